@@ -1,0 +1,50 @@
+# Thin wrapper over CMake. `make run` and `make test` work on a fresh machine.
+BUILD      ?= build
+ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
+BENCH_BUILD ?= build-bench
+JOBS       ?= $(shell nproc)
+FUZZ_SECONDS ?= 60
+CMAKE_GEN  := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
+
+.PHONY: all build run test asan fuzz bench clean
+
+all: build
+
+$(BUILD)/CMakeCache.txt:
+	cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+build: $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j $(JOBS)
+
+# Checks the bundled example configuration, converts it and shows what it holds.
+run: build
+	@echo "== zor --version"; $(BUILD)/bin/zor --version
+	@echo "== zor info examples/can_lin.xml"; $(BUILD)/bin/zor info examples/can_lin.xml || true
+	@echo "== zor check examples/can_lin.xml"; $(BUILD)/bin/zor check examples/can_lin.xml || true
+	@echo "== zor convert examples/can_lin.xml $(BUILD)/can_lin.out.xml"; \
+	  $(BUILD)/bin/zor convert examples/can_lin.xml $(BUILD)/can_lin.out.xml && echo "written $(BUILD)/can_lin.out.xml"
+
+test: build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+asan:
+	cmake -S . -B $(ASAN_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DZOR_SANITIZE=ON
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
+
+fuzz:
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DZOR_FUZZ=ON -DZOR_BUILD_TESTS=OFF
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	mkdir -p $(FUZZ_BUILD)/corpus
+	$(FUZZ_BUILD)/bin/document_fuzzer $(FUZZ_BUILD)/corpus fuzz/corpus \
+	  -dict=fuzz/xml.dict -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048
+
+bench:
+	cmake -S . -B $(BENCH_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DZOR_BUILD_BENCH=ON -DZOR_BUILD_TESTS=OFF
+	cmake --build $(BENCH_BUILD) -j $(JOBS)
+	$(BENCH_BUILD)/bin/zor_bench
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(BENCH_BUILD)

@@ -1,0 +1,115 @@
+// The exported C functions: each checks its arguments, calls one C++ function
+// and maps the result inside Guard, which keeps every exception inside.
+#include <exception>
+#include <new>
+#include <string>
+
+#include "zor/check/check_driver.h"
+#include "zor/check/lin_diag.h"
+#include "zor/interface/file_frame.h"
+#include "zor/interface/messages.h"
+#include "zor/interface/version.h"
+#include "zor/model/ram.h"
+#include "zor/zor.h"
+
+using namespace ZOR_RAM;
+
+namespace {
+
+// Runs fn; an exception becomes one error message and the failure value.
+template <class R, class F>
+R Guard(R failure, F&& fn) noexcept {
+  try {
+    return fn();
+  } catch (const std::bad_alloc&) {
+    zor::ReportError("Out of memory.");
+  } catch (const std::exception& e) {
+    zor::ReportError(e.what());
+  } catch (...) {
+    zor::ReportError("Unknown error.");
+  }
+  return failure;
+}
+
+template <class F>
+void GuardVoid(F&& fn) noexcept {
+  Guard(0, [&] {
+    fn();
+    return 0;
+  });
+}
+
+}  // namespace
+
+extern "C" {
+
+// ---------------------------------------------------------------------------
+// Databases
+
+ZOR_API int32_t _Init(ZorMessageSink onError, ZorMessageSink onWarning, int32_t reserved,
+                      ZorProgressSink onProgress) {
+  zor::SetSinks({onError, onWarning, reserved, onProgress});
+  return 0;
+}
+
+ZOR_API TZOR_RAM* _NewRAM(void) {
+  return Guard<TZOR_RAM*>(nullptr, [] { return new TZOR_RAM(); });
+}
+
+ZOR_API TZOR_RAM* _LoadFile(const char* fileName) {
+  if (!fileName || !*fileName) return nullptr;
+  return Guard<TZOR_RAM*>(nullptr, [&] { return LoadDatabase(fileName); });
+}
+
+ZOR_API void _UpdateRAM(TZOR_RAM* ram) {
+  if (ram) GuardVoid([&] { ram->Update(); });
+}
+
+ZOR_API void _CreateLINdiagObjects(TZOR_RAM* ram) {
+  if (ram) GuardVoid([&] { CreateLinDiagObjects(*ram); });
+}
+
+ZOR_API bool _CheckRAM(TZOR_RAM* ram, uint64_t flags) {
+  if (!ram) return true;
+  return Guard(true, [&] {
+    ram->Update();
+    return CheckDatabase(*ram, flags);
+  });
+}
+
+ZOR_API bool _SaveRAM(TZOR_RAM* ram, const char* fileName) {
+  if (!ram || !fileName || !*fileName) return true;
+  return Guard(true, [&] {
+    ram->Update();
+    return SaveFile(*ram, fileName);
+  });
+}
+
+ZOR_API void _FreeRAM(TZOR_RAM* ram) {
+  if (ram) GuardVoid([&] { delete ram; });
+}
+
+// ---------------------------------------------------------------------------
+// Versions
+
+ZOR_API ZorVersion* _GetDllVersion(ZorVersion* record) {
+  return Guard<ZorVersion*>(record, [&] { return zor::GetDllVersion(record); });
+}
+
+ZOR_API const char* _GetVerStr(void) {
+  return Guard<const char*>("unknown", [] { return zor::GetVerStr(); });
+}
+
+ZOR_API const char* _GetCurrentFileVerStr(void) { return zor::GetCurrentFileVerStr(); }
+
+// ---------------------------------------------------------------------------
+// Item factories
+
+#define ZOR_ITEM(Class, List, Factory)                                                  \
+  ZOR_API Class* _New_TZOR_##Factory(TZOR_RAM* ram) {                                   \
+    if (!ram) return nullptr;                                                           \
+    return Guard<Class*>(nullptr, [&] { return ram->NewItem<Class>(ram->List); });      \
+  }
+#include "zor/model/items.def"
+
+}  // extern "C"

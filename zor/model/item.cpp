@@ -1,0 +1,212 @@
+#include "zor/model/item.h"
+
+#include <algorithm>
+#include <unordered_map>
+
+#include "zor/check/findings.h"
+#include "zor/interface/line_writer.h"
+#include "zor/model/xml_values.h"
+
+namespace ZOR_RAM {
+
+// ---------------------------------------------------------------------------
+// TList
+
+// Identifiers of the items below Mark, each mapped to the first item that
+// carries it. Items at and above Mark have not been looked at yet.
+struct TList::IdIndex {
+  std::unordered_map<std::string, TItemData*> First;
+  int Mark = 0;
+};
+
+TList::~TList() {
+  if (Database_)
+    for (TItemData* item : Items_)
+      if (item) Release(item);
+}
+
+TItemData* TList::Get(int index) const {
+  return index >= 0 && index < Count() ? Items_[static_cast<size_t>(index)] : nullptr;
+}
+
+void TList::Adopt(TItemData* item, int index) {
+  if (!Database_ || !item) return;
+  if (!item->Home_) {
+    item->Home_ = this;
+    item->HomeIndex_ = index;
+  } else {
+    if (!item->MoreHomes_) item->MoreHomes_ = std::make_unique<std::vector<TList*>>();
+    item->MoreHomes_->push_back(this);
+  }
+}
+
+void TList::Release(TItemData* item) {
+  if (!Database_ || !item) return;
+  if (item->Home_ == this) {
+    item->Home_ = nullptr;
+    item->HomeIndex_ = -1;
+    if (item->MoreHomes_ && !item->MoreHomes_->empty()) {
+      item->Home_ = item->MoreHomes_->back();
+      item->MoreHomes_->pop_back();
+    }
+    return;
+  }
+  if (item->MoreHomes_) {
+    auto& more = *item->MoreHomes_;
+    if (auto it = std::find(more.begin(), more.end(), this); it != more.end()) more.erase(it);
+  }
+}
+
+void TList::Invalidate() { IdIndex_.reset(); }
+
+int TList::Add(TItemData* item) {
+  Items_.push_back(item);
+  int index = Count() - 1;
+  Adopt(item, index);
+  return index;
+}
+
+void TList::Insert(int index, TItemData* item) {
+  if (index < 0 || index > Count()) return;
+  Items_.insert(Items_.begin() + index, item);
+  Adopt(item, index);
+  Invalidate();
+}
+
+int TList::Remove(TItemData* item) {
+  int index = IndexOf(item);
+  if (index >= 0) Delete(index);
+  return index;
+}
+
+void TList::Delete(int index) {
+  if (index < 0 || index >= Count()) return;
+  TItemData* item = Items_[static_cast<size_t>(index)];
+  Items_.erase(Items_.begin() + index);
+  Release(item);
+  Invalidate();
+}
+
+int TList::IndexOf(const TItemData* item) const {
+  auto it = std::find(Items_.begin(), Items_.end(), item);
+  return it == Items_.end() ? -1 : static_cast<int>(it - Items_.begin());
+}
+
+void TList::Clear() {
+  for (TItemData* item : Items_) Release(item);
+  Items_.clear();
+  Invalidate();
+}
+
+// Finds an item this list holds, starting at the item's remembered index and
+// widening in both directions: removals shift items down, inserts up, so the
+// item is usually at or next to the remembered place.
+int TList::Locate(const TItemData* item) const {
+  const int n = Count();
+  if (n == 0) return -1;
+  int hint = item->Home_ == this ? std::clamp(item->HomeIndex_, 0, n - 1) : n - 1;
+  for (int d = 0; hint - d >= 0 || hint + d < n; ++d) {
+    if (hint - d >= 0 && Items_[static_cast<size_t>(hint - d)] == item) return hint - d;
+    if (d > 0 && hint + d < n && Items_[static_cast<size_t>(hint + d)] == item) return hint + d;
+  }
+  return -1;
+}
+
+void TList::FreeItems() {
+  while (!Items_.empty()) {
+    TItemData* item = Items_.back();
+    delete item;  // a database list loses the entry in the item's destructor
+    if (!Items_.empty() && Items_.back() == item) Items_.pop_back();
+  }
+  Invalidate();
+}
+
+void TList::RefreshDisplayNames() {
+  for (size_t i = 0; i < Items_.size(); ++i)
+    if (TItemData* item = Items_[i]) item->GetDisplayName();
+}
+
+TItemData* TList::FindById(const std::string& id) {
+  if (!IdIndex_) IdIndex_ = std::make_unique<IdIndex>();
+  IdIndex& index = *IdIndex_;
+  if (auto it = index.First.find(id); it != index.First.end()) return it->second;
+  while (index.Mark < Count()) {
+    TItemData* item = Items_[static_cast<size_t>(index.Mark++)];
+    if (!item) continue;
+    const std::string& itemId = item->GetId();
+    index.First.emplace(itemId, item);
+    if (itemId == id) return item;
+  }
+  return nullptr;
+}
+
+void TList::ResetIdIndex() { IdIndex_.reset(); }
+
+// ---------------------------------------------------------------------------
+// TItemData
+
+TItemData::TItemData() = default;
+
+TItemData::~TItemData() {
+  // Leave every database list that holds the item (also when Ram was cleared,
+  // so that no list keeps a dangling pointer).
+  while (Home_) {
+    TList* list = Home_;
+    int index = list->Locate(this);
+    if (index < 0) {
+      list->Release(this);
+      continue;
+    }
+    list->Items_.erase(list->Items_.begin() + index);
+    list->Release(this);
+    list->Invalidate();
+  }
+}
+
+int TItemData::ListIndex() const {
+  if (!Home_) return -1;
+  int index = Home_->Locate(this);
+  HomeIndex_ = index;
+  return index;
+}
+
+const std::string& TItemData::DefaultId(std::string_view base) {
+  if (Id.empty()) {
+    Id.assign(base);
+    Id += std::to_string(ListIndex());
+  }
+  return Id;
+}
+
+bool TItemData::WriteXml(bool /*withElement*/) {
+  return WriteTextField("ZORId", GetId());
+}
+
+bool TItemData::ReadBase(TQXMLNode* element) {
+  SourceNode = element;
+  return TItemData::ReadXml(element);
+}
+
+bool TItemData::ReadXml(TQXMLNode* element) {
+  Id = ReadText(element, "ZORId");
+  return false;
+}
+
+void TItemData::ResolveLinks() {}
+
+bool TItemData::CheckBase(bool* errorFound, uint64_t flags) {
+  if ((flags & kCheckAll) && !Ram) ReportFinding(errorFound, 164);
+  return errorFound && *errorFound;
+}
+
+bool TItemData::Check(uint64_t flags) {
+  bool errorFound = false;
+  CheckBase(&errorFound, flags);
+  return errorFound;
+}
+
+bool TItemData::IsNameUsed(const std::string& /*name*/) { return false; }
+
+std::string TItemData::GetDisplayName() { return std::string(); }
+
+}  // namespace ZOR_RAM

@@ -1,0 +1,60 @@
+#include "zor/model/ram.h"
+
+namespace ZOR_RAM {
+
+bool SameTextAscii(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+    if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x + 32);
+    if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y + 32);
+    if (x != y) return false;
+  }
+  return true;
+}
+
+TZOR_RAM::TZOR_RAM() {
+  ForEachList([](TList& list) { list.Database_ = true; });
+}
+
+TZOR_RAM::~TZOR_RAM() {
+  // All list objects live until the end of this destructor, so an item that
+  // asks a list freed before its own to remove it finds a valid, empty list.
+  ForEachList([](TList& list) { list.FreeItems(); });
+}
+
+void TZOR_RAM::Update() {
+  TList* const displayLists[] = {
+      &MOSTFBlocks, &MOSTFBlockInstances, &MOSTFkts, &MOSTFktParams, &MOSTFktIfFields,
+      &MOSTFktIf_StreamCases, &Networks, &NetModes, &SchEntries, &NetFrames, &FrameHolders,
+      &NetSigs, &Nodes, &Gateways, &Ifcs, &FrameMsgIds, &IfcModes, &PubSigs, &SubSigs,
+      &FrameGateways, &Signals, &EncTypes};
+  for (TList* list : displayLists) list->RefreshDisplayNames();
+  RemoveReservedDiagSignals(*this);
+  UpdateNetSigs(*this);
+  AssignControllerFrames(*this);
+  UpdateFrameModels(*this);
+}
+
+TItemData* TZOR_RAM::FindByName(const TList& list, const std::string& name) const {
+  for (int i = 0; i < list.Count(); ++i) {
+    TItemData* item = list.Get(i);
+    if (item && SameTextAscii(item->GetName(), name)) return item;
+  }
+  return nullptr;
+}
+
+bool TZOR_RAM::IsVersion2() const { return SameTextAscii(Version, "2.000"); }
+
+void TZOR_RAM::BuildMissingIds() {
+  ForEachList([](TList& list) {
+    for (int i = 0; i < list.Count(); ++i)
+      if (TItemData* item = list.Get(i); item && item->Id.empty()) item->GetId();
+  });
+}
+
+void TZOR_RAM::ResetIdIndexes() {
+  ForEachList([](TList& list) { list.ResetIdIndex(); });
+}
+
+}  // namespace ZOR_RAM

@@ -1,0 +1,84 @@
+// The configuration database: the file header fields and one owning list per
+// item class, in field order.
+#pragma once
+
+#include <string>
+
+#include "zor/model/item.h"
+#include "zor/most/fblock.h"
+#include "zor/most/fkt_interface.h"
+#include "zor/network/network.h"
+#include "zor/network/frame.h"
+#include "zor/network/signal_group.h"
+#include "zor/network/signal.h"
+#include "zor/node/node.h"
+#include "zor/node/controller.h"
+#include "zor/env/env.h"
+
+namespace ZOR_RAM {
+
+class ZOR_API TZOR_RAM {
+ public:
+  TZOR_RAM();
+  // Frees the lists in field order; every item leaves its list as it goes,
+  // and no list is released before all items are gone.
+  virtual ~TZOR_RAM();
+  TZOR_RAM(const TZOR_RAM&) = delete;
+  TZOR_RAM& operator=(const TZOR_RAM&) = delete;
+
+  std::string FileName;
+  std::string Version = "2.000";
+  std::string Description;
+  bool ReserveDiagnosticIds = true;
+
+#define ZOR_ITEM(Class, List, Factory) TZORList<Class> List;
+#include "zor/model/items.def"
+
+  // The update pass run after every load and before every save and check.
+  void Update();
+
+  // The first item whose GetName() equals name without regard to ASCII case.
+  TItemData* FindByName(const TList& list, const std::string& name) const;
+  template <class T>
+  T* FindByName(const TZORList<T>& list, const std::string& name) const {
+    return static_cast<T*>(FindByName(static_cast<const TList&>(list), name));
+  }
+
+  // A new item of class T, attached to this database and appended to list.
+  template <class T>
+  T* NewItem(TZORList<T>& list) {
+    T* item = new T();
+    item->Ram = this;
+    list.Add(item);
+    return item;
+  }
+
+  // Whether Version is "2.000" (ignoring case): the version that carries the
+  // environment section and the newer fields.
+  bool IsVersion2() const;
+
+  // Builds the missing default identifiers of every list, in index order.
+  void BuildMissingIds();
+  // Forgets the identifier look-up indexes of every list.
+  void ResetIdIndexes();
+  // Calls fn(list) for every list, in field order.
+  template <class F>
+  void ForEachList(F&& fn) {
+#define ZOR_ITEM(Class, List, Factory) fn(static_cast<TList&>(List));
+#include "zor/model/items.def"
+  }
+};
+
+// Family steps of the update pass, each defined with its family.
+void RemoveReservedDiagSignals(TZOR_RAM& ram);  // signals: reserved LIN diagnostic names
+void UpdateNetSigs(TZOR_RAM& ram);              // frames: gateway look-up, update bits
+void AssignControllerFrames(TZOR_RAM& ram);     // controllers: frame sets
+void UpdateFrameModels(TZOR_RAM& ram);          // frames: checksum models, holder sizes
+// Load step after the environment section: networks and variables find
+// their environment group and encoding type by name.
+void LinkEnvGroups(TZOR_RAM& ram);
+
+// Case-insensitive comparison of ASCII letters, byte for byte.
+bool SameTextAscii(std::string_view a, std::string_view b);
+
+}  // namespace ZOR_RAM
