@@ -1,6 +1,23 @@
 #include "zor/model/ram.h"
 
+#include <unordered_map>
+
 namespace ZOR_RAM {
+
+// Name counts per list, kept for the length of one check run.
+struct TZOR_RAM::NameCache {
+  std::unordered_map<const TList*, std::unordered_map<std::string, int>> Exact;
+  std::unordered_map<const TList*, std::unordered_map<std::string, int>> Folded;
+};
+
+namespace {
+std::string FoldAscii(std::string_view text) {
+  std::string out(text);
+  for (char& c : out)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+  return out;
+}
+}  // namespace
 
 bool SameTextAscii(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -16,6 +33,29 @@ bool SameTextAscii(std::string_view a, std::string_view b) {
 TZOR_RAM::TZOR_RAM() {
   ForEachList([](TList& list) { list.Database_ = true; });
 }
+
+int TZOR_RAM::CountNames(const TList& list, const std::string& name, bool ignoreCase) {
+  if (!NameCache_) {
+    int count = 0;
+    for (int i = 0; i < list.Count(); ++i)
+      if (TItemData* item = list.Get(i)) {
+        std::string itemName = item->GetName();
+        count += ignoreCase ? SameTextAscii(itemName, name) : itemName == name;
+      }
+    return count;
+  }
+  auto& lists = ignoreCase ? NameCache_->Folded : NameCache_->Exact;
+  auto [it, added] = lists.try_emplace(&list);
+  auto& counts = it->second;
+  if (added)
+    for (int i = 0; i < list.Count(); ++i)
+      if (TItemData* item = list.Get(i)) ++counts[ignoreCase ? FoldAscii(item->GetName()) : item->GetName()];
+  auto found = counts.find(ignoreCase ? FoldAscii(name) : name);
+  return found == counts.end() ? 0 : found->second;
+}
+
+void TZOR_RAM::BeginCheckRun() { NameCache_ = std::make_unique<NameCache>(); }
+void TZOR_RAM::EndCheckRun() { NameCache_.reset(); }
 
 TZOR_RAM::~TZOR_RAM() {
   // All list objects live until the end of this destructor, so an item that

@@ -2,6 +2,7 @@
 // item class, in field order.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "zor/model/item.h"
@@ -61,12 +62,25 @@ class ZOR_API TZOR_RAM {
   void BuildMissingIds();
   // Forgets the identifier look-up indexes of every list.
   void ResetIdIndexes();
+  // How many items of list (a database list or an owner's reference list)
+  // have GetName() equal to name: exactly, or ignoring ASCII case. During a
+  // check run the counts of each list are built once and reused; outside one
+  // they are counted afresh, so direct edits are always seen.
+  int CountNames(const TList& list, const std::string& name, bool ignoreCase = false);
+  // Brackets a check run (the check driver calls these).
+  void BeginCheckRun();
+  void EndCheckRun();
+
   // Calls fn(list) for every list, in field order.
   template <class F>
   void ForEachList(F&& fn) {
 #define ZOR_ITEM(Class, List, Factory) fn(static_cast<TList&>(List));
 #include "zor/model/items.def"
   }
+
+ private:
+  struct NameCache;
+  std::unique_ptr<NameCache> NameCache_;
 };
 
 // Family steps of the update pass, each defined with its family.

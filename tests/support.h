@@ -1,0 +1,106 @@
+// Helpers shared by the library's tests: capturing what reaches the sinks,
+// parsing XML text, and capturing what the line writer writes.
+#pragma once
+
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <unistd.h>
+
+#include "zor/QXML/QXMLDocument.h"
+#include "zor/interface/line_writer.h"
+#include "zor/interface/messages.h"
+
+namespace zortest {
+
+// Collects every error, warning and progress report while alive; restores the
+// earlier sinks afterwards.
+class MessageCapture {
+ public:
+  MessageCapture() : Saved_(zor::GetSinks()) {
+    Current() = this;
+    zor::SetSinks({&OnError, &OnWarning, 0, &OnProgress});
+  }
+  ~MessageCapture() {
+    zor::SetSinks(Saved_);
+    Current() = nullptr;
+  }
+  MessageCapture(const MessageCapture&) = delete;
+  MessageCapture& operator=(const MessageCapture&) = delete;
+
+  std::vector<std::string> Errors;
+  std::vector<std::string> Warnings;
+  std::vector<std::pair<int, std::string>> Progress;
+
+  void Clear() {
+    Errors.clear();
+    Warnings.clear();
+    Progress.clear();
+  }
+
+ private:
+  static MessageCapture*& Current() {
+    static MessageCapture* current = nullptr;
+    return current;
+  }
+  static void OnError(const char* text) { Current()->Errors.emplace_back(text); }
+  static void OnWarning(const char* text) { Current()->Warnings.emplace_back(text); }
+  static void OnProgress(int32_t percent, const char* text) { Current()->Progress.emplace_back(percent, text); }
+  zor::Sinks Saved_;
+};
+
+// A document parsed from text; fails the test through the returned flag.
+inline std::unique_ptr<TQXMLDocument> ParseXml(const std::string& text) {
+  auto doc = std::make_unique<TQXMLDocument>(nullptr);
+  doc->AutoValidate = true;
+  std::istringstream in(text);
+  if (doc->LoadFromStream(in)) return nullptr;
+  return doc;
+}
+
+// A file name in the temporary folder, unique to this process and name.
+inline std::string TempPath(const std::string& name) {
+  const char* dir = std::getenv("TMPDIR");
+  return std::string(dir && *dir ? dir : "/tmp") + "/zor_test_" + std::to_string(::getpid()) + "_" + name;
+}
+
+inline std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream out;
+  out << in.rdbuf();
+  return out.str();
+}
+
+inline void WriteFile(const std::string& path, const std::string& data) {
+  std::ofstream out(path, std::ios::binary);
+  out << data;
+}
+
+// What `write` hands to the line writer, as the saved file would hold it
+// (lines ended by CR LF).
+inline std::string CaptureLines(const std::function<void()>& write) {
+  std::string path = TempPath("lines.xml");
+  ZOR_RAM::BeginSave(path);
+  write();
+  ZOR_RAM::EndSave();
+  std::string text = ReadFile(path);
+  std::remove(path.c_str());
+  return text;
+}
+
+// Joins lines with CR LF after each, the form the saver writes.
+inline std::string Lines(std::initializer_list<const char*> lines) {
+  std::string out;
+  for (const char* line : lines) {
+    out += line;
+    out += "\r\n";
+  }
+  return out;
+}
+
+}  // namespace zortest
