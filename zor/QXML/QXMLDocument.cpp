@@ -1,0 +1,337 @@
+#include "zor/QXML/QXMLDocument.h"
+
+#include <fstream>
+#include <istream>
+#include <ostream>
+
+#include "zor/QXML/QXMLlex.h"
+#include "zor/QXML/QXMLsemantics.h"
+#include "zor/QXML/qxml_writer.h"
+#include "zor/platform/codepage.h"
+
+const char* const EncodingTexts[3] = {"gb2312", "UTF-8", ""};
+
+// ---------------------------------------------------------------------------
+// TQXMLNode
+
+TQXMLNode::~TQXMLNode() {
+  Clear();
+  Detach();
+}
+
+void TQXMLNode::Detach() {
+  if (Parent && Parent->Items) Parent->Items->Remove(this);
+  Parent = nullptr;
+}
+
+void TQXMLNode::ClearAttribs() {
+  for (int i = 0; i < Attribs.GetCount(); ++i) delete Attribs.Get(i);
+  Attribs.Clear();
+  AttribList.clear();
+}
+
+// Destroys the subtree without recursion: children are detached and their
+// own children queued before each node is deleted, so depth costs no stack.
+void TQXMLNode::Clear() {
+  ClearAttribs();
+  CommentsBefore.clear();
+  CommentsAfter.clear();
+  if (!Items) return;
+  std::vector<TQXMLNode*> doomed;
+  auto takeChildren = [&doomed](TQXMLNode* node) {
+    while (TQXMLNode* child = node->Items->PopBack()) {
+      child->Parent = nullptr;
+      doomed.push_back(child);
+    }
+    delete node->Items;
+    node->Items = nullptr;
+  };
+  takeChildren(this);
+  while (!doomed.empty()) {
+    TQXMLNode* node = doomed.back();
+    doomed.pop_back();
+    if (node->Items) takeChildren(node);
+    delete node;
+  }
+}
+
+TQXMLNode* TQXMLNode::GetItem(int index) const { return Items ? Items->Get(index) : nullptr; }
+
+int TQXMLNode::GetCount() const { return Items ? Items->GetCount() : 0; }
+
+TQXMLNode* TQXMLNode::Add() {
+  auto* node = new TQXMLNode;
+  AddItem(node);
+  return node;
+}
+
+TQXMLNode* TQXMLNode::Add(std::string_view ident) {
+  TQXMLNode* node = Add();
+  node->SetIdent(ident);
+  return node;
+}
+
+bool TQXMLNode::IsSelfOrAncestor(const TQXMLNode* node) const {
+  for (const TQXMLNode* n = this; n; n = n->Parent)
+    if (n == node) return true;
+  return false;
+}
+
+void TQXMLNode::AddItem(TQXMLNode* node) { InsertItem(GetCount(), node); }
+
+TQXMLNode* TQXMLNode::InsertItem(int index, TQXMLNode* node) {
+  if (!node || IsSelfOrAncestor(node) || index < 0 || index > GetCount()) return node;
+  if (!Items) Items = new TCList<TQXMLNode>;
+  Items->Insert(index, node);
+  if (node->Parent) node->Parent->Items->Remove(node);
+  node->Parent = this;
+  return node;
+}
+
+void TQXMLNode::SetParent(TQXMLNode* parent) {
+  if (parent && parent->IsSelfOrAncestor(this)) return;
+  Detach();
+  Parent = parent;
+  if (parent) {
+    if (!parent->Items) parent->Items = new TCList<TQXMLNode>;
+    parent->Items->Add(this);
+  }
+}
+
+void TQXMLNode::SetIdent(std::string_view ident) { TQXMLDocument::IdentDecomp(ident, Prefix, LocalName); }
+
+std::string TQXMLNode::GetIdent() const { return TQXMLDocument::IdentComp(Prefix, LocalName); }
+
+int TQXMLNode::Find(std::string_view prefix, std::string_view local) const {
+  const int n = GetCount();
+  for (int i = 0; i < n; ++i) {
+    const TQXMLNode* child = Items->Get(i);
+    if (child->LocalName == local && child->Prefix == prefix) return i;
+  }
+  return -1;
+}
+
+int TQXMLNode::Find(std::string_view ident) const {
+  size_t colon = ident.find(':');
+  if (colon == std::string_view::npos) return Find(std::string_view(), ident);
+  return Find(ident.substr(0, colon), ident.substr(colon + 1));
+}
+
+TQXMLNode* TQXMLNode::FindItem(std::string_view prefix, std::string_view local) const {
+  return GetItem(Find(prefix, local));
+}
+
+TQXMLNode* TQXMLNode::FindItem(std::string_view ident) const { return GetItem(Find(ident)); }
+
+TQXMLNode* TQXMLNode::Root() {
+  TQXMLNode* node = this;
+  while (node->Parent) node = node->Parent;
+  return node;
+}
+
+TQXMLNode* TQXMLNode::Root(std::string_view ident) {
+  TQXMLNode* root = Root();
+  root->SetIdent(ident);
+  return root;
+}
+
+int TQXMLNode::IndexOf(const TQXMLNode* node) const { return Items ? Items->IndexOf(node) : -1; }
+
+void TQXMLNode::SetAttrib(std::string_view prefix, std::string_view local, std::string_view value) {
+  for (int i = 0; i < Attribs.GetCount(); ++i) {
+    TQXMLAttribElement* a = Attribs.Get(i);
+    if (a->LocalName == local && a->Prefix == prefix) {
+      a->Value = value;
+      return;
+    }
+  }
+  Attribs.Add(new TQXMLAttribElement{std::string(prefix), std::string(local), std::string(value)});
+}
+
+std::string TQXMLNode::GetAttrib(std::string_view prefix, std::string_view local) const {
+  for (int i = 0; i < Attribs.GetCount(); ++i) {
+    const TQXMLAttribElement* a = Attribs.Get(i);
+    if (a->LocalName == local && (prefix.empty() || a->Prefix == prefix)) return a->Value;
+  }
+  return std::string();
+}
+
+namespace {
+
+// Index of the line whose name (text before its first '=') equals name
+// without regard to case; -1 when none.
+int IndexOfName(const std::vector<std::string>& lines, std::string_view name) {
+  for (size_t i = 0; i < lines.size(); ++i) {
+    size_t eq = lines[i].find('=');
+    if (eq != std::string::npos && zor::platform::CodePageEqualsNoCase(std::string_view(lines[i]).substr(0, eq), name))
+      return static_cast<int>(i);
+  }
+  return -1;
+}
+
+}  // namespace
+
+const std::vector<std::string>& TQXMLNode::GetAttribList() const {
+  AttribList.clear();
+  for (int i = 0; i < Attribs.GetCount(); ++i) {
+    const TQXMLAttribElement* a = Attribs.Get(i);
+    std::string name = TQXMLDocument::IdentComp(a->Prefix, a->LocalName);
+    int at = IndexOfName(AttribList, name);
+    if (a->Value.empty()) {
+      if (at >= 0) AttribList.erase(AttribList.begin() + at);
+    } else if (at >= 0) {
+      std::string& line = AttribList[static_cast<size_t>(at)];
+      line.resize(line.find('=') + 1);
+      line += a->Value;
+    } else {
+      AttribList.push_back(name + "=" + a->Value);
+    }
+  }
+  return AttribList;
+}
+
+void TQXMLNode::SetAttribsText(std::string_view text) {
+  ClearAttribs();
+  std::vector<std::string_view> pieces;
+  size_t i = 0;
+  while (i < text.size()) {
+    while (i < text.size() && text[i] >= 1 && text[i] <= 32) ++i;
+    size_t start = i;
+    while (i < text.size() && !(text[i] >= 1 && text[i] <= 32)) ++i;
+    if (i > start) pieces.push_back(text.substr(start, i - start));
+  }
+  for (std::string_view piece : pieces) {
+    size_t eq = piece.find('=');
+    std::string_view name = eq == std::string_view::npos ? std::string_view() : piece.substr(0, eq);
+    std::string_view value;
+    for (std::string_view other : pieces) {
+      size_t oeq = other.find('=');
+      if (oeq != std::string_view::npos && zor::platform::CodePageEqualsNoCase(other.substr(0, oeq), name)) {
+        value = other.substr(oeq + 1);
+        break;
+      }
+    }
+    std::string prefix, local;
+    TQXMLDocument::IdentDecomp(name, prefix, local);
+    SetAttrib(prefix, local, value);
+  }
+  AttribList.clear();
+  for (std::string_view piece : pieces) AttribList.emplace_back(piece);
+}
+
+std::string TQXMLNode::GetAttribsText() const {
+  std::string out;
+  for (const std::string& line : GetAttribList()) {
+    if (!out.empty()) out += ' ';
+    out += line;
+  }
+  return out;
+}
+
+// ---------------------------------------------------------------------------
+// TQXMLDocument
+
+TQXMLDocument::TQXMLDocument(void* owner) : owner_(owner), root_(new TQXMLNode) { root_->LocalName = "Root"; }
+
+TQXMLDocument::~TQXMLDocument() {
+  Clear();
+  delete root_;
+}
+
+void TQXMLDocument::IdentDecomp(std::string_view ident, std::string& prefix, std::string& local) {
+  size_t colon = ident.find(':');
+  if (colon == std::string_view::npos) {
+    prefix.clear();
+    local.assign(ident.data(), ident.size());
+  } else {
+    prefix.assign(ident.data(), colon);
+    local.assign(ident.data() + colon + 1, ident.size() - colon - 1);
+  }
+}
+
+std::string TQXMLDocument::IdentComp(std::string_view prefix, std::string_view local) {
+  std::string out;
+  if (!prefix.empty()) {
+    out.reserve(prefix.size() + 1 + local.size());
+    out.append(prefix);
+    out += ':';
+  }
+  out.append(local);
+  return out;
+}
+
+std::string TQXMLDocument::GetEncodingText() const {
+  if (Encoding == QXMLEncAuto) return std::string();
+  return std::string("encoding=\"") + EncodingTexts[Encoding] + "\"";
+}
+
+std::string TQXMLDocument::GetVersionText() const { return "version=\"" + Version + "\""; }
+
+void TQXMLDocument::SetRootName(std::string_view name) {
+  RootName = name;
+  root_->LocalName = RootName;
+}
+
+bool TQXMLDocument::IsEmpty() const { return root_->GetCount() == 0; }
+
+void TQXMLDocument::Clear() {
+  root_->Clear();
+  root_->LocalName = RootName;
+}
+
+void TQXMLDocument::RaiseException(const std::string& message) { throw std::runtime_error(message); }
+
+bool TQXMLDocument::Run(std::istream& stream, const std::string* path, bool loadSubtree) {
+  TQXMLReader reader(stream, *this);
+  TQXMLsynt parser(reader, root_, loadSubtree);
+  if (path) parser.Semantics().SetPath(*path);
+  Clear();
+  int result = 1;
+  try {
+    result = parser.Parse();
+  } catch (const QXMLException&) {
+    result = 1;
+  }
+  if (path) return parser.Semantics().PathCount() == parser.Semantics().MatchedCount();
+  return result != 0;
+}
+
+bool TQXMLDocument::LoadFromStream(std::istream& stream) { return Run(stream, nullptr, /*loadSubtree=*/true); }
+
+bool TQXMLDocument::FindNodeInStream(std::istream& stream, const std::string& path, bool loadSubtree) {
+  return Run(stream, &path, loadSubtree);
+}
+
+namespace {
+
+std::ifstream OpenForReading(const std::string& fileName) {
+  std::ifstream in(fileName, std::ios::in | std::ios::binary);
+  if (!in) throw std::runtime_error("Cannot open file " + fileName + ".");
+  return in;
+}
+
+}  // namespace
+
+bool TQXMLDocument::LoadFromFile(const std::string& fileName) {
+  std::ifstream in = OpenForReading(fileName);
+  return LoadFromStream(in);
+}
+
+bool TQXMLDocument::FindNodeInFile(const std::string& fileName, const std::string& path, bool loadSubtree) {
+  std::ifstream in = OpenForReading(fileName);
+  return FindNodeInStream(in, path, loadSubtree);
+}
+
+void TQXMLDocument::SaveToStream(std::ostream& stream) {
+  TQXMLWriter writer(stream, *this);
+  writer.WriteHeader();
+  writer.WriteBody();
+}
+
+void TQXMLDocument::SaveToFile(const std::string& fileName) {
+  std::ofstream out(fileName, std::ios::out | std::ios::binary | std::ios::trunc);
+  if (!out) throw std::runtime_error("Cannot create file " + fileName + ".");
+  SaveToStream(out);
+  out.close();
+  if (!out) throw std::runtime_error("Cannot write file " + fileName + ".");
+}

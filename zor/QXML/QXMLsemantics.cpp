@@ -1,0 +1,242 @@
+#include "zor/QXML/QXMLsemantics.h"
+
+#include "zor/QXML/QXMLDocument.h"
+#include "zor/QXML/qxml_text.h"
+
+namespace {
+
+bool IdentEquals(const TQXMLNode& node, std::string_view ident) {
+  if (node.Prefix.empty()) return ident == node.LocalName;
+  return ident.size() == node.Prefix.size() + 1 + node.LocalName.size() &&
+         ident.substr(0, node.Prefix.size()) == node.Prefix && ident[node.Prefix.size()] == ':' &&
+         ident.substr(node.Prefix.size() + 1) == node.LocalName;
+}
+
+bool IsBlank(char c) { return c > 0 && c <= ' '; }
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Semantic actions
+
+TQXMLSemantics::TQXMLSemantics(TQXMLReader& reader, TQXMLNode* node, bool loadSubtree)
+    : current_(node), reader_(reader), loadSubtree_(loadSubtree) {}
+
+void TQXMLSemantics::SetPath(std::string_view path) {
+  path_.clear();
+  size_t i = 0;
+  const size_t n = path.size();
+  while (i < n) {
+    while (i < n && (IsBlank(path[i]) || path[i] == ';')) ++i;
+    if (i >= n) break;
+    std::string piece;
+    if (path[i] == '"') {
+      ++i;
+      while (i < n) {
+        if (path[i] == '"') {
+          if (i + 1 < n && path[i + 1] == '"') {
+            piece += '"';
+            i += 2;
+            continue;
+          }
+          ++i;
+          break;
+        }
+        piece += path[i++];
+      }
+    } else {
+      while (i < n && !IsBlank(path[i]) && path[i] != ';' && path[i] != '"') piece += path[i++];
+    }
+    if (!piece.empty()) path_.push_back(std::move(piece));
+  }
+  matched_ = path_.empty() ? -1 : 0;
+}
+
+void TQXMLSemantics::Prologue(std::string_view text) {
+  TQXMLDocument& doc = reader_.Document();
+  if (doc.Encoding != QXMLEncAuto || text.find("encoding") == std::string_view::npos) return;
+  doc.Encoding = text.find("encoding=\"UTF-8\"") != std::string_view::npos ? QXMLEncUTF8 : QXMLEncPlain;
+}
+
+void TQXMLSemantics::DocType(std::string_view text) { reader_.Document().DocType = text; }
+
+void TQXMLSemantics::Comment(std::string_view text, std::vector<std::string>& pending) {
+  if (reader_.Document().AutoValidate)
+    pending.push_back(DecodeEntities(text));
+  else
+    pending.emplace_back(text);
+}
+
+void TQXMLSemantics::Start(std::string_view name, std::vector<std::string>& pending) {
+  bool completes = false;
+  if (Searching()) {
+    if (matched_ < PathCount() && path_[static_cast<size_t>(matched_)] == name) ++matched_;
+    if (matched_ != PathCount()) return;
+    completes = true;
+  }
+  if (found_ != nullptr && !loadSubtree_) {
+    // Descendant of a found element whose subtree is not wanted.
+    ++skipDepth_;
+    return;
+  }
+  if (!firstElement_) current_ = current_->Add();
+  firstElement_ = false;
+  // The caller empties the pending list right after, so moving equals copying.
+  current_->CommentsBefore.swap(pending);
+  current_->SetIdent(name);
+  if (completes) found_ = current_;
+}
+
+void TQXMLSemantics::ContentData(std::string_view text) {
+  if (Searching()) return;
+  if (!Skipping()) {
+    if (reader_.Document().AutoValidate && text.find('&') != std::string_view::npos)
+      current_->Text = DecodeEntities(text);
+    else
+      current_->Text.assign(text.data(), text.size());
+  }
+  if (found_ != nullptr && !loadSubtree_) throw QXMLException("Break.");
+}
+
+void TQXMLSemantics::Attrib(std::string_view name) { Attrib(name, std::string_view()); }
+
+void TQXMLSemantics::Attrib(std::string_view name, std::string_view value) {
+  if (Searching() || Skipping()) return;
+  std::string prefix, local;
+  TQXMLDocument::IdentDecomp(name, prefix, local);
+  if (reader_.Document().AutoValidate) {
+    std::string v = DecodeEntities(value);
+    if (!v.empty() && (v[0] == '\'' || v[0] == '"')) v = v.size() >= 2 ? v.substr(1, v.size() - 2) : std::string();
+    current_->SetAttrib(prefix, local, v);
+  } else {
+    current_->SetAttrib(prefix, local, value);
+  }
+}
+
+void TQXMLSemantics::End(std::string_view name, std::vector<std::string>& pending) {
+  if (Searching()) return;
+  if (Skipping()) {
+    --skipDepth_;
+    return;
+  }
+  if (!IdentEquals(*current_, name)) {
+    TQXMLDocument::RaiseException("start tag <" + current_->GetIdent() + "> and Close tag </" +
+                                  std::string(name) + "> does not match.");
+  }
+  CloseCurrent(pending);
+}
+
+void TQXMLSemantics::End(std::vector<std::string>& pending) {
+  if (Searching()) return;
+  if (Skipping()) {
+    --skipDepth_;
+    return;
+  }
+  CloseCurrent(pending);
+}
+
+void TQXMLSemantics::CloseCurrent(std::vector<std::string>& pending) {
+  // Comments between the last child and the end tag follow that child.
+  if (int count = current_->GetCount(); count > 0) current_->GetItem(count - 1)->CommentsAfter = pending;
+  if (current_ == found_) throw QXMLException("Break.");
+  current_ = current_->Parent;
+}
+
+// ---------------------------------------------------------------------------
+// Parser
+
+TQXMLsynt::TQXMLsynt(TQXMLReader& reader, TQXMLNode* node, bool loadSubtree)
+    : lex_(reader), semantics_(reader, node, loadSubtree) {}
+
+TQXMLsynt::~TQXMLsynt() = default;
+
+void TQXMLsynt::Error(const char* message) { TQXMLDocument::RaiseException(std::string("XML error: ") + message); }
+
+void TQXMLsynt::Need(int entries) {
+  if (entries > kMaxStack) Error("parser stack overflow");
+}
+
+// The stack sizes passed to Need count what a table-driven automaton for the
+// grammar keeps: two entries for the start, five per open element (tag, start
+// action, attributes, '>', content) and up to six for the construct at hand.
+int TQXMLsynt::Parse() {
+  int tok = lex_.Next();
+  for (;;) {
+    Need(3);
+    if (tok == kTokStartTag) break;
+    switch (tok) {
+      case kTokInstruction: semantics_.Prologue(lex_.Text()); break;
+      case kTokDocType: semantics_.DocType(lex_.Text()); break;
+      case kTokComment: semantics_.Comment(lex_.Text(), pending_); break;
+      default: Error("parse error");
+    }
+    tok = lex_.Next();
+  }
+
+  int depth = 0;  // elements whose content is being read
+  for (;;) {
+    // tok is a start tag.
+    int base = 2 + 5 * depth;
+    Need(base + 3);
+    semantics_.Start(lex_.Text(), pending_);
+    pending_.clear();
+    tok = lex_.Next();
+    while (tok == kTokName) {
+      name_.assign(lex_.Text());
+      tok = lex_.Next();
+      if (tok == kTokEquals) {
+        Need(base + 6);
+        if (lex_.Next() != kTokValue) Error("parse error");
+        semantics_.Attrib(name_, lex_.Text());
+        tok = lex_.Next();
+      } else {
+        Need(base + 4);
+        semantics_.Attrib(name_);
+      }
+    }
+    if (tok == kTokSlash) {
+      Need(base + 5);
+      if (lex_.Next() != kTokClose) Error("parse error");
+      semantics_.End(pending_);
+      pending_.clear();
+    } else if (tok == kTokClose) {
+      Need(base + 5);
+      ++depth;
+    } else {
+      Error("parse error");
+    }
+
+    // Content of the open elements, until a start tag or the root's end.
+    for (;;) {
+      if (depth == 0) {
+        if (lex_.Next() != kTokEnd) Error("parse error");
+        return 0;
+      }
+      tok = lex_.Next();
+      if (tok == kTokStartTag) break;
+      base = 2 + 5 * depth;
+      Need(base + 1);
+      switch (tok) {
+        case kTokData: semantics_.ContentData(lex_.Text()); break;
+        case kTokInstruction: semantics_.Prologue(lex_.Text()); break;
+        case kTokDocType: semantics_.DocType(lex_.Text()); break;
+        case kTokComment: semantics_.Comment(lex_.Text(), pending_); break;
+        case kTokEndTag:
+          tok = lex_.Next();
+          name_.clear();
+          if (tok == kTokName) {
+            Need(base + 2);
+            name_.assign(lex_.Text());
+            tok = lex_.Next();
+          }
+          if (tok != kTokClose) Error("parse error");
+          Need(base + 3);
+          semantics_.End(name_, pending_);
+          pending_.clear();
+          --depth;
+          break;
+        default: Error("parse error");
+      }
+    }
+  }
+}

@@ -1,0 +1,79 @@
+// Parser and semantic actions of the XML reader.
+//
+// TQXMLsynt recognises: any number of instructions, DOCTYPEs and comments,
+// one root element and nothing after it; inside content, character data,
+// instructions, DOCTYPEs, comments and elements in any order. It keeps an
+// explicit stack (no recursion per nesting level) limited to kMaxStack
+// entries. TQXMLSemantics builds the node tree and performs the path search.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "zor/QXML/QXMLlex.h"
+
+class TQXMLNode;
+class TQXMLDocument;
+
+class TQXMLSemantics {
+ public:
+  TQXMLSemantics(TQXMLReader& reader, TQXMLNode* node, bool loadSubtree);
+
+  // Splits path at ';' and white space; "..." keeps both ("" inside stands
+  // for one quote). An empty path loads the whole document.
+  void SetPath(std::string_view path);
+  int PathCount() const { return static_cast<int>(path_.size()); }
+  int MatchedCount() const { return matched_; }
+  TQXMLNode* FoundNode() const { return found_; }
+
+  void Prologue(std::string_view text);
+  void DocType(std::string_view text);
+  void Comment(std::string_view text, std::vector<std::string>& pending);
+  void Start(std::string_view name, std::vector<std::string>& pending);
+  void ContentData(std::string_view text);
+  void Attrib(std::string_view name);
+  void Attrib(std::string_view name, std::string_view value);
+  void End(std::string_view name, std::vector<std::string>& pending);
+  void End(std::vector<std::string>& pending);
+
+ private:
+  bool Searching() const { return !path_.empty() && found_ == nullptr; }
+  // Below a found element whose subtree is not loaded.
+  bool Skipping() const { return skipDepth_ > 0; }
+  void CloseCurrent(std::vector<std::string>& pending);
+
+  bool firstElement_ = true;
+  TQXMLNode* current_;
+  TQXMLReader& reader_;
+  bool loadSubtree_;
+  std::vector<std::string> path_;
+  int32_t matched_ = 0;
+  TQXMLNode* found_ = nullptr;
+  int skipDepth_ = 0;
+};
+
+class TQXMLsynt {
+ public:
+  // The stack starts with room for 200 entries and may double up to this.
+  static constexpr int kMaxStack = 10000;
+
+  TQXMLsynt(TQXMLReader& reader, TQXMLNode* node, bool loadSubtree);
+  ~TQXMLsynt();
+
+  // 0 when the document was accepted. Errors are raised as exceptions.
+  int Parse();
+  TQXMLSemantics& Semantics() { return semantics_; }
+
+ private:
+  [[noreturn]] void Error(const char* message);
+  // Fails when the parse needs more than kMaxStack stack entries.
+  void Need(int entries);
+
+  TQXMLlex lex_;
+  TQXMLSemantics semantics_;
+  std::vector<std::string> pending_;  // comments since the last start or end tag
+  std::string name_;                  // attribute or end-tag name being parsed
+};
