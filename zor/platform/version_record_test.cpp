@@ -1,0 +1,167 @@
+#include "zor/platform/version_record.h"
+
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "zor/interface/version.h"
+
+namespace zor {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteFile(const fs::path& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+fs::path TempPath(const std::string& name) {
+  return fs::path(::testing::TempDir()) / (std::to_string(::getpid()) + "_" + name);
+}
+
+size_t CountOf(const std::string& haystack, const std::string& needle) {
+  size_t count = 0;
+  for (size_t pos = haystack.find(needle); pos != std::string::npos; pos = haystack.find(needle, pos + 1)) ++count;
+  return count;
+}
+
+TEST(VersionText, Format) {
+  const struct {
+    int32_t Major, Minor, Release, Build;
+    const char* Text;
+  } cases[] = {
+      {2, 1, 7, 7, "2.1.7.007"},     {2, 1, 7, 1234, "2.1.7.1234"}, {1, 0, 0, 5, "1.0.0.005"},
+      {0, 0, 0, 0, "0.0.0.000"},     {3, 12, 0, 99, "3.12.0.099"},  {65535, 65535, 65535, 65535, "65535.65535.65535.65535"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(FormatVersion(c.Major, c.Minor, c.Release, c.Build), c.Text);
+}
+
+TEST(VersionRecord, MagicIsNotAPlainConstantOfTheCode) {
+  // The program links the core statically, so it carries exactly one record.
+  const std::string magic = VersionRecordMagic();
+  ASSERT_EQ(magic.size(), 16u);
+  EXPECT_EQ(CountOf(ReadFile(OwnModulePath()), magic), 1u);
+}
+
+TEST(VersionRecord, ReadsRecordsAnywhereInTheFile) {
+  const std::string magic = VersionRecordMagic();
+  const std::string numbers("\x03\x00\x04\x00\x05\x00\x2C\x01", 8);  // 3.4.5.300, little-endian
+  const fs::path path = TempPath("record.bin");
+  // Offsets around the 64 KiB read chunks: magic or numbers split across two reads.
+  for (size_t offset : {size_t{0}, size_t{100}, size_t{65536 - 16}, size_t{65536 - 10}, size_t{65536 - 20},
+                        size_t{65536 - 3}, size_t{3 * 65536 + 7}}) {
+    SCOPED_TRACE(offset);
+    WriteFile(path, std::string(offset, 'x') + magic + numbers + std::string(1000, 'y'));
+    ModuleVersion v;
+    ASSERT_TRUE(ReadVersionRecord(path, &v));
+    EXPECT_EQ(v.Major, 3);
+    EXPECT_EQ(v.Minor, 4);
+    EXPECT_EQ(v.Release, 5);
+    EXPECT_EQ(v.Build, 300);
+  }
+  // The first record wins.
+  WriteFile(path, magic + std::string(8, '\x01') + magic + numbers);
+  ModuleVersion first;
+  ASSERT_TRUE(ReadVersionRecord(path, &first));
+  EXPECT_EQ(first.Build, 0x0101);
+  fs::remove(path);
+}
+
+TEST(VersionRecord, MissingOrIncompleteRecordIsNotRead) {
+  const std::string magic = VersionRecordMagic();
+  const fs::path path = TempPath("norecord.bin");
+  const std::string files[] = {
+      "",
+      std::string(70000, 'x'),
+      magic.substr(0, 15) + std::string(8, '\0'),
+      std::string(65530, 'x') + magic + "\x02\x00\x01",  // numbers cut short by the end of file
+  };
+  for (const std::string& bytes : files) {
+    SCOPED_TRACE(bytes.size());
+    WriteFile(path, bytes);
+    ModuleVersion v;
+    EXPECT_FALSE(ReadVersionRecord(path, &v));
+  }
+  fs::remove(path);
+  ModuleVersion v;
+  EXPECT_FALSE(ReadVersionRecord(path, &v));
+  EXPECT_FALSE(ReadVersionRecord("", &v));
+}
+
+TEST(Version, OwnFile) {
+  ZorVersion record;
+  std::memset(&record, 0xEE, sizeof record);
+  ASSERT_EQ(GetDllVersion(&record), &record);
+  EXPECT_TRUE(record.valid);
+  EXPECT_EQ(record.major, 2);
+  EXPECT_EQ(record.minor, 1);
+  EXPECT_EQ(record.release, 7);
+  EXPECT_EQ(record.build, 7);
+  EXPECT_EQ(record.reserved[0] | record.reserved[1] | record.reserved[2], 0);
+  EXPECT_EQ(GetDllVersion(nullptr), nullptr);
+  EXPECT_STREQ(GetVerStr(), "2.1.7.007");
+  EXPECT_STREQ(GetCurrentFileVerStr(), "2.000");
+}
+
+#ifdef ZOR_SHARED_LIB_PATH
+// Calls the exports of one library file, loaded on its own.
+struct LoadedLibrary {
+  explicit LoadedLibrary(const std::string& path) : Handle(dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL)) {}
+  ~LoadedLibrary() {
+    if (Handle) dlclose(Handle);
+  }
+  template <class F>
+  F Get(const char* name) {
+    return reinterpret_cast<F>(dlsym(Handle, name));
+  }
+  void* Handle;
+};
+
+void ExpectVersionOf(const std::string& path, bool valid, int32_t build, const char* text) {
+  LoadedLibrary lib(path);
+  ASSERT_NE(lib.Handle, nullptr) << dlerror();
+  auto getDllVersion = lib.Get<ZorVersion* (*)(ZorVersion*)>("_GetDllVersion");
+  auto getVerStr = lib.Get<const char* (*)()>("_GetVerStr");
+  ASSERT_NE(getDllVersion, nullptr);
+  ASSERT_NE(getVerStr, nullptr);
+  ZorVersion record;
+  std::memset(&record, 0xEE, sizeof record);
+  EXPECT_EQ(getDllVersion(&record), &record);
+  EXPECT_EQ(record.valid, valid);
+  EXPECT_EQ(record.major, valid ? 2 : 0);
+  EXPECT_EQ(record.minor, valid ? 1 : 0);
+  EXPECT_EQ(record.release, valid ? 7 : 0);
+  EXPECT_EQ(record.build, build);
+  EXPECT_STREQ(getVerStr(), text);
+}
+
+TEST(VersionSharedLibrary, ReportsItsRecord) { ExpectVersionOf(ZOR_SHARED_LIB_PATH, true, 7, "2.1.7.007"); }
+
+TEST(VersionSharedLibrary, FileWithoutRecordIsUnknown) {
+  std::string bytes = ReadFile(ZOR_SHARED_LIB_PATH);
+  const std::string magic = VersionRecordMagic();
+  const size_t pos = bytes.find(magic);
+  ASSERT_NE(pos, std::string::npos);
+  ASSERT_EQ(bytes.find(magic, pos + 1), std::string::npos) << "the magic must occur only in the record";
+  bytes[pos] = static_cast<char>(bytes[pos] ^ 0xFF);
+  const fs::path copy = TempPath("libzor_norecord.so");
+  WriteFile(copy, bytes);
+  ExpectVersionOf(copy.string(), false, 0, "unknown");
+  fs::remove(copy);
+}
+#endif
+
+}  // namespace
+}  // namespace zor
