@@ -19,6 +19,8 @@ struct TList::IdIndex {
   int Mark = 0;
 };
 
+TList::TList() = default;
+
 TList::~TList() {
   if (Database_)
     for (TItemData* item : Items_)

@@ -25,7 +25,7 @@ class TItemData;
 // and takes itself out of it when destroyed. Any other list only refers.
 class ZOR_API TList {
  public:
-  TList() = default;
+  TList();
   TList(const TList&) = delete;
   TList& operator=(const TList&) = delete;
   // Frees the pointer array only, never the items.
