@@ -1,24 +1,594 @@
 #include "zor/node/controller.h"
 
+#include <unordered_set>
+#include <vector>
+
+#include "zor/QXML/QXMLDocument.h"
+#include "zor/check/findings.h"
+#include "zor/model/enums.h"
 #include "zor/model/ram.h"
+#include "zor/model/xml_values.h"
 
 namespace ZOR_RAM {
 
+namespace {
+
+// A reference line, written only when the reference is set. Identifiers are
+// kept as stored; only markup characters are escaped.
+bool WriteRef(std::string_view name, TItemData* item) {
+  return item && WriteStoredField(name, item->GetId());
+}
+
+// Resolves the reference child `name` of node into target, only while target
+// is still null: the first item of list with that identifier. An empty text
+// names nothing (no built identifier is empty), so the list is not searched.
+template <class T>
+void ResolveRef(const TQXMLNode* node, std::string_view name, TZORList<T>& list, T*& target) {
+  if (target) return;
+  std::string id = ReadText(node, name);
+  if (!id.empty()) target = list.FindById(id);
+}
+
+bool WriteFrameRefs(std::string_view container, const TZORList<TNetFrame>& frames) {
+  if (WriteTag(container)) return true;
+  for (TNetFrame* frame : frames)
+    if (WriteRef("NetFrame", frame)) return true;
+  return WriteTag(container, /*closing=*/true);
+}
+
+const std::string& NameOf(const TNode* node) {
+  static const std::string empty;
+  return node ? node->Name : empty;
+}
+const std::string& NameOf(const TIfc* ifc) {
+  static const std::string empty;
+  return ifc ? ifc->Name : empty;
+}
+const std::string& NameOf(const TSignal* signal) {
+  static const std::string empty;
+  return signal ? signal->Name : empty;
+}
+
+std::string InInterfaceSuffix(const TIfc* ifc) { return " in the " + NameOf(ifc) + " Interface"; }
+
+bool IsImmediate(const TNetFrame* frame) { return frame && frame->TransportType == kTransportImmediate; }
+
+// How many items of an owner's list other than `self` have GetName() == name.
+// CountNames caches the counts during a check run, so this is O(1) there.
+bool OtherHasName(TItemData* self, TList& list, const std::string& name) {
+  if (!self->Ram) return false;
+  int count = self->Ram->CountNames(list, name);
+  if (count > 0 && self->GetName() == name && list.IndexOf(self) >= 0) --count;
+  return count > 0;
+}
+
+// The first network signal of `signal` among ifc's transmitted frames.
+TNetSig* FirstNetSigInFramesOf(const TIfc* ifc, const TSignal* signal) {
+  for (TNetFrame* frame : ifc->NetFrames) {
+    if (!frame) continue;
+    for (TNetSig* netSig : frame->NetSigs)
+      if (netSig && netSig->Signal == signal) return netSig;
+  }
+  return nullptr;
+}
+
+// Whether node has a round gateway for signal whose input is on network.
+bool HasRoundGatewayInto(const TNode* node, const TSignal* signal, const TNetwork* network) {
+  if (!node) return false;
+  for (TGateway* gateway : node->Gateways)
+    if (gateway && gateway->Signal == signal && gateway->IsRoundGateway() && gateway->InIfc->Network == network)
+      return true;
+  return false;
+}
+
+// Keeps, scanning from the last entry to the first, the frames that are in
+// `allowed` and not yet in `assigned` (each kept frame becomes assigned); the
+// kept frames stay in their order. O(list length).
+void KeepAssignable(TZORList<TNetFrame>& frames, const std::unordered_set<const TNetFrame*>& allowed,
+                    std::unordered_set<const TNetFrame*>& assigned) {
+  const int n = frames.Count();
+  std::vector<char> keep(static_cast<size_t>(n), 0);
+  bool dropped = false;
+  for (int i = n - 1; i >= 0; --i) {
+    TNetFrame* frame = frames[i];
+    keep[static_cast<size_t>(i)] = frame && allowed.count(frame) && assigned.insert(frame).second;
+    dropped |= !keep[static_cast<size_t>(i)];
+  }
+  if (!dropped) return;
+  std::vector<TNetFrame*> kept;
+  kept.reserve(static_cast<size_t>(n));
+  for (int i = 0; i < n; ++i)
+    if (keep[static_cast<size_t>(i)]) kept.push_back(frames[i]);
+  frames.Clear();
+  for (TNetFrame* frame : kept) frames.Add(frame);
+}
+
+template <class List>
+std::unordered_set<const TNetFrame*> FrameSet(const List& frames) {
+  std::unordered_set<const TNetFrame*> set;
+  set.reserve(static_cast<size_t>(frames.Count()));
+  for (TNetFrame* frame : frames)
+    if (frame) set.insert(frame);
+  return set;
+}
+
+void AssignFramesOf(TIfc& ifc) {
+  if (!ifc.IsCanInterface()) {
+    // Only CAN interfaces have controllers.
+    std::vector<TCtrl*> ctrls(ifc.Ctrls.begin(), ifc.Ctrls.end());
+    ifc.Ctrls.Clear();
+    for (TCtrl* ctrl : ctrls) {
+      if (!ctrl) continue;
+      if (ctrl->Ifc == &ifc) ctrl->Ifc = nullptr;  // already out of the list
+      RemoveCtrl(ctrl);
+    }
+    return;
+  }
+  TZORList<TNetFrame>* received = ifc.GetRxFrames();
+  // Without a network there is nothing received to share out, and the
+  // transmitted frames are left as the controllers list them: appending the
+  // leftovers without first normalising would duplicate them on every pass.
+  if (!received) return;
+  const auto transmitted = FrameSet(ifc.NetFrames);
+  const auto receivedSet = FrameSet(*received);
+  std::unordered_set<const TNetFrame*> assigned;
+  for (TCtrl* ctrl : ifc.Ctrls) {
+    if (!ctrl) continue;
+    KeepAssignable(ctrl->TxFrames, transmitted, assigned);
+    KeepAssignable(ctrl->RxFrames, receivedSet, assigned);
+  }
+  TCtrl* first = ifc.Ctrls.First();
+  if (!first) return;
+  for (TNetFrame* frame : ifc.NetFrames)
+    if (frame && assigned.insert(frame).second) first->TxFrames.Add(frame);
+  for (TNetFrame* frame : *received)
+    if (frame && assigned.insert(frame).second) first->RxFrames.Add(frame);
+}
+
+void RemoveGatewayImpl(TGateway* gateway, std::unordered_set<TGateway*>& removing) {
+  if (!removing.insert(gateway).second) return;  // already being removed (a cycle)
+  if (gateway->Node) gateway->Node->Gateways.Remove(gateway);
+  if (TZOR_RAM* ram = gateway->Ram) {
+    // Gateways fed by this one go first, last to first. A nested removal can
+    // take several gateways out, so the index is clamped on each step.
+    for (int i = ram->Gateways.Count() - 1; i >= 0; --i) {
+      if (i >= ram->Gateways.Count()) i = ram->Gateways.Count() - 1;
+      if (i < 0) break;
+      TGateway* fed = ram->Gateways[i];
+      if (fed && fed != gateway && fed->Gateway == gateway && !removing.count(fed))
+        RemoveGatewayImpl(fed, removing);
+    }
+    // Then the placements that arrive through it. GetGateway is searched once
+    // per placement and kept, so this is O(placements) per removal.
+    for (int i = ram->NetSigs.Count() - 1; i >= 0; --i) {
+      if (i >= ram->NetSigs.Count()) i = ram->NetSigs.Count() - 1;
+      if (i < 0) break;
+      TNetSig* netSig = ram->NetSigs[i];
+      if (netSig && netSig->GetGateway() == gateway) RemoveNetSig(netSig);
+    }
+  }
+  delete gateway;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// TCtrl
+
 const std::string& TCtrl::GetId() { return DefaultId("Ctrl"); }
+
+bool TCtrl::WriteXml(bool withElement) {
+  if (withElement && WriteTag("Ctrl")) return true;
+  if (TItemData::WriteXml(false)) return true;
+  if (WriteTextField("Name", Name) || WriteIntField("RxFrameBudget", RxFrameBudget) ||
+      WriteIntField("TxFrameBudget", TxFrameBudget))
+    return true;
+  if (WriteFrameRefs("RxFrames", RxFrames) || WriteFrameRefs("TxFrames", TxFrames)) return true;
+  return withElement && WriteTag("Ctrl", /*closing=*/true);
+}
+
+bool TCtrl::ReadXml(TQXMLNode* element) {
+  if (ReadBase(element)) return true;
+  Name = ReadText(element, "Name");
+  RxFrameBudget = static_cast<int32_t>(ReadInt(element, "RxFrameBudget"));
+  TxFrameBudget = static_cast<int32_t>(ReadInt(element, "TxFrameBudget"));
+  return false;
+}
+
+void TCtrl::ResolveLinks() {
+  if (!SourceNode || !Ram) return;
+  auto readInto = [this](TZORList<TNetFrame>& list, std::string_view container) {
+    list.Clear();
+    return ReadListIn(SourceNode, container, "NetFrame", [&](TQXMLNode* child) {
+      std::string id = UnescapeText(child->Text);
+      if (TNetFrame* frame = id.empty() ? nullptr : Ram->NetFrames.FindById(id)) list.Add(frame);
+      return false;
+    });
+  };
+  // A wrong child in "RxFrames" has been reported and ends the resolution.
+  if (readInto(RxFrames, "RxFrames")) return;
+  readInto(TxFrames, "TxFrames");
+}
+
+bool TCtrl::Check(uint64_t flags) {
+  bool err = false;
+  if (flags & kCheckAll) {
+    CheckBase(&err, flags);
+    if (!Ifc) ReportFinding(&err, 9, Name.c_str(), "Controller");
+  }
+  CheckNameUnique(&err, this, Name, flags, "Controller", InInterfaceSuffix(Ifc));
+  CheckNameForm(&err, Name, flags, "Controller");
+  if (flags & kCheckAll) {
+    if (TxFrames.Count() == 0 && RxFrames.Count() == 0 && Ifc && Ifc->Ctrls.Count() > 1)
+      ReportFinding(&err, 131, Name.c_str());
+    const std::string& nodeName = NameOf(Ifc ? Ifc->Node : nullptr);
+    if (RxFrameBudget > 255) ReportFinding(&err, 132, Name.c_str(), nodeName.c_str());
+    if (TxFrameBudget > 255) ReportFinding(&err, 133, Name.c_str(), nodeName.c_str());
+  }
+  return err;
+}
+
+bool TCtrl::IsNameUsed(const std::string& name) { return Ifc && OtherHasName(this, Ifc->Ctrls, name); }
+
 std::string TCtrl::GetName() { return Name; }
 
+// ---------------------------------------------------------------------------
+// TPubSig
+
 const std::string& TPubSig::GetId() { return DefaultId("PubSig"); }
-std::string TPubSig::GetName() { return Name; }
+
+bool TPubSig::WriteXml(bool withElement) {
+  if (withElement && WriteTag("PubSig")) return true;
+  if (TItemData::WriteXml(false)) return true;
+  if (WriteIntField("MaxTotPubDelay", MaxTotPubDelay) || WriteIntField("MinTotPubDelay", MinTotPubDelay) ||
+      WriteRef("Signal", Signal))
+    return true;
+  return withElement && WriteTag("PubSig", /*closing=*/true);
+}
+
+bool TPubSig::ReadXml(TQXMLNode* element) {
+  if (ReadBase(element)) return true;
+  MaxTotPubDelay = static_cast<int32_t>(ReadInt(element, "MaxTotPubDelay"));
+  MinTotPubDelay = static_cast<int32_t>(ReadInt(element, "MinTotPubDelay"));
+  return false;
+}
+
+void TPubSig::ResolveLinks() {
+  if (!SourceNode || !Ram) return;
+  ResolveRef(SourceNode, "Signal", Ram->Signals, Signal);
+}
+
+bool TPubSig::Check(uint64_t flags) {
+  bool err = false;
+  if (flags & kCheckAll) {
+    CheckBase(&err, flags);
+    const std::string display = GetDisplayName();
+    if (!Signal) ReportFinding(&err, 10, display.c_str(), "Published");
+    if (!Ifc) ReportFinding(&err, 9, display.c_str(), "Published Signal");
+  }
+  if (Ifc && Signal) CheckNameUnique(&err, this, Signal->Name, flags, "Published Signal", InInterfaceSuffix(Ifc));
+  if (Signal) CheckNameForm(&err, Signal->Name, flags, "Published Signal");
+  if ((flags & kCheckAll) && MaxTotPubDelay != 0 && MinTotPubDelay != 0 && MaxTotPubDelay < MinTotPubDelay)
+    ReportFinding(&err, 134, GetDisplayName().c_str());
+  return err;
+}
+
+bool TPubSig::IsNameUsed(const std::string& name) { return Ifc && OtherHasName(this, Ifc->PubSigs, name); }
+
+std::string TPubSig::GetDisplayName() {
+  if (DisplayNameCache.empty() && Ifc && Ifc->Node && Signal)
+    DisplayNameCache = Ifc->Node->Name + "." + Ifc->Name + "." + Signal->Name;
+  return DisplayNameCache;
+}
+
+std::string TPubSig::GetName() { return NameOf(Signal); }
+
+// ---------------------------------------------------------------------------
+// TSubSig
 
 const std::string& TSubSig::GetId() { return DefaultId("SubSig"); }
-std::string TSubSig::GetName() { return Name; }
+
+bool TSubSig::WriteXml(bool withElement) {
+  if (withElement && WriteTag("SubSig")) return true;
+  if (TItemData::WriteXml(false)) return true;
+  if (WriteBoolField("UpdateBit", UpdateBit) || WriteBoolField("ReceiveRollBack", ReceiveRollBack) ||
+      WriteIntField("MaxAge", MaxAge) || WriteIntField("MinAge", MinAge) ||
+      WriteIntField("MaxTotSubDelay", MaxTotSubDelay) || WriteIntField("MinTotSubDelay", MinTotSubDelay) ||
+      WriteRef("Signal", Signal) || WriteRef("NetSig", NetSig))
+    return true;
+  return withElement && WriteTag("SubSig", /*closing=*/true);
+}
+
+bool TSubSig::ReadXml(TQXMLNode* element) {
+  if (ReadBase(element)) return true;
+  UpdateBit = ReadInt(element, "UpdateBit") != 0;
+  ReceiveRollBack = ReadInt(element, "ReceiveRollBack") != 0;
+  MaxAge = static_cast<int32_t>(ReadInt(element, "MaxAge"));
+  MinAge = static_cast<int32_t>(ReadInt(element, "MinAge"));
+  MaxTotSubDelay = static_cast<int32_t>(ReadInt(element, "MaxTotSubDelay"));
+  MinTotSubDelay = static_cast<int32_t>(ReadInt(element, "MinTotSubDelay"));
+  return false;
+}
+
+void TSubSig::ResolveLinks() {
+  if (!SourceNode || !Ram) return;
+  ResolveRef(SourceNode, "Signal", Ram->Signals, Signal);
+  ResolveRef(SourceNode, "NetSig", Ram->NetSigs, NetSig);
+}
+
+bool TSubSig::Check(uint64_t flags) {
+  bool err = false;
+  if (flags & kCheckAll) {
+    CheckBase(&err, flags);
+    const std::string display = GetDisplayName();
+    if (!Signal) ReportFinding(&err, 10, display.c_str(), "Subscribed");
+    if (!Ifc) ReportFinding(&err, 9, display.c_str(), "Subscribed Signal");
+  }
+  if (Ifc && Signal)
+    CheckNameUnique(&err, this, Signal->Name, flags, "Subscribed Signal", InInterfaceSuffix(Ifc));
+  if (Signal) CheckNameForm(&err, Signal->Name, flags, "Subscribed Signal");
+  if (flags & kCheckAll) {
+    const std::string& name = NameOf(Signal);
+    if (MaxAge != 0 && MinAge != 0 && MaxAge < MinAge) ReportFinding(&err, 135, name.c_str());
+    if (MaxTotSubDelay != 0 && MinTotSubDelay != 0 && MaxTotSubDelay < MinTotSubDelay)
+      ReportFinding(&err, 136, name.c_str());
+  }
+  return err;
+}
+
+bool TSubSig::IsNameUsed(const std::string& name) { return Ifc && OtherHasName(this, Ifc->SubSigs, name); }
+
+std::string TSubSig::GetDisplayName() {
+  if (DisplayNameCache.empty() && Ifc && Ifc->Node && Signal)
+    DisplayNameCache = Ifc->Node->Name + "." + Ifc->Name + "." + Signal->Name;
+  return DisplayNameCache;
+}
+
+std::string TSubSig::GetName() { return NameOf(Signal); }
+
+TNetSig* TSubSig::GetNetSig() {
+  if (!NetSig && Ifc && Ifc->Network && Signal) NetSig = NetSigOnNetwork(Ifc->Network, Signal);
+  return NetSig;
+}
+
+// ---------------------------------------------------------------------------
+// TGateway
 
 const std::string& TGateway::GetId() { return DefaultId("Gateway"); }
-std::string TGateway::GetName() { return Name; }
+
+bool TGateway::WriteXml(bool withElement) {
+  if (withElement && WriteTag("Gateway")) return true;
+  if (TItemData::WriteXml(false)) return true;
+  if (WriteTextField("SigSynonym", SigSynonym) || WriteIntField("MaxTotGWDelay", MaxTotGWDelay) ||
+      WriteRef("InIfc", InIfc) || WriteRef("OutIfc", OutIfc) || WriteRef("Signal", Signal) ||
+      WriteRef("Gateway", Gateway))
+    return true;
+  return withElement && WriteTag("Gateway", /*closing=*/true);
+}
+
+bool TGateway::ReadXml(TQXMLNode* element) {
+  if (ReadBase(element)) return true;
+  SigSynonym = ReadText(element, "SigSynonym");
+  MaxTotGWDelay = static_cast<int32_t>(ReadInt(element, "MaxTotGWDelay"));
+  return false;
+}
+
+void TGateway::ResolveLinks() {
+  if (!SourceNode || !Ram) return;
+  ResolveRef(SourceNode, "InIfc", Ram->Ifcs, InIfc);
+  ResolveRef(SourceNode, "OutIfc", Ram->Ifcs, OutIfc);
+  ResolveRef(SourceNode, "Signal", Ram->Signals, Signal);
+  ResolveRef(SourceNode, "Gateway", Ram->Gateways, Gateway);
+}
+
+bool TGateway::Check(uint64_t flags) {
+  bool err = false;
+  const std::string name = Signal ? Signal->Name : std::string("Unknown");
+  if (flags & kCheckUnique) {
+    // A chain of source gateways that comes back on itself.
+    std::unordered_set<const TGateway*> seen;
+    for (const TGateway* g = Gateway; g; g = g->Gateway) {
+      if (!seen.insert(g).second) {
+        ReportFinding(&err, 137, name.c_str());
+        return err;
+      }
+    }
+  }
+  if (!(flags & kCheckAll)) return err;
+  CheckBase(&err, flags);
+  if (!Node) ReportFinding(&err, 11, name.c_str(), "Gateway");
+  if (!Signal) ReportFinding(&err, 12, name.c_str(), "Gateway");
+  if (!InIfc) ReportFinding(&err, 138, name.c_str(), "Input");
+  if (!OutIfc) ReportFinding(&err, 138, name.c_str(), "Output");
+
+  TNetSig* output = OutputNetSig();
+  TNetSig* source = SourceNetSig();
+  if (Signal && OutIfc && !output) ReportFinding(&err, 139, name.c_str(), "Output");
+  if (Signal && InIfc) {
+    if (!source) ReportFinding(&err, 139, name.c_str(), "Input");
+    TNetwork* network = InIfc->Network;
+    if (network && Node) {
+      for (TIfc* other : Node->Ifcs) {
+        if (!other || other == InIfc || other->Network != network) continue;
+        for (TSubSig* sub : other->SubSigs) {
+          if (sub && sub->Signal == Signal) {
+            ReportFinding(&err, 140, Node->Name.c_str(), network->Name.c_str(), name.c_str());
+            break;
+          }
+        }
+      }
+    }
+  }
+  if (source && IsImmediate(source->Frame)) ReportFinding(&err, 142, "Rx", name.c_str());
+  if (output && IsImmediate(output->Frame)) ReportFinding(&err, 142, "Tx", name.c_str());
+  if (Signal && InIfc) {
+    for (TPubSig* pub : InIfc->PubSigs)
+      if (pub && pub->Signal == Signal) ReportFinding(&err, 146, name.c_str());
+  }
+  return err;
+}
+
+std::string TGateway::GetDisplayName() {
+  if (DisplayNameCache.empty() && Node && InIfc && OutIfc && (Signal || !SigSynonym.empty()))
+    DisplayNameCache = Node->Name + "." + InIfc->Name + "." + OutIfc->Name + "." +
+                       (SigSynonym.empty() ? Signal->Name : SigSynonym);
+  return DisplayNameCache;
+}
+
+std::string TGateway::GetName() {
+  if (!Signal) return std::string();
+  if (IsRoundGateway()) return SigSynonym.empty() ? Signal->Name : SigSynonym;
+  // The name changes at the first gateway up the chain that feeds the signal
+  // back onto its own network.
+  std::unordered_set<const TGateway*> seen;
+  for (const TGateway* g = Gateway; g && seen.insert(g).second; g = g->Gateway) {
+    if (g->InIfc && g->OutIfc &&
+        (g->InIfc == g->OutIfc || (g->InIfc->Network && g->InIfc->Network == g->OutIfc->Network))) {
+      if (!g->SigSynonym.empty()) return g->SigSynonym;
+      break;
+    }
+  }
+  return Signal->Name;
+}
+
+bool TGateway::IsRoundGateway() const {
+  return InIfc && OutIfc && (InIfc == OutIfc || InIfc->Network == OutIfc->Network);
+}
+
+// O(placements of the output interface's frames).
+TNetSig* TGateway::OutputNetSig() const {
+  return OutIfc && Signal ? FirstNetSigInFramesOf(OutIfc, Signal) : nullptr;
+}
+
+TNetSig* TGateway::SourceNetSig() const {
+  if (Gateway) return Gateway->OutputNetSig();
+  return InIfc && InIfc->Network ? NetSigOnNetwork(InIfc->Network, Signal) : nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// TFrameGateway
 
 const std::string& TFrameGateway::GetId() { return DefaultId("FrameGateway"); }
-std::string TFrameGateway::GetName() { return Name; }
 
-void AssignControllerFrames(TZOR_RAM& /*ram*/) {}
+bool TFrameGateway::WriteXml(bool withElement) {
+  if (withElement && WriteTag("FrameGateway")) return true;
+  if (TItemData::WriteXml(false)) return true;
+  if (WriteIntField("MaxTotGWDelay", MaxTotGWDelay) || WriteRef("InIfc", InIfc) || WriteRef("OutIfc", OutIfc) ||
+      WriteRef("InFrame", InFrame) || WriteRef("OutFrame", OutFrame))
+    return true;
+  return withElement && WriteTag("FrameGateway", /*closing=*/true);
+}
+
+bool TFrameGateway::ReadXml(TQXMLNode* element) {
+  if (ReadBase(element)) return true;
+  MaxTotGWDelay = static_cast<uint32_t>(ReadInt(element, "MaxTotGWDelay"));
+  return false;
+}
+
+void TFrameGateway::ResolveLinks() {
+  if (!SourceNode || !Ram) return;
+  ResolveRef(SourceNode, "InIfc", Ram->Ifcs, InIfc);
+  ResolveRef(SourceNode, "OutIfc", Ram->Ifcs, OutIfc);
+  ResolveRef(SourceNode, "InFrame", Ram->NetFrames, InFrame);
+  ResolveRef(SourceNode, "OutFrame", Ram->NetFrames, OutFrame);
+}
+
+bool TFrameGateway::Check(uint64_t flags) {
+  bool err = false;
+  if (!(flags & kCheckAll)) return err;
+  const std::string name = OutFrame ? OutFrame->Name : std::string();
+  CheckBase(&err, flags);
+  if (!Node) ReportFinding(&err, 11, name.c_str(), "Gateway");
+  if (!OutFrame) ReportFinding(&err, 141, name.c_str(), "Output");
+  if (!InFrame) ReportFinding(&err, 141, name.c_str(), "Input");
+  if (!InIfc) ReportFinding(&err, 138, name.c_str(), "Input");
+  if (!OutIfc) ReportFinding(&err, 138, name.c_str(), "Output");
+  const std::string& nodeName = NameOf(Node);
+  // An input interface without a network receives nothing; that interface's
+  // own check reports the missing network, so nothing is added here.
+  if (InIfc && InFrame) {
+    TZORList<TNetFrame>* received = InIfc->GetRxFrames();
+    if (received && received->IndexOf(InFrame) < 0)
+      ReportFinding(&err, 144, nodeName.c_str(), name.c_str(), InIfc->Name.c_str());
+  }
+  if (OutIfc && OutFrame && OutIfc->NetFrames.IndexOf(OutFrame) < 0)
+    ReportFinding(&err, 145, nodeName.c_str(), name.c_str(), OutIfc->Name.c_str());
+  if (IsImmediate(InFrame)) ReportFinding(&err, 143, "Input", name.c_str());
+  if (IsImmediate(OutFrame)) ReportFinding(&err, 143, "Output", name.c_str());
+  return err;
+}
+
+std::string TFrameGateway::GetDisplayName() {
+  if (DisplayNameCache.empty() && Node && InIfc && OutIfc && InFrame && OutFrame)
+    DisplayNameCache =
+        Node->Name + "." + InIfc->Name + "." + OutIfc->Name + "." + InFrame->Name + "." + OutFrame->Name;
+  return DisplayNameCache;
+}
+
+std::string TFrameGateway::GetName() { return OutFrame ? OutFrame->Name : std::string(); }
+
+// ---------------------------------------------------------------------------
+// Queries and removals
+
+// O(placements on the network) per call, plus the gateways of the nodes whose
+// frames carry the signal. The network's frame list is built when missing, so
+// the answer does not depend on whether someone asked for it before.
+TNetSig* NetSigOnNetwork(TNetwork* network, TSignal* signal) {
+  if (!network || !signal) return nullptr;
+  for (TNetFrame* frame : network->GetFrames()) {
+    if (!frame) continue;
+    for (TNetSig* netSig : frame->NetSigs) {
+      if (!netSig || netSig->Signal != signal) continue;
+      const TNode* node = frame->Ifc ? frame->Ifc->Node : nullptr;
+      if (!HasRoundGatewayInto(node, signal, network)) return netSig;
+    }
+  }
+  return nullptr;
+}
+
+void RemovePubSig(TPubSig* pubSig) {
+  if (!pubSig) return;
+  if (TZOR_RAM* ram = pubSig->Ram) {
+    // A placement's publisher always publishes the placed signal, so only
+    // placements of the same signal are asked: one pointer comparison per
+    // placement, O(placements) per removal.
+    for (int i = ram->NetSigs.Count() - 1; i >= 0; --i) {
+      if (i >= ram->NetSigs.Count()) i = ram->NetSigs.Count() - 1;
+      if (i < 0) break;
+      TNetSig* netSig = ram->NetSigs[i];
+      if (netSig && netSig->Signal == pubSig->Signal && netSig->FindPublisher() == pubSig) RemoveNetSig(netSig);
+    }
+  }
+  if (TIfc* ifc = pubSig->Ifc) {
+    ifc->PubSigs.Remove(pubSig);
+    if (ifc->response_error == pubSig) ifc->response_error = nullptr;
+  }
+  delete pubSig;
+}
+
+void RemoveSubSig(TSubSig* subSig) {
+  if (!subSig) return;
+  if (subSig->Ifc) subSig->Ifc->SubSigs.Remove(subSig);
+  delete subSig;
+}
+
+void RemoveCtrl(TCtrl* ctrl) {
+  if (!ctrl) return;
+  if (ctrl->Ifc) ctrl->Ifc->Ctrls.Remove(ctrl);
+  delete ctrl;
+}
+
+void RemoveGateway(TGateway* gateway) {
+  if (!gateway) return;
+  std::unordered_set<TGateway*> removing;
+  RemoveGatewayImpl(gateway, removing);
+}
+
+// Frames are shared out per interface with hash sets built once per
+// interface: O(frames of the interface + frames its controllers list).
+void AssignControllerFrames(TZOR_RAM& ram) {
+  for (TIfc* ifc : ram.Ifcs)
+    if (ifc && ifc->Ctrls.Count() > 0) AssignFramesOf(*ifc);
+}
 
 }  // namespace ZOR_RAM
