@@ -1,0 +1,170 @@
+#include "zor/interface/file_frame.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <clocale>
+
+#include "tests/support.h"
+#include "zor/model/ram.h"
+#include "zor/model/xml_values.h"
+#include "zor/zor.h"
+
+using namespace ZOR_RAM;
+
+namespace {
+
+std::string Config(const char* version, const char* sections, const char* root = "Measurement_Config_File") {
+  return std::string("<?xml version=\"1.0\"?>\n<") + root + ">\n<ZORInfo><Version>" + version +
+         "</Version><Description>d</Description></ZORInfo>\n" + sections + "</" + root + ">\n";
+}
+
+const char kAllSections[] =
+    "<EncTypes/><Signals/><Networks/><Nodes/><EnvGroups/><MOSTFBlocks/>";
+const char kOldSections[] = "<EncTypes/><Signals/><Networks/><Nodes/><MOSTFBlocks/>";
+
+// Loads text from a file; returns the database (null on failure).
+TZOR_RAM* LoadText(const std::string& text, const char* name = "load.xml") {
+  std::string path = zortest::TempPath(name);
+  zortest::WriteFile(path, text);
+  TZOR_RAM* ram = _LoadFile(path.c_str());
+  std::remove(path.c_str());
+  return ram;
+}
+
+TEST(LoadFile, FailuresAndTheirMessages) {
+  struct Case {
+    const char* name;
+    std::string text;
+    const char* message;  // null: fails without a message
+  } cases[] = {
+      {"version 2.0", Config("2.0", kAllSections), "ZOR '2.0' version is not supported."},
+      {"no version", "<Measurement_Config_File><ZORInfo/></Measurement_Config_File>",
+       "Version information not found."},
+      {"no header", "<Measurement_Config_File><Signals/></Measurement_Config_File>", nullptr},
+      {"wrong root", Config("2.000", kAllSections, "Other_Root"), nullptr},
+      {"no EnvGroups in 2.000", Config("2.000", kOldSections), "EnvGroups section not found in XML file."},
+      {"foreign child", Config("2.000", "<EncTypes/><Signals><Frame/></Signals>"),
+       "Signals section not found in XML file."},
+      {"foreign env child", Config("2.000", "<EncTypes/><Signals/><Networks/><Nodes/><EnvGroups><X/></EnvGroups>"),
+       "EnvGroup section not found in XML file."},
+      {"no EncTypes", Config("1.201", "<Signals/>"), "EncTypes section not found in XML file."},
+      {"no MOSTFBlocks", Config("1.201", "<EncTypes/><Signals/><Networks/><Nodes/>"),
+       "MOSTFBlocks section not found in XML file."},
+      {"syntax", "<Measurement_Config_File><ZORInfo>", nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    zortest::MessageCapture messages;
+    EXPECT_EQ(LoadText(c.text), nullptr);
+    if (c.message) {
+      ASSERT_EQ(messages.Errors.size(), 1u);
+      EXPECT_EQ(messages.Errors[0], c.message);
+    } else if (std::string(c.name) != "syntax") {
+      EXPECT_TRUE(messages.Errors.empty());
+    } else {
+      EXPECT_LE(messages.Errors.size(), 1u);
+    }
+  }
+}
+
+TEST(LoadFile, MissingFileAndEmptyName) {
+  zortest::MessageCapture messages;
+  EXPECT_EQ(_LoadFile(""), nullptr);
+  EXPECT_TRUE(messages.Errors.empty());
+  EXPECT_EQ(_LoadFile("/no/such/file.xml"), nullptr);
+  ASSERT_EQ(messages.Errors.size(), 1u);
+  EXPECT_EQ(messages.Errors[0], "The file /no/such/file.xml does not exist,Can not load ZOR file!");
+}
+
+TEST(LoadFile, HeaderFieldsAndLegacyRoot) {
+  zortest::MessageCapture messages;
+  TZOR_RAM* ram = LoadText(Config("1.201", kOldSections, "KELVO_Config_File"));
+  ASSERT_NE(ram, nullptr);
+  EXPECT_EQ(ram->Version, "1.201");
+  EXPECT_EQ(ram->Description, "d");
+  EXPECT_NE(ram->FileName.find("load.xml"), std::string::npos);
+  std::string out = zortest::TempPath("legacy_out.xml");
+  EXPECT_FALSE(_SaveRAM(ram, out.c_str()));
+  EXPECT_EQ(zortest::ReadFile(out),
+            zortest::Lines({"<?xml version=\"1.0\"?>", "<Measurement_Config_File>", "<ZORInfo>",
+                            "<Version>1.201</Version>", "<Description>d</Description>", "</ZORInfo>",
+                            "<EncTypes></EncTypes>", "<Signals></Signals>", "<Networks></Networks>",
+                            "<Nodes></Nodes>", "<MOSTFBlocks></MOSTFBlocks>", "</Measurement_Config_File>"}));
+  std::remove(out.c_str());
+  _FreeRAM(ram);
+}
+
+TEST(LoadFile, ProgressOfLoading) {
+  zortest::MessageCapture messages;
+  TZOR_RAM* ram = LoadText(Config("2.000", kAllSections));
+  ASSERT_NE(ram, nullptr);
+  // Empty sections report only their end; parsing reports its own steps.
+  std::vector<std::pair<int, std::string>> sectionEnds;
+  for (auto& p : messages.Progress)
+    if (p.second != "Parsing XML file ...") sectionEnds.push_back(p);
+  EXPECT_EQ(sectionEnds.size(), 6u);
+  for (auto& p : sectionEnds) EXPECT_EQ(p, std::make_pair(0, std::string()));
+  _FreeRAM(ram);
+}
+
+TEST(SaveFile, NewDatabaseAndHeaderEscaping) {
+  zortest::MessageCapture messages;
+  TZOR_RAM* ram = _NewRAM();
+  ram->Description = "a & b <c>";
+  std::string out = zortest::TempPath("new.xml");
+  EXPECT_FALSE(_SaveRAM(ram, out.c_str()));
+  std::string text = zortest::ReadFile(out);
+  EXPECT_NE(text.find("<Description>a &amp; b &lt;c&gt;</Description>\r\n"), std::string::npos);
+  EXPECT_NE(text.find("<EnvGroups></EnvGroups>\r\n"), std::string::npos);
+  // What was saved loads back with the same header.
+  TZOR_RAM* back = _LoadFile(out.c_str());
+  ASSERT_NE(back, nullptr);
+  EXPECT_EQ(back->Description, "a & b <c>");
+  EXPECT_EQ(back->Version, "2.000");
+  std::vector<std::string> saveTexts;
+  messages.Progress.clear();
+  EXPECT_FALSE(_SaveRAM(back, out.c_str()));
+  EXPECT_EQ(zortest::ReadFile(out), text);
+  EXPECT_EQ(messages.Progress.size(), 6u);
+  std::remove(out.c_str());
+  _FreeRAM(back);
+  _FreeRAM(ram);
+}
+
+TEST(SaveFile, OldVersionLeavesOutEnvironmentGroups) {
+  TZOR_RAM* ram = _NewRAM();
+  ram->Version = "1.201";
+  _New_TZOR_EnvGroup(ram);
+  std::string out = zortest::TempPath("old.xml");
+  EXPECT_FALSE(_SaveRAM(ram, out.c_str()));
+  EXPECT_EQ(zortest::ReadFile(out).find("EnvGroups"), std::string::npos);
+  std::remove(out.c_str());
+  _FreeRAM(ram);
+}
+
+TEST(SaveFile, FailureKeepsThePreviousFile) {
+  zortest::MessageCapture messages;
+  TZOR_RAM* ram = _NewRAM();
+  std::string dir = zortest::TempPath("target_is_dir");
+  ::mkdir(dir.c_str(), 0755);
+  EXPECT_TRUE(_SaveRAM(ram, dir.c_str()));
+  ASSERT_EQ(messages.Errors.size(), 1u);
+  EXPECT_EQ(messages.Errors[0].rfind("ZOR save error: ", 0), 0u);
+  ::rmdir(dir.c_str());
+  EXPECT_TRUE(_SaveRAM(ram, ""));
+  EXPECT_TRUE(_SaveRAM(nullptr, "x"));
+  _FreeRAM(ram);
+}
+
+TEST(SaveFile, RealsUseAPointWhateverTheLocale) {
+  const char* previous = std::setlocale(LC_NUMERIC, nullptr);
+  std::string saved = previous ? previous : "C";
+  if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8")) GTEST_SKIP() << "no comma locale installed";
+  std::string text = zortest::CaptureLines([] { WriteRealField("R", 2.5); });
+  std::setlocale(LC_NUMERIC, saved.c_str());
+  EXPECT_EQ(text, "<R>2.5</R>\r\n");
+}
+
+}  // namespace

@@ -1,0 +1,211 @@
+#include "zor/model/item.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "zor/model/ram.h"
+#include "zor/zor.h"
+
+using namespace ZOR_RAM;
+
+namespace {
+
+// Every factory creates its class into its own list, attached and with the
+// default identifier counted in that list.
+TEST(Factories, EachKindLandsInItsList) {
+  TZOR_RAM* ram = _NewRAM();
+  int kinds = 0;
+#define ZOR_ITEM(Class, List, Factory)                                            \
+  {                                                                               \
+    SCOPED_TRACE(#Factory);                                                       \
+    ++kinds;                                                                      \
+    EXPECT_EQ(_New_TZOR_##Factory(nullptr), nullptr);                             \
+    Class* first = _New_TZOR_##Factory(ram);                                      \
+    Class* second = _New_TZOR_##Factory(ram);                                     \
+    ASSERT_NE(first, nullptr);                                                    \
+    EXPECT_EQ(typeid(*first), typeid(Class));                                     \
+    EXPECT_EQ(first->Ram, ram);                                                   \
+    ASSERT_EQ(ram->List.Count(), 2);                                              \
+    EXPECT_EQ(ram->List[0], first);                                               \
+    EXPECT_EQ(ram->List[1], second);                                              \
+    EXPECT_EQ(second->GetId(), std::string(#Class).substr(1) + "1");               \
+  }
+#include "zor/model/items.def"
+  EXPECT_EQ(kinds, 48);
+  _FreeRAM(ram);
+}
+
+TEST(Database, NewDatabaseDefaults) {
+  TZOR_RAM ram;
+  EXPECT_EQ(ram.Version, "2.000");
+  EXPECT_EQ(ram.FileName, "");
+  EXPECT_EQ(ram.Description, "");
+  EXPECT_TRUE(ram.ReserveDiagnosticIds);
+  int lists = 0;
+  ram.ForEachList([&](TList& list) {
+    ++lists;
+    EXPECT_EQ(list.Count(), 0);
+    EXPECT_TRUE(list.IsDatabaseList());
+  });
+  EXPECT_EQ(lists, 48);
+}
+
+TEST(Identifier, BuiltOnceAndKeptWhenEarlierItemsGo) {
+  TZOR_RAM ram;
+  TEnvInt* a = ram.NewItem(ram.EnvInts);
+  TEnvInt* b = ram.NewItem(ram.EnvInts);
+  TEnvInt* c = ram.NewItem(ram.EnvInts);
+  EXPECT_EQ(c->GetId(), "EnvInt2");
+  delete a;
+  EXPECT_EQ(c->GetId(), "EnvInt2");  // kept
+  EXPECT_EQ(b->GetId(), "EnvInt0");  // built now, from its index now
+  EXPECT_EQ(ram.EnvInts.Count(), 2);
+}
+
+TEST(Identifier, DetachedItemCountsAsMinusOne) {
+  TEnvInt item;
+  EXPECT_EQ(item.GetId(), "EnvInt-1");
+}
+
+TEST(Identifier, HostSetIdentifierIsKept) {
+  TZOR_RAM ram;
+  TNetwork* n = ram.NewItem(ram.Networks);
+  n->Id = "Mine";
+  EXPECT_EQ(n->GetId(), "Mine");
+}
+
+TEST(Destruction, ItemLeavesItsListReferenceListsKeepNothing) {
+  TZOR_RAM ram;
+  TSignal* s1 = ram.NewItem(ram.Signals);
+  TSignal* s2 = ram.NewItem(ram.Signals);
+  {
+    TZORList<TSignal> refs;  // refers only
+    refs.Add(s1);
+    refs.Add(s2);
+  }
+  EXPECT_EQ(ram.Signals.Count(), 2);
+  delete s1;
+  ASSERT_EQ(ram.Signals.Count(), 1);
+  EXPECT_EQ(ram.Signals[0], s2);
+}
+
+TEST(Destruction, HolderAddedToFramesLeavesBothLists) {
+  TZOR_RAM ram;
+  TFrameHolder* holder = ram.NewItem(ram.FrameHolders);
+  ram.NetFrames.Add(holder);  // a host may list a holder with the frames too
+  ram.NewItem(ram.NetFrames);
+  delete holder;
+  EXPECT_EQ(ram.FrameHolders.Count(), 0);
+  EXPECT_EQ(ram.NetFrames.Count(), 1);
+}
+
+TEST(Destruction, InterfaceElementInBothListsIsFreedOnce) {
+  // Freeing the database releases MOSTFktIfFields before the element lists.
+  TZOR_RAM* ram = _NewRAM();
+  TMOSTFktIf_Number* number = _New_TZOR_MOSTFktIf_Number(ram);
+  ram->MOSTFktIfFields.Add(number);
+  _New_TZOR_MOSTFktIfField(ram);
+  EXPECT_EQ(ram->MOSTFktIfFields.Count(), 2);
+  _FreeRAM(ram);  // ASan reports a double free or a stale list entry
+}
+
+TEST(Destruction, SignalsInBothSignalListsFreedOnce) {
+  TZOR_RAM* ram = _NewRAM();
+  TSignal* unused = _New_TZOR_UnUseSignal(ram);
+  ram->Signals.Add(unused);
+  _FreeRAM(ram);
+}
+
+TEST(Lists, FreeItems) {
+  TZOR_RAM ram;
+  ram.Nodes.FreeItems();
+  EXPECT_EQ(ram.Nodes.Count(), 0);
+  for (int i = 0; i < 5; ++i) ram.NewItem(ram.Nodes);
+  ram.Nodes.FreeItems();
+  EXPECT_EQ(ram.Nodes.Count(), 0);
+}
+
+TEST(Lists, RemoveMissingAndOutOfRangeDoNothing) {
+  TZOR_RAM ram;
+  TNode* a = ram.NewItem(ram.Nodes);
+  TNode other;
+  EXPECT_EQ(ram.Nodes.Remove(&other), -1);
+  ram.Nodes.Delete(5);
+  ram.Nodes.Insert(7, &other);
+  EXPECT_EQ(ram.Nodes.Count(), 1);
+  EXPECT_EQ(ram.Nodes.Get(1), nullptr);
+  EXPECT_EQ(ram.Nodes.Get(-1), nullptr);
+  EXPECT_EQ(ram.Nodes[0], a);
+}
+
+TEST(Lists, RemovedItemIsNoLongerOwned) {
+  TZOR_RAM ram;
+  TNode* a = ram.NewItem(ram.Nodes);
+  ram.Nodes.Remove(a);
+  delete a;  // must not touch the list again
+  EXPECT_EQ(ram.Nodes.Count(), 0);
+}
+
+TEST(FindById, FirstMatchAndIdentifiersBuiltAlongTheWay) {
+  TZOR_RAM ram;
+  TNode* n0 = ram.NewItem(ram.Nodes);
+  TNode* n1 = ram.NewItem(ram.Nodes);
+  TNode* n2 = ram.NewItem(ram.Nodes);
+  TNode* n3 = ram.NewItem(ram.Nodes);
+  n1->Id = "Node3";  // collides with n3's default identifier
+  EXPECT_EQ(ram.Nodes.FindById("Node3"), n1);
+  // As a scan would: identifiers exist up to the match, not beyond.
+  EXPECT_EQ(n0->Id, "Node0");
+  EXPECT_EQ(n2->Id, "");
+  EXPECT_EQ(ram.Nodes.FindById("Node2"), n2);
+  EXPECT_EQ(n3->Id, "");
+  EXPECT_EQ(ram.Nodes.FindById("nothing"), nullptr);
+  EXPECT_EQ(n3->Id, "Node3");
+  EXPECT_EQ(ram.Nodes.FindById("Node0"), n0);
+}
+
+TEST(FindById, SeesItemsAddedLaterAndForgetsRemovedOnes) {
+  TZOR_RAM ram;
+  TNode* a = ram.NewItem(ram.Nodes);
+  EXPECT_EQ(ram.Nodes.FindById("x"), nullptr);
+  TNode* b = ram.NewItem(ram.Nodes);
+  b->Id = "x";
+  EXPECT_EQ(ram.Nodes.FindById("x"), b);
+  delete a;
+  EXPECT_EQ(ram.Nodes.FindById("Node0"), nullptr);
+  EXPECT_EQ(ram.Nodes.FindById("x"), b);
+}
+
+TEST(FindByName, IgnoresAsciiCaseFirstMatch) {
+  TZOR_RAM ram;
+  TNetwork* a = ram.NewItem(ram.Networks);
+  TNetwork* b = ram.NewItem(ram.Networks);
+  a->Name = "Body";
+  b->Name = "BODY";
+  EXPECT_EQ(ram.FindByName(ram.Networks, "body"), a);
+  EXPECT_EQ(ram.FindByName(ram.Networks, "bod"), nullptr);
+}
+
+TEST(CountNames, SameAnswerInAndOutsideACheckRun) {
+  TZOR_RAM ram;
+  for (const char* name : {"A", "a", "A", "B"}) ram.NewItem(ram.Nodes)->Name = name;
+  for (bool inRun : {false, true}) {
+    SCOPED_TRACE(inRun);
+    if (inRun) ram.BeginCheckRun();
+    EXPECT_EQ(ram.CountNames(ram.Nodes, "A"), 2);
+    EXPECT_EQ(ram.CountNames(ram.Nodes, "A", /*ignoreCase=*/true), 3);
+    EXPECT_EQ(ram.CountNames(ram.Nodes, "C"), 0);
+    ram.EndCheckRun();
+  }
+}
+
+TEST(Base, AttachmentCheckUnderFlagTwo) {
+  TNode detached;
+  EXPECT_FALSE(detached.TItemData::Check(1));
+  EXPECT_TRUE(detached.TItemData::Check(2));
+  TZOR_RAM ram;
+  EXPECT_FALSE(ram.NewItem(ram.Nodes)->TItemData::Check(3));
+}
+
+}  // namespace
