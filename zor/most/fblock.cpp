@@ -1,22 +1,361 @@
 #include "zor/most/fblock.h"
 
+#include <algorithm>
+#include <vector>
+
+#include "zor/QXML/QXMLDocument.h"
+#include "zor/check/findings.h"
 #include "zor/model/ram.h"
+#include "zor/model/xml_values.h"
+#include "zor/most/fkt_interface.h"
+#include "zor/most/most_dispatch.h"
+#include "zor/network/network.h"
+#include "zor/node/node.h"
 
 namespace ZOR_RAM {
+
+namespace {
+
+// How many items of list other than self carry name (exactly).
+template <class T>
+bool OtherHasName(TZOR_RAM* ram, const TZORList<T>& list, TItemData* self, const std::string& name) {
+  if (!ram) return false;
+  int count = ram->CountNames(list, name);
+  if (count > 0 && self->GetName() == name && list.IndexOf(self) >= 0) --count;
+  return count > 0;
+}
+
+// The text of the reference child `name` of the kept element, or null when
+// the element or the child is absent.
+const TQXMLNode* RefChild(const TQXMLNode* source, const char* name) {
+  return source ? FindChild(source, name) : nullptr;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// TMOSTFBlock
 
 const std::string& TMOSTFBlock::GetId() { return DefaultId("MOSTFBlock"); }
 std::string TMOSTFBlock::GetName() { return Name; }
 
+bool TMOSTFBlock::WriteXml(bool withElement) {
+  if (withElement && WriteTag("MOSTFBlock")) return true;
+  if (TItemData::WriteXml(false)) return true;
+  if (WriteHexField("FBlockID", FBlockID) || WriteTextField("Name", Name)) return true;
+  if (WriteTag("FktList")) return true;
+  for (TMOSTFkt* fkt : Fkts)
+    if (fkt && fkt->WriteXml(true)) return true;
+  if (WriteTag("FktList", true)) return true;
+  return withElement && WriteTag("MOSTFBlock", true);
+}
+
+bool TMOSTFBlock::ReadXml(TQXMLNode* element) {
+  if (ReadBase(element)) return true;
+  FBlockID = static_cast<uint8_t>(ReadHex(element, "FBlockID"));
+  Name = ReadText(element, "Name");
+  DestroyOwnedItems(Fkts);
+  return ReadListIn(element, "FktList", "MOSTFkt", [&](TQXMLNode* child) {
+    TMOSTFkt* fkt = Ram->NewItem(Ram->MOSTFkts);
+    Fkts.Add(fkt);
+    fkt->FBlock = this;
+    return fkt->ReadXml(child);
+  });
+}
+
+void TMOSTFBlock::ResolveLinks() {
+  for (TMOSTFkt* fkt : Fkts)
+    if (fkt) fkt->ResolveLinks();
+}
+
+bool TMOSTFBlock::Check(uint64_t flags) {
+  bool err = false;
+  CheckNameUnique(&err, this, Name, flags, "MOST Function Block");
+  if (flags & kCheckAll) {
+    CheckBase(&err, flags);
+    if (Ram) {
+      // Block identifiers are eight bits wide, so one pass counts them all.
+      int same = 0;
+      for (TMOSTFBlock* block : Ram->MOSTFBlocks)
+        if (block && block != this && block->FBlockID == FBlockID) ++same;
+      for (int i = 0; i < same; ++i) ReportFinding(&err, 13, Name.c_str(), "MOST Function Block");
+    }
+  }
+  return err;
+}
+
+bool TMOSTFBlock::IsNameUsed(const std::string& name) {
+  return Ram && OtherHasName(Ram, Ram->MOSTFBlocks, this, name);
+}
+
+std::string TMOSTFBlock::GetDisplayName() {
+  if (DisplayNameCache.empty()) DisplayNameCache = Name;
+  return DisplayNameCache;
+}
+
+void TMOSTFBlock::DetachChildren() {
+  for (TMOSTFkt* fkt : Fkts)
+    if (fkt && fkt->FBlock == this) fkt->FBlock = nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// TMOSTFBlockInstance
+
 const std::string& TMOSTFBlockInstance::GetId() { return DefaultId("MOSTFBlockInstance"); }
-std::string TMOSTFBlockInstance::GetName() { return Name; }
+std::string TMOSTFBlockInstance::GetName() { return FBlock ? FBlock->Name : std::string(); }
+
+bool TMOSTFBlockInstance::WriteXml(bool withElement) {
+  if (withElement && WriteTag("MOSTFBlockInstance")) return true;
+  if (TItemData::WriteXml(false) || WriteHexField("InstID", InstID)) return true;
+  if (FBlock && WriteTextField("FBlock", FBlock->GetId())) return true;
+  return withElement && WriteTag("MOSTFBlockInstance", true);
+}
+
+bool TMOSTFBlockInstance::ReadXml(TQXMLNode* element) {
+  if (ReadBase(element)) return true;
+  InstID = static_cast<uint8_t>(ReadHex(element, "InstID"));
+  return false;
+}
+
+void TMOSTFBlockInstance::ResolveLinks() {
+  if (!Ram || FBlock) return;
+  if (const TQXMLNode* ref = RefChild(SourceNode, "FBlock"))
+    FBlock = Ram->MOSTFBlocks.FindById(UnescapeText(ref->Text));
+}
+
+bool TMOSTFBlockInstance::Check(uint64_t flags) {
+  bool err = false;
+  if (flags & kCheckUnique) {
+    std::string text = GetDisplayName();
+    if (IsNameUsed(text)) {
+      std::string network = Ifc && Ifc->Network ? Ifc->Network->Name : std::string("Unknown");
+      ReportFinding(&err, 165, text.c_str(), network.c_str());
+    }
+  }
+  return err;
+}
+
+bool TMOSTFBlockInstance::IsNameUsed(const std::string& name) {
+  if (!Ram) return false;
+  // Equal display texts mean equal block names (the text ends in ".XX"), so
+  // when no other instance shares the block name nothing can match.
+  if (name == GetDisplayName() && Ram->CountNames(Ram->MOSTFBlockInstances, GetName()) <= 1) return false;
+  for (TMOSTFBlockInstance* other : Ram->MOSTFBlockInstances) {
+    if (!other || other == this || other->GetDisplayName() != name) continue;
+    TNetwork* mine = Ifc ? Ifc->Network : nullptr;
+    TNetwork* theirs = other->Ifc ? other->Ifc->Network : nullptr;
+    if (!mine || !theirs) return false;
+    if (mine->Name == theirs->Name && mine->Type == theirs->Type) return true;
+  }
+  return false;
+}
+
+std::string TMOSTFBlockInstance::GetDisplayName() {
+  if (DisplayNameCache.empty() && FBlock) DisplayNameCache = FBlock->Name + "." + ByteToHex(InstID);
+  return DisplayNameCache;
+}
+
+// ---------------------------------------------------------------------------
+// TMOSTFkt
 
 const std::string& TMOSTFkt::GetId() { return DefaultId("MOSTFkt"); }
 std::string TMOSTFkt::GetName() { return Name; }
 
+bool TMOSTFkt::WriteXml(bool withElement) {
+  if (withElement && WriteTag("MOSTFkt")) return true;
+  if (TItemData::WriteXml(false) || WriteIntField("FktID", FktID) || WriteTextField("Name", Name) ||
+      WriteHexField("Type", Type) || WriteIntField("ClassRef", ClassRef))
+    return true;
+  if (WriteTag("ParamList")) return true;
+  for (TMOSTFktParam* param : Params)
+    if (param && param->WriteXml(true)) return true;
+  if (WriteTag("ParamList", true)) return true;
+  return withElement && WriteTag("MOSTFkt", true);
+}
+
+bool TMOSTFkt::ReadXml(TQXMLNode* element) {
+  if (ReadBase(element)) return true;
+  FktID = static_cast<uint16_t>(ReadInt(element, "FktID"));
+  Name = ReadText(element, "Name");
+  Type = static_cast<uint8_t>(ReadHex(element, "Type"));
+  ClassRef = static_cast<int32_t>(ReadInt(element, "ClassRef"));
+  DestroyOwnedItems(Params);
+  return ReadListIn(element, "ParamList", "MOSTFktParam", [&](TQXMLNode* child) {
+    TMOSTFktParam* param = Ram->NewItem(Ram->MOSTFktParams);
+    Params.Add(param);
+    param->Fkt = this;
+    return param->ReadXml(child);
+  });
+}
+
+void TMOSTFkt::ResolveLinks() {
+  for (TMOSTFktParam* param : Params)
+    if (param) param->ResolveLinks();
+}
+
+int TMOSTFkt::GetOPParams(int opType, std::string* names) const {
+  std::vector<const TMOSTParamOPType*> found;
+  for (TMOSTFktParam* param : Params) {
+    if (!param) continue;
+    for (TMOSTParamOPType* op : param->OPTypes)
+      if (op && op->OPType == opType) found.push_back(op);
+  }
+  std::stable_sort(found.begin(), found.end(),
+                   [](const TMOSTParamOPType* a, const TMOSTParamOPType* b) { return a->ParamPos < b->ParamPos; });
+  if (names) {
+    names->clear();
+    for (const TMOSTParamOPType* op : found) {
+      if (!names->empty()) *names += ", ";
+      if (op->Param) *names += op->Param->Name;
+    }
+  }
+  return static_cast<int>(found.size());
+}
+
+bool TMOSTFkt::Check(uint64_t flags) {
+  bool err = false;
+  CheckNameUnique(&err, this, Name, flags, "MOST Function",
+                  FBlock ? " in MOST Function Block " + FBlock->Name : std::string());
+  if (!(flags & kCheckAll)) return err;
+  CheckBase(&err, flags);
+  if (!FBlock) ReportFinding(&err, 166, Name.c_str());
+
+  if (Type > 1) {
+    ReportFinding(&err, 3, Name.c_str(), "MOST Function");
+  } else {
+    static constexpr int kForbidden0[] = {7, 8, 9, 10, 11, 13};
+    static constexpr int kForbidden1[] = {3, 4};
+    auto uses = [&](int code) { return GetOPParams(code) > 0; };
+    bool forbidden = Type == 0 ? std::any_of(std::begin(kForbidden0), std::end(kForbidden0), uses)
+                               : std::any_of(std::begin(kForbidden1), std::end(kForbidden1), uses);
+    if (forbidden) ReportFinding(&err, 167, Name.c_str());
+  }
+
+  if (!FBlock) return err;
+  if (FktID > 0xFFF) ReportFinding(&err, 168, FBlock->Name.c_str(), Name.c_str());
+  std::string kind = Name + " MOST Function";
+  for (TMOSTFkt* other : FBlock->Fkts)
+    if (other && other != this && other->FktID == FktID)
+      ReportFinding(&err, 13, FBlock->Name.c_str(), kind.c_str());
+
+  bool hasPos = false, hasTag = false, hasPosY = false, hasTyped = false;
+  for (TMOSTFktParam* param : Params) {
+    if (!param) continue;
+    hasPos |= param->Name == "Pos";
+    hasTag |= param->Name == "Tag";
+    hasPosY |= param->Name == "PosY";
+    hasTyped |= param->TypeValue >= 10 && param->TypeValue <= 13;
+  }
+  if (hasTyped && !hasPos && !(hasTag && hasPosY)) ReportFinding(&err, 169, FBlock->Name.c_str(), Name.c_str());
+  return err;
+}
+
+bool TMOSTFkt::IsNameUsed(const std::string& name) {
+  return FBlock && OtherHasName(Ram, FBlock->Fkts, this, name);
+}
+
+std::string TMOSTFkt::GetDisplayName() {
+  if (DisplayNameCache.empty()) DisplayNameCache = FBlock ? FBlock->Name + "." + Name : Name;
+  return DisplayNameCache;
+}
+
+void TMOSTFkt::DetachChildren() {
+  for (TMOSTFktParam* param : Params)
+    if (param && param->Fkt == this) param->Fkt = nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// TMOSTFktParam
+
 const std::string& TMOSTFktParam::GetId() { return DefaultId("MOSTFktParam"); }
 std::string TMOSTFktParam::GetName() { return Name; }
 
+bool TMOSTFktParam::WriteXml(bool withElement) {
+  if (withElement && WriteTag("MOSTFktParam")) return true;
+  if (TItemData::WriteXml(false) || WriteTextField("Name", Name) || WriteIntField("TypeValue", TypeValue))
+    return true;
+  if (FktInterface) {
+    if (WriteTag("FktInterface") || FktInterface->WriteXml(true) || WriteTag("FktInterface", true)) return true;
+  }
+  if (WriteTag("ParamOPTypeList")) return true;
+  for (TMOSTParamOPType* op : OPTypes)
+    if (op && op->WriteXml(true)) return true;
+  if (WriteTag("ParamOPTypeList", true)) return true;
+  return withElement && WriteTag("MOSTFktParam", true);
+}
+
+bool TMOSTFktParam::ReadXml(TQXMLNode* element) {
+  if (ReadBase(element)) return true;
+  Name = ReadText(element, "Name");
+  TypeValue = static_cast<int32_t>(ReadInt(element, "TypeValue"));
+  if (TQXMLNode* node = FindFktInterface(FindChild(element, "FktInterface"))) {
+    // A replaced interface stays in MOSTFktInterfaces; it no longer belongs here.
+    if (FktInterface && FktInterface->Param == this) FktInterface->Param = nullptr;
+    FktInterface = CreateFktInterface(this, Ram, node);
+    if (FktInterface && FktInterface->ReadXml(node)) return true;
+  }
+  DestroyOwnedItems(OPTypes);
+  return ReadListIn(element, "ParamOPTypeList", "MOSTParamOPType", [&](TQXMLNode* child) {
+    TMOSTParamOPType* op = Ram->NewItem(Ram->MOSTParamOPTypes);
+    OPTypes.Add(op);
+    op->Param = this;
+    return op->ReadXml(child);
+  });
+}
+
+void TMOSTFktParam::ResolveLinks() {
+  if (FktInterface) FktInterface->ResolveLinks();
+  for (TMOSTParamOPType* op : OPTypes)
+    if (op) op->ResolveLinks();
+}
+
+bool TMOSTFktParam::Check(uint64_t flags) {
+  bool err = false;
+  if (flags & kCheckAll) {
+    CheckBase(&err, flags);
+    if (!Fkt && !StreamCase) ReportFinding(&err, 170, Name.c_str());
+  }
+  return err;
+}
+
+std::string TMOSTFktParam::GetDisplayName() {
+  if (DisplayNameCache.empty())
+    DisplayNameCache = Fkt && Fkt->FBlock ? Fkt->FBlock->Name + "." + Fkt->Name + "." + Name : Name;
+  return DisplayNameCache;
+}
+
+void TMOSTFktParam::DetachChildren() {
+  for (TMOSTParamOPType* op : OPTypes)
+    if (op && op->Param == this) op->Param = nullptr;
+  if (FktInterface && FktInterface->Param == this) FktInterface->Param = nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// TMOSTParamOPType
+
 const std::string& TMOSTParamOPType::GetId() { return DefaultId("MOSTParamOPType"); }
 std::string TMOSTParamOPType::GetName() { return Name; }
+
+bool TMOSTParamOPType::WriteXml(bool withElement) {
+  if (withElement && WriteTag("MOSTParamOPType")) return true;
+  if (TItemData::WriteXml(false) || WriteHexField("OPType", OPType) || WriteTextField("Name", Name) ||
+      WriteIntField("ParamPos", ParamPos))
+    return true;
+  return withElement && WriteTag("MOSTParamOPType", true);
+}
+
+bool TMOSTParamOPType::ReadXml(TQXMLNode* element) {
+  if (ReadBase(element)) return true;
+  OPType = static_cast<uint8_t>(ReadHex(element, "OPType"));
+  Name = ReadText(element, "Name");
+  ParamPos = static_cast<int32_t>(ReadInt(element, "ParamPos"));
+  return false;
+}
+
+bool TMOSTParamOPType::Check(uint64_t flags) {
+  bool err = false;
+  CheckBase(&err, flags);
+  return err;
+}
 
 }  // namespace ZOR_RAM

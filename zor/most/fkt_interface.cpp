@@ -1,43 +1,582 @@
 #include "zor/most/fkt_interface.h"
 
+#include <stdexcept>
+
+#include "zor/QXML/QXMLDocument.h"
+#include "zor/check/findings.h"
 #include "zor/model/ram.h"
+#include "zor/model/xml_values.h"
+#include "zor/most/fblock.h"
+#include "zor/most/most_dispatch.h"
 
 namespace ZOR_RAM {
 
+namespace {
+
+const char kMissingLink[] = "Missing Link";
+const char kNoPosX[] = "#NULL#";
+
+// Reads the element wrapped in the child `wrapper` (one of the eight element
+// kinds) into a new object owned by `owner`, which then replaces *target.
+// An absent wrapper or element leaves *target as it was.
+template <class Owner>
+bool ReadWrappedElement(Owner* owner, TQXMLNode* element, const char* wrapper, TMOSTFktIfField** target) {
+  TQXMLNode* node = FindInterfaceElement(FindChild(element, wrapper));
+  if (!node) return false;
+  TMOSTFktIfField* item = CreateInterfaceElement(owner, owner->Ram, node);
+  if (!item) return false;
+  *target = item;
+  return item->ReadXml(node);
+}
+
+bool WriteWrappedElement(const char* wrapper, TMOSTFktIfField* item) {
+  if (!item) return false;
+  return WriteTag(wrapper) || item->WriteXml(true) || WriteTag(wrapper, true);
+}
+
+template <class T>
+bool WriteList(const char* container, const TZORList<T>& list) {
+  if (WriteTag(container)) return true;
+  for (T* item : list)
+    if (item && item->WriteXml(true)) return true;
+  return WriteTag(container, true);
+}
+
+template <class T>
+void ResolveList(const TZORList<T>& list) {
+  for (T* item : list)
+    if (item) item->ResolveLinks();
+}
+
+// A block.function prefix from an interface's Fkt, or empty when the
+// function or its block is missing.
+std::string FktPrefix(const TMOSTFktInterface* fi) {
+  if (!fi || !fi->Fkt || !fi->Fkt->FBlock) return std::string();
+  return fi->Fkt->FBlock->Name + "." + fi->Fkt->Name;
+}
+
+// Path of an element owned by interface fi (whose owner parameter is P).
+std::string InterfacePath(const TMOSTFktInterface* fi) {
+  const TMOSTFktParam* p = fi->Param;
+  if (fi->ParamIF) {
+    std::string prefix = FktPrefix(fi);
+    if (prefix.empty() || !p) return kMissingLink;
+    return prefix + "." + p->Name;
+  }
+  // The parameter is a stream parameter: its position runs through the case,
+  // the stream, the stream's interface and that interface's parameter.
+  const TMOSTFktIf_StreamCase* c = p ? p->StreamCase : nullptr;
+  const TMOSTFktIf_Stream* s = c ? c->Stream : nullptr;
+  const TMOSTFktInterface* j = s ? s->FktInterface : nullptr;
+  const TMOSTFktParam* q = j ? j->Param : nullptr;
+  const TMOSTFkt* f = q ? q->Fkt : nullptr;
+  if (!f || !f->FBlock) return kMissingLink;
+  return f->FBlock->Name + "." + f->Name + "." + q->Name + "." + (c->PosX ? c->PosX->Name : kNoPosX) + "." +
+         c->PosY + "." + p->Name;
+}
+
+std::string RecordFieldPath(const TMOSTFktIf_RecordField* rf) {
+  const TMOSTFktIf_Record* r = rf->Record;
+  if (!r) return kMissingLink;
+  if (const TMOSTFktInterface* fi = r->FktInterface; fi && fi->Param) {
+    std::string prefix = FktPrefix(fi);
+    if (!prefix.empty()) return prefix + "." + fi->Param->Name + "." + r->RecordName + "." + rf->FieldName;
+  }
+  if (const TMOSTFktIf_Array* a = r->Array) {
+    const TMOSTFktInterface* fi = a->FktInterface;
+    std::string prefix = FktPrefix(fi);
+    if (!prefix.empty() && fi->Param)
+      return prefix + "." + fi->Param->Name + "." + a->ArrayName + "." + r->RecordName + "." + rf->FieldName;
+  }
+  return kMissingLink;
+}
+
+std::string ArrayPath(const TMOSTFktIf_Array* a) {
+  const TMOSTFktInterface* fi = a->FktInterface;
+  std::string prefix = FktPrefix(fi);
+  if (prefix.empty() || !fi->Param) return kMissingLink;
+  return prefix + "." + fi->Param->Name;
+}
+
+}  // namespace
+
+template <class F>
+bool TMOSTFktIfField::WriteElement(bool withElement, const char* tag, F&& writeFields) {
+  if (withElement && WriteTag(tag)) return true;
+  if (TItemData::WriteXml(false) || writeFields()) return true;
+  return withElement && WriteTag(tag, true);
+}
+
+// ---------------------------------------------------------------------------
+// TMOSTFktInterface
+
 const std::string& TMOSTFktInterface::GetId() { return DefaultId("MOSTFktInterface"); }
-std::string TMOSTFktInterface::GetName() { return Name; }
+std::string TMOSTFktInterface::GetName() { return "Interface"; }
+
+bool TMOSTFktInterface::WriteXml(bool withElement) {
+  if (withElement && WriteTag("MOSTFktInterface")) return true;
+  if (TItemData::WriteXml(false) || WriteBoolField("ParamIF", ParamIF)) return true;
+  if (Fkt && WriteTextField("Fkt", Fkt->GetId())) return true;
+  if (WriteWrappedElement("Element", Element)) return true;
+  return withElement && WriteTag("MOSTFktInterface", true);
+}
+
+bool TMOSTFktInterface::ReadXml(TQXMLNode* element) {
+  if (ReadBase(element)) return true;
+  ParamIF = ReadInt(element, "ParamIF") != 0;
+  return ReadWrappedElement(this, element, "Element", &Element);
+}
+
+void TMOSTFktInterface::ResolveLinks() {
+  if (Ram && !Fkt && SourceNode)
+    if (const TQXMLNode* ref = FindChild(SourceNode, "Fkt")) Fkt = Ram->MOSTFkts.FindById(UnescapeText(ref->Text));
+  if (Element) Element->ResolveLinks();
+}
+
+bool TMOSTFktInterface::Check(uint64_t flags) {
+  bool err = false;
+  CheckBase(&err, flags);
+  return err;
+}
+
+// ---------------------------------------------------------------------------
+// TMOSTFktIfField
 
 const std::string& TMOSTFktIfField::GetId() { return DefaultId("MOSTFktIfField"); }
-std::string TMOSTFktIfField::GetName() { return Name; }
+std::string TMOSTFktIfField::GetName() { return "TMOSTFktIfField"; }
 
-const std::string& TMOSTBitDesc::GetId() { return DefaultId("MOSTBitDesc"); }
-std::string TMOSTBitDesc::GetName() { return Name; }
+bool TMOSTFktIfField::WriteXml(bool withElement) {
+  return WriteElement(withElement, "MOSTFktIfField", [] { return false; });
+}
 
-const std::string& TMOSTFktIf_RecordField::GetId() { return DefaultId("MOSTFktIf_RecordField"); }
-std::string TMOSTFktIf_RecordField::GetName() { return Name; }
+bool TMOSTFktIfField::ReadXml(TQXMLNode* element) { return ReadBase(element); }
+
+bool TMOSTFktIfField::Check(uint64_t flags) {
+  bool err = false;
+  CheckBase(&err, flags);
+  return err;
+}
+
+std::string TMOSTFktIfField::GetDisplayName() {
+  if (DisplayNameCache.empty()) DisplayNameCache = GetPathText();
+  return DisplayNameCache;
+}
+
+std::string TMOSTFktIfField::GetPathText() {
+  std::string text;
+  if (FktInterface) text = InterfacePath(FktInterface);
+  if (RecordField) text = RecordFieldPath(RecordField);
+  if (Array) text = ArrayPath(Array);
+  return text;
+}
+
+// ---------------------------------------------------------------------------
+// TMOSTFktIf_Enumeration
 
 const std::string& TMOSTFktIf_Enumeration::GetId() { return DefaultId("MOSTFktIf_Enumeration"); }
-std::string TMOSTFktIf_Enumeration::GetName() { return Name; }
+std::string TMOSTFktIf_Enumeration::GetName() { return "Enumeration Info"; }
+
+bool TMOSTFktIf_Enumeration::WriteXml(bool withElement) {
+  return WriteElement(withElement, "MOSTFktIf_Enumeration", [&] { return WriteTextField("Elements", Elements); });
+}
+
+bool TMOSTFktIf_Enumeration::ReadXml(TQXMLNode* element) {
+  if (ReadBase(element)) return true;
+  Elements = ReadText(element, "Elements");
+  return false;
+}
+
+bool TMOSTFktIf_Enumeration::Check(uint64_t flags) {
+  bool err = false;
+  if (!(flags & kCheckAll)) return err;
+  CheckBase(&err, flags);
+  if (Elements.empty()) ReportFinding(&err, 171, GetPathText().c_str());
+  return err;
+}
+
+// ---------------------------------------------------------------------------
+// TMOSTFktIf_Number
 
 const std::string& TMOSTFktIf_Number::GetId() { return DefaultId("MOSTFktIf_Number"); }
-std::string TMOSTFktIf_Number::GetName() { return Name; }
+std::string TMOSTFktIf_Number::GetName() { return "Number Info"; }
 
-const std::string& TMOSTFktIf_BitField::GetId() { return DefaultId("MOSTFktIf_BitField"); }
-std::string TMOSTFktIf_BitField::GetName() { return Name; }
+bool TMOSTFktIf_Number::WriteXml(bool withElement) {
+  return WriteElement(withElement, "MOSTFktIf_Number", [&] {
+    return WriteTextField("Unit", Unit) || WriteHexField("Step", Step) || WriteHexField("Exponent", Exponent) ||
+           WriteIntField("RangeMin", RangeMin) || WriteIntField("RangeMax", RangeMax) ||
+           WriteBoolField("FullRange", FullRange);
+  });
+}
+
+bool TMOSTFktIf_Number::ReadXml(TQXMLNode* element) {
+  if (ReadBase(element)) return true;
+  Unit = ReadText(element, "Unit");
+  Step = static_cast<uint8_t>(ReadHex(element, "Step"));
+  Exponent = static_cast<int8_t>(ReadHex(element, "Exponent"));
+  RangeMin = static_cast<int32_t>(ReadInt(element, "RangeMin"));
+  RangeMax = static_cast<int32_t>(ReadInt(element, "RangeMax"));
+  FullRange = ReadInt(element, "FullRange") != 0;
+  return false;
+}
+
+bool TMOSTFktIf_Number::Check(uint64_t flags) {
+  bool err = false;
+  if (!(flags & kCheckAll)) return err;
+  CheckBase(&err, flags);
+  const std::string path = GetPathText();
+  // Unsigned parameter types (2, 4, 6) cannot take a negative range.
+  const bool negative = RangeMin < 0 || RangeMax < 0;
+  auto unsignedType = [](int32_t type) { return type == 2 || type == 4 || type == 6; };
+  if (FktInterface && FktInterface->Param && unsignedType(FktInterface->Param->TypeValue) && negative)
+    ReportFinding(&err, 172, path.c_str());
+  if (RecordField && unsignedType(RecordField->FieldTypeValue) && negative) ReportFinding(&err, 172, path.c_str());
+  if (Array && unsignedType(Array->ElementTypeValue) && negative) ReportFinding(&err, 172, path.c_str());
+  if (!FullRange && RangeMin >= RangeMax) ReportFinding(&err, 172, path.c_str());
+  return err;
+}
+
+// ---------------------------------------------------------------------------
+// TMOSTFktIf_String
 
 const std::string& TMOSTFktIf_String::GetId() { return DefaultId("MOSTFktIf_String"); }
-std::string TMOSTFktIf_String::GetName() { return Name; }
+std::string TMOSTFktIf_String::GetName() { return "String Info"; }
+
+bool TMOSTFktIf_String::WriteXml(bool withElement) {
+  return WriteElement(withElement, "MOSTFktIf_String", [&] { return WriteHexField("MaxSize", MaxSize); });
+}
+
+bool TMOSTFktIf_String::ReadXml(TQXMLNode* element) {
+  if (ReadBase(element)) return true;
+  MaxSize = static_cast<uint8_t>(ReadHex(element, "MaxSize"));
+  return false;
+}
+
+bool TMOSTFktIf_String::Check(uint64_t flags) {
+  bool err = false;
+  if (!(flags & kCheckAll)) return err;
+  CheckBase(&err, flags);
+  if (MaxSize == 0) ReportFinding(&err, 173, GetPathText().c_str());
+  return err;
+}
+
+// ---------------------------------------------------------------------------
+// TMOSTBitDesc
+
+const std::string& TMOSTBitDesc::GetId() { return DefaultId("MOSTBitDesc"); }
+std::string TMOSTBitDesc::GetName() { return "Bit Info " + std::to_string(BitPos); }
+
+bool TMOSTBitDesc::WriteXml(bool withElement) {
+  if (withElement && WriteTag("MOSTBitDesc")) return true;
+  if (TItemData::WriteXml(false) || WriteIntField("BitPos", BitPos) || WriteTextField("BitName", BitName) ||
+      WriteTextField("TrueDesc", TrueDesc) || WriteTextField("FalseDesc", FalseDesc))
+    return true;
+  return withElement && WriteTag("MOSTBitDesc", true);
+}
+
+bool TMOSTBitDesc::ReadXml(TQXMLNode* element) {
+  if (ReadBase(element)) return true;
+  BitPos = static_cast<int32_t>(ReadInt(element, "BitPos"));
+  BitName = ReadText(element, "BitName");
+  TrueDesc = ReadText(element, "TrueDesc");
+  FalseDesc = ReadText(element, "FalseDesc");
+  return false;
+}
+
+bool TMOSTBitDesc::Check(uint64_t flags) {
+  bool err = false;
+  CheckBase(&err, flags);
+  return err;
+}
+
+// ---------------------------------------------------------------------------
+// TMOSTFktIf_BitField
+
+const std::string& TMOSTFktIf_BitField::GetId() { return DefaultId("MOSTFktIf_BitField"); }
+std::string TMOSTFktIf_BitField::GetName() { return "BitField Info"; }
+
+bool TMOSTFktIf_BitField::WriteXml(bool withElement) {
+  return WriteElement(withElement, "MOSTFktIf_BitField",
+                      [&] { return WriteHexField("Length", Length) || WriteList("Bits", Bits); });
+}
+
+bool TMOSTFktIf_BitField::ReadXml(TQXMLNode* element) {
+  if (ReadBase(element)) return true;
+  Length = static_cast<uint8_t>(ReadHex(element, "Length"));
+  DestroyOwnedItems(Bits);
+  return ReadListIn(element, "Bits", "MOSTBitDesc", [&](TQXMLNode* child) {
+    TMOSTBitDesc* bit = Ram->NewItem(Ram->MOSTBitDescs);
+    Bits.Add(bit);
+    bit->BitField = this;
+    return bit->ReadXml(child);
+  });
+}
+
+void TMOSTFktIf_BitField::ResolveLinks() { ResolveList(Bits); }
+
+bool TMOSTFktIf_BitField::Check(uint64_t flags) {
+  bool err = false;
+  if (!(flags & kCheckAll)) return err;
+  CheckBase(&err, flags);
+  if (Bits.IsEmpty()) ReportFinding(&err, 174, GetPathText().c_str());
+  return err;
+}
+
+void TMOSTFktIf_BitField::DetachChildren() {
+  for (TMOSTBitDesc* bit : Bits)
+    if (bit && bit->BitField == this) bit->BitField = nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// TMOSTFktIf_RecordField
+
+const std::string& TMOSTFktIf_RecordField::GetId() { return DefaultId("MOSTFktIf_RecordField"); }
+std::string TMOSTFktIf_RecordField::GetName() { return "Record Field Info"; }
+
+bool TMOSTFktIf_RecordField::WriteXml(bool withElement) {
+  if (withElement && WriteTag("MOSTFktIf_RecordField")) return true;
+  if (TItemData::WriteXml(false) || WriteIntField("FieldIdx", FieldIdx) || WriteTextField("FieldName", FieldName) ||
+      WriteIntField("FieldTypeValue", FieldTypeValue) || WriteWrappedElement("Field", Field))
+    return true;
+  return withElement && WriteTag("MOSTFktIf_RecordField", true);
+}
+
+bool TMOSTFktIf_RecordField::ReadXml(TQXMLNode* element) {
+  if (ReadBase(element)) return true;
+  FieldIdx = static_cast<int32_t>(ReadInt(element, "FieldIdx"));
+  FieldName = ReadText(element, "FieldName");
+  FieldTypeValue = static_cast<int32_t>(ReadInt(element, "FieldTypeValue"));
+  return ReadWrappedElement(this, element, "Field", &Field);
+}
+
+void TMOSTFktIf_RecordField::ResolveLinks() {
+  if (Field) Field->ResolveLinks();
+}
+
+bool TMOSTFktIf_RecordField::Check(uint64_t flags) {
+  bool err = false;
+  CheckBase(&err, flags);
+  return err;
+}
+
+void TMOSTFktIf_RecordField::DetachChildren() {
+  if (Field && Field->RecordField == this) Field->RecordField = nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// TMOSTFktIf_Record
 
 const std::string& TMOSTFktIf_Record::GetId() { return DefaultId("MOSTFktIf_Record"); }
-std::string TMOSTFktIf_Record::GetName() { return Name; }
+std::string TMOSTFktIf_Record::GetName() { return "Record Info"; }
+
+bool TMOSTFktIf_Record::WriteXml(bool withElement) {
+  return WriteElement(withElement, "MOSTFktIf_Record", [&] {
+    return WriteHexField("NElements", NElements) || WriteTextField("RecordName", RecordName) ||
+           WriteList("Fields", Fields);
+  });
+}
+
+bool TMOSTFktIf_Record::ReadXml(TQXMLNode* element) {
+  if (ReadBase(element)) return true;
+  NElements = static_cast<uint8_t>(ReadHex(element, "NElements"));
+  RecordName = ReadText(element, "RecordName");
+  DestroyOwnedItems(Fields);
+  return ReadListIn(element, "Fields", "MOSTFktIf_RecordField", [&](TQXMLNode* child) {
+    TMOSTFktIf_RecordField* field = Ram->NewItem(Ram->MOSTFktIf_RecordFields);
+    Fields.Add(field);
+    field->Record = this;
+    return field->ReadXml(child);
+  });
+}
+
+void TMOSTFktIf_Record::ResolveLinks() { ResolveList(Fields); }
+
+bool TMOSTFktIf_Record::Check(uint64_t flags) {
+  bool err = false;
+  if (!(flags & kCheckAll)) return err;
+  CheckBase(&err, flags);
+  const std::string path = GetPathText();
+  const int64_t n = Fields.Count();
+  if (n < 2) ReportFinding(&err, 176, path.c_str());
+  int arrays = 0;
+  int64_t indexSum = 0;
+  for (TMOSTFktIf_RecordField* field : Fields) {
+    if (!field) continue;
+    if (field->FieldTypeValue == 10) ReportFinding(&err, 177, path.c_str());
+    if (field->FieldTypeValue == 11 || field->FieldTypeValue == 13) ++arrays;
+    indexSum += field->FieldIdx;
+  }
+  if (arrays > 1) ReportFinding(&err, 178, path.c_str());
+  // Only the sum is compared: indexes 1..n in any order, or any set with that sum.
+  if (indexSum != n * (n + 1) / 2) ReportFinding(&err, 179, path.c_str());
+  return err;
+}
+
+void TMOSTFktIf_Record::DetachChildren() {
+  for (TMOSTFktIf_RecordField* field : Fields)
+    if (field && field->Record == this) field->Record = nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// TMOSTFktIf_Array
 
 const std::string& TMOSTFktIf_Array::GetId() { return DefaultId("MOSTFktIf_Array"); }
-std::string TMOSTFktIf_Array::GetName() { return Name; }
+std::string TMOSTFktIf_Array::GetName() { return "Array Info"; }
+
+bool TMOSTFktIf_Array::WriteXml(bool withElement) {
+  return WriteElement(withElement, "MOSTFktIf_Array", [&] {
+    return WriteTextField("ArrayName", ArrayName) || WriteIntField("ElementTypeValue", ElementTypeValue) ||
+           WriteIntField("NMax", NMax) || WriteWrappedElement("Element", Element);
+  });
+}
+
+bool TMOSTFktIf_Array::ReadXml(TQXMLNode* element) {
+  if (ReadBase(element)) return true;
+  ArrayName = ReadText(element, "ArrayName");
+  ElementTypeValue = static_cast<int32_t>(ReadInt(element, "ElementTypeValue"));
+  NMax = static_cast<int32_t>(ReadInt(element, "NMax"));
+  return ReadWrappedElement(this, element, "Element", &Element);
+}
+
+void TMOSTFktIf_Array::ResolveLinks() {
+  if (Element) Element->ResolveLinks();
+}
+
+bool TMOSTFktIf_Array::Check(uint64_t flags) {
+  bool err = false;
+  if (!(flags & kCheckAll)) return err;
+  CheckBase(&err, flags);
+  const std::string path = GetPathText();
+  if (!Element) ReportFinding(&err, 180, path.c_str());
+  if (ElementTypeValue == 11 || ElementTypeValue == 13) ReportFinding(&err, 181, path.c_str());
+  return err;
+}
+
+void TMOSTFktIf_Array::DetachChildren() {
+  if (Element && Element->Array == this) Element->Array = nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// TMOSTFktIf_Stream
 
 const std::string& TMOSTFktIf_Stream::GetId() { return DefaultId("MOSTFktIf_Stream"); }
-std::string TMOSTFktIf_Stream::GetName() { return Name; }
+std::string TMOSTFktIf_Stream::GetName() { return "Stream Info"; }
+
+bool TMOSTFktIf_Stream::WriteXml(bool withElement) {
+  return WriteElement(withElement, "MOSTFktIf_Stream",
+                      [&] { return WriteIntField("Length", Length) || WriteList("StreamCases", StreamCases); });
+}
+
+bool TMOSTFktIf_Stream::ReadXml(TQXMLNode* element) {
+  if (ReadBase(element)) return true;
+  Length = static_cast<int32_t>(ReadInt(element, "Length"));
+  DestroyOwnedItems(StreamCases);
+  return ReadListIn(element, "StreamCases", "MOSTFktIf_StreamCase", [&](TQXMLNode* child) {
+    TMOSTFktIf_StreamCase* streamCase = Ram->NewItem(Ram->MOSTFktIf_StreamCases);
+    StreamCases.Add(streamCase);
+    streamCase->Stream = this;
+    return streamCase->ReadXml(child);
+  });
+}
+
+void TMOSTFktIf_Stream::ResolveLinks() { ResolveList(StreamCases); }
+
+bool TMOSTFktIf_Stream::Check(uint64_t flags) {
+  bool err = false;
+  CheckBase(&err, flags);
+  return err;
+}
+
+void TMOSTFktIf_Stream::DetachChildren() {
+  for (TMOSTFktIf_StreamCase* streamCase : StreamCases)
+    if (streamCase && streamCase->Stream == this) streamCase->Stream = nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// TMOSTFktIf_StreamCase
 
 const std::string& TMOSTFktIf_StreamCase::GetId() { return DefaultId("MOSTFktIf_StreamCase"); }
-std::string TMOSTFktIf_StreamCase::GetName() { return Name; }
+std::string TMOSTFktIf_StreamCase::GetName() { return "StreamCase " + PosY + " Info"; }
+
+bool TMOSTFktIf_StreamCase::WriteXml(bool withElement) {
+  return WriteElement(withElement, "MOSTFktIf_StreamCase", [&] {
+    return WriteTextField("PosY", PosY) || WriteTextField("PosDesc", PosDesc) ||
+           (PosX && WriteTextField("PosX", PosX->GetId())) || WriteList("StreamParams", StreamParams);
+  });
+}
+
+bool TMOSTFktIf_StreamCase::ReadXml(TQXMLNode* element) {
+  if (ReadBase(element)) return true;
+  PosY = ReadText(element, "PosY");
+  PosDesc = ReadText(element, "PosDesc");
+  DestroyOwnedItems(StreamParams);
+  return ReadListIn(element, "StreamParams", "MOSTFktParam", [&](TQXMLNode* child) {
+    TMOSTFktParam* param = Ram->NewItem(Ram->MOSTFktParams);
+    StreamParams.Add(param);
+    param->StreamCase = this;
+    return param->ReadXml(child);
+  });
+}
+
+void TMOSTFktIf_StreamCase::ResolveLinks() {
+  if (Ram && !PosX && SourceNode)
+    if (const TQXMLNode* ref = FindChild(SourceNode, "PosX"))
+      PosX = Ram->MOSTFktParams.FindById(UnescapeText(ref->Text));
+  ResolveList(StreamParams);
+}
+
+namespace {
+// PosY as a decimal integer; false when it is not one.
+bool ParsePosY(const std::string& text, int64_t* value) {
+  try {
+    *value = TextToInt(text);
+    return true;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+}  // namespace
+
+bool TMOSTFktIf_StreamCase::Check(uint64_t flags) {
+  bool err = false;
+  if (!(flags & kCheckAll)) return err;
+  CheckBase(&err, flags);
+  const std::string path = GetPathText();
+  if (StreamParams.IsEmpty()) ReportFinding(&err, 182, path.c_str());
+  if (!PosX) return err;
+  if (PosY.empty()) {
+    ReportFinding(&err, 185, path.c_str());
+    return err;
+  }
+  int64_t limit = 0;  // exclusive upper bound; 0 for "any integer"
+  switch (PosX->TypeValue) {
+    case 1: case 2: case 3: limit = 256; break;
+    case 4: case 5: limit = 65536; break;
+    case 6: case 7: break;
+    default: return err;
+  }
+  int64_t value = 0;
+  if (!ParsePosY(PosY, &value))
+    ReportFinding(&err, 184, path.c_str());
+  else if (limit && value >= limit)
+    ReportFinding(&err, 183, path.c_str());
+  return err;
+}
+
+std::string TMOSTFktIf_StreamCase::GetPathText() {
+  if (FktInterface || RecordField || Array) return TMOSTFktIfField::GetPathText();
+  return Stream ? Stream->GetPathText() : std::string();
+}
+
+std::string TMOSTFktIf_StreamCase::GetDisplayName() {
+  if (DisplayNameCache.empty())
+    DisplayNameCache = (Stream ? Stream->GetPathText() : std::string()) + "." + (PosX ? PosX->Name : kNoPosX) +
+                       "." + PosY;
+  return DisplayNameCache;
+}
+
+void TMOSTFktIf_StreamCase::DetachChildren() {
+  for (TMOSTFktParam* param : StreamParams)
+    if (param && param->StreamCase == this) param->StreamCase = nullptr;
+}
 
 }  // namespace ZOR_RAM
