@@ -1,25 +1,441 @@
 #include "zor/network/signal_group.h"
 
+#include <unordered_map>
+
+#include "zor/QXML/QXMLDocument.h"
+#include "zor/interface/messages.h"
+#include "zor/model/enums.h"
 #include "zor/model/ram.h"
+#include "zor/model/xml_values.h"
 
 namespace ZOR_RAM {
 
+namespace {
+
+// Writes "<container>", one stored-text line per entry, "</container>".
+bool WriteStoredList(std::string_view container, std::string_view item, const std::vector<std::string>& values) {
+  if (WriteTag(container)) return true;
+  for (const std::string& value : values)
+    if (WriteStoredField(item, value)) return true;
+  return WriteTag(container, /*closing=*/true);
+}
+
+// Empties `values` and reads one text per child of `container` (each child
+// must be named `item`).
+bool ReadTextList(const TQXMLNode* element, std::string_view container, std::string_view item,
+                  std::vector<std::string>& values) {
+  values.clear();
+  return ReadListIn(element, container, item, [&](TQXMLNode* child) {
+    values.push_back(UnescapeText(child->Text));
+    return false;
+  });
+}
+
+std::string FoldAscii(std::string_view text) {
+  std::string out(text);
+  for (char& c : out)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + ('a' - 'A'));
+  return out;
+}
+
+// The first attribute definition of the database whose name equals `name`
+// ignoring case. Attribute values are read in a loop while the definition list
+// grows, so the folded names are indexed once and the index is extended with
+// the definitions added since. The index remembers list positions and the
+// items it has seen, never dereferences an item it has not found in the list
+// again, and starts over when the list is not the one it was built for.
+TCDBAttributeDef* FindDefinition(TZOR_RAM& ram, const std::string& name) {
+  struct Index {
+    const TList* List = nullptr;
+    std::vector<const TItemData*> Seen;
+    std::unordered_map<std::string, int> First;
+  };
+  static Index index;
+  TZORList<TCDBAttributeDef>& defs = ram.CDBAttributeDefs;
+
+  auto fresh = [&] {
+    const int n = static_cast<int>(index.Seen.size());
+    if (index.List != &defs || defs.Count() < n) return false;
+    return n == 0 || (defs.Get(0) == index.Seen.front() && defs.Get(n - 1) == index.Seen.back());
+  };
+  if (!fresh()) {
+    index.List = &defs;
+    index.Seen.clear();
+    index.First.clear();
+  }
+  for (int i = static_cast<int>(index.Seen.size()); i < defs.Count(); ++i) {
+    TCDBAttributeDef* def = defs[i];
+    index.Seen.push_back(def);
+    if (def) index.First.emplace(FoldAscii(def->Name), i);
+  }
+  if (auto it = index.First.find(FoldAscii(name)); it != index.First.end()) {
+    TCDBAttributeDef* def = defs[it->second];
+    if (def && SameTextAscii(def->Name, name)) return def;
+    // The name was edited since it was indexed: start over with a plain search.
+    index.List = nullptr;
+    return ram.FindByName(defs, name);
+  }
+  return nullptr;
+}
+
+// The variable lists searched for an environment-variable object, in the
+// order the reader searches them.
+TItemData* FindEnvVarForRead(TZOR_RAM& ram, const std::string& name) {
+  if (TItemData* var = ram.FindByName(ram.EnvDatas, name)) return var;
+  if (TItemData* var = ram.FindByName(ram.EnvInts, name)) return var;
+  if (TItemData* var = ram.FindByName(ram.EnvFloats, name)) return var;
+  return ram.FindByName(ram.EnvStrs, name);
+}
+
+bool IsEnvVarOf(const TZOR_RAM& ram, const TItemData* object) {
+  const TList* home = object->HomeList();
+  return home == &ram.EnvInts || home == &ram.EnvFloats || home == &ram.EnvStrs || home == &ram.EnvDatas;
+}
+
+bool IsFrameObject(int32_t objectType) {
+  return objectType == kAttrObjFrame || objectType == kAttrObjSignal || objectType == kAttrObjSubSignal;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// TSigGrp
+
 const std::string& TSigGrp::GetId() { return DefaultId("SigGrp"); }
+
+bool TSigGrp::WriteXml(bool withElement) {
+  if (withElement && WriteTag("SignalGroup")) return true;
+  if (TItemData::WriteXml(false)) return true;
+  if (WriteStoredField("Name", Name) || WriteIntField("MsgId", MsgId) || WriteIntField("Repetition", Repetition))
+    return true;
+  if (WriteStoredList("Signals", "Signal", Signals)) return true;
+  return withElement && WriteTag("SignalGroup", /*closing=*/true);
+}
+
+bool TSigGrp::ReadXml(TQXMLNode* element) {
+  if (ReadBase(element)) return true;
+  Name = ReadText(element, "Name");
+  MsgId = static_cast<int32_t>(ReadInt(element, "MsgId"));
+  Repetition = static_cast<int32_t>(ReadInt(element, "Repetition"));
+  return ReadTextList(element, "Signals", "Signal", Signals);
+}
+
 std::string TSigGrp::GetName() { return Name; }
 
+// ---------------------------------------------------------------------------
+// TSigGrpLIN
+
 const std::string& TSigGrpLIN::GetId() { return DefaultId("SigGrpLIN"); }
+
+bool TSigGrpLIN::WriteXml(bool withElement) {
+  if (withElement && WriteTag("SignalGroupLIN")) return true;
+  if (TItemData::WriteXml(false)) return true;
+  if (WriteStoredField("Name", Name) || WriteIntField("GroupSize", GroupSize)) return true;
+  if (WriteTag("Signals")) return true;
+  for (size_t i = 0; i < Signals.size(); ++i) {
+    // An offset missing from a host-edited list is written empty, so the
+    // pairs stay in step.
+    const std::string& offset = i < Offsets.size() ? Offsets[i] : std::string();
+    if (WriteStoredField("SigName", Signals[i]) || WriteStoredField("SiggrpOffset", offset)) return true;
+  }
+  if (WriteTag("Signals", /*closing=*/true)) return true;
+  return withElement && WriteTag("SignalGroupLIN", /*closing=*/true);
+}
+
+bool TSigGrpLIN::ReadXml(TQXMLNode* element) {
+  if (ReadBase(element)) return true;
+  Name = ReadText(element, "Name");
+  GroupSize = static_cast<int32_t>(ReadInt(element, "GroupSize"));
+  Signals.clear();
+  Offsets.clear();
+  const TQXMLNode* container = FindChild(element, "Signals");
+  if (!container) return false;
+  const int count = container->GetCount();
+  for (int i = 0; i < count; ++i) {
+    TQXMLNode* child = container->GetItem(i);
+    const bool isName = i % 2 == 0;
+    const char* expected = isName ? "SigName" : "SiggrpOffset";
+    if (!child->Prefix.empty() || child->LocalName != expected) {
+      zor::ReportError(std::string(expected) + " expected but " + child->GetIdent() + " found.");
+      return true;
+    }
+    if (isName) {
+      Signals.push_back(UnescapeText(child->Text));
+      Offsets.emplace_back();  // filled by the "SiggrpOffset" that follows, if any
+    } else {
+      Offsets.back() = UnescapeText(child->Text);
+    }
+  }
+  return false;
+}
+
 std::string TSigGrpLIN::GetName() { return Name; }
 
+// ---------------------------------------------------------------------------
+// TCDBAttributeDef
+
 const std::string& TCDBAttributeDef::GetId() { return DefaultId("CDBAttributeDef"); }
+
+bool TCDBAttributeDef::WriteXml(bool withElement) {
+  if (withElement && WriteTag("Attribute")) return true;
+  if (TItemData::WriteXml(false)) return true;
+  if (WriteStoredField("Name", Name) || WriteTextField("ObjectType", AttrObjectTypeToText(ObjectType)) ||
+      WriteTextField("AttriType", AttrValueTypeToText(AttriType)))
+    return true;
+  bool failed = false;
+  switch (AttriType) {
+    case kAttrInt:
+    case kAttrHex:  // written in decimal as well
+      failed = WriteIntField("MiniValue", MinInt) || WriteIntField("MaxValue", MaxInt);
+      break;
+    case kAttrFloat:
+      failed = WriteRealField("MiniValue", MinFloat) || WriteRealField("MaxValue", MaxFloat);
+      break;
+    default:
+      failed = WriteStoredField("MiniValue", "") || WriteStoredField("MaxValue", "");
+      break;
+  }
+  if (failed) return true;
+  static const std::vector<std::string> kNone;
+  if (WriteStoredList("EnumValues", "EnumValue", AttriType == kAttrEnum ? EnumValues : kNone)) return true;
+  switch (AttriType) {
+    case kAttrInt:
+    case kAttrHex:
+      failed = WriteIntField("DefaultValue", DefaultInt);
+      break;
+    case kAttrFloat:
+      failed = WriteRealField("DefaultValue", DefaultFloat);
+      break;
+    case kAttrString:
+      failed = WriteStoredField("DefaultValue", DefaultString);
+      break;
+    case kAttrEnum:
+      failed = WriteStoredField("DefaultValue", DefaultEnum);
+      break;
+    default:
+      failed = WriteStoredField("DefaultValue", "");
+      break;
+  }
+  if (failed) return true;
+  return withElement && WriteTag("Attribute", /*closing=*/true);
+}
+
+bool TCDBAttributeDef::ReadXml(TQXMLNode* element) {
+  if (ReadBase(element)) return true;
+  Name = ReadText(element, "Name");
+  ObjectType = AttrObjectTypeFromText(ReadText(element, "ObjectType"));
+  AttriType = AttrValueTypeFromText(ReadText(element, "AttriType"));
+  switch (AttriType) {
+    case kAttrInt:
+    case kAttrHex:
+      MinInt = static_cast<int32_t>(ReadInt(element, "MiniValue"));
+      MaxInt = static_cast<int32_t>(ReadInt(element, "MaxValue"));
+      DefaultInt = static_cast<int32_t>(ReadInt(element, "DefaultValue"));
+      break;
+    case kAttrFloat:
+      MinFloat = static_cast<float>(ReadFloat(element, "MiniValue"));
+      MaxFloat = static_cast<float>(ReadFloat(element, "MaxValue"));
+      DefaultFloat = static_cast<float>(ReadFloat(element, "DefaultValue"));
+      break;
+    case kAttrString:
+      DefaultString = ReadText(element, "DefaultValue");
+      break;
+    case kAttrEnum:
+      DefaultEnum = ReadText(element, "DefaultValue");
+      return ReadTextList(element, "EnumValues", "EnumValue", EnumValues);
+    default:
+      break;
+  }
+  return false;
+}
+
 std::string TCDBAttributeDef::GetName() { return Name; }
 
+// ---------------------------------------------------------------------------
+// TCDBAttribute
+
 const std::string& TCDBAttribute::GetId() { return DefaultId("CDBAttribute"); }
-std::string TCDBAttribute::GetName() { return Name; }
+
+bool TCDBAttribute::WriteXml(bool withElement) {
+  if (withElement && WriteTag("AttributeValue")) return true;
+  if (TItemData::WriteXml(false)) return true;
+  const int32_t objectType = Definition ? Definition->ObjectType : ValueObjectType;
+  const int32_t attriType = Definition ? Definition->AttriType : ValueAttriType;
+  if (WriteStoredField("Attribute", GetName()) || WriteTextField("ObjectType", AttrObjectTypeToText(objectType)) ||
+      WriteTextField("AttriType", AttrValueTypeToText(attriType)))
+    return true;
+  bool failed = false;
+  switch (attriType) {
+    case kAttrInt:
+    case kAttrHex:
+      failed = WriteIntField("AttriValue", IntValue);
+      break;
+    case kAttrFloat:
+      failed = WriteRealField("AttriValue", FloatValue);
+      break;
+    case kAttrString:
+      failed = WriteStoredField("AttriValue", StringValue);
+      break;
+    case kAttrEnum:
+      failed = WriteIntField("AttriValue", EnumValue);
+      break;
+    default:
+      failed = WriteStoredField("AttriValue", "");
+      break;
+  }
+  if (failed) return true;
+
+  // The object children start from what was read and follow the object.
+  std::string nodeName = NodeName, sigName = SigName, envName = EnvName;
+  std::string msgId = std::to_string(MsgId);
+  if (objectType == kAttrObjNetwork) {
+    nodeName.clear(), msgId.clear(), sigName.clear(), envName.clear();
+  } else if (objectType == kAttrObjNode) {
+    if (Object && Ram && Object->HomeList() == &Ram->Nodes) nodeName = Object->GetName();
+    msgId.clear(), sigName.clear(), envName.clear();
+  } else if (IsFrameObject(objectType)) {
+    if (Object && Ram) {
+      const TList* home = Object->HomeList();
+      if (home == &Ram->NetFrames || home == &Ram->FrameHolders) {
+        msgId = std::to_string(static_cast<TNetFrame*>(Object)->FrameId);
+        sigName.clear();
+      } else if (home == &Ram->NetSigs) {
+        auto* netSig = static_cast<TNetSig*>(Object);
+        sigName = netSig->Signal ? netSig->Signal->Name : std::string();
+        msgId = netSig->Frame ? std::to_string(netSig->Frame->FrameId) : std::string();
+      }
+    }
+    nodeName.clear(), envName.clear();
+  } else if (objectType == kAttrObjEnvVar) {
+    if (Object && Ram && IsEnvVarOf(*Ram, Object)) envName = Object->DisplayNameCache;
+    nodeName.clear(), msgId.clear(), sigName.clear();
+  }
+  if (WriteStoredField("NodeName", nodeName) || WriteStoredField("MsgId", msgId) ||
+      WriteStoredField("SigName", sigName) || WriteStoredField("EnvName", envName))
+    return true;
+  return withElement && WriteTag("AttributeValue", /*closing=*/true);
+}
+
+bool TCDBAttribute::ReadXml(TQXMLNode* element) {
+  if (ReadBase(element)) return true;
+  DefinitionName = ReadText(element, "Attribute");
+  ValueObjectType = AttrObjectTypeFromText(ReadText(element, "ObjectType"));
+  ValueAttriType = AttrValueTypeFromText(ReadText(element, "AttriType"));
+  // The first definition of that name in the whole database takes the types
+  // the value was written with.
+  if (TCDBAttributeDef* def = Ram ? FindDefinition(*Ram, DefinitionName) : nullptr) {
+    def->ObjectType = ValueObjectType;
+    def->AttriType = ValueAttriType;
+  }
+  switch (ValueAttriType) {
+    case kAttrInt:
+    case kAttrHex:
+      IntValue = static_cast<int32_t>(ReadInt(element, "AttriValue"));
+      break;
+    case kAttrString:
+      StringValue = ReadText(element, "AttriValue");
+      break;
+    case kAttrEnum:
+      EnumValue = static_cast<int32_t>(ReadInt(element, "AttriValue"));
+      break;
+    case kAttrFloat:
+      FloatValue = static_cast<float>(ReadFloat(element, "AttriValue"));
+      break;
+    default:
+      break;
+  }
+  MsgId = static_cast<int32_t>(ReadInt(element, "MsgId"));
+
+  // The object, among what the database holds at this moment.
+  Object = nullptr;
+  switch (ValueObjectType) {
+    case kAttrObjNode:
+      NodeName = ReadText(element, "NodeName");
+      if (Ram) Object = Ram->FindByName(Ram->Nodes, NodeName);
+      break;
+    case kAttrObjFrame:
+      if (Ram)
+        for (TNetFrame* frame : Ram->NetFrames)
+          if (frame && frame->FrameId == static_cast<uint32_t>(MsgId)) {
+            Object = frame;
+            break;
+          }
+      break;
+    case kAttrObjSignal:
+    case kAttrObjSubSignal:
+      SigName = ReadText(element, "SigName");
+      if (Ram)
+        for (TNetSig* netSig : Ram->NetSigs)
+          if (netSig && netSig->Signal && netSig->Signal->Name == SigName) {
+            Object = netSig;
+            break;
+          }
+      break;
+    case kAttrObjEnvVar:
+      EnvName = ReadText(element, "EnvName");
+      if (Ram) Object = FindEnvVarForRead(*Ram, EnvName);
+      break;
+    default:
+      break;
+  }
+  return false;
+}
+
+std::string TCDBAttribute::GetName() { return Definition ? Definition->Name : DefinitionName; }
+
+// ---------------------------------------------------------------------------
+// TConfiguration
 
 const std::string& TConfiguration::GetId() { return DefaultId("Configuration"); }
-std::string TConfiguration::GetName() { return Name; }
+
+bool TConfiguration::WriteXml(bool withElement) {
+  if (withElement && WriteTag("Configuration")) return true;
+  if (TItemData::WriteXml(false)) return true;
+  if (WriteStoredField("ConfigurationName", ConfigurationName) || WriteTag("Composites")) return true;
+  for (TComposite* composite : Composites)
+    if (composite && composite->WriteXml(/*withElement=*/true)) return true;
+  if (WriteTag("Composites", /*closing=*/true)) return true;
+  return withElement && WriteTag("Configuration", /*closing=*/true);
+}
+
+bool TConfiguration::ReadXml(TQXMLNode* element) {
+  if (ReadBase(element)) return true;
+  ConfigurationName = ReadText(element, "ConfigurationName");
+  if (!Ram) return true;  // composites can only be created in a database
+  // The composites read before belong to this configuration alone.
+  while (Composites.Count() > 0) {
+    TComposite* old = Composites.Last();
+    Composites.Delete(Composites.Count() - 1);
+    delete old;
+  }
+  return ReadListIn(element, "Composites", "Composite", [&](TQXMLNode* child) {
+    TComposite* composite = Ram->NewItem(Ram->Composites);
+    Composites.Add(composite);
+    return composite->ReadXml(child);
+  });
+}
+
+std::string TConfiguration::GetName() { return ConfigurationName; }
+
+// ---------------------------------------------------------------------------
+// TComposite
 
 const std::string& TComposite::GetId() { return DefaultId("Composite"); }
-std::string TComposite::GetName() { return Name; }
+
+bool TComposite::WriteXml(bool withElement) {
+  if (withElement && WriteTag("Composite")) return true;
+  if (TItemData::WriteXml(false)) return true;
+  if (WriteStoredField("CompositeName", CompositeName)) return true;
+  if (WriteStoredList("FunctionNodes", "FunctionNode", FunctionNodes)) return true;
+  return withElement && WriteTag("Composite", /*closing=*/true);
+}
+
+bool TComposite::ReadXml(TQXMLNode* element) {
+  if (ReadBase(element)) return true;
+  CompositeName = ReadText(element, "CompositeName");
+  return ReadTextList(element, "FunctionNodes", "FunctionNode", FunctionNodes);
+}
+
+std::string TComposite::GetName() { return CompositeName; }
 
 }  // namespace ZOR_RAM
