@@ -1,23 +1,484 @@
 #include "zor/network/frame.h"
 
+#include <unordered_set>
+
+#include "zor/QXML/QXMLDocument.h"
+#include "zor/interface/line_writer.h"
+#include "zor/model/enums.h"
 #include "zor/model/ram.h"
+#include "zor/model/xml_values.h"
+#include "zor/network/network.h"
+#include "zor/network/signal.h"
+#include "zor/node/controller.h"
+#include "zor/node/node.h"
 
 namespace ZOR_RAM {
 
+namespace {
+
+// The text of child `name` of the item's source element, as stored, or null
+// when the item was not read from a file or has no such child.
+const std::string* SourceRef(const TItemData& item, std::string_view name) {
+  if (!item.SourceNode) return nullptr;
+  TQXMLNode* child = FindChild(item.SourceNode, name);
+  return child ? &child->Text : nullptr;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// TNetFrame
+
+TNetFrame::~TNetFrame() = default;
+
 const std::string& TNetFrame::GetId() { return DefaultId("NetFrame"); }
+
 std::string TNetFrame::GetName() { return Name; }
 
+void TNetFrame::FreeChildren() {
+  // Each child is taken out of our list first; destroying it takes it out of
+  // its database list.
+  while (NetSigs.Count() > 0) {
+    TNetSig* sig = NetSigs.Last();
+    NetSigs.Delete(NetSigs.Count() - 1);
+    delete sig;
+  }
+  while (TxFrameTimings.Count() > 0) {
+    TTxFrameTiming* timing = TxFrameTimings.Last();
+    TxFrameTimings.Delete(TxFrameTimings.Count() - 1);
+    delete timing;
+  }
+}
+
+bool TNetFrame::ReadFrameFields(TQXMLNode* element) {
+  if (ReadBase(element)) return true;
+  Name = ReadText(element, "Name");
+  Size = static_cast<int32_t>(ReadInt(element, "Size"));
+  TransportType = TransportTypeFromText(ReadText(element, "TransportType"));
+  FrameId = static_cast<uint32_t>(ReadInt(element, "FrameId"));
+  SequenceInfo = ReadInt(element, "SequenceInfo") != 0;
+  MaxFUpTime = static_cast<int32_t>(ReadInt(element, "MaxFUpTime"));
+  MinFUpTime = static_cast<int32_t>(ReadInt(element, "MinFUpTime"));
+  TransportTypeName = ReadText(element, "TransportTypeName");
+  ByteOrder = ByteOrderFromText(ReadText(element, "ByteOrder"));
+
+  FreeChildren();
+  if (ReadListIn(element, "NetSigs", "NetSig", [&](TQXMLNode* child) {
+        TNetSig* sig = Ram->NewItem(Ram->NetSigs);
+        NetSigs.Add(sig);
+        sig->Frame = this;
+        return sig->ReadXml(child);
+      }))
+    return true;
+  return ReadListIn(element, "TxFrameTimings", "TxFrameTiming", [&](TQXMLNode* child) {
+    TTxFrameTiming* timing = Ram->NewItem(Ram->TxFrameTimings);
+    TxFrameTimings.Add(timing);
+    timing->Frame = this;
+    return timing->ReadXml(child);
+  });
+}
+
+bool TNetFrame::ReadXml(TQXMLNode* element) { return ReadFrameFields(element); }
+
+bool TNetFrame::WriteFrameFields() {
+  if (TItemData::WriteXml(false)) return true;
+  if (WriteTextField("Name", Name) || WriteIntField("Size", Size) ||
+      WriteTextField("TransportType", TransportTypeToText(TransportType)) ||
+      WriteStoredField("TransportTypeName", TransportTypeName) || WriteIntField("FrameId", FrameId) ||
+      WriteBoolField("SequenceInfo", SequenceInfo) || WriteIntField("MaxFUpTime", MaxFUpTime) ||
+      WriteIntField("MinFUpTime", MinFUpTime) || WriteTextField("ByteOrder", ByteOrderToText(ByteOrder)))
+    return true;
+  if (Network && WriteStoredField("Network", Network->GetId())) return true;
+  if (WriteTag("NetSigs")) return true;
+  for (TNetSig* sig : NetSigs)
+    if (sig->WriteXml(true)) return true;
+  if (WriteTag("NetSigs", true) || WriteTag("TxFrameTimings")) return true;
+  for (TTxFrameTiming* timing : TxFrameTimings)
+    if (timing->WriteXml(true)) return true;
+  return WriteTag("TxFrameTimings", true);
+}
+
+bool TNetFrame::WriteXml(bool withElement) {
+  if (withElement && WriteTag("NetFrame")) return true;
+  if (WriteFrameFields()) return true;
+  return withElement && WriteTag("NetFrame", true);
+}
+
+void TNetFrame::ResolveLinks() {
+  if (!Network && Ram)
+    if (const std::string* id = SourceRef(*this, "Network")) Network = Ram->Networks.FindById(*id);
+  for (TNetSig* sig : NetSigs) sig->ResolveLinks();
+  for (TTxFrameTiming* timing : TxFrameTimings) timing->ResolveLinks();
+}
+
+// ---------------------------------------------------------------------------
+// TFrameHolder
+
 const std::string& TFrameHolder::GetId() { return DefaultId("FrameHolder"); }
-std::string TFrameHolder::GetName() { return Name; }
+
+bool TFrameHolder::ReadXml(TQXMLNode* element) {
+  if (ReadFrameFields(element)) return true;
+  HolderType = HolderTypeFromText(ReadText(element, "HolderType"));
+  return false;
+}
+
+bool TFrameHolder::WriteXml(bool withElement) {
+  if (withElement && WriteTag("FrameHolder")) return true;
+  if (WriteFrameFields()) return true;
+  if (WriteTextField("HolderType", HolderTypeToText(HolderType)) || WriteTag("NetFrames")) return true;
+  for (TNetFrame* frame : NetFrames)
+    if (frame && WriteStoredField("NetFrame", frame->GetId())) return true;
+  if (WriteTag("NetFrames", true)) return true;
+  return withElement && WriteTag("FrameHolder", true);
+}
+
+void TFrameHolder::ResolveLinks() {
+  TNetFrame::ResolveLinks();
+  if (!SourceNode || !Ram) return;
+  NetFrames.Clear();
+  // A wrong child name is reported and ends the list; the frames read so far stay.
+  ReadListIn(SourceNode, "NetFrames", "NetFrame", [&](TQXMLNode* child) {
+    if (TNetFrame* frame = Ram->NetFrames.FindById(child->Text)) NetFrames.Add(frame);
+    return false;
+  });
+}
+
+// ---------------------------------------------------------------------------
+// TNetSig
 
 const std::string& TNetSig::GetId() { return DefaultId("NetSig"); }
-std::string TNetSig::GetName() { return Name; }
+
+bool TNetSig::ReadXml(TQXMLNode* element) {
+  if (ReadBase(element)) return true;
+  Offset = static_cast<int32_t>(ReadInt(element, "Offset"));
+  UpdateBitOffset = static_cast<int32_t>(ReadInt(element, "UpdateBitOffset"));
+  MaxUpdInterval = static_cast<int32_t>(ReadInt(element, "MaxUpdInterval"));
+  MinUpdInterval = static_cast<int32_t>(ReadInt(element, "MinUpdInterval"));
+  if (Ram && Ram->IsVersion2()) {
+    Multiplexed = MultiplexRoleFromText(ReadText(element, "Multiplexed"));
+    if (Multiplexed == kMuxMultiplexed) MultiplexerValue = ReadInt(element, "MultiplexerValue");
+    SPN = static_cast<int32_t>(ReadInt(element, "SPN"));
+    SigType = SigTypeFromText(ReadText(element, "SigType"));
+  }
+  return false;
+}
+
+bool TNetSig::WriteXml(bool withElement) {
+  if (withElement && WriteTag("NetSig")) return true;
+  if (TItemData::WriteXml(false)) return true;
+  if (WriteIntField("Offset", Offset) || WriteIntField("UpdateBitOffset", UpdateBitOffset) ||
+      WriteIntField("MaxUpdInterval", MaxUpdInterval) || WriteIntField("MinUpdInterval", MinUpdInterval))
+    return true;
+  if (Ram && Ram->IsVersion2()) {
+    if (WriteTextField("Multiplexed", MultiplexRoleToText(Multiplexed))) return true;
+    if (Multiplexed == kMuxMultiplexed ? WriteIntField("MultiplexerValue", MultiplexerValue)
+                                       : WriteTextField("MultiplexerValue", ""))
+      return true;
+    if (WriteIntField("SPN", SPN) || WriteTextField("SigType", SigTypeToText(SigType))) return true;
+  }
+  if (Signal && WriteStoredField("Signal", Signal->GetId())) return true;
+  if (Network && WriteStoredField("Network", Network->GetId())) return true;
+  return withElement && WriteTag("NetSig", true);
+}
+
+void TNetSig::ResolveLinks() {
+  if (!Ram) return;
+  if (!Signal)
+    if (const std::string* id = SourceRef(*this, "Signal")) Signal = Ram->Signals.FindById(*id);
+  if (!Network)
+    if (const std::string* id = SourceRef(*this, "Network")) Network = Ram->Networks.FindById(*id);
+}
+
+// ---------------------------------------------------------------------------
+// TTxFrameTiming
 
 const std::string& TTxFrameTiming::GetId() { return DefaultId("TxFrameTiming"); }
-std::string TTxFrameTiming::GetName() { return Name; }
 
-void UpdateNetSigs(TZOR_RAM& /*ram*/) {}
+bool TTxFrameTiming::ReadXml(TQXMLNode* element) {
+  if (ReadBase(element)) return true;
+  FramePeriod = static_cast<int32_t>(ReadInt(element, "FramePeriod"));
+  OffsetTime = static_cast<int32_t>(ReadInt(element, "OffsetTime"));
+  WcLatency = static_cast<int32_t>(ReadInt(element, "WcLatency"));
+  return false;
+}
 
-void UpdateFrameModels(TZOR_RAM& /*ram*/) {}
+bool TTxFrameTiming::WriteXml(bool withElement) {
+  if (withElement && WriteTag("TxFrameTiming")) return true;
+  if (TItemData::WriteXml(false)) return true;
+  if (WriteIntField("FramePeriod", FramePeriod) || WriteIntField("OffsetTime", OffsetTime) ||
+      WriteIntField("WcLatency", WcLatency))
+    return true;
+  if (IfcMode && WriteStoredField("IfcMode", IfcMode->GetId())) return true;
+  return withElement && WriteTag("TxFrameTiming", true);
+}
+
+void TTxFrameTiming::ResolveLinks() {
+  if (!IfcMode && Ram)
+    if (const std::string* id = SourceRef(*this, "IfcMode")) IfcMode = Ram->IfcModes.FindById(*id);
+}
+
+std::string TTxFrameTiming::GetName() { return IfcMode ? IfcMode->Name : std::string(); }
+
+std::string TTxFrameTiming::GetDisplayName() {
+  if (DisplayNameCache.empty() && Frame) {
+    DisplayNameCache = Frame->Name;
+    if (IfcMode) DisplayNameCache += "." + IfcMode->Name;
+  }
+  return DisplayNameCache;
+}
+
+// ---------------------------------------------------------------------------
+// Names and queries that reach into networks, interfaces and gateways.
+
+namespace {
+
+bool IsHolder(const TNetFrame* frame) { return dynamic_cast<const TFrameHolder*>(frame) != nullptr; }
+
+// How often name occurs among the frames and holders that `network` computes
+// from its interfaces; uses the name counts of a check run when one is open.
+int CountOnNetwork(TNetwork* network, const std::string& name) {
+  TZOR_RAM* ram = network->Ram;
+  if (!ram) return 0;
+  return ram->CountNames(network->GetFrames(), name) + ram->CountNames(network->GetFrameHolders(), name);
+}
+
+}  // namespace
+
+bool TNetFrame::NameUsedOnNetwork(const std::string& name) {
+  if (!Network) return false;
+  int count = CountOnNetwork(Network, name);
+  // The network builds its lists from its interfaces' lists, so this frame
+  // is one of the counted ones when its interface is on the network (holders
+  // only on LIN networks).
+  if (name == Name && Ifc && Ifc->Network == Network && (!IsHolder(this) || Network->IsLin())) --count;
+  return count > 0;
+}
+
+bool TNetFrame::IsNameUsed(const std::string& name) {
+  if (NameUsedOnNetwork(name)) return true;
+  if (!Ifc || !Ram) return false;
+  int count = Ram->CountNames(Ifc->NetFrames, name) + Ram->CountNames(Ifc->FrameHolders, name);
+  if (name == Name) --count;  // the reader put this frame into its interface's list
+  return count > 0;
+}
+
+std::string TNetFrame::GetDisplayName() {
+  if (DisplayNameCache.empty()) {
+    if (Ifc && Ifc->Node) DisplayNameCache = Ifc->Node->Name + ".";
+    if (Ifc) DisplayNameCache += Ifc->Name + ".";
+    DisplayNameCache += Name;
+  }
+  return DisplayNameCache;
+}
+
+bool TNetFrame::IsDiagnosticFrame(bool byIdOnly) const {
+  if (!Ifc || !Ifc->Network || !Ifc->Network->HasDiagnosticFrames()) return false;
+  const uint32_t id = FrameId & 0x3F;
+  if (id == 60 || id == 61) return true;
+  return !byIdOnly && (SameTextAscii(Name, "MasterReq") || SameTextAscii(Name, "SlaveResp"));
+}
+
+bool TNetFrame::IsLinFrame() const {
+  return Ifc && (Ifc->IfcType == kIfcLINMaster || Ifc->IfcType == kIfcLINSlave);
+}
+
+bool TNetFrame::IsCanFrame() const { return Ifc && Ifc->IfcType == kIfcCAN; }
+
+// Linear in the database's frame gateways plus the interface's subscriptions,
+// its node's gateways and this frame's placements.
+bool TNetFrame::IsReceivedBy(const TIfc* ifc) const {
+  if (!ifc) return false;
+  if (Ram)
+    for (TFrameGateway* gateway : Ram->FrameGateways)
+      if (gateway && gateway->InFrame == this && gateway->InIfc == ifc) return true;
+  std::unordered_set<const TSignal*> signals;
+  for (TNetSig* sig : NetSigs)
+    if (sig && sig->Signal) signals.insert(sig->Signal);
+  if (signals.empty()) return false;
+  for (TSubSig* sub : ifc->SubSigs)
+    if (sub && sub->Signal && signals.count(sub->Signal)) return true;
+  if (ifc->Node)
+    for (TGateway* gateway : ifc->Node->Gateways)
+      if (gateway && gateway->InIfc == ifc && gateway->Signal && signals.count(gateway->Signal)) return true;
+  return false;
+}
+
+TFrameMsgId* TNetFrame::GetMessageId(const TIfc* ifc) const {
+  if (!ifc) return nullptr;
+  for (TFrameMsgId* msgId : ifc->FrameMsgIds)
+    if (msgId && msgId->NetFrame == this) return msgId;
+  return nullptr;
+}
+
+bool TNetFrame::IdShared() {
+  if (!Network || Network->Type != kNetTypeLIN20) return false;
+  for (TNetFrame* frame : Network->GetFrames())
+    if (frame && frame != this && frame->FrameId == FrameId) return true;
+  for (TFrameHolder* holder : Network->GetFrameHolders())
+    if (holder && holder != this && holder->HolderType == kHolderEventTriggered && holder->FrameId == FrameId)
+      return true;
+  return false;
+}
+
+uint8_t TNetFrame::UpdateChecksumModel() { return ComputeChecksumModel(nullptr); }
+
+uint8_t TNetFrame::ComputeChecksumModel(const TRxFrameSets* rxSets) {
+  if (!Network || !Network->IsLin()) return ChecksumModel;
+  ChecksumModel = kChecksumClassic;
+  if (Network->Type != kNetTypeLIN20 || IsDiagnosticFrame(/*byIdOnly=*/true)) return ChecksumModel;
+  TIfc* master = Network->GetMasterInterface();
+  if (!master || !Ifc) return ChecksumModel;
+  if (Ifc == master) {
+    ChecksumModel = kChecksumEnhanced;
+    // A receiver that only knows the classic checksum keeps the frame classic.
+    for (TIfc* ifc : Network->GetInterfaces()) {
+      if (!ifc || ifc->ProtocolClass() >= 2) continue;
+      bool receives;
+      if (rxSets) {
+        receives = rxSets->Receives(ifc, this);
+      } else {
+        TZORList<TNetFrame>* rx = ifc->GetRxFrames();
+        receives = rx && rx->IndexOf(this) >= 0;
+      }
+      if (receives) {
+        ChecksumModel = kChecksumClassic;
+        break;
+      }
+    }
+  } else if (Ifc->ProtocolClass() == 2) {
+    ChecksumModel = kChecksumEnhanced;
+  }
+  return ChecksumModel;
+}
+
+bool TRxFrameSets::Receives(TIfc* ifc, const TNetFrame* frame) const {
+  auto found = Sets_.find(ifc);
+  if (found == Sets_.end()) {
+    std::unordered_set<const TNetFrame*> set;
+    if (TZORList<TNetFrame>* rx = ifc->GetRxFrames())
+      for (TNetFrame* f : *rx) set.insert(f);
+    found = Sets_.emplace(ifc, std::move(set)).first;
+  }
+  return found->second.count(frame) > 0;
+}
+
+uint8_t TFrameHolder::UpdateChecksumModel() { return ComputeChecksumModel(nullptr); }
+
+uint8_t TFrameHolder::ComputeChecksumModel(const TRxFrameSets* rxSets) {
+  ChecksumModel = kChecksumClassic;
+  if (HolderType == kHolderEventTriggered && NetFrames.Count() > 0 && NetFrames.First())
+    ChecksumModel = NetFrames.First()->ComputeChecksumModel(rxSets);
+  return ChecksumModel;
+}
+
+// ---------------------------------------------------------------------------
+// TNetSig queries
+
+bool TNetSig::IsNameUsed(const std::string& name) {
+  if (!Frame) return false;
+  for (TNetSig* other : Frame->NetSigs)
+    if (other && other != this && other->Signal && (other->Signal == Signal || other->Signal->Name == name))
+      return true;
+  return false;
+}
+
+std::string TNetSig::GetName() {
+  if (TGateway* gateway = GetGateway()) return gateway->GetName();
+  return Signal ? Signal->Name : std::string();
+}
+
+std::string TNetSig::GetDisplayName() {
+  if (DisplayNameCache.empty() && Signal && Frame && Frame->Ifc && Frame->Ifc->Node)
+    DisplayNameCache = Frame->Ifc->Node->Name + "." + Frame->Ifc->Name + "." + GetName();
+  return DisplayNameCache;
+}
+
+TGateway* TNetSig::GetGateway() {
+  if (!GatewaySearched) {
+    GatewaySearched = true;
+    Gateway = nullptr;
+    TIfc* ifc = Frame ? Frame->Ifc : nullptr;
+    if (ifc && ifc->Node)
+      for (TGateway* gateway : ifc->Node->Gateways)
+        if (gateway && gateway->OutIfc == ifc && gateway->Signal == Signal) {
+          Gateway = gateway;
+          break;
+        }
+  }
+  return Gateway;
+}
+
+TGateway* TNetSig::GetGateway(const TGatewayIndex& index) {
+  if (!GatewaySearched) {
+    GatewaySearched = true;
+    TIfc* ifc = Frame ? Frame->Ifc : nullptr;
+    Gateway = ifc ? index.Find(ifc->Node, ifc, Signal) : nullptr;
+  }
+  return Gateway;
+}
+
+TPubSig* TNetSig::FindPublisher() {
+  // Follows gateways back to the source side; a chain that loops ends it.
+  std::unordered_set<const TNetSig*> visited;
+  for (TNetSig* sig = this; sig && visited.insert(sig).second;) {
+    TIfc* ifc = sig->Frame ? sig->Frame->Ifc : nullptr;
+    if (!ifc) return nullptr;
+    for (TPubSig* pub : ifc->PubSigs)
+      if (pub && pub->Signal == sig->Signal) return pub;
+    TGateway* gateway = sig->GetGateway();
+    sig = gateway ? gateway->SourceNetSig() : nullptr;
+  }
+  return nullptr;
+}
+
+size_t TGatewayIndex::KeyHash::operator()(const Key& k) const {
+  return std::hash<const void*>()(k.OutIfc) * 31u + std::hash<const void*>()(k.Signal);
+}
+
+TGateway* TGatewayIndex::Find(TNode* node, const TIfc* outIfc, const TSignal* signal) const {
+  if (!node) return nullptr;
+  auto found = Nodes_.find(node);
+  if (found == Nodes_.end()) {
+    NodeMap map;
+    for (TGateway* gateway : node->Gateways)
+      if (gateway) map.emplace(Key{gateway->OutIfc, gateway->Signal}, gateway);  // keeps the first
+    found = Nodes_.emplace(node, std::move(map)).first;
+  }
+  auto hit = found->second.find(Key{outIfc, signal});
+  return hit == found->second.end() ? nullptr : hit->second;
+}
+
+void RemoveNetSig(TNetSig* netSig) {
+  if (!netSig) return;
+  if (netSig->Ram)
+    for (TSubSig* sub : netSig->Ram->SubSigs)
+      if (sub && sub->NetSig == netSig) sub->NetSig = nullptr;
+  if (netSig->Frame) netSig->Frame->NetSigs.Remove(netSig);
+  delete netSig;
+}
+
+// ---------------------------------------------------------------------------
+// Update pass steps
+
+void UpdateNetSigs(TZOR_RAM& ram) {
+  // One gateway index for the whole pass keeps the look-ups linear.
+  TGatewayIndex gateways;
+  for (TNetSig* sig : ram.NetSigs) {
+    if (!sig) continue;
+    sig->GetGateway(gateways);
+    if (!sig->Network || sig->Network->Type >= kNetTypeLIN10) sig->UpdateBitOffset = -1;
+  }
+}
+
+void UpdateFrameModels(TZOR_RAM& ram) {
+  TRxFrameSets rxSets;
+  for (TNetFrame* frame : ram.NetFrames)
+    if (frame) frame->ComputeChecksumModel(&rxSets);
+  for (TFrameHolder* holder : ram.FrameHolders) {
+    if (!holder) continue;
+    holder->ComputeChecksumModel(&rxSets);
+    if (holder->NetFrames.Count() > 0 && holder->NetFrames.First()) holder->Size = holder->NetFrames.First()->Size;
+  }
+}
 
 }  // namespace ZOR_RAM
