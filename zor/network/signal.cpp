@@ -61,7 +61,8 @@ std::string RawText(int64_t value, bool isSigned) {
 // above the other's upper bound. Sorted by lower bound, an encode overlaps an
 // earlier one exactly when its lower bound is not above the largest upper
 // bound before it, provided its own interval is not reversed (upper bound
-// below lower bound); reversed intervals are compared with all others.
+// below lower bound); reversed intervals are compared with all others (only
+// earlier ones can overlap them).
 bool EncodesOverlap(const TEncType& type) {
   struct Interval {
     uint64_t Lo, Hi;
@@ -86,12 +87,6 @@ bool EncodesOverlap(const TEncType& type) {
     }
     maxHi = std::max(maxHi, cur.Hi);
   }
-  // The first interval is only compared as the later one of a pair when it
-  // is reversed.
-  const Interval& first = intervals[0];
-  if (first.Hi < first.Lo)
-    for (size_t j = 1; j < intervals.size(); ++j)
-      if (first.Lo <= intervals[j].Hi && intervals[j].Lo <= first.Hi) return true;
   return false;
 }
 
