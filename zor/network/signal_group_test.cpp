@@ -1,0 +1,303 @@
+#include "zor/network/signal_group.h"
+
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "tests/support.h"
+#include "zor/model/enums.h"
+#include "zor/model/ram.h"
+
+using namespace ZOR_RAM;
+
+namespace {
+
+std::string Concat(std::initializer_list<const char*> lines) {
+  std::string out;
+  for (const char* line : lines) out += line;
+  return out;
+}
+
+template <class T>
+std::string Written(T* item) {
+  return zortest::CaptureLines([&] { EXPECT_FALSE(item->WriteXml(/*withElement=*/true)); });
+}
+
+// Reads `lines` (joined) into a new item of `list` and expects the item to
+// write exactly the same lines back.
+template <class T>
+T* ExpectRoundTrip(TZOR_RAM& ram, TZORList<T>& list, std::initializer_list<const char*> lines,
+                   std::unique_ptr<TQXMLDocument>& doc) {
+  doc = zortest::ParseXml(Concat(lines));
+  EXPECT_TRUE(doc);
+  if (!doc) return nullptr;
+  T* item = ram.NewItem(list);
+  EXPECT_FALSE(item->ReadXml(doc->GetRoot()));
+  EXPECT_EQ(Written(item), zortest::Lines(lines));
+  return item;
+}
+
+TEST(SignalGroupXml, RoundTripKeepsTextsAsStored) {
+  TZOR_RAM ram;
+  std::unique_ptr<TQXMLDocument> doc;
+  // "\xE9" stays a raw byte, while & < > are escaped so the file reads back.
+  TSigGrp* group = ExpectRoundTrip(ram, ram.SigGrps,
+                                   {"<SignalGroup>", "<ZORId>SigGrp0</ZORId>", "<Name>g&amp;\xE9</Name>",
+                                    "<MsgId>291</MsgId>", "<Repetition>2</Repetition>", "<Signals>",
+                                    "<Signal>a&lt;b</Signal>", "<Signal>c</Signal>", "</Signals>",
+                                    "</SignalGroup>"},
+                                   doc);
+  ASSERT_TRUE(group);
+  EXPECT_EQ(group->Name, "g&\xE9");
+  EXPECT_EQ(group->Signals, (std::vector<std::string>{"a<b", "c"}));
+  EXPECT_EQ(group->MsgId, 291);
+}
+
+TEST(SignalGroupXml, WrongChildFails) {
+  TZOR_RAM ram;
+  zortest::MessageCapture capture;
+  auto doc = zortest::ParseXml("<SignalGroup><Signals><Signal>a</Signal><SigName>b</SigName></Signals></SignalGroup>");
+  ASSERT_TRUE(doc);
+  EXPECT_TRUE(ram.NewItem(ram.SigGrps)->ReadXml(doc->GetRoot()));
+  EXPECT_EQ(capture.Errors, std::vector<std::string>{"Signal expected but SigName found."});
+}
+
+TEST(SignalGroupLinXml, PairsReadInStep) {
+  TZOR_RAM ram;
+  std::unique_ptr<TQXMLDocument> doc;
+  TSigGrpLIN* group = ExpectRoundTrip(
+      ram, ram.SigGrpLINs,
+      {"<SignalGroupLIN>", "<ZORId>L</ZORId>", "<Name>n</Name>", "<GroupSize>4</GroupSize>", "<Signals>",
+       "<SigName>a</SigName>", "<SiggrpOffset>0</SiggrpOffset>", "<SigName>b</SigName>",
+       "<SiggrpOffset>8</SiggrpOffset>", "</Signals>", "</SignalGroupLIN>"},
+      doc);
+  ASSERT_TRUE(group);
+  EXPECT_EQ(group->Signals, (std::vector<std::string>{"a", "b"}));
+  EXPECT_EQ(group->Offsets, (std::vector<std::string>{"0", "8"}));
+}
+
+TEST(SignalGroupLinXml, BrokenPairs) {
+  const struct {
+    const char* Label;
+    const char* Children;
+    bool Fails;
+    const char* Error;
+    std::vector<std::string> Signals, Offsets;
+  } cases[] = {
+      {"signal where a name is expected", "<SigName>a</SigName><SiggrpOffset>1</SiggrpOffset><Signal>x</Signal>",
+       true, "SigName expected but Signal found.", {"a"}, {"1"}},
+      {"name where an offset is expected", "<SigName>a</SigName><SigName>b</SigName>", true,
+       "SiggrpOffset expected but SigName found.", {"a"}, {""}},
+      {"last name without offset", "<SigName>a</SigName><SiggrpOffset>1</SiggrpOffset><SigName>b</SigName>",
+       false, nullptr, {"a", "b"}, {"1", ""}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Label);
+    TZOR_RAM ram;
+    zortest::MessageCapture capture;
+    auto doc = zortest::ParseXml(std::string("<SignalGroupLIN><Signals>") + c.Children + "</Signals></SignalGroupLIN>");
+    ASSERT_TRUE(doc);
+    TSigGrpLIN* group = ram.NewItem(ram.SigGrpLINs);
+    EXPECT_EQ(group->ReadXml(doc->GetRoot()), c.Fails);
+    EXPECT_EQ(capture.Errors, c.Error ? std::vector<std::string>{c.Error} : std::vector<std::string>{});
+    EXPECT_EQ(group->Signals, c.Signals);
+    EXPECT_EQ(group->Offsets, c.Offsets);
+  }
+  // A kept name without its offset is written with an empty one.
+  TZOR_RAM ram;
+  TSigGrpLIN* group = ram.NewItem(ram.SigGrpLINs);
+  group->Signals = {"a", "b"};
+  group->Offsets = {"1"};
+  EXPECT_NE(Written(group).find("<SigName>b</SigName>\r\n<SiggrpOffset></SiggrpOffset>\r\n"), std::string::npos);
+}
+
+TEST(AttributeDefXml, RoundTripByType) {
+  const std::vector<std::initializer_list<const char*>> elements = {
+      {"<Attribute>", "<ZORId>D</ZORId>", "<Name>Hex</Name>", "<ObjectType>Frame</ObjectType>",
+       "<AttriType>HEX</AttriType>", "<MiniValue>0</MiniValue>", "<MaxValue>255</MaxValue>",
+       "<EnumValues></EnumValues>", "<DefaultValue>16</DefaultValue>", "</Attribute>"},
+      {"<Attribute>", "<ZORId>D</ZORId>", "<Name>F</Name>", "<ObjectType>Signal</ObjectType>",
+       "<AttriType>FLOAT</AttriType>", "<MiniValue>-1.5</MiniValue>", "<MaxValue>0.100000001490116</MaxValue>",
+       "<EnumValues></EnumValues>", "<DefaultValue>0</DefaultValue>", "</Attribute>"},
+      {"<Attribute>", "<ZORId>D</ZORId>", "<Name>S</Name>", "<ObjectType>EnvrionmentVar</ObjectType>",
+       "<AttriType>STRING</AttriType>", "<MiniValue></MiniValue>", "<MaxValue></MaxValue>",
+       "<EnumValues></EnumValues>", "<DefaultValue>x &amp; y</DefaultValue>", "</Attribute>"},
+      {"<Attribute>", "<ZORId>D</ZORId>", "<Name>E</Name>", "<ObjectType>Node</ObjectType>",
+       "<AttriType>ENUM</AttriType>", "<MiniValue></MiniValue>", "<MaxValue></MaxValue>", "<EnumValues>",
+       "<EnumValue>Off</EnumValue>", "<EnumValue>On</EnumValue>", "</EnumValues>", "<DefaultValue>On</DefaultValue>",
+       "</Attribute>"},
+  };
+  for (const auto& lines : elements) {
+    SCOPED_TRACE(*(lines.begin() + 2));
+    TZOR_RAM ram;
+    std::unique_ptr<TQXMLDocument> doc;
+    ExpectRoundTrip(ram, ram.CDBAttributeDefs, lines, doc);
+  }
+}
+
+TEST(AttributeDefXml, EnumValuesReadOnlyForEnum) {
+  TZOR_RAM ram;
+  auto doc = zortest::ParseXml(
+      "<Attribute><Name>i</Name><AttriType>int</AttriType><EnumValues><EnumValue>x</EnumValue></EnumValues>"
+      "<MaxValue>255</MaxValue></Attribute>");
+  ASSERT_TRUE(doc);
+  TCDBAttributeDef* def = ram.NewItem(ram.CDBAttributeDefs);
+  ASSERT_FALSE(def->ReadXml(doc->GetRoot()));
+  EXPECT_EQ(def->AttriType, kAttrInt);
+  EXPECT_EQ(def->MaxInt, 255);
+  EXPECT_TRUE(def->EnumValues.empty());
+}
+
+const char* const kValueElement =
+    "<AttributeValue><Attribute>gensigstartvalue</Attribute><ObjectType>Frame</ObjectType>"
+    "<AttriType>INT</AttriType><AttriValue>42</AttriValue><NodeName>N</NodeName><MsgId>256</MsgId>"
+    "<SigName>S</SigName><EnvName>E</EnvName></AttributeValue>";
+
+TEST(AttributeValueXml, TypesGoToTheFirstDefinitionOfTheName) {
+  TZOR_RAM ram;
+  TCDBAttributeDef* first = ram.NewItem(ram.CDBAttributeDefs);
+  TCDBAttributeDef* second = ram.NewItem(ram.CDBAttributeDefs);
+  first->Name = second->Name = "GenSigStartValue";
+  first->AttriType = second->AttriType = kAttrString;
+  auto doc = zortest::ParseXml(kValueElement);
+  ASSERT_TRUE(doc);
+  TCDBAttribute* value = ram.NewItem(ram.CDBAttributes);
+  ASSERT_FALSE(value->ReadXml(doc->GetRoot()));
+  EXPECT_EQ(first->AttriType, kAttrInt);
+  EXPECT_EQ(first->ObjectType, kAttrObjFrame);
+  EXPECT_EQ(second->AttriType, kAttrString);
+  EXPECT_EQ(value->IntValue, 42);
+  EXPECT_EQ(value->DefinitionName, "gensigstartvalue");
+  EXPECT_EQ(value->MsgId, 256);
+  EXPECT_EQ(value->Object, nullptr);  // no frame with identifier 256
+
+  // Linked to the second definition (as its network does), the value is
+  // written with that definition's name and types and the stored identifier.
+  second->ObjectType = kAttrObjFrame;
+  second->AttriType = kAttrInt;
+  value->Definition = second;
+  EXPECT_EQ(Written(value),
+            zortest::Lines({"<AttributeValue>", "<ZORId>CDBAttribute0</ZORId>",
+                            "<Attribute>GenSigStartValue</Attribute>", "<ObjectType>Frame</ObjectType>",
+                            "<AttriType>INT</AttriType>", "<AttriValue>42</AttriValue>", "<NodeName></NodeName>",
+                            "<MsgId>256</MsgId>", "<SigName></SigName>", "<EnvName></EnvName>",
+                            "</AttributeValue>"}));
+}
+
+TEST(AttributeValueXml, ObjectsFollowTheirItems) {
+  TZOR_RAM ram;
+  TNode* node = ram.NewItem(ram.Nodes);
+  node->Name = "Engine";
+  TNetFrame* frame = ram.NewItem(ram.NetFrames);
+  frame->FrameId = 256;
+  TSignal* signal = ram.NewItem(ram.Signals);
+  signal->Name = "Rpm";
+  TNetSig* netSig = ram.NewItem(ram.NetSigs);
+  netSig->Signal = signal;
+  netSig->Frame = frame;
+  TCDBAttributeDef* def = ram.NewItem(ram.CDBAttributeDefs);
+  def->Name = "A";
+
+  const struct {
+    const char* ObjectType;
+    TItemData* Expected;
+    const char* Children;  // the four object children as written after a rename
+  } cases[] = {
+      {"Node", node, "<NodeName>Motor</NodeName><MsgId></MsgId><SigName></SigName><EnvName></EnvName>"},
+      {"Frame", frame, "<NodeName></NodeName><MsgId>257</MsgId><SigName></SigName><EnvName></EnvName>"},
+      {"Signal", netSig, "<NodeName></NodeName><MsgId>257</MsgId><SigName>Speed</SigName><EnvName></EnvName>"},
+      {"NetWork", nullptr, "<NodeName></NodeName><MsgId></MsgId><SigName></SigName><EnvName></EnvName>"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.ObjectType);
+    node->Name = "Engine";
+    frame->FrameId = 256;
+    signal->Name = "Rpm";
+    auto doc = zortest::ParseXml(std::string("<AttributeValue><Attribute>a</Attribute><ObjectType>") +
+                                 c.ObjectType +
+                                 "</ObjectType><AttriType>INT</AttriType><NodeName>engine</NodeName>"
+                                 "<MsgId>256</MsgId><SigName>Rpm</SigName></AttributeValue>");
+    ASSERT_TRUE(doc);
+    TCDBAttribute* value = ram.NewItem(ram.CDBAttributes);
+    ASSERT_FALSE(value->ReadXml(doc->GetRoot()));
+    EXPECT_EQ(value->Object, c.Expected);
+    value->Definition = def;
+    node->Name = "Motor";
+    frame->FrameId = 257;
+    signal->Name = "Speed";
+    std::string written = Written(value);
+    std::string children;
+    for (const char* tag : {"<NodeName>", "<MsgId>", "<SigName>", "<EnvName>"}) {
+      size_t at = written.find(tag);
+      ASSERT_NE(at, std::string::npos);
+      children += written.substr(at, written.find("\r\n", at) - at);
+    }
+    EXPECT_EQ(children, c.Children);
+  }
+}
+
+TEST(AttributeValueXml, UnknownDefinitionLosesNothing) {
+  TZOR_RAM ram;
+  auto doc = zortest::ParseXml(
+      "<AttributeValue><ZORId>V</ZORId><Attribute>Nowhere</Attribute><ObjectType>Node</ObjectType>"
+      "<AttriType>STRING</AttriType><AttriValue>a&amp;b</AttriValue><NodeName>N</NodeName></AttributeValue>");
+  ASSERT_TRUE(doc);
+  TCDBAttribute* value = ram.NewItem(ram.CDBAttributes);
+  ASSERT_FALSE(value->ReadXml(doc->GetRoot()));
+  EXPECT_EQ(value->Definition, nullptr);
+  EXPECT_EQ(value->GetName(), "Nowhere");
+  EXPECT_EQ(Written(value), zortest::Lines({"<AttributeValue>", "<ZORId>V</ZORId>", "<Attribute>Nowhere</Attribute>",
+                                            "<ObjectType>Node</ObjectType>", "<AttriType>STRING</AttriType>",
+                                            "<AttriValue>a&amp;b</AttriValue>", "<NodeName>N</NodeName>",
+                                            "<MsgId></MsgId>", "<SigName></SigName>", "<EnvName></EnvName>",
+                                            "</AttributeValue>"}));
+}
+
+TEST(ConfigurationXml, CompositesBelongToTheConfiguration) {
+  TZOR_RAM ram;
+  std::unique_ptr<TQXMLDocument> doc;
+  TConfiguration* config = ExpectRoundTrip(
+      ram, ram.Configurations,
+      {"<Configuration>", "<ZORId>C</ZORId>", "<ConfigurationName>cfg</ConfigurationName>", "<Composites>",
+       "<Composite>", "<ZORId>Composite0</ZORId>", "<CompositeName>x</CompositeName>", "<FunctionNodes>",
+       "<FunctionNode>f1</FunctionNode>", "<FunctionNode>f2</FunctionNode>", "</FunctionNodes>", "</Composite>",
+       "<Composite>", "<ZORId>Composite1</ZORId>", "<CompositeName>y</CompositeName>",
+       "<FunctionNodes></FunctionNodes>", "</Composite>", "</Composites>", "</Configuration>"},
+      doc);
+  ASSERT_TRUE(config);
+  ASSERT_EQ(config->Composites.Count(), 2);
+  EXPECT_EQ(ram.Composites.Count(), 2);
+  EXPECT_EQ(config->Composites[1], ram.Composites[1]);
+  EXPECT_EQ(config->Composites[0]->FunctionNodes, (std::vector<std::string>{"f1", "f2"}));
+
+  // Reading again replaces the composites.
+  ASSERT_FALSE(config->ReadXml(doc->GetRoot()));
+  EXPECT_EQ(config->Composites.Count(), 2);
+  EXPECT_EQ(ram.Composites.Count(), 2);
+}
+
+TEST(ConfigurationXml, WrongChildrenFail) {
+  const struct {
+    const char* Element;
+    const char* Error;
+  } cases[] = {
+      {"<Configuration><Composites><Composite/><Config/></Composites></Configuration>",
+       "Composite expected but Config found."},
+      {"<Configuration><Composites><Composite><FunctionNodes><Node/></FunctionNodes></Composite></Composites>"
+       "</Configuration>",
+       "FunctionNode expected but Node found."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Error);
+    TZOR_RAM ram;
+    zortest::MessageCapture capture;
+    auto doc = zortest::ParseXml(c.Element);
+    ASSERT_TRUE(doc);
+    EXPECT_TRUE(ram.NewItem(ram.Configurations)->ReadXml(doc->GetRoot()));
+    EXPECT_EQ(capture.Errors, std::vector<std::string>{c.Error});
+  }
+}
+
+}  // namespace
