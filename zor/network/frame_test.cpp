@@ -264,5 +264,295 @@ TEST_F(FrameTest, DefaultIdentifiersCountInTheirOwnLists) {
   EXPECT_EQ(timing->GetId(), "TxFrameTiming0");
 }
 
+// A LIN or CAN network with one node per interface, built through the
+// database lists as the readers would.
+class FrameQueryTest : public ::testing::Test {
+ protected:
+  TNetwork* AddNetwork(int32_t type) {
+    TNetwork* net = Ram.NewItem(Ram.Networks);
+    net->Type = type;
+    net->Name = "Bus";
+    return net;
+  }
+  TIfc* AddIfc(TNetwork* net, int32_t type, float protVer, const char* name) {
+    TNode* node = Ram.NewItem(Ram.Nodes);
+    node->Name = std::string("Node") + name;
+    TIfc* ifc = Ram.NewItem(Ram.Ifcs);
+    node->Ifcs.Add(ifc);
+    ifc->Node = node;
+    ifc->Name = name;
+    ifc->IfcType = type;
+    ifc->ProtVer = protVer;
+    ifc->Network = net;
+    return ifc;
+  }
+  TNetFrame* AddFrame(TIfc* ifc, const char* name, uint32_t id = 1, int32_t size = 2) {
+    TNetFrame* frame = Ram.NewItem(Ram.NetFrames);
+    ifc->NetFrames.Add(frame);
+    frame->Ifc = ifc;
+    frame->Network = ifc->Network;
+    frame->Name = name;
+    frame->FrameId = id;
+    frame->Size = size;
+    return frame;
+  }
+  TNetSig* Place(TNetFrame* frame, TSignal* signal, int32_t offset = 0) {
+    TNetSig* sig = Ram.NewItem(Ram.NetSigs);
+    frame->NetSigs.Add(sig);
+    sig->Frame = frame;
+    sig->Signal = signal;
+    sig->Network = frame->Network;
+    sig->Offset = offset;
+    return sig;
+  }
+  TSignal* AddSignal(const char* name, int32_t size = 8) {
+    TSignal* signal = Ram.NewItem(Ram.Signals);
+    signal->Name = name;
+    signal->Size = size;
+    return signal;
+  }
+  TSubSig* Subscribe(TIfc* ifc, TSignal* signal) {
+    TSubSig* sub = Ram.NewItem(Ram.SubSigs);
+    ifc->SubSigs.Add(sub);
+    sub->Ifc = ifc;
+    sub->Signal = signal;
+    return sub;
+  }
+  TPubSig* Publish(TIfc* ifc, TSignal* signal) {
+    TPubSig* pub = Ram.NewItem(Ram.PubSigs);
+    ifc->PubSigs.Add(pub);
+    pub->Ifc = ifc;
+    pub->Signal = signal;
+    return pub;
+  }
+  TGateway* AddGateway(TIfc* in, TIfc* out, TSignal* signal, TNode* node) {
+    TGateway* gateway = Ram.NewItem(Ram.Gateways);
+    node->Gateways.Add(gateway);
+    gateway->Node = node;
+    gateway->InIfc = in;
+    gateway->OutIfc = out;
+    gateway->Signal = signal;
+    return gateway;
+  }
+  TZOR_RAM Ram;
+  MessageCapture Messages;
+};
+
+TEST_F(FrameQueryTest, ChecksumModelOfLin20Frames) {
+  struct Case {
+    const char* name;
+    float receiverVersion;  // protocol version of the subscribing slave
+    bool masterSends;
+    uint32_t id;
+    uint8_t expected;
+  } const cases[] = {
+      {"master, class 2 receiver", 2.0f, true, 1, kChecksumEnhanced},
+      {"master, class 1 receiver", 1.3f, true, 1, kChecksumClassic},
+      {"slave of class 2 sends", 2.0f, false, 1, kChecksumEnhanced},
+      {"slave of class 1 sends", 1.3f, false, 1, kChecksumClassic},
+      {"diagnostic identifier", 2.0f, true, 60, kChecksumClassic},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TZOR_RAM& ram = Ram;
+    ram.Nodes.FreeItems();
+    ram.Ifcs.FreeItems();
+    ram.NetFrames.FreeItems();
+    TNetwork* net = AddNetwork(kNetTypeLIN20);
+    TIfc* master = AddIfc(net, kIfcLINMaster, 2.0f, "M");
+    TIfc* slave = AddIfc(net, kIfcLINSlave, c.receiverVersion, "S");
+    TSignal* signal = AddSignal("Sig");
+    TNetFrame* frame = AddFrame(c.masterSends ? master : slave, "F", c.id);
+    Place(frame, signal);
+    if (c.masterSends) Subscribe(slave, signal);
+    Ram.Update();
+    EXPECT_EQ(frame->ChecksumModel, c.expected);
+  }
+}
+
+TEST_F(FrameQueryTest, ChecksumModelOutsideLin) {
+  TNetwork* lin13 = AddNetwork(kNetTypeLIN13);
+  TNetwork* can = AddNetwork(kNetTypeCAN);
+  TNetFrame* linFrame = AddFrame(AddIfc(lin13, kIfcLINMaster, 1.3f, "M"), "L");
+  TNetFrame* canFrame = AddFrame(AddIfc(can, kIfcCAN, 0, "C"), "C");
+  canFrame->ChecksumModel = 7;
+  Ram.Update();
+  EXPECT_EQ(linFrame->ChecksumModel, kChecksumClassic);
+  EXPECT_EQ(canFrame->ChecksumModel, 7);  // left as stored
+}
+
+TEST_F(FrameQueryTest, HolderTakesSizeAndModelOfFirstFrame) {
+  TNetwork* net = AddNetwork(kNetTypeLIN20);
+  TIfc* master = AddIfc(net, kIfcLINMaster, 2.0f, "M");
+  TIfc* slave = AddIfc(net, kIfcLINSlave, 2.0f, "S");
+  TSignal* signal = AddSignal("Sig");
+  TNetFrame* first = AddFrame(master, "A", 1, 4);
+  Place(first, signal);
+  Subscribe(slave, signal);
+  TNetFrame* second = AddFrame(master, "B", 2, 6);
+  TFrameHolder* holder = Ram.NewItem(Ram.FrameHolders);
+  master->FrameHolders.Add(holder);
+  holder->Ifc = master;
+  holder->Network = net;
+  holder->Size = 1;
+  holder->NetFrames.Add(first);
+  holder->NetFrames.Add(second);
+  TFrameHolder* empty = Ram.NewItem(Ram.FrameHolders);
+  empty->Size = 3;
+  TFrameHolder* sporadic = Ram.NewItem(Ram.FrameHolders);
+  sporadic->HolderType = kHolderSporadic;
+  sporadic->NetFrames.Add(first);
+
+  Ram.Update();
+  EXPECT_EQ(holder->Size, 4);
+  EXPECT_EQ(holder->ChecksumModel, kChecksumEnhanced);
+  EXPECT_EQ(empty->Size, 3);
+  EXPECT_EQ(empty->ChecksumModel, kChecksumClassic);
+  EXPECT_EQ(sporadic->ChecksumModel, kChecksumClassic);
+  Ram.Update();  // a second pass changes nothing
+  EXPECT_EQ(holder->Size, 4);
+  EXPECT_EQ(holder->ChecksumModel, kChecksumEnhanced);
+}
+
+TEST_F(FrameQueryTest, UpdateClearsUpdateBitsOffCan) {
+  const int32_t types[] = {kNetTypeCAN, kNetTypeJ1939, kNetTypeLIN10, kNetTypeLIN20};
+  for (int32_t type : types) {
+    SCOPED_TRACE(type);
+    TNetwork* net = AddNetwork(type);
+    TNetFrame* frame = AddFrame(AddIfc(net, type <= kNetTypeJ1939 ? kIfcCAN : kIfcLINMaster, 2.0f, "I"), "F");
+    TNetSig* sig = Place(frame, AddSignal("S"));
+    sig->UpdateBitOffset = 9;
+    TNetSig* orphan = Place(frame, AddSignal("T"));
+    orphan->Network = nullptr;
+    orphan->UpdateBitOffset = 9;
+    Ram.Update();
+    EXPECT_EQ(sig->UpdateBitOffset, type <= kNetTypeJ1939 ? 9 : -1);
+    EXPECT_EQ(orphan->UpdateBitOffset, -1);
+  }
+}
+
+TEST_F(FrameQueryTest, GatewayPublisherAndNames) {
+  TNetwork* can = AddNetwork(kNetTypeCAN);
+  can->Name = "Body";
+  TNetwork* lin = AddNetwork(kNetTypeLIN20);
+  lin->Name = "Door";
+  TIfc* source = AddIfc(can, kIfcCAN, 0, "Src");
+  TIfc* gwIn = AddIfc(can, kIfcCAN, 0, "In");
+  TIfc* gwOut = AddIfc(lin, kIfcLINMaster, 2.0f, "Out");
+  gwOut->Node = gwIn->Node;  // one gateway node with both interfaces
+  gwIn->Node->Ifcs.Add(gwOut);
+  TSignal* signal = AddSignal("Speed");
+  TPubSig* pub = Publish(source, signal);
+  TNetSig* onCan = Place(AddFrame(source, "CanFrame"), signal);
+  TNetSig* onLin = Place(AddFrame(gwOut, "LinFrame"), signal);
+  TGateway* gateway = AddGateway(gwIn, gwOut, signal, gwIn->Node);
+  gateway->SigSynonym = "SpeedLin";
+  AddGateway(gwIn, gwOut, signal, gwIn->Node);  // a later duplicate is never chosen
+  TSubSig* sub = Subscribe(gwIn, signal);
+  sub->NetSig = onCan;
+
+  Ram.Update();
+  EXPECT_EQ(onCan->GetGateway(), nullptr);
+  EXPECT_EQ(onLin->GetGateway(), gateway);
+  EXPECT_EQ(onCan->FindPublisher(), pub);
+  EXPECT_EQ(onLin->FindPublisher(), pub);
+  EXPECT_EQ(onLin->GetName(), gateway->GetName());
+  EXPECT_EQ(onCan->GetName(), "Speed");
+  EXPECT_EQ(onCan->GetDisplayName(), "NodeSrc.Src.Speed");
+  EXPECT_EQ(onCan->Frame->GetDisplayName(), "NodeSrc.Src.CanFrame");
+  EXPECT_TRUE(onCan->Frame->IsReceivedBy(gwIn));
+  EXPECT_FALSE(onCan->Frame->IsReceivedBy(source));
+  EXPECT_TRUE(onCan->Frame->IsCanFrame());
+  EXPECT_TRUE(onLin->Frame->IsLinFrame());
+
+  // Removing the placement also clears the subscription that cached it.
+  TNetFrame* canFrame = onCan->Frame;
+  RemoveNetSig(onCan);
+  EXPECT_EQ(sub->NetSig, nullptr);
+  EXPECT_EQ(canFrame->NetSigs.Count(), 0);
+  EXPECT_EQ(Ram.NetSigs.IndexOf(onCan), -1);
+}
+
+TEST_F(FrameQueryTest, PublisherSearchSurvivesGatewayLoops) {
+  TNetwork* a = AddNetwork(kNetTypeCAN);
+  TNetwork* b = AddNetwork(kNetTypeCAN);
+  TIfc* ia = AddIfc(a, kIfcCAN, 0, "A");
+  TIfc* ib = AddIfc(b, kIfcCAN, 0, "B");
+  ib->Node = ia->Node;
+  TSignal* signal = AddSignal("Loop");
+  TNetSig* sa = Place(AddFrame(ia, "FA"), signal);
+  TNetSig* sb = Place(AddFrame(ib, "FB"), signal);
+  TGateway* toB = AddGateway(ia, ib, signal, ia->Node);
+  TGateway* toA = AddGateway(ib, ia, signal, ia->Node);
+  toB->Gateway = toA;
+  toA->Gateway = toB;
+  a->GetFrames();
+  b->GetFrames();
+  EXPECT_EQ(sa->FindPublisher(), nullptr);
+  EXPECT_EQ(sb->FindPublisher(), nullptr);
+}
+
+TEST_F(FrameQueryTest, DiagnosticFramesAndSharedIds) {
+  struct Case {
+    int32_t netType;
+    const char* name;
+    uint32_t id;
+    bool byId;
+    bool any;
+  } const cases[] = {
+      {kNetTypeLIN20, "F", 60, true, true},
+      {kNetTypeLIN13, "F", 0x40 | 61, true, true},
+      {kNetTypeLIN12, "slaveresp", 5, false, true},
+      {kNetTypeLIN20, "MASTERREQ", 5, false, true},
+      {kNetTypeLIN11, "MasterReq", 60, false, false},
+      {kNetTypeCAN, "MasterReq", 60, false, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TNetwork* net = AddNetwork(c.netType);
+    TNetFrame* frame = AddFrame(AddIfc(net, kIfcLINMaster, 2.0f, "M"), c.name, c.id);
+    EXPECT_EQ(frame->IsDiagnosticFrame(true), c.byId);
+    EXPECT_EQ(frame->IsDiagnosticFrame(false), c.any);
+  }
+
+  TNetwork* net = AddNetwork(kNetTypeLIN20);
+  TIfc* master = AddIfc(net, kIfcLINMaster, 2.0f, "M");
+  TNetFrame* a = AddFrame(master, "A", 7);
+  TNetFrame* b = AddFrame(master, "B", 8);
+  TFrameHolder* holder = Ram.NewItem(Ram.FrameHolders);
+  master->FrameHolders.Add(holder);
+  holder->Ifc = master;
+  holder->Network = net;
+  holder->FrameId = 8;
+  EXPECT_FALSE(a->IdShared());
+  EXPECT_TRUE(b->IdShared());
+  holder->HolderType = kHolderSporadic;
+  EXPECT_FALSE(b->IdShared());
+}
+
+TEST_F(FrameQueryTest, NamesUsedOnNetworkAndInterface) {
+  TNetwork* net = AddNetwork(kNetTypeLIN20);
+  TIfc* master = AddIfc(net, kIfcLINMaster, 2.0f, "M");
+  TIfc* slave = AddIfc(net, kIfcLINSlave, 2.0f, "S");
+  TNetFrame* a = AddFrame(master, "A");
+  TNetFrame* b = AddFrame(slave, "B");
+  TNetFrame* other = AddFrame(slave, "C");
+  EXPECT_FALSE(a->IsNameUsed("A"));
+  EXPECT_TRUE(a->IsNameUsed("B"));
+  other->Name = "A";
+  EXPECT_TRUE(a->IsNameUsed("A"));
+  EXPECT_TRUE(a->NameUsedOnNetwork("A"));
+  EXPECT_FALSE(b->NameUsedOnNetwork("B"));
+
+  TSignal* s1 = AddSignal("X");
+  TSignal* s2 = AddSignal("X");
+  TNetSig* p1 = Place(a, s1);
+  TNetSig* p2 = Place(a, AddSignal("Y"));
+  EXPECT_FALSE(p1->IsNameUsed("X"));
+  Place(a, s2);
+  EXPECT_TRUE(p1->IsNameUsed("X"));
+  EXPECT_FALSE(p2->IsNameUsed("Y"));
+}
+
 }  // namespace
 }  // namespace ZOR_RAM
