@@ -1,0 +1,652 @@
+#include "zor/node/node.h"
+
+#include <gtest/gtest.h>
+
+#include <utility>
+#include <vector>
+
+#include "tests/support.h"
+#include "zor/check/findings.h"
+#include "zor/model/enums.h"
+#include "zor/model/ram.h"
+
+namespace ZOR_RAM {
+namespace {
+
+using zortest::CaptureLines;
+using zortest::MessageCapture;
+using zortest::ParseXml;
+
+// Joins lines with CR LF after each, the form the saver writes.
+std::string Join(const std::vector<std::string>& lines) {
+  std::string out;
+  for (const std::string& line : lines) out += line + "\r\n";
+  return out;
+}
+
+// Reads the root element of xml into a new node; the document stays alive in
+// *doc because the items keep their source elements.
+TNode* ReadNode(TZOR_RAM& ram, const std::string& xml, std::unique_ptr<TQXMLDocument>* doc, bool* failed = nullptr) {
+  *doc = ParseXml(xml);
+  if (!*doc) {
+    ADD_FAILURE() << "XML did not parse";
+    return nullptr;
+  }
+  TNode* node = ram.NewItem(ram.Nodes);
+  bool result = node->ReadXml((*doc)->GetRoot());
+  if (failed) *failed = result;
+  else EXPECT_FALSE(result);
+  return node;
+}
+
+// The codes of the findings reported while alive (the sinks are captured too).
+class FindingLog {
+ public:
+  FindingLog() {
+    SetFindingObserver([this](int code, int, const std::string& text) {
+      Codes.push_back(code);
+      Texts.push_back(text);
+    });
+  }
+  ~FindingLog() { SetFindingObserver({}); }
+  std::vector<int> Codes;
+  std::vector<std::string> Texts;
+  MessageCapture Sinks;
+};
+
+std::vector<int> CheckCodes(TItemData* item, uint64_t flags = kCheckUnique | kCheckAll) {
+  FindingLog log;
+  item->Check(flags);
+  return log.Codes;
+}
+
+// A node with one interface of the given type on a network of netType.
+struct Fixture {
+  TZOR_RAM Ram;
+  TNetwork* Net = nullptr;
+  TNode* Node = nullptr;
+
+  TIfc* AddIfc(const std::string& name, int32_t type, TNetwork* net) {
+    TIfc* ifc = Ram.NewItem(Ram.Ifcs);
+    ifc->Name = name;
+    ifc->IfcType = type;
+    ifc->Network = net;
+    ifc->Node = Node;
+    Node->Ifcs.Add(ifc);
+    return ifc;
+  }
+  TNetwork* AddNetwork(const std::string& name, int32_t type) {
+    TNetwork* net = Ram.NewItem(Ram.Networks);
+    net->Name = name;
+    net->Type = type;
+    return net;
+  }
+  Fixture() {
+    Node = Ram.NewItem(Ram.Nodes);
+    Node->Name = "Ecu";
+    Node->FrameProcessingPeriod = 1000;
+  }
+};
+
+const std::vector<std::string> kNodeHead = {
+    "<Node>", "<ZORId>N7</ZORId>", "<Name>Body&amp;Ecu</Name>", "<FrameProcessingPeriod>5000</FrameProcessingPeriod>"};
+const std::vector<std::string> kIfcLines = {
+    "<Ifc>",
+    "<ZORId>I1</ZORId>",
+    "<Name>Lin1</Name>",
+    "<IfcType>LIN Slave</IfcType>",
+    "<ProtVer>2.5</ProtVer>",
+    "<init_NAD>0A</init_NAD>",
+    "<cfg_NAD>7E</cfg_NAD>",
+    "<supplier_id>65535</supplier_id>",
+    "<function_id>300</function_id>",
+    "<variant_id>FF</variant_id>",
+    "<serial_number>4000000000</serial_number>",
+};
+const std::vector<std::string> kIfcTail = {
+    "<StartInCfgState>0</StartInCfgState>",
+    "<FrameMsgIds>",
+    "<FrameMsgId>",
+    "<ZORId>M1</ZORId>",
+    "<MsgId>4660</MsgId>",
+    "</FrameMsgId>",
+    "</FrameMsgIds>",
+    "<NetFrames></NetFrames>",
+    "<FrameHolders></FrameHolders>",
+    "<PubSigs></PubSigs>",
+    "<SubSigs></SubSigs>",
+    "<Ctrls></Ctrls>",
+    "<IfcModes>",
+    "<IfcMode>",
+    "<ZORId>IM1</ZORId>",
+    "<Name>Normal</Name>",
+    "</IfcMode>",
+    "</IfcModes>",
+    "<MOSTFBlockInstances></MOSTFBlockInstances>",
+    "</Ifc>",
+};
+const std::vector<std::string> kNodeTail = {"<Gateways></Gateways>", "<FrameGateways></FrameGateways>", "</Node>"};
+
+std::vector<std::string> NodeLines(bool version2) {
+  std::vector<std::string> lines = kNodeHead;
+  if (version2) lines.push_back("<JitterTime>12</JitterTime>");
+  lines.push_back("<DiagnosticAddress>1F</DiagnosticAddress>");
+  lines.push_back("<Ifcs>");
+  lines.insert(lines.end(), kIfcLines.begin(), kIfcLines.end());
+  if (version2) {
+    lines.push_back("<P2_min>50</P2_min>");
+    lines.push_back("<ST_min>0.5</ST_min>");
+  }
+  lines.insert(lines.end(), kIfcTail.begin(), kIfcTail.end());
+  lines.push_back("</Ifcs>");
+  lines.insert(lines.end(), kNodeTail.begin(), kNodeTail.end());
+  return lines;
+}
+
+TEST(NodeXml, RoundTripsInEveryVersion) {
+  for (const char* version : {"2.000", "1.201"}) {
+    SCOPED_TRACE(version);
+    const bool v2 = std::string(version) == "2.000";
+    TZOR_RAM ram;
+    ram.Version = version;
+    std::unique_ptr<TQXMLDocument> doc;
+    const std::string text = Join(NodeLines(v2));
+    TNode* node = ReadNode(ram, text, &doc);
+    ASSERT_NE(node, nullptr);
+    EXPECT_EQ(CaptureLines([&] { EXPECT_FALSE(node->WriteXml(true)); }), text);
+
+    EXPECT_EQ(node->Name, "Body&Ecu");
+    EXPECT_EQ(node->DiagnosticAddress, 0x1F);
+    EXPECT_EQ(node->JitterTime, v2 ? 12 : 0);
+    ASSERT_EQ(node->Ifcs.Count(), 1);
+    TIfc* ifc = node->Ifcs[0];
+    EXPECT_EQ(ifc->Node, node);
+    EXPECT_EQ(ifc->IfcType, kIfcLINSlave);
+    EXPECT_FLOAT_EQ(ifc->ProtVer, 2.5f);
+    EXPECT_EQ(ifc->init_NAD, 0x0A);
+    EXPECT_EQ(ifc->cfg_NAD, 0x7E);
+    EXPECT_EQ(ifc->supplier_id, 65535);
+    EXPECT_EQ(ifc->serial_number, 4000000000u);
+    EXPECT_FLOAT_EQ(ifc->ST_min, v2 ? 0.5f : 0.0f);
+    EXPECT_FALSE(ifc->StartInCfgState);
+    // Children are registered in the database and point back to their owner.
+    ASSERT_EQ(ram.Ifcs.Count(), 1);
+    ASSERT_EQ(ram.IfcModes.Count(), 1);
+    ASSERT_EQ(ram.FrameMsgIds.Count(), 1);
+    EXPECT_EQ(ram.IfcModes[0]->Ifc, ifc);
+    EXPECT_EQ(ram.FrameMsgIds[0]->Ifc, ifc);
+    EXPECT_EQ(ram.FrameMsgIds[0]->MsgId, 0x1234);
+  }
+}
+
+TEST(NodeXml, OlderVersionKeepsGatedFields) {
+  TZOR_RAM ram;
+  ram.Version = "1.201";
+  std::unique_ptr<TQXMLDocument> doc = ParseXml(
+      "<Node><JitterTime>9</JitterTime><Ifcs></Ifcs></Node>");
+  TNode* node = ram.NewItem(ram.Nodes);
+  node->JitterTime = 4;
+  ASSERT_FALSE(node->ReadXml(doc->GetRoot()));
+  EXPECT_EQ(node->JitterTime, 4);
+  std::string written = CaptureLines([&] { node->WriteXml(true); });
+  EXPECT_EQ(written.find("JitterTime"), std::string::npos);
+
+  // Version text compared without regard to case; reals truncate toward zero.
+  ram.Version = "2.000";
+  for (auto [text, expected] : std::vector<std::pair<const char*, int>>{
+           {"12.9", 12}, {"-3.7", -3}, {"abc", 0}, {"1e20", 2147483647}, {"-1e20", -2147483647 - 1}}) {
+    SCOPED_TRACE(text);
+    doc = ParseXml(std::string("<Node><JitterTime>") + text + "</JitterTime></Node>");
+    ASSERT_FALSE(node->ReadXml(doc->GetRoot()));
+    EXPECT_EQ(node->JitterTime, expected);
+  }
+}
+
+TEST(IfcXml, FieldForms) {
+  struct Case {
+    const char* xml;
+    int32_t type;
+    bool startInCfg;
+  } cases[] = {
+      {"<IfcType>lin slave</IfcType>", kIfcLINSlave, false},
+      {"<IfcType>LIN MASTER</IfcType><StartInCfgState>5</StartInCfgState>", kIfcLINMaster, true},
+      {"<IfcType>CAN 29</IfcType><StartInCfgState>1</StartInCfgState>", kIfcCAN, true},
+      {"<IfcType>CAN 11</IfcType>", kIfcCAN, false},
+      {"<IfcType>FlexRay</IfcType>", kIfcCAN, false},
+      {"", kIfcCAN, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.xml);
+    TZOR_RAM ram;
+    auto doc = ParseXml(std::string("<Ifc>") + c.xml + "</Ifc>");
+    TIfc* ifc = ram.NewItem(ram.Ifcs);
+    ifc->IfcType = 2;
+    ASSERT_FALSE(ifc->ReadXml(doc->GetRoot()));
+    EXPECT_EQ(ifc->IfcType, c.type);
+    EXPECT_EQ(ifc->StartInCfgState, c.startInCfg);
+  }
+
+  // A single-precision version is written in the general form of its value,
+  // which reads back to the same float.
+  TZOR_RAM ram;
+  TIfc* ifc = ram.NewItem(ram.Ifcs);
+  ifc->ProtVer = 2.1f;
+  ifc->IfcType = 7;
+  std::string written = CaptureLines([&] { ifc->WriteXml(true); });
+  EXPECT_NE(written.find("<ProtVer>2.09999990463257</ProtVer>"), std::string::npos);
+  EXPECT_NE(written.find("<IfcType>Undefined</IfcType>"), std::string::npos);
+  EXPECT_NE(written.find("<StartInCfgState>1</StartInCfgState>"), std::string::npos);
+  EXPECT_EQ(written.find("<Network>"), std::string::npos);
+}
+
+TEST(NodeXml, WrongContainerChildFails) {
+  struct Case {
+    const char* xml;
+    const char* error;
+  } cases[] = {
+      {"<Node><Ifcs><Gateway/></Ifcs></Node>", "Ifc expected but Gateway found."},
+      {"<Node><Gateways><Ifc/></Gateways></Node>", "Gateway expected but Ifc found."},
+      {"<Node><Ifcs><Ifc><IfcModes><FrameMsgId/></IfcModes></Ifc></Ifcs></Node>",
+       "IfcMode expected but FrameMsgId found."},
+      {"<Node><Ifcs><Ifc><MOSTFBlockInstances><X/></MOSTFBlockInstances></Ifc></Ifcs></Node>",
+       "MOSTFBlockInstance expected but X found."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.xml);
+    MessageCapture messages;
+    TZOR_RAM ram;
+    std::unique_ptr<TQXMLDocument> doc;
+    bool failed = false;
+    ReadNode(ram, c.xml, &doc, &failed);
+    EXPECT_TRUE(failed);
+    EXPECT_EQ(messages.Errors, std::vector<std::string>{c.error});
+  }
+}
+
+TEST(NodeXml, RereadingReplacesChildren) {
+  TZOR_RAM ram;
+  std::unique_ptr<TQXMLDocument> doc;
+  TNode* node = ReadNode(ram, "<Node><Ifcs><Ifc><Name>A</Name></Ifc><Ifc><Name>B</Name></Ifc></Ifcs></Node>", &doc);
+  ASSERT_EQ(ram.Ifcs.Count(), 2);
+  auto doc2 = ParseXml("<Node><Ifcs><Ifc><Name>C</Name></Ifc></Ifcs></Node>");
+  ASSERT_FALSE(node->ReadXml(doc2->GetRoot()));
+  ASSERT_EQ(node->Ifcs.Count(), 1);
+  ASSERT_EQ(ram.Ifcs.Count(), 1);
+  EXPECT_EQ(ram.Ifcs[0]->Name, "C");
+}
+
+TEST(NodeLinks, ResolvesReferencesByIdentifier) {
+  TZOR_RAM ram;
+  TNetwork* net0 = ram.NewItem(ram.Networks);
+  TNetwork* net1 = ram.NewItem(ram.Networks);
+  TPubSig* pub = ram.NewItem(ram.PubSigs);
+  pub->Id = "P&1";
+  TNetFrame* frame = ram.NewItem(ram.NetFrames);
+  frame->Id = "F";
+  TFrameHolder* holder = ram.NewItem(ram.FrameHolders);
+  holder->Id = "F";
+  TNetFrame* other = ram.NewItem(ram.NetFrames);
+  other->Id = "G";
+  std::unique_ptr<TQXMLDocument> doc;
+  TNode* node = ReadNode(ram,
+                         "<Node><Ifcs>"
+                         "<Ifc><Network>Network1</Network><response_error>P&amp;1</response_error>"
+                         "<FrameMsgIds><FrameMsgId><NetFrame>F</NetFrame></FrameMsgId>"
+                         "<FrameMsgId><NetFrame>G</NetFrame></FrameMsgId>"
+                         "<FrameMsgId><NetFrame>none</NetFrame></FrameMsgId></FrameMsgIds></Ifc>"
+                         "<Ifc><Network>network1</Network></Ifc>"
+                         "</Ifcs></Node>",
+                         &doc);
+  node->ResolveLinks();
+  TIfc* ifc = node->Ifcs[0];
+  EXPECT_EQ(ifc->Network, net1);
+  EXPECT_EQ(ifc->response_error, pub);
+  EXPECT_EQ(ifc->FrameMsgIds[0]->NetFrame, holder);  // holders are searched first
+  EXPECT_EQ(ifc->FrameMsgIds[1]->NetFrame, other);
+  EXPECT_EQ(ifc->FrameMsgIds[2]->NetFrame, nullptr);
+  EXPECT_EQ(node->Ifcs[1]->Network, nullptr);  // identifiers compare exactly
+
+  // A link already set is kept.
+  ifc->Network = net0;
+  node->ResolveLinks();
+  EXPECT_EQ(ifc->Network, net0);
+  std::string written = CaptureLines([&] { ifc->WriteXml(false); });
+  EXPECT_NE(written.find("<Network>Network0</Network>\r\n<response_error>P&amp;1</response_error>"),
+            std::string::npos);
+}
+
+TEST(NodeNames, DisplayNamesAreBuiltOnceTheirPartsExist) {
+  Fixture f;
+  TIfc* ifc = f.AddIfc("Can1", kIfcCAN, nullptr);
+  TIfcMode* mode = f.Ram.NewItem(f.Ram.IfcModes);
+  mode->Name = "Sleep";
+  TFrameMsgId* msgId = f.Ram.NewItem(f.Ram.FrameMsgIds);
+  EXPECT_EQ(mode->GetDisplayName(), "");
+  EXPECT_EQ(msgId->GetDisplayName(), "");
+  mode->Ifc = ifc;
+  msgId->Ifc = ifc;
+  TNetFrame* frame = f.Ram.NewItem(f.Ram.NetFrames);
+  frame->Name = "Status";
+  frame->Ifc = ifc;
+  msgId->NetFrame = frame;
+  EXPECT_EQ(f.Node->GetDisplayName(), "Ecu");
+  EXPECT_EQ(ifc->GetDisplayName(), "Ecu.Can1");
+  EXPECT_EQ(mode->GetDisplayName(), "Ecu.Can1.Sleep");
+  EXPECT_EQ(msgId->GetDisplayName(), "Ecu.Can1.Ecu.Can1.Status");
+  EXPECT_EQ(msgId->GetName(), "Status");
+  ifc->Name = "Renamed";
+  EXPECT_EQ(ifc->GetDisplayName(), "Ecu.Can1");  // cached
+}
+
+TEST(IfcQueries, ProtocolClass) {
+  struct Case {
+    int32_t netType;  // -1: no network
+    int32_t ifcType;
+    float protVer;
+    int expected;
+  } cases[] = {
+      {-1, kIfcLINSlave, 2.0f, 1},          {kNetTypeLIN10, kIfcLINSlave, 2.0f, 0},
+      {kNetTypeLIN11, kIfcLINMaster, 0, 0}, {kNetTypeLIN12, kIfcLINSlave, 2.0f, 1},
+      {kNetTypeLIN13, kIfcLINSlave, 0, 1},  {kNetTypeLIN20, kIfcLINMaster, 2.0f, 1},
+      {kNetTypeLIN20, kIfcLINSlave, 2.0f, 2}, {kNetTypeLIN20, kIfcLINSlave, 2.1f, 2},
+      {kNetTypeLIN20, kIfcLINSlave, 1.3f, 1}, {kNetTypeCAN, kIfcCAN, 0, 1},
+      {kNetTypeJ1939, kIfcCAN, 0, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.netType << " " << c.ifcType << " " << c.protVer);
+    Fixture f;
+    TIfc* ifc = f.AddIfc("I", c.ifcType, c.netType < 0 ? nullptr : f.AddNetwork("N", c.netType));
+    ifc->ProtVer = c.protVer;
+    EXPECT_EQ(ifc->ProtocolClass(), c.expected);
+  }
+}
+
+TEST(IfcQueries, SubscriptionAndGatewayLookups) {
+  Fixture f;
+  TNetwork* net = f.AddNetwork("N", kNetTypeCAN);
+  TIfc* ifc = f.AddIfc("I", kIfcCAN, net);
+  TSignal* sig = f.Ram.NewItem(f.Ram.Signals);
+  TNetSig* placed = f.Ram.NewItem(f.Ram.NetSigs);
+  placed->Signal = sig;
+  TNetSig* elsewhere = f.Ram.NewItem(f.Ram.NetSigs);
+  elsewhere->Signal = sig;
+  EXPECT_EQ(ifc->FindSubscriptionFor(placed), nullptr);
+
+  TSubSig* sub = f.Ram.NewItem(f.Ram.SubSigs);
+  sub->Ifc = ifc;
+  sub->Signal = sig;
+  ifc->SubSigs.Add(sub);
+  EXPECT_EQ(ifc->FindSubscriptionFor(placed), sub);
+  sub->NetSig = elsewhere;  // names its source: only that placement matches
+  EXPECT_EQ(ifc->FindSubscriptionFor(placed), nullptr);
+  EXPECT_EQ(ifc->FindSubscriptionFor(elsewhere), sub);
+
+  TGateway* source = f.Ram.NewItem(f.Ram.Gateways);
+  TGateway* gw = f.Ram.NewItem(f.Ram.Gateways);
+  gw->OutIfc = ifc;
+  gw->Signal = sig;
+  gw->Gateway = source;
+  f.Node->Gateways.Add(gw);
+  EXPECT_EQ(ifc->FindGatewayFor(placed), nullptr);  // the placement records no source gateway
+  placed->Gateway = source;
+  EXPECT_EQ(ifc->FindGatewayFor(placed), gw);
+  ifc->Node = nullptr;
+  EXPECT_EQ(ifc->FindGatewayFor(placed), nullptr);
+  EXPECT_EQ(ifc->GetRxFrames(), f.Node->Ifcs[0]->GetRxFrames());
+  ifc->Network = nullptr;
+  EXPECT_EQ(ifc->GetRxFrames(), nullptr);
+}
+
+TEST(NodeCheck, FrameProcessingPeriod) {
+  struct Case {
+    int32_t period;
+    int32_t ifcType;
+    std::vector<int> codes;
+  } cases[] = {
+      {0, kIfcLINSlave, {}},   {0, kIfcCAN, {114}},  {0, kIfcLINMaster, {114}}, {65000, kIfcLINSlave, {}},
+      {65001, kIfcLINSlave, {114}}, {-1, kIfcLINSlave, {114}}, {999, kIfcLINSlave, {116}}, {1000, kIfcLINSlave, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.period);
+    Fixture f;
+    f.Node->FrameProcessingPeriod = c.period;
+    f.AddIfc("I", c.ifcType, nullptr);
+    EXPECT_EQ(CheckCodes(f.Node), c.codes);
+  }
+}
+
+TEST(NodeCheck, InterfacesSharingANetwork) {
+  Fixture f;
+  TNetwork* net = f.AddNetwork("N", kNetTypeLIN13);
+  f.AddIfc("A", kIfcLINSlave, net);
+  f.AddIfc("Lone", kIfcLINSlave, nullptr);
+  f.AddIfc("B", kIfcLINSlave, net);
+  f.AddIfc("C", kIfcLINSlave, net);
+  FindingLog log;
+  f.Node->Check(kCheckAll);
+  EXPECT_EQ(log.Codes, (std::vector<int>{115, 115}));
+  EXPECT_EQ(log.Texts, (std::vector<std::string>{
+                           "The Interface \"A\" and \"B\" must belong to different network in the node \"Ecu\".",
+                           "The Interface \"B\" and \"C\" must belong to different network in the node \"Ecu\"."}));
+}
+
+TEST(NodeCheck, NamesAndFlags) {
+  Fixture f;
+  TNode* twin = f.Ram.NewItem(f.Ram.Nodes);
+  twin->Name = "Ecu";
+  f.Node->Name = "Ecu";
+  EXPECT_EQ(CheckCodes(f.Node, kCheckUnique), std::vector<int>{2});
+  EXPECT_EQ(CheckCodes(f.Node, kCheckAll), std::vector<int>{});
+  EXPECT_EQ(CheckCodes(f.Node, 0), std::vector<int>{});
+  twin->Name = "1st";
+  EXPECT_EQ(CheckCodes(twin), std::vector<int>{1});
+  EXPECT_FALSE(f.Node->IsNameUsed("Ecu"));
+  EXPECT_TRUE(f.Node->IsNameUsed("1st"));
+  TNode detached;
+  detached.Name = "x";
+  EXPECT_EQ(CheckCodes(&detached), std::vector<int>{164});
+}
+
+TEST(IfcCheck, LinSlaveNad) {
+  struct Case {
+    float protVer;
+    uint8_t nad;
+    std::vector<int> codes;
+  } cases[] = {
+      {2.0f, 0x7E, {}},    {2.0f, 0x7F, {124}}, {2.0f, 0, {124}},   {2.1f, 0x7F, {124}},
+      {1.3f, 0, {125}},    {1.3f, 0xFF, {}},    {2.2f, 0, {125}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.protVer << " " << int(c.nad));
+    Fixture f;
+    TIfc* ifc = f.AddIfc("S", kIfcLINSlave, f.AddNetwork("N", kNetTypeLIN20));
+    ifc->ProtVer = c.protVer;
+    ifc->cfg_NAD = c.nad;
+    EXPECT_EQ(CheckCodes(ifc), c.codes);
+  }
+
+  // The same NAD on another slave of the network is reported once.
+  Fixture f;
+  TNetwork* net = f.AddNetwork("N", kNetTypeLIN20);
+  TIfc* a = f.AddIfc("A", kIfcLINSlave, net);
+  TIfc* b = f.AddIfc("B", kIfcLINSlave, net);
+  TIfc* c = f.AddIfc("C", kIfcLINSlave, net);
+  TIfc* master = f.AddIfc("M", kIfcLINMaster, net);
+  for (TIfc* ifc : {a, b, c, master}) {
+    ifc->ProtVer = 2.0f;
+    ifc->cfg_NAD = 5;
+  }
+  c->cfg_NAD = 6;
+  EXPECT_EQ(CheckCodes(a, kCheckAll), std::vector<int>{126});
+  EXPECT_EQ(CheckCodes(c, kCheckAll), std::vector<int>{});
+  master->cfg_NAD = 6;
+  EXPECT_EQ(CheckCodes(c, kCheckAll), std::vector<int>{});  // only slaves count
+}
+
+TEST(IfcCheck, ContentCodes) {
+  Fixture f;
+  TNetwork* can = f.AddNetwork("Can", kNetTypeCAN);
+  TNetwork* lin = f.AddNetwork("Lin", kNetTypeLIN12);
+  TIfc* ifc = f.AddIfc("I", kIfcCAN, can);
+  EXPECT_EQ(CheckCodes(ifc), (std::vector<int>{120, 121}));
+  TIfcMode* mode = f.Ram.NewItem(f.Ram.IfcModes);
+  ifc->IfcModes.Add(mode);
+  TCtrl* ctrl = f.Ram.NewItem(f.Ram.Ctrls);
+  ifc->Ctrls.Add(ctrl);
+  EXPECT_EQ(CheckCodes(ifc), std::vector<int>{});
+  ifc->IfcType = kIfcLINMaster;
+  EXPECT_EQ(CheckCodes(ifc), std::vector<int>{117});
+  ifc->Network = lin;
+  EXPECT_EQ(CheckCodes(ifc), std::vector<int>{});
+  ifc->IfcType = kIfcCAN;
+  EXPECT_EQ(CheckCodes(ifc), std::vector<int>{117});
+  ifc->IfcType = 3;
+  ifc->Network = nullptr;
+  ifc->Node = nullptr;
+  EXPECT_EQ(CheckCodes(ifc), (std::vector<int>{11, 4, 3}));
+
+  ifc->Node = f.Node;
+  ifc->Network = lin;
+  ifc->IfcType = kIfcLINMaster;
+  for (int i = 0; i < 256; ++i) ifc->IfcModes.Add(mode);
+  FindingLog log;
+  ifc->Check(kCheckAll);
+  EXPECT_EQ(log.Codes, std::vector<int>{127});
+  EXPECT_EQ(log.Sinks.Warnings.size(), 1u);
+}
+
+TEST(IfcCheck, NameUniqueWithinNode) {
+  Fixture f;
+  TIfc* a = f.AddIfc("Port", kIfcLINSlave, nullptr);
+  f.AddIfc("Port", kIfcLINSlave, nullptr);
+  Fixture other;
+  other.AddIfc("Port", kIfcLINSlave, nullptr);
+  FindingLog log;
+  a->Check(kCheckUnique);
+  EXPECT_EQ(log.Texts, std::vector<std::string>{"\"Port\" Interface Name is not unique in the Ecu Node."});
+  EXPECT_EQ(CheckCodes(other.Node->Ifcs[0], kCheckUnique), std::vector<int>{});
+}
+
+TEST(IfcModeCheck, Codes) {
+  Fixture f;
+  TIfc* ifc = f.AddIfc("Port", kIfcCAN, nullptr);
+  TIfcMode* a = f.Ram.NewItem(f.Ram.IfcModes);
+  TIfcMode* b = f.Ram.NewItem(f.Ram.IfcModes);
+  for (TIfcMode* mode : {a, b}) {
+    mode->Name = "Run";
+    mode->Ifc = ifc;
+    ifc->IfcModes.Add(mode);
+  }
+  FindingLog log;
+  a->Check(kCheckUnique | kCheckAll);
+  EXPECT_EQ(log.Texts,
+            std::vector<std::string>{"\"Run\" Interface Mode Name is not unique in the Ecu / Port Interface."});
+  b->Name = "Run 2";
+  b->Ifc = nullptr;
+  EXPECT_EQ(CheckCodes(b), (std::vector<int>{9, 1}));
+}
+
+// An interface "Rx" that may take frames transmitted by "Tx".
+struct MsgIdFixture : Fixture {
+  TIfc* Tx;
+  TIfc* Rx;
+  TNetFrame* Frame;
+  TSignal* Sig;
+  MsgIdFixture() {
+    TNetwork* net = AddNetwork("N", kNetTypeLIN20);
+    Tx = AddIfc("Tx", kIfcLINMaster, net);
+    Rx = AddIfc("Rx", kIfcLINSlave, net);
+    Frame = NewFrame("F1", Tx);
+    Sig = Ram.NewItem(Ram.Signals);
+    TNetSig* placed = Ram.NewItem(Ram.NetSigs);
+    placed->Signal = Sig;
+    placed->Frame = Frame;
+    Frame->NetSigs.Add(placed);
+  }
+  TNetFrame* NewFrame(const std::string& name, TIfc* tx) {
+    TNetFrame* frame = Ram.NewItem(Ram.NetFrames);
+    frame->Name = name;
+    frame->Ifc = tx;
+    tx->NetFrames.Add(frame);
+    return frame;
+  }
+  TFrameMsgId* NewMsgId(TIfc* ifc, uint16_t value, TNetFrame* frame) {
+    TFrameMsgId* id = Ram.NewItem(Ram.FrameMsgIds);
+    id->Ifc = ifc;
+    id->MsgId = value;
+    id->NetFrame = frame;
+    ifc->FrameMsgIds.Add(id);
+    return id;
+  }
+  void Publish() {
+    TPubSig* pub = Ram.NewItem(Ram.PubSigs);
+    pub->Ifc = Tx;
+    pub->Signal = Sig;
+    Tx->PubSigs.Add(pub);
+  }
+  void Subscribe() {
+    TSubSig* sub = Ram.NewItem(Ram.SubSigs);
+    sub->Ifc = Rx;
+    sub->Signal = Sig;
+    Rx->SubSigs.Add(sub);
+  }
+};
+
+TEST(FrameMsgIdCheck, HandlesFrame) {
+  for (int variant = 0; variant < 4; ++variant) {
+    SCOPED_TRACE(variant);
+    MsgIdFixture f;
+    if (variant & 1) f.Publish();
+    if (variant & 2) f.Subscribe();
+    TFrameMsgId* id = f.NewMsgId(f.Rx, 1, f.Frame);
+    EXPECT_EQ(id->HandlesFrame(f.Frame), variant == 3);
+    EXPECT_TRUE(id->HandlesFrame(nullptr));
+    EXPECT_EQ(CheckCodes(id), variant == 3 ? std::vector<int>{} : std::vector<int>{128});
+    // The transmitter's own identifier always handles the frame.
+    EXPECT_EQ(CheckCodes(f.NewMsgId(f.Tx, 2, f.Frame)), std::vector<int>{});
+  }
+}
+
+TEST(FrameMsgIdCheck, HolderAsksEachAssignedFrame) {
+  MsgIdFixture f;
+  f.Publish();
+  f.Subscribe();
+  TFrameHolder* holder = f.Ram.NewItem(f.Ram.FrameHolders);
+  holder->Name = "Evt";
+  holder->Ifc = f.Tx;
+  TFrameMsgId* id = f.NewMsgId(f.Rx, 1, holder);
+  EXPECT_EQ(CheckCodes(id), std::vector<int>{128});  // no assigned frames: the holder itself
+  holder->NetFrames.Add(f.Frame);
+  EXPECT_EQ(CheckCodes(id), std::vector<int>{});
+  holder->NetFrames.Add(f.NewFrame("Silent", f.Tx));
+  holder->NetFrames.Add(f.NewFrame("Silent2", f.Tx));
+  FindingLog log;
+  id->Check(kCheckUnique);
+  EXPECT_EQ(log.Texts, std::vector<std::string>{"Frame \"Evt\" is not transmitted or received by Interface \"Rx\" "});
+}
+
+TEST(FrameMsgIdCheck, DuplicatesReportedFromBothSides) {
+  MsgIdFixture f;
+  TNetFrame* second = f.NewFrame("F2", f.Tx);
+  TFrameMsgId* a = f.NewMsgId(f.Tx, 0x10, f.Frame);
+  TFrameMsgId* b = f.NewMsgId(f.Tx, 0x10, second);
+  f.NewMsgId(f.Tx, 0x11, nullptr);
+  FindingLog log;
+  a->Check(kCheckUnique);
+  b->Check(kCheckUnique);
+  EXPECT_EQ(log.Codes, (std::vector<int>{129, 129}));
+  EXPECT_EQ(log.Texts[0], "\"F1 / 0010\" Message Id value is not unique on Interface: \"Tx\".");
+  EXPECT_EQ(log.Sinks.Warnings.size(), 2u);
+
+  b->NetFrame = f.Frame;
+  b->MsgId = 0x20;
+  EXPECT_EQ(CheckCodes(a, kCheckUnique), std::vector<int>{130});
+  EXPECT_EQ(CheckCodes(b, kCheckUnique), std::vector<int>{130});
+  EXPECT_EQ(CheckCodes(a, kCheckAll), std::vector<int>{});
+
+  TFrameMsgId* loose = f.Ram.NewItem(f.Ram.FrameMsgIds);
+  EXPECT_EQ(CheckCodes(loose), (std::vector<int>{8, 9}));
+}
+
+}  // namespace
+}  // namespace ZOR_RAM
