@@ -1,0 +1,539 @@
+#include "zor/node/controller.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tests/support.h"
+#include "zor/check/findings.h"
+#include "zor/model/enums.h"
+#include "zor/model/ram.h"
+
+namespace ZOR_RAM {
+namespace {
+
+using zortest::CaptureLines;
+using zortest::MessageCapture;
+using zortest::ParseXml;
+
+// A small configuration: nodes A and B; A1 and B1 on the CAN network N, A2 on
+// the CAN network M, L1 (LIN master) on the LIN network L. Frame F1 is sent by
+// B1 and carries Speed; frame F2 is sent by A2 and carries Speed too.
+struct World {
+  TZOR_RAM Ram;
+  TNetwork* N = Net("N", kNetTypeCAN);
+  TNetwork* M = Net("M", kNetTypeCAN);
+  TNetwork* L = Net("L", kNetTypeLIN20);
+  TSignal* Speed = Sig("Speed");
+  TSignal* Temp = Sig("Temp");
+  TNode* A = NewNode("A");
+  TNode* B = NewNode("B");
+  TIfc* A1 = NewIfc(A, "A1", N, kIfcCAN);
+  TIfc* A2 = NewIfc(A, "A2", M, kIfcCAN);
+  TIfc* B1 = NewIfc(B, "B1", N, kIfcCAN);
+  TIfc* L1 = NewIfc(B, "L1", L, kIfcLINMaster);
+  TNetFrame* F1 = NewFrame(B1, "F1");
+  TNetSig* F1Speed = NewNetSig(F1, Speed);
+  TNetFrame* F2 = NewFrame(A2, "F2");
+  TNetSig* F2Speed = NewNetSig(F2, Speed);
+
+  TNetwork* Net(const char* name, int type) {
+    TNetwork* n = Ram.NewItem(Ram.Networks);
+    n->Name = n->Id = name;
+    n->Type = type;
+    return n;
+  }
+  TSignal* Sig(const char* name) {
+    TSignal* s = Ram.NewItem(Ram.Signals);
+    s->Name = s->Id = name;
+    return s;
+  }
+  TNode* NewNode(const char* name) {
+    TNode* n = Ram.NewItem(Ram.Nodes);
+    n->Name = n->Id = name;
+    return n;
+  }
+  TIfc* NewIfc(TNode* node, const char* name, TNetwork* network, int type) {
+    TIfc* ifc = Ram.NewItem(Ram.Ifcs);
+    ifc->Name = ifc->Id = name;
+    ifc->Node = node;
+    ifc->Network = network;
+    ifc->IfcType = type;
+    node->Ifcs.Add(ifc);
+    return ifc;
+  }
+  TNetFrame* NewFrame(TIfc* ifc, const char* name) {
+    TNetFrame* f = Ram.NewItem(Ram.NetFrames);
+    f->Name = f->Id = name;
+    f->Ifc = ifc;
+    f->Network = ifc->Network;
+    ifc->NetFrames.Add(f);
+    return f;
+  }
+  TNetSig* NewNetSig(TNetFrame* frame, TSignal* signal) {
+    TNetSig* ns = Ram.NewItem(Ram.NetSigs);
+    ns->Frame = frame;
+    ns->Signal = signal;
+    frame->NetSigs.Add(ns);
+    return ns;
+  }
+  TCtrl* NewCtrl(TIfc* ifc, const char* name) {
+    TCtrl* c = Ram.NewItem(Ram.Ctrls);
+    c->Name = name;
+    c->Ifc = ifc;
+    ifc->Ctrls.Add(c);
+    return c;
+  }
+  TPubSig* NewPub(TIfc* ifc, TSignal* signal) {
+    TPubSig* p = Ram.NewItem(Ram.PubSigs);
+    p->Ifc = ifc;
+    p->Signal = signal;
+    ifc->PubSigs.Add(p);
+    return p;
+  }
+  TSubSig* NewSub(TIfc* ifc, TSignal* signal) {
+    TSubSig* s = Ram.NewItem(Ram.SubSigs);
+    s->Ifc = ifc;
+    s->Signal = signal;
+    ifc->SubSigs.Add(s);
+    return s;
+  }
+  TGateway* NewGateway(TNode* node, TIfc* in, TIfc* out, TSignal* signal) {
+    TGateway* g = Ram.NewItem(Ram.Gateways);
+    g->Node = node;
+    g->InIfc = in;
+    g->OutIfc = out;
+    g->Signal = signal;
+    node->Gateways.Add(g);
+    return g;
+  }
+};
+
+// The codes reported while alive, in order.
+struct Findings {
+  MessageCapture Sinks;
+  std::vector<int> Codes;
+  Findings() {
+    SetFindingObserver([this](int code, int, const std::string&) { Codes.push_back(code); });
+  }
+  ~Findings() { SetFindingObserver({}); }
+  int Count(int code) const { return static_cast<int>(std::count(Codes.begin(), Codes.end(), code)); }
+};
+
+std::string Joined(const std::vector<std::string>& lines) {
+  std::string out;
+  for (const auto& l : lines) out += l;
+  return out;
+}
+std::string CrLf(const std::vector<std::string>& lines) {
+  std::string out;
+  for (const auto& l : lines) out += l + "\r\n";
+  return out;
+}
+
+// Reads the element into a new item of list, resolves it and writes it back.
+template <class T>
+std::string RoundTrip(TZOR_RAM& ram, TZORList<T>& list, const std::vector<std::string>& lines,
+                      std::unique_ptr<TQXMLDocument>& doc, T** out = nullptr) {
+  doc = ParseXml(Joined(lines));
+  if (!doc) return "parse failed";
+  T* item = ram.NewItem(list);
+  if (item->ReadXml(doc->GetRoot())) return "read failed";
+  item->ResolveLinks();
+  if (out) *out = item;
+  return CaptureLines([&] { EXPECT_FALSE(item->WriteXml(/*withElement=*/true)); });
+}
+
+TEST(ControllerXml, ElementsRoundTrip) {
+  World w;
+  TGateway* source = w.NewGateway(w.A, w.A1, w.A2, w.Speed);
+  source->Id = "G&0";
+  std::unique_ptr<TQXMLDocument> doc;
+  struct Case {
+    const char* what;
+    std::vector<std::string> lines;
+    std::string (*run)(World&, const std::vector<std::string>&, std::unique_ptr<TQXMLDocument>&);
+  };
+  const Case cases[] = {
+      {"Ctrl",
+       {"<Ctrl>", "<ZORId>C1</ZORId>", "<Name>Main</Name>", "<RxFrameBudget>256</RxFrameBudget>",
+        "<TxFrameBudget>-3</TxFrameBudget>", "<RxFrames>", "<NetFrame>F1</NetFrame>", "<NetFrame>F2</NetFrame>",
+        "</RxFrames>", "<TxFrames></TxFrames>", "</Ctrl>"},
+       [](World& v, const std::vector<std::string>& l, std::unique_ptr<TQXMLDocument>& d) {
+         return RoundTrip(v.Ram, v.Ram.Ctrls, l, d);
+       }},
+      {"PubSig",
+       {"<PubSig>", "<ZORId>P1</ZORId>", "<MaxTotPubDelay>10</MaxTotPubDelay>", "<MinTotPubDelay>-2</MinTotPubDelay>",
+        "<Signal>Speed</Signal>", "</PubSig>"},
+       [](World& v, const std::vector<std::string>& l, std::unique_ptr<TQXMLDocument>& d) {
+         return RoundTrip(v.Ram, v.Ram.PubSigs, l, d);
+       }},
+      {"SubSig",
+       {"<SubSig>", "<ZORId>S1</ZORId>", "<UpdateBit>1</UpdateBit>", "<ReceiveRollBack>0</ReceiveRollBack>",
+        "<MaxAge>5</MaxAge>", "<MinAge>4</MinAge>", "<MaxTotSubDelay>3</MaxTotSubDelay>",
+        "<MinTotSubDelay>2</MinTotSubDelay>", "<Signal>Temp</Signal>", "<NetSig>NetSig0</NetSig>", "</SubSig>"},
+       [](World& v, const std::vector<std::string>& l, std::unique_ptr<TQXMLDocument>& d) {
+         return RoundTrip(v.Ram, v.Ram.SubSigs, l, d);
+       }},
+      {"Gateway with a source gateway",
+       {"<Gateway>", "<ZORId>G1</ZORId>", "<SigSynonym>V&amp;x</SigSynonym>", "<MaxTotGWDelay>7</MaxTotGWDelay>",
+        "<InIfc>A2</InIfc>", "<OutIfc>A1</OutIfc>", "<Signal>Speed</Signal>", "<Gateway>G&amp;0</Gateway>",
+        "</Gateway>"},
+       [](World& v, const std::vector<std::string>& l, std::unique_ptr<TQXMLDocument>& d) {
+         return RoundTrip(v.Ram, v.Ram.Gateways, l, d);
+       }},
+      {"FrameGateway",
+       {"<FrameGateway>", "<ZORId>FG1</ZORId>", "<MaxTotGWDelay>4294967295</MaxTotGWDelay>", "<InIfc>B1</InIfc>",
+        "<OutIfc>A2</OutIfc>", "<InFrame>F1</InFrame>", "<OutFrame>F2</OutFrame>", "</FrameGateway>"},
+       [](World& v, const std::vector<std::string>& l, std::unique_ptr<TQXMLDocument>& d) {
+         return RoundTrip(v.Ram, v.Ram.FrameGateways, l, d);
+       }},
+      {"unset references are left out",
+       {"<Gateway>", "<ZORId>G2</ZORId>", "<SigSynonym></SigSynonym>", "<MaxTotGWDelay>0</MaxTotGWDelay>",
+        "</Gateway>"},
+       [](World& v, const std::vector<std::string>& l, std::unique_ptr<TQXMLDocument>& d) {
+         return RoundTrip(v.Ram, v.Ram.Gateways, l, d);
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(c.run(w, c.lines, doc), CrLf(c.lines));
+  }
+}
+
+TEST(ControllerXml, FlagsReadNonZeroAsTrueAndDefaultsWhenAbsent) {
+  World w;
+  std::unique_ptr<TQXMLDocument> doc;
+  TSubSig* sub = nullptr;
+  RoundTrip(w.Ram, w.Ram.SubSigs, {"<SubSig><UpdateBit>7</UpdateBit><NetSig>nothing</NetSig></SubSig>"}, doc, &sub);
+  ASSERT_TRUE(sub);
+  EXPECT_TRUE(sub->UpdateBit);
+  EXPECT_FALSE(sub->ReceiveRollBack);
+  EXPECT_EQ(sub->MaxAge, 0);
+  EXPECT_EQ(sub->NetSig, nullptr);  // unknown identifier: left unresolved, no message
+}
+
+TEST(ControllerXml, ReferencesResolveOnlyWhileUnset) {
+  World w;
+  auto doc = ParseXml("<PubSig><Signal>Speed</Signal></PubSig>");
+  TPubSig* pub = w.Ram.NewItem(w.Ram.PubSigs);
+  ASSERT_FALSE(pub->ReadXml(doc->GetRoot()));
+  pub->Signal = w.Temp;
+  pub->ResolveLinks();
+  EXPECT_EQ(pub->Signal, w.Temp);
+}
+
+TEST(ControllerXml, WrongFrameChildIsReportedAndEndsResolution) {
+  World w;
+  MessageCapture sinks;
+  auto doc = ParseXml(
+      "<Ctrl><RxFrames><NetFrame>F1</NetFrame><Frame>F2</Frame></RxFrames>"
+      "<TxFrames><NetFrame>F2</NetFrame></TxFrames></Ctrl>");
+  TCtrl* ctrl = w.Ram.NewItem(w.Ram.Ctrls);
+  ctrl->TxFrames.Add(w.F1);
+  ASSERT_FALSE(ctrl->ReadXml(doc->GetRoot()));
+  ctrl->ResolveLinks();
+  EXPECT_EQ(sinks.Errors, std::vector<std::string>{"NetFrame expected but Frame found."});
+  ASSERT_EQ(ctrl->RxFrames.Count(), 1);
+  EXPECT_EQ(ctrl->RxFrames[0], w.F1);
+  ASSERT_EQ(ctrl->TxFrames.Count(), 1);  // as it was
+  EXPECT_EQ(ctrl->TxFrames[0], w.F1);
+
+  // Unknown identifiers are skipped without a message.
+  sinks.Clear();
+  auto doc2 = ParseXml("<Ctrl><TxFrames><NetFrame>zz</NetFrame><NetFrame>F2</NetFrame></TxFrames></Ctrl>");
+  ASSERT_FALSE(ctrl->ReadXml(doc2->GetRoot()));
+  ctrl->ResolveLinks();
+  EXPECT_TRUE(sinks.Errors.empty());
+  EXPECT_EQ(ctrl->RxFrames.Count(), 0);
+  ASSERT_EQ(ctrl->TxFrames.Count(), 1);
+  EXPECT_EQ(ctrl->TxFrames[0], w.F2);
+}
+
+TEST(ControllerFrames, SharedAmongControllersLeftoversToFirst) {
+  World w;
+  TNetFrame* F3 = w.NewFrame(w.B1, "F3");
+  TNetFrame* F4 = w.NewFrame(w.B1, "F4");
+  w.NewNetSig(F4, w.Temp);
+  TIfc* B2 = w.NewIfc(w.B, "B2", w.M, kIfcCAN);  // B2 receives F2 (subscribes Speed)
+  w.NewSub(B2, w.Speed);
+  TCtrl* c1 = w.NewCtrl(B2, "c1");
+  TCtrl* c2 = w.NewCtrl(B2, "c2");
+  (void)c2;
+  TCtrl* first = w.NewCtrl(w.B1, "first");
+  TCtrl* second = w.NewCtrl(w.B1, "second");
+  first->TxFrames.Add(F3);
+  second->TxFrames.Add(F3);     // already taken by the first
+  second->TxFrames.Add(w.F2);   // not transmitted by B1: dropped
+  second->TxFrames.Add(w.F1);
+  second->TxFrames.Add(w.F1);   // duplicate: the later entry is kept
+  TCtrl* lin = w.NewCtrl(w.L1, "lin");
+  (void)lin;
+
+  AssignControllerFrames(w.Ram);
+  auto names = [](const TZORList<TNetFrame>& l) {
+    std::string s;
+    for (TNetFrame* f : l) s += f->Name + " ";
+    return s;
+  };
+  EXPECT_EQ(names(first->TxFrames), "F3 F4 ");
+  EXPECT_EQ(names(second->TxFrames), "F1 ");
+  EXPECT_EQ(names(c1->RxFrames), "F2 ");
+  EXPECT_EQ(w.L1->Ctrls.Count(), 0);
+  EXPECT_EQ(w.Ram.Ctrls.IndexOf(lin), -1);
+  EXPECT_EQ(w.Ram.Ctrls.Count(), 4);
+
+  AssignControllerFrames(w.Ram);  // a second pass changes nothing
+  EXPECT_EQ(names(first->TxFrames), "F3 F4 ");
+  EXPECT_EQ(names(second->TxFrames), "F1 ");
+  EXPECT_EQ(names(c1->RxFrames), "F2 ");
+}
+
+TEST(ControllerFrames, InterfaceWithoutNetworkKeepsItsLists) {
+  World w;
+  TIfc* lone = w.NewIfc(w.A, "lone", nullptr, kIfcCAN);
+  TNetFrame* f = w.NewFrame(lone, "Lone");
+  TCtrl* c = w.NewCtrl(lone, "c");
+  c->TxFrames.Add(f);
+  AssignControllerFrames(w.Ram);
+  AssignControllerFrames(w.Ram);
+  EXPECT_EQ(c->TxFrames.Count(), 1);
+}
+
+TEST(GatewayQueries, NamesAlongTheChain) {
+  World w;
+  TGateway* round = w.NewGateway(w.A, w.A1, w.A1, w.Speed);
+  round->SigSynonym = "SpeedEcho";
+  TGateway* out = w.NewGateway(w.A, w.A1, w.A2, w.Speed);
+  out->SigSynonym = "ignored";
+  out->Gateway = round;
+  TGateway* plain = w.NewGateway(w.A, w.A2, w.A1, w.Speed);
+  TGateway* nosig = w.NewGateway(w.A, w.A2, w.A1, nullptr);
+  TIfc* x = w.NewIfc(w.B, "x", nullptr, kIfcCAN);
+  TIfc* y = w.NewIfc(w.B, "y", nullptr, kIfcCAN);
+  TGateway* bothNull = w.NewGateway(w.B, x, y, w.Temp);
+  bothNull->SigSynonym = "T2";
+
+  EXPECT_TRUE(round->IsRoundGateway());
+  EXPECT_EQ(round->GetName(), "SpeedEcho");
+  EXPECT_EQ(out->GetName(), "SpeedEcho");  // from the first round gateway up the chain
+  EXPECT_EQ(plain->GetName(), "Speed");
+  EXPECT_EQ(nosig->GetName(), "");
+  EXPECT_TRUE(bothNull->IsRoundGateway());  // two interfaces without network
+  EXPECT_EQ(bothNull->GetName(), "T2");
+  round->Gateway = out;  // a cycle ends the walk
+  EXPECT_EQ(out->GetName(), "SpeedEcho");
+  EXPECT_EQ(out->GetDisplayName(), "A.A1.A2.ignored");
+}
+
+TEST(GatewayQueries, NetSigsOnEachSide) {
+  World w;
+  TGateway* g = w.NewGateway(w.A, w.A2, w.A1, w.Speed);  // Speed from M (F2) to N
+  TNetFrame* out = w.NewFrame(w.A1, "Out");
+  TNetSig* outSpeed = w.NewNetSig(out, w.Speed);
+  EXPECT_EQ(g->OutputNetSig(), outSpeed);
+  EXPECT_EQ(g->SourceNetSig(), w.F2Speed);
+  TGateway* chained = w.NewGateway(w.A, w.A1, w.A2, w.Speed);
+  chained->Gateway = g;
+  EXPECT_EQ(chained->SourceNetSig(), outSpeed);
+  // On N both A1 (Out) and B1 (F1) carry Speed; A1's frames come first.
+  EXPECT_EQ(NetSigOnNetwork(w.N, w.Speed), outSpeed);
+  TSubSig* sub = w.NewSub(w.B1, w.Speed);
+  EXPECT_EQ(sub->GetNetSig(), outSpeed);
+  EXPECT_EQ(sub->NetSig, outSpeed);
+  EXPECT_EQ(NetSigOnNetwork(w.N, nullptr), nullptr);
+}
+
+TEST(GatewayQueries, RoundGatewayHidesTheNodesPlacement) {
+  World w;
+  w.NewGateway(w.B, w.B1, w.B1, w.Speed);  // B echoes Speed back onto N
+  EXPECT_EQ(NetSigOnNetwork(w.N, w.Speed), nullptr);
+}
+
+TEST(ControllerCheck, CodesByCase) {
+  World w;
+  TCtrl* c = w.NewCtrl(w.A1, "1bad");
+  TCtrl* twin = w.NewCtrl(w.A1, "1bad");
+  twin->TxFrames.Add(w.F1);
+  c->RxFrameBudget = 255;
+  c->TxFrameBudget = 256;
+  {
+    Findings f;
+    EXPECT_TRUE(c->Check(kCheckAll | kCheckUnique));
+    EXPECT_EQ(f.Codes, (std::vector<int>{2, 1, 131, 133}));
+  }
+  c->RxFrameBudget = 256;
+  c->Ifc = nullptr;
+  {
+    Findings f;
+    EXPECT_TRUE(c->Check(kCheckAll));
+    EXPECT_EQ(f.Codes, (std::vector<int>{9, 1, 132, 133}));
+  }
+  Findings f;
+  EXPECT_FALSE(twin->Check(0));
+  EXPECT_TRUE(f.Codes.empty());
+}
+
+TEST(SignalUseCheck, DelaysAndAges) {
+  World w;
+  struct Case {
+    int max, min;
+    bool reported;
+  } cases[] = {{5, 10, true}, {0, 10, false}, {5, 0, false}, {10, 5, false}, {10, 10, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.max) + "/" + std::to_string(c.min));
+    TPubSig* pub = w.NewPub(w.A1, w.Speed);
+    pub->MaxTotPubDelay = c.max;
+    pub->MinTotPubDelay = c.min;
+    TSubSig* sub = w.NewSub(w.A2, w.Temp);
+    sub->MaxAge = sub->MaxTotSubDelay = c.max;
+    sub->MinAge = sub->MinTotSubDelay = c.min;
+    Findings f;
+    pub->Check(kCheckAll);
+    sub->Check(kCheckAll);
+    EXPECT_EQ(f.Count(134), c.reported ? 1 : 0);
+    EXPECT_EQ(f.Count(135), c.reported ? 1 : 0);
+    EXPECT_EQ(f.Count(136), c.reported ? 1 : 0);
+    RemovePubSig(pub);
+    RemoveSubSig(sub);
+  }
+}
+
+TEST(SignalUseCheck, MissingLinksAndNames) {
+  World w;
+  TPubSig* p1 = w.NewPub(w.A1, w.Speed);
+  w.NewPub(w.A1, w.Speed);
+  TPubSig* orphan = w.Ram.NewItem(w.Ram.PubSigs);
+  TSubSig* subOrphan = w.Ram.NewItem(w.Ram.SubSigs);
+  Findings f;
+  EXPECT_TRUE(p1->Check(kCheckAll | kCheckUnique));
+  EXPECT_TRUE(orphan->Check(kCheckAll | kCheckUnique));
+  EXPECT_TRUE(subOrphan->Check(kCheckAll | kCheckUnique));
+  EXPECT_EQ(f.Codes, (std::vector<int>{2, 10, 9, 10, 9}));
+  ASSERT_FALSE(f.Sinks.Errors.empty());
+  EXPECT_EQ(f.Sinks.Errors[0], "\"Speed\" Published Signal Name is not unique in the A1 Interface.");
+  EXPECT_EQ(p1->GetDisplayName(), "A.A1.Speed");
+}
+
+TEST(GatewayCheck, CycleReportsOnlyCode137) {
+  World w;
+  TGateway* a = w.NewGateway(w.A, nullptr, nullptr, w.Speed);
+  TGateway* b = w.NewGateway(w.A, nullptr, nullptr, nullptr);
+  a->Gateway = b;
+  b->Gateway = a;
+  Findings f;
+  EXPECT_TRUE(a->Check(kCheckAll | kCheckUnique));
+  EXPECT_TRUE(b->Check(kCheckAll | kCheckUnique));
+  EXPECT_EQ(f.Codes, (std::vector<int>{137, 137}));
+  EXPECT_EQ(f.Sinks.Errors[1], "\"Unknown\" is round gateway.");
+}
+
+TEST(GatewayCheck, CodesByCase) {
+  World w;
+  {
+    Findings f;
+    TGateway* empty = w.Ram.NewItem(w.Ram.Gateways);
+    empty->Check(kCheckAll);
+    EXPECT_EQ(f.Codes, (std::vector<int>{11, 12, 138, 138}));
+  }
+  {
+    // Speed enters A from N (F1 of B1) and leaves on M (F2 of A2); A3 is a
+    // second interface of A on N that subscribes Speed itself.
+    TIfc* A3 = w.NewIfc(w.A, "A3", w.N, kIfcCAN);
+    w.NewSub(A3, w.Speed);
+    w.NewSub(A3, w.Speed);  // the first subscription only
+    w.NewPub(w.A1, w.Speed);
+    w.NewPub(w.A1, w.Speed);
+    w.F2->TransportType = kTransportImmediate;
+    w.F1->TransportType = kTransportImmediate;
+    TGateway* g = w.NewGateway(w.A, w.A1, w.A2, w.Speed);
+    Findings f;
+    EXPECT_TRUE(g->Check(kCheckAll));
+    EXPECT_EQ(f.Codes, (std::vector<int>{140, 142, 142, 146, 146}));
+    EXPECT_EQ(f.Sinks.Errors[0],
+              "\"A\" Node has two Interfaces connected to the same Network \"N\". Signal \"Speed\" must be "
+              "subscribed and gatewayed from the same interface.");
+    EXPECT_EQ(f.Sinks.Errors[1], "The Rx Frame of \"Speed\" Gateway has Immediate Transport Type.");
+  }
+  {
+    TGateway* g = w.NewGateway(w.A, w.A1, w.A2, w.Temp);  // Temp is on no frame
+    Findings f;
+    g->Check(kCheckAll);
+    EXPECT_EQ(f.Codes, (std::vector<int>{139, 139}));
+  }
+}
+
+TEST(FrameGatewayCheck, CodesByCase) {
+  World w;
+  TFrameGateway* fg = w.Ram.NewItem(w.Ram.FrameGateways);
+  {
+    Findings f;
+    fg->Check(kCheckAll);
+    EXPECT_EQ(f.Codes, (std::vector<int>{11, 141, 141, 138, 138}));
+    EXPECT_EQ(f.Sinks.Errors[1], "\"\" Frame Gateway has no Output Frame.");
+  }
+  fg->Node = w.A;
+  fg->InIfc = w.A1;
+  fg->OutIfc = w.A1;
+  fg->InFrame = w.F2;   // F2 travels on M: A1 does not receive it
+  fg->OutFrame = w.F1;  // sent by B1, not A1
+  w.F1->TransportType = kTransportImmediate;
+  {
+    Findings f;
+    fg->Check(kCheckAll);
+    EXPECT_EQ(f.Codes, (std::vector<int>{144, 145, 143}));
+    EXPECT_EQ(f.Sinks.Errors[0], "The Input Frame (A.F1) is not received by the \"A1\" Interface.");
+    EXPECT_EQ(f.Sinks.Errors[2], "The Output Frame of \"F1\" Frame Gateway has Immediate Transport Type.");
+  }
+  EXPECT_EQ(fg->GetDisplayName(), "A.A1.A1.F2.F1");
+}
+
+TEST(FrameGatewayCheck, FrameTakenInIsReceived) {
+  World w;
+  TFrameGateway* fg = w.Ram.NewItem(w.Ram.FrameGateways);
+  fg->Node = w.A;
+  fg->InIfc = w.A1;
+  fg->OutIfc = w.A1;
+  fg->InFrame = w.F1;  // the frame gateway itself makes A1 receive F1
+  fg->OutFrame = w.NewFrame(w.A1, "Out");
+  w.F1->TransportType = kTransportImmediate;
+  Findings f;
+  EXPECT_TRUE(fg->Check(kCheckAll | kCheckUnique));
+  EXPECT_EQ(f.Codes, (std::vector<int>{143}));
+  EXPECT_EQ(f.Sinks.Errors[0], "The Input Frame of \"Out\" Frame Gateway has Immediate Transport Type.");
+}
+
+TEST(Removal, PublishedSignalTakesItsPlacementsAndResponseError) {
+  World w;
+  TPubSig* pub = w.NewPub(w.B1, w.Speed);
+  w.B1->response_error = pub;
+  EXPECT_EQ(w.F1Speed->FindPublisher(), pub);
+  RemovePubSig(pub);
+  EXPECT_EQ(w.B1->response_error, nullptr);
+  EXPECT_EQ(w.B1->PubSigs.Count(), 0);
+  EXPECT_EQ(w.Ram.PubSigs.Count(), 0);
+  EXPECT_EQ(w.F1->NetSigs.Count(), 0);
+  EXPECT_EQ(w.Ram.NetSigs.IndexOf(w.F2Speed), 0);  // not published by B1
+}
+
+TEST(Removal, GatewayTakesFedGatewaysAndPlacementsEvenInACycle) {
+  World w;
+  TGateway* g = w.NewGateway(w.A, w.A1, w.A2, w.Speed);  // outputs F2's Speed on A2
+  TGateway* fed = w.NewGateway(w.A, w.A2, w.A1, w.Speed);
+  fed->Gateway = g;
+  g->Gateway = fed;
+  TGateway* other = w.NewGateway(w.B, w.B1, w.B1, w.Temp);
+  EXPECT_EQ(w.F2Speed->GetGateway(), g);
+  RemoveGateway(g);
+  EXPECT_EQ(w.Ram.Gateways.Count(), 1);
+  EXPECT_EQ(w.Ram.Gateways[0], other);
+  EXPECT_EQ(w.A->Gateways.Count(), 0);
+  EXPECT_EQ(w.F2->NetSigs.Count(), 0);
+  EXPECT_EQ(w.F1->NetSigs.Count(), 1);
+}
+
+}  // namespace
+}  // namespace ZOR_RAM
