@@ -3,11 +3,11 @@
 #include <dlfcn.h>
 #include <link.h>
 
-#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdio>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 namespace zor {
@@ -83,25 +83,23 @@ bool ReadVersionRecord(const std::string& path, ModuleVersion* version) {
   // Scan the file in chunks; the window keeps the bytes that may still begin
   // a record: a partial magic at its end, or a magic whose numbers have not
   // been read yet.
-  std::vector<unsigned char> window;
-  std::vector<unsigned char> chunk(kChunkSize);
+  std::vector<char> window;
+  std::vector<char> chunk(kChunkSize);
   for (;;) {
     const std::size_t n = std::fread(chunk.data(), 1, chunk.size(), file.get());
     if (n == 0) return false;  // end of file or read error
     window.insert(window.end(), chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(n));
-    const auto found = std::search(window.begin(), window.end(), magic.begin(), magic.end(),
-                                   [](unsigned char a, char b) { return a == static_cast<unsigned char>(b); });
-    if (found != window.end()) {
-      const std::size_t pos = static_cast<std::size_t>(found - window.begin());
+    const std::size_t pos = std::string_view(window.data(), window.size()).find(magic);
+    if (pos != std::string_view::npos) {
       if (window.size() - pos >= kRecordSize) {
-        const unsigned char* numbers = window.data() + pos + kMagicSize;
+        const auto* numbers = reinterpret_cast<const unsigned char*>(window.data() + pos + kMagicSize);
         version->Major = ReadLittleEndian16(numbers);
         version->Minor = ReadLittleEndian16(numbers + 2);
         version->Release = ReadLittleEndian16(numbers + 4);
         version->Build = ReadLittleEndian16(numbers + 6);
         return true;
       }
-      window.erase(window.begin(), found);
+      window.erase(window.begin(), window.begin() + static_cast<std::ptrdiff_t>(pos));
     } else if (window.size() >= kMagicSize) {
       window.erase(window.begin(), window.end() - static_cast<std::ptrdiff_t>(kMagicSize - 1));
     }
