@@ -78,6 +78,8 @@ class ZOR_API TEncType : public TItemData {
 };
 
 // Element "Encode". Destroying an encode takes it out of its type's list.
+// An encode whose EncType is set must be in that type's Encodes list (the
+// reader keeps both in step; a host that sets one sets the other).
 class ZOR_API TEncode : public TItemData {
  public:
   ~TEncode() override;

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -14,9 +13,11 @@ using namespace ZOR_RAM;
 
 namespace {
 
-std::string Concat(std::initializer_list<const char*> lines) {
+using LineList = std::vector<const char*>;
+
+std::string Join(const LineList& lines, const char* separator) {
   std::string out;
-  for (const char* line : lines) out += line;
+  for (const char* line : lines) out += std::string(line) + separator;
   return out;
 }
 
@@ -28,14 +29,14 @@ std::string Written(T* item) {
 // Reads `lines` (joined) into a new item of `list` and expects the item to
 // write exactly the same lines back.
 template <class T>
-T* ExpectRoundTrip(TZOR_RAM& ram, TZORList<T>& list, std::initializer_list<const char*> lines,
+T* ExpectRoundTrip(TZOR_RAM& ram, TZORList<T>& list, const LineList& lines,
                    std::unique_ptr<TQXMLDocument>& doc) {
-  doc = zortest::ParseXml(Concat(lines));
+  doc = zortest::ParseXml(Join(lines, ""));
   EXPECT_TRUE(doc);
   if (!doc) return nullptr;
   T* item = ram.NewItem(list);
   EXPECT_FALSE(item->ReadXml(doc->GetRoot()));
-  EXPECT_EQ(Written(item), zortest::Lines(lines));
+  EXPECT_EQ(Written(item), Join(lines, "\r\n"));
   return item;
 }
 
@@ -114,7 +115,7 @@ TEST(SignalGroupLinXml, BrokenPairs) {
 }
 
 TEST(AttributeDefXml, RoundTripByType) {
-  const std::vector<std::initializer_list<const char*>> elements = {
+  const std::vector<LineList> elements = {
       {"<Attribute>", "<ZORId>D</ZORId>", "<Name>Hex</Name>", "<ObjectType>Frame</ObjectType>",
        "<AttriType>HEX</AttriType>", "<MiniValue>0</MiniValue>", "<MaxValue>255</MaxValue>",
        "<EnumValues></EnumValues>", "<DefaultValue>16</DefaultValue>", "</Attribute>"},
@@ -130,7 +131,7 @@ TEST(AttributeDefXml, RoundTripByType) {
        "</Attribute>"},
   };
   for (const auto& lines : elements) {
-    SCOPED_TRACE(*(lines.begin() + 2));
+    SCOPED_TRACE(lines[2]);
     TZOR_RAM ram;
     std::unique_ptr<TQXMLDocument> doc;
     ExpectRoundTrip(ram, ram.CDBAttributeDefs, lines, doc);

@@ -415,6 +415,7 @@ TEST(EncodeCheck, RangesAgainstTheType) {
     encode->Scale = c.Scale;
     encode->Interpr = "I";
     encode->EncType = type;
+    type->Encodes.Add(encode);
     FindingLog log;
     EXPECT_FALSE(encode->Check(kCheckAll));  // all of these are warnings
     EXPECT_EQ(log.Texts, c.Expected);
