@@ -73,7 +73,12 @@ bool WriteContainer(std::string_view name, const TZORList<T>& list) {
 
 TNetwork::TNetwork() { std::memset(DynamicMsgIds, kMsgIdNotDynamic, sizeof DynamicMsgIds); }
 
-TNetwork::~TNetwork() = default;
+TNetwork::~TNetwork() {
+  // The modes outlive the network in the database list; they must not keep
+  // pointing at it.
+  for (TNetMode* mode : NetModes)
+    if (mode) mode->Network = nullptr;
+}
 
 const std::string& TNetwork::GetId() { return DefaultId("Network"); }
 
@@ -109,7 +114,10 @@ bool TNetwork::WriteXml(bool withElement) {
 
 void TNetwork::ReleaseChildren() {
   // The database lists own the children; destroying one takes it out of its
-  // database list, then the references here are dropped.
+  // database list, then the references here are dropped. A mode's entries
+  // are read with it, so they go with it.
+  for (TNetMode* mode : NetModes)
+    if (mode) mode->SchEntrys.FreeItems();
   NetModes.FreeItems();
   Configurations.FreeItems();
   SignalGroups.FreeItems();
@@ -329,6 +337,11 @@ bool TNetwork::HasMessageIdFor(const TNetFrame* frame) {
 
 // ---------------------------------------------------------------------------
 // TNetMode
+
+TNetMode::~TNetMode() {
+  for (TSchEntry* entry : SchEntrys)
+    if (entry) entry->NetMode = nullptr;
+}
 
 const std::string& TNetMode::GetId() { return DefaultId("NetMode"); }
 

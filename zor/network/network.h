@@ -135,6 +135,10 @@ class ZOR_API TNetwork : public TItemData {
 
 class ZOR_API TNetMode : public TItemData {
  public:
+  TNetMode() = default;
+  // Entries that outlive the mode lose their back-pointer.
+  ~TNetMode() override;
+
   TNetwork* Network = nullptr;  // the owning network; set by its reader
   std::string Name;
   TZORList<TSchEntry> SchEntrys;   // entries in file order
