@@ -72,6 +72,9 @@ TQXMLNode* TQXMLNode::Add(std::string_view ident) {
 }
 
 bool TQXMLNode::IsSelfOrAncestor(const TQXMLNode* node) const {
+  // A node without children can only be an ancestor of itself.
+  if (node == this) return true;
+  if (node->GetCount() == 0) return false;
   for (const TQXMLNode* n = this; n; n = n->Parent)
     if (n == node) return true;
   return false;
@@ -89,7 +92,7 @@ TQXMLNode* TQXMLNode::InsertItem(int index, TQXMLNode* node) {
 }
 
 void TQXMLNode::SetParent(TQXMLNode* parent) {
-  if (parent && parent->IsSelfOrAncestor(this)) return;
+  if (parent && parent->IsSelfOrAncestor(this)) return;  // would make a cycle
   Detach();
   Parent = parent;
   if (parent) {

@@ -1,0 +1,187 @@
+#include <gtest/gtest.h>
+
+#include "zor/QXML/QXMLDocument.h"
+
+TEST(QXMLNode, EmptyNodeHasNoChildren) {
+  TQXMLNode node;
+  node.SetIdent("p:n");
+  node.Text = "t";
+  TQXMLNode other;
+  EXPECT_EQ(node.GetCount(), 0);
+  EXPECT_EQ(node.GetItem(0), nullptr);
+  EXPECT_EQ(node.GetItem(-1), nullptr);
+  EXPECT_EQ(node.IndexOf(&other), -1);
+  EXPECT_EQ(node.Find("x"), -1);
+  node.Clear();
+  EXPECT_EQ(node.GetIdent(), "p:n");
+  EXPECT_EQ(node.Text, "t");
+}
+
+TEST(QXMLNode, IdentifierSplitsAtFirstColon) {
+  struct Case {
+    const char* ident;
+    const char* prefix;
+    const char* local;
+    const char* back;
+  } cases[] = {
+      {"a:b:c", "a", "b:c", "a:b:c"}, {":x", "", "x", "x"}, {"name", "", "name", "name"}, {"p:", "p", "", "p:"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.ident);
+    TQXMLNode node;
+    node.SetIdent(c.ident);
+    EXPECT_EQ(node.Prefix, c.prefix);
+    EXPECT_EQ(node.LocalName, c.local);
+    EXPECT_EQ(node.GetIdent(), c.back);
+  }
+}
+
+TEST(QXMLNode, AddItemMovesNodes) {
+  TQXMLNode a, b;
+  TQXMLNode* x = a.Add("x");
+  TQXMLNode* y = a.Add("y");
+  a.AddItem(x);  // same parent: moves to the end
+  ASSERT_EQ(a.GetCount(), 2);
+  EXPECT_EQ(a.GetItem(0), y);
+  EXPECT_EQ(a.GetItem(1), x);
+  b.AddItem(y);  // other parent: taken away
+  EXPECT_EQ(a.GetCount(), 1);
+  EXPECT_EQ(b.GetCount(), 1);
+  EXPECT_EQ(y->Parent, &b);
+  EXPECT_EQ(b.InsertItem(0, x), x);
+  EXPECT_EQ(b.IndexOf(x), 0);
+  EXPECT_EQ(a.GetCount(), 0);
+  TQXMLNode* z = a.Add("z");
+  b.InsertItem(5, z);  // out of range: nothing happens
+  EXPECT_EQ(z->Parent, &a);
+  EXPECT_EQ(b.GetCount(), 2);
+  z->SetParent(&b);
+  EXPECT_EQ(b.IndexOf(z), 2);
+  z->SetParent(nullptr);
+  EXPECT_EQ(b.GetCount(), 2);
+  EXPECT_EQ(z->Parent, nullptr);
+  delete z;
+}
+
+TEST(QXMLNode, CyclesAreRefused) {
+  TQXMLNode root;
+  TQXMLNode* child = root.Add("c");
+  TQXMLNode* grandchild = child->Add("g");
+  grandchild->AddItem(&root);
+  grandchild->AddItem(grandchild);
+  child->SetParent(grandchild);
+  EXPECT_EQ(root.Parent, nullptr);
+  EXPECT_EQ(grandchild->GetCount(), 0);
+  EXPECT_EQ(child->Parent, &root);
+  EXPECT_EQ(grandchild->Root(), &root);
+  EXPECT_EQ(grandchild->Root("top"), &root);
+  EXPECT_EQ(root.LocalName, "top");
+}
+
+TEST(QXMLNode, DestroyingChildDetachesIt) {
+  TQXMLNode root;
+  TQXMLNode* a = root.Add("a");
+  root.Add("b");
+  a->Add("deep")->Add("deeper");
+  delete a;
+  ASSERT_EQ(root.GetCount(), 1);
+  EXPECT_EQ(root.GetItem(0)->LocalName, "b");
+  root.Clear();
+  EXPECT_EQ(root.GetCount(), 0);
+  EXPECT_EQ(root.Items, nullptr);
+}
+
+TEST(QXMLNode, DeepTreeIsDestroyedWithoutRecursion) {
+  auto* root = new TQXMLNode;
+  TQXMLNode* n = root;
+  for (int i = 0; i < 200000; ++i) n = n->Add("a");
+  delete root;  // must not exhaust the call stack
+}
+
+TEST(QXMLNode, FindComparesExactly) {
+  TQXMLNode root;
+  root.Add("a");
+  root.Add("p:a");
+  root.Add("A");
+  EXPECT_EQ(root.Find("a"), 0);
+  EXPECT_EQ(root.Find("p:a"), 1);
+  EXPECT_EQ(root.Find("p", "a"), 1);
+  EXPECT_EQ(root.Find("A"), 2);
+  EXPECT_EQ(root.Find("q:a"), -1);
+  EXPECT_EQ(root.FindItem("p:a"), root.GetItem(1));
+  EXPECT_EQ(root.FindItem("zz"), nullptr);
+}
+
+TEST(QXMLNode, Attributes) {
+  TQXMLNode n;
+  n.SetAttrib("p", "id", "1");
+  n.SetAttrib("", "id", "2");
+  n.SetAttrib("p", "id", "3");
+  EXPECT_EQ(n.Attribs.GetCount(), 2);
+  EXPECT_EQ(n.GetAttrib("", "id"), "3");  // empty prefix matches any
+  EXPECT_EQ(n.GetAttrib("p", "id"), "3");
+  EXPECT_EQ(n.GetAttrib("q", "id"), "");
+  n.ClearAttribs();
+  n.SetAttrib("", "id", "1");
+  n.SetAttrib("", "ID", "2");
+  n.SetAttrib("", "e", "");
+  EXPECT_EQ(n.Attribs.GetCount(), 3);
+  EXPECT_EQ(n.GetAttrib("", "e"), "");
+  EXPECT_EQ(n.GetAttribList(), (std::vector<std::string>{"id=2"}));
+  EXPECT_EQ(n.GetAttribsText(), "id=2");
+}
+
+TEST(QXMLNode, SetAttribsText) {
+  TQXMLNode n;
+  n.SetAttrib("", "old", "x");
+  n.SetAttribsText("a=1  b=2\tc");
+  ASSERT_EQ(n.Attribs.GetCount(), 3);
+  EXPECT_EQ(n.GetAttrib("", "a"), "1");
+  EXPECT_EQ(n.GetAttrib("", "b"), "2");
+  EXPECT_EQ(n.Attribs.Get(2)->LocalName, "");
+  EXPECT_EQ(n.Attribs.Get(2)->Value, "");
+  EXPECT_EQ(n.GetAttrib("", "old"), "");
+  n.SetAttribsText("p:k=v A=1 a=2");
+  EXPECT_EQ(n.GetAttrib("p", "k"), "v");
+  EXPECT_EQ(n.GetAttrib("", "a"), "1");  // value of the first piece of that name
+  EXPECT_EQ(n.GetAttribsText(), "p:k=v A=1");
+}
+
+TEST(TCList, GrowthAndShrinkSteps) {
+  TCList<int> list;
+  int dummy[1];
+  std::vector<int> capacities;
+  for (int i = 0; i < 5; ++i) {
+    list.Add(dummy);
+    capacities.push_back(list.GetCapacity());
+  }
+  EXPECT_EQ(capacities, (std::vector<int>{4, 4, 4, 4, 8}));
+  while (list.GetCapacity() < 2000) list.Add(dummy);
+  EXPECT_EQ(list.GetCapacity(), 2048);  // 4 8 16 ... 1024 2048
+  while (list.GetCount() < 2048) list.Add(dummy);
+  list.Add(dummy);
+  EXPECT_EQ(list.GetCapacity(), 3072);
+  while (list.GetCount() > 2049) list.Delete(0);
+  EXPECT_EQ(list.GetCapacity(), 3072);
+  list.Delete(0);  // leaves 2048 = 3072 - 1024
+  EXPECT_EQ(list.GetCapacity(), 2048);
+  while (list.GetCount() > 1) list.Delete(list.GetCount() - 1);
+  EXPECT_EQ(list.GetCapacity(), 1024);
+  list.Delete(0);
+  EXPECT_EQ(list.GetCapacity(), 0);
+  EXPECT_EQ(list.Get(0), nullptr);
+}
+
+TEST(TCList, InsertAndIndexOf) {
+  TCList<int> list;
+  int dummy[1];
+  for (int i = 0; i < 1024; ++i) list.Add(dummy);
+  EXPECT_EQ(list.GetCapacity(), 1024);
+  list.Add(dummy);
+  EXPECT_EQ(list.GetCapacity(), 2048);
+  list.Insert(0, dummy);
+  EXPECT_FALSE(list.Insert(-1, dummy));
+  EXPECT_FALSE(list.Insert(list.GetCount() + 1, dummy));
+  EXPECT_EQ(list.IndexOf(dummy), 0);
+  int other;
+  EXPECT_EQ(list.IndexOf(&other), -1);
+}
