@@ -38,46 +38,6 @@ std::string FoldAscii(std::string_view text) {
   return out;
 }
 
-// The first attribute definition of the database whose name equals `name`
-// ignoring case. Attribute values are read in a loop while the definition list
-// grows, so the folded names are indexed once and the index is extended with
-// the definitions added since. The index remembers list positions and the
-// items it has seen, never dereferences an item it has not found in the list
-// again, and starts over when the list is not the one it was built for.
-TCDBAttributeDef* FindDefinition(TZOR_RAM& ram, const std::string& name) {
-  struct Index {
-    const TList* List = nullptr;
-    std::vector<const TItemData*> Seen;
-    std::unordered_map<std::string, int> First;
-  };
-  static Index index;
-  TZORList<TCDBAttributeDef>& defs = ram.CDBAttributeDefs;
-
-  auto fresh = [&] {
-    const int n = static_cast<int>(index.Seen.size());
-    if (index.List != &defs || defs.Count() < n) return false;
-    return n == 0 || (defs.Get(0) == index.Seen.front() && defs.Get(n - 1) == index.Seen.back());
-  };
-  if (!fresh()) {
-    index.List = &defs;
-    index.Seen.clear();
-    index.First.clear();
-  }
-  for (int i = static_cast<int>(index.Seen.size()); i < defs.Count(); ++i) {
-    TCDBAttributeDef* def = defs[i];
-    index.Seen.push_back(def);
-    if (def) index.First.emplace(FoldAscii(def->Name), i);
-  }
-  if (auto it = index.First.find(FoldAscii(name)); it != index.First.end()) {
-    TCDBAttributeDef* def = defs[it->second];
-    if (def && SameTextAscii(def->Name, name)) return def;
-    // The name was edited since it was indexed: start over with a plain search.
-    index.List = nullptr;
-    return ram.FindByName(defs, name);
-  }
-  return nullptr;
-}
-
 // The variable lists searched for an environment-variable object, in the
 // order the reader searches them.
 TItemData* FindEnvVarForRead(TZOR_RAM& ram, const std::string& name) {
@@ -173,6 +133,41 @@ std::string TSigGrpLIN::GetName() { return Name; }
 
 // ---------------------------------------------------------------------------
 // TCDBAttributeDef
+
+// Folded names of the definitions list[0 .. Seen), each mapped to the index
+// of the first definition carrying it. Kept by list[0] itself.
+struct TCDBAttributeDef::NameIndex {
+  const TList* List = nullptr;
+  int Seen = 0;
+  const TItemData* LastSeen = nullptr;
+  std::unordered_map<std::string, int> First;
+};
+
+TCDBAttributeDef::TCDBAttributeDef() = default;
+TCDBAttributeDef::~TCDBAttributeDef() = default;
+
+TCDBAttributeDef* TCDBAttributeDef::FindInDatabase(TZOR_RAM& ram, const std::string& name) {
+  TZORList<TCDBAttributeDef>& defs = ram.CDBAttributeDefs;
+  TCDBAttributeDef* keeper = defs.First();
+  if (!keeper) return ram.FindByName(defs, name);
+  auto& index = keeper->NameIndex_;
+  // Start over when the list lost items or changed below the indexed part.
+  if (!index || index->List != &defs || defs.Count() < index->Seen ||
+      (index->Seen > 0 && defs.Get(index->Seen - 1) != index->LastSeen))
+    index = std::make_unique<NameIndex>();
+  index->List = &defs;
+  for (int i = index->Seen; i < defs.Count(); ++i)
+    if (TCDBAttributeDef* def = defs[i]) index->First.emplace(FoldAscii(def->Name), i);
+  index->Seen = defs.Count();
+  index->LastSeen = defs.Last();
+  auto it = index->First.find(FoldAscii(name));
+  if (it == index->First.end()) return nullptr;
+  TCDBAttributeDef* def = defs[it->second];
+  if (def && SameTextAscii(def->Name, name)) return def;
+  // A name edited since it was indexed: forget the index and search plainly.
+  index.reset();
+  return ram.FindByName(defs, name);
+}
 
 const std::string& TCDBAttributeDef::GetId() { return DefaultId("CDBAttributeDef"); }
 
@@ -323,7 +318,7 @@ bool TCDBAttribute::ReadXml(TQXMLNode* element) {
   ValueAttriType = AttrValueTypeFromText(ReadText(element, "AttriType"));
   // The first definition of that name in the whole database takes the types
   // the value was written with.
-  if (TCDBAttributeDef* def = Ram ? FindDefinition(*Ram, DefinitionName) : nullptr) {
+  if (TCDBAttributeDef* def = Ram ? TCDBAttributeDef::FindInDatabase(*Ram, DefinitionName) : nullptr) {
     def->ObjectType = ValueObjectType;
     def->AttriType = ValueAttriType;
   }

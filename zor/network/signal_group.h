@@ -9,12 +9,15 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "zor/model/item.h"
 
 namespace ZOR_RAM {
+
+class TZOR_RAM;
 
 // Element "SignalGroup".
 class ZOR_API TSigGrp : public TItemData {
@@ -50,6 +53,9 @@ class ZOR_API TSigGrpLIN : public TItemData {
 // ObjectType: kAttrObjNetwork ... kAttrObjEnvVar (see enums.def).
 class ZOR_API TCDBAttributeDef : public TItemData {
  public:
+  TCDBAttributeDef();
+  ~TCDBAttributeDef() override;
+
   std::string Name;
   int32_t AttriType = 0;
   int32_t ObjectType = 0;
@@ -63,6 +69,17 @@ class ZOR_API TCDBAttributeDef : public TItemData {
   bool WriteXml(bool withElement) override;
   bool ReadXml(TQXMLNode* element) override;
   std::string GetName() override;
+
+  // The first definition of the database whose name equals name ignoring
+  // case, or null. Values are read while the definition list grows, so the
+  // first definition of the list keeps an index of the folded names that is
+  // extended with the definitions added since (it dies with that definition,
+  // and so with the database).
+  static TCDBAttributeDef* FindInDatabase(TZOR_RAM& ram, const std::string& name);
+
+ private:
+  struct NameIndex;
+  std::unique_ptr<NameIndex> NameIndex_;
 };
 
 // Element "AttributeValue": the value of an attribute for one object.

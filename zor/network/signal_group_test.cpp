@@ -187,6 +187,24 @@ TEST(AttributeValueXml, TypesGoToTheFirstDefinitionOfTheName) {
                             "</AttributeValue>"}));
 }
 
+TEST(AttributeDefLookup, FirstOfTheNameAsTheListGrowsAndChanges) {
+  TZOR_RAM ram;
+  EXPECT_EQ(TCDBAttributeDef::FindInDatabase(ram, "a"), nullptr);
+  TCDBAttributeDef* a = ram.NewItem(ram.CDBAttributeDefs);
+  a->Name = "Alpha";
+  EXPECT_EQ(TCDBAttributeDef::FindInDatabase(ram, "ALPHA"), a);
+  EXPECT_EQ(TCDBAttributeDef::FindInDatabase(ram, "Beta"), nullptr);
+  TCDBAttributeDef* b = ram.NewItem(ram.CDBAttributeDefs);
+  TCDBAttributeDef* b2 = ram.NewItem(ram.CDBAttributeDefs);
+  b->Name = b2->Name = "beta";
+  EXPECT_EQ(TCDBAttributeDef::FindInDatabase(ram, "Beta"), b);  // added after the first look-up
+  b->Name = "gamma";                                             // renamed after it was indexed
+  EXPECT_EQ(TCDBAttributeDef::FindInDatabase(ram, "Beta"), b2);
+  delete a;  // the definition that kept the index
+  EXPECT_EQ(TCDBAttributeDef::FindInDatabase(ram, "gamma"), b);
+  EXPECT_EQ(TCDBAttributeDef::FindInDatabase(ram, "alpha"), nullptr);
+}
+
 TEST(AttributeValueXml, ObjectsFollowTheirItems) {
   TZOR_RAM ram;
   TNode* node = ram.NewItem(ram.Nodes);
