@@ -1,11 +1,90 @@
 #include "zor/check/check_driver.h"
 
+#include "zor/interface/messages.h"
 #include "zor/model/ram.h"
 
 namespace ZOR_RAM {
 
 bool HasLinDiagNetwork = false;
 
-bool CheckDatabase(TZOR_RAM& /*ram*/, uint64_t /*flags*/) { return false; }
+namespace {
+
+// The walked lists, in the order they are checked, with their progress texts.
+struct CheckStep {
+  TList& (*List)(TZOR_RAM&);
+  const char* Text;
+};
+
+#define ZOR_STEP(List, Text) {[](TZOR_RAM& ram) -> TList& { return ram.List; }, Text}
+const CheckStep kSteps[] = {
+    ZOR_STEP(Networks, "Checking Networks ..."),
+    ZOR_STEP(NetModes, "Checking Network Modes ..."),
+    ZOR_STEP(NetFrames, "Checking Frames ..."),
+    ZOR_STEP(FrameHolders, "Checking Frame Holders ..."),
+    ZOR_STEP(NetSigs, "Checking Network Signals ..."),
+    ZOR_STEP(SchEntries, "Checking Schedule Entries ..."),
+    ZOR_STEP(TxFrameTimings, "Checking Tx Frame Timings ..."),
+    ZOR_STEP(Signals, "Checking Signals ..."),
+    ZOR_STEP(EncTypes, "Checking Encoding Types ..."),
+    ZOR_STEP(Encodes, "Checking Encodes ..."),
+    ZOR_STEP(Nodes, "Checking Nodes ..."),
+    ZOR_STEP(Ifcs, "Checking Interfaces ..."),
+    ZOR_STEP(MOSTFBlockInstances, "Checking FBlock Instances ..."),
+    ZOR_STEP(MOSTFBlocks, "Checking Function Blocks ..."),
+    ZOR_STEP(MOSTFkts, "Checking Functions ..."),
+    ZOR_STEP(MOSTFktParams, "Checking Function Parameters ..."),
+    ZOR_STEP(MOSTFktInterfaces, "Checking Function Interfaces ..."),
+    ZOR_STEP(MOSTParamOPTypes, "Checking Param OPTypes ..."),
+    ZOR_STEP(MOSTFktIfFields, "Checking Function Interface Fields ..."),
+    ZOR_STEP(MOSTFktIf_Enumerations, "Checking Function Enumerations ..."),
+    ZOR_STEP(MOSTFktIf_Numbers, "Checking Function Interface Numbers ..."),
+    ZOR_STEP(MOSTFktIf_BitFields, "Checking Function Interface BitFields ..."),
+    ZOR_STEP(MOSTFktIf_Strings, "Checking Function Interface Strings ..."),
+    ZOR_STEP(MOSTFktIf_Arrays, "Checking Function Interface Arrays ..."),
+    ZOR_STEP(MOSTFktIf_Streams, "Checking Function Interface Streams ..."),
+    ZOR_STEP(MOSTBitDescs, "Checking Bit Descs ..."),
+    ZOR_STEP(MOSTFktIf_RecordFields, "Checking Function Interface Record Fields ..."),
+    ZOR_STEP(MOSTFktIf_Records, "Checking Function Interface Records ..."),
+    ZOR_STEP(MOSTFktIf_StreamCases, "Checking Function Interface Stream Cases ..."),
+    ZOR_STEP(FrameMsgIds, "Checking Frame Message Ids ..."),
+    ZOR_STEP(IfcModes, "Checking Interface Modes ..."),
+    ZOR_STEP(PubSigs, "Checking Published Signals ..."),
+    ZOR_STEP(SubSigs, "Checking Subscribed Signals ..."),
+    ZOR_STEP(Ctrls, "Checking Controllers ..."),
+    ZOR_STEP(Gateways, "Checking Signal Gateways ..."),
+    ZOR_STEP(FrameGateways, "Checking Frame Gateways ..."),
+    ZOR_STEP(EnvGroups, "Checking Environment ..."),
+};
+#undef ZOR_STEP
+static_assert(sizeof kSteps / sizeof kSteps[0] == 37);
+
+// Ends the check run of a database however the walk ends.
+struct CheckRun {
+  TZOR_RAM& Ram;
+  explicit CheckRun(TZOR_RAM& ram) : Ram(ram) { Ram.BeginCheckRun(); }
+  ~CheckRun() { Ram.EndCheckRun(); }
+};
+
+}  // namespace
+
+bool CheckDatabase(TZOR_RAM& ram, uint64_t flags) {
+  CheckRun run(ram);
+  HasLinDiagNetwork = false;
+  bool errorFound = false;
+  for (const CheckStep& step : kSteps) {
+    TList& list = step.List(ram);
+    const bool networks = &list == &ram.Networks;
+    // Items do not add to or remove from the lists while checking.
+    const int count = list.Count();
+    for (int i = 0; i < count; ++i) {
+      TItemData* item = list.Get(i);
+      if (!item) continue;
+      if (networks && static_cast<TNetwork*>(item)->HasDiagnosticFrames()) HasLinDiagNetwork = true;
+      if (item->Check(flags)) errorFound = true;
+      zor::ReportProgress(i * 100 / count, "%s", step.Text);
+    }
+  }
+  return errorFound;
+}
 
 }  // namespace ZOR_RAM

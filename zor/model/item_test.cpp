@@ -11,6 +11,12 @@ using namespace ZOR_RAM;
 
 namespace {
 
+// The default identifier's base: the class name without "T" (unused signals
+// count as "UnUsedSignal").
+std::string ExpectedId(const std::string& cls, const std::string& factory) {
+  return factory == "UnUseSignal" ? "UnUsedSignal" : cls.substr(1);
+}
+
 // Every factory creates its class into its own list, attached and with the
 // default identifier counted in that list.
 TEST(Factories, EachKindLandsInItsList) {
@@ -29,7 +35,7 @@ TEST(Factories, EachKindLandsInItsList) {
     ASSERT_EQ(ram->List.Count(), 2);                                              \
     EXPECT_EQ(ram->List[0], first);                                               \
     EXPECT_EQ(ram->List[1], second);                                              \
-    EXPECT_EQ(second->GetId(), std::string(#Class).substr(1) + "1");               \
+    EXPECT_EQ(second->GetId(), ExpectedId(#Class, #Factory) + "1");                 \
   }
 #include "zor/model/items.def"
   EXPECT_EQ(kinds, 48);

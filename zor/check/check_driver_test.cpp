@@ -1,0 +1,61 @@
+#include "zor/check/check_driver.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/support.h"
+#include "zor/check/findings.h"
+#include "zor/model/enums.h"
+#include "zor/model/ram.h"
+#include "zor/zor.h"
+
+using namespace ZOR_RAM;
+
+namespace {
+
+TEST(CheckDriver, NullAndEmptyDatabases) {
+  zortest::MessageCapture messages;
+  EXPECT_TRUE(_CheckRAM(nullptr, 3));
+  TZOR_RAM* ram = _NewRAM();
+  EXPECT_FALSE(_CheckRAM(ram, 3));
+  EXPECT_TRUE(messages.Errors.empty());
+  EXPECT_TRUE(messages.Progress.empty());
+  _FreeRAM(ram);
+}
+
+TEST(CheckDriver, ProgressPerItemOfEachList) {
+  zortest::MessageCapture messages;
+  TZOR_RAM ram;
+  for (int i = 0; i < 4; ++i) ram.NewItem(ram.Nodes);
+  ram.NewItem(ram.EnvGroups);
+  ram.NewItem(ram.Networks);
+  ram.NewItem(ram.SigGrps);  // not walked
+  CheckDatabase(ram, 0);
+  std::vector<std::pair<int, std::string>> expected = {
+      {0, "Checking Networks ..."}, {0, "Checking Nodes ..."},  {25, "Checking Nodes ..."},
+      {50, "Checking Nodes ..."},   {75, "Checking Nodes ..."}, {0, "Checking Environment ..."}};
+  EXPECT_EQ(messages.Progress, expected);
+}
+
+TEST(CheckDriver, FlagsZeroFindNothing) {
+  zortest::MessageCapture messages;
+  TZOR_RAM ram;
+  TNode* detached = new TNode();  // not attached: the attachment check would report it
+  ram.Nodes.Add(detached);
+  EXPECT_FALSE(CheckDatabase(ram, 0));
+  EXPECT_TRUE(messages.Errors.empty());
+  EXPECT_TRUE(CheckDatabase(ram, kCheckAll));
+  EXPECT_FALSE(messages.Errors.empty());
+}
+
+TEST(CheckDriver, LinDiagnosticNetworkFlag) {
+  TZOR_RAM ram;
+  TNetwork* network = ram.NewItem(ram.Networks);
+  network->Type = kNetTypeLIN11;
+  CheckDatabase(ram, 0);
+  EXPECT_FALSE(HasLinDiagNetwork);
+  ram.NewItem(ram.Networks)->Type = kNetTypeLIN20;
+  CheckDatabase(ram, 0);
+  EXPECT_TRUE(HasLinDiagNetwork);
+}
+
+}  // namespace
