@@ -1,6 +1,8 @@
 #include "zor/node/controller.h"
 
+#include <unordered_map>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "zor/QXML/QXMLDocument.h"
@@ -455,11 +457,6 @@ bool TGateway::IsRoundGateway() const {
   return InIfc && OutIfc && (InIfc == OutIfc || InIfc->Network == OutIfc->Network);
 }
 
-// O(placements of the output interface's frames).
-TNetSig* TGateway::OutputNetSig() const {
-  return OutIfc && Signal ? FirstNetSigInFramesOf(OutIfc, Signal) : nullptr;
-}
-
 TNetSig* TGateway::SourceNetSig() const {
   if (Gateway) return Gateway->OutputNetSig();
   return InIfc && InIfc->Network ? NetSigOnNetwork(InIfc->Network, Signal) : nullptr;
@@ -530,11 +527,91 @@ std::string TFrameGateway::GetName() { return OutFrame ? OutFrame->Name : std::s
 // ---------------------------------------------------------------------------
 // Queries and removals
 
-// O(placements on the network) per call, plus the gateways of the nodes whose
-// frames carry the signal. The network's frame list is built when missing, so
-// the answer does not depend on whether someone asked for it before.
+struct TNetSigIndexScope::Data {
+  TZOR_RAM* Ram;
+  struct PairHash {
+    size_t operator()(const std::pair<const TSignal*, const TNetwork*>& k) const {
+      return std::hash<const void*>()(k.first) * 31u + std::hash<const void*>()(k.second);
+    }
+  };
+  using RoundSet = std::unordered_set<std::pair<const TSignal*, const TNetwork*>, PairHash>;
+  // Per node: (signal, input network) of its round gateways.
+  std::unordered_map<const TNode*, RoundSet> Round;
+  // Per interface: signal -> its first placement in the interface's frames.
+  std::unordered_map<const TIfc*, std::unordered_map<const TSignal*, TNetSig*>> Outputs;
+  // Per network: signal -> NetSigOnNetwork's answer (absent: none).
+  std::unordered_map<const TNetwork*, std::unordered_map<const TSignal*, TNetSig*>> Answers;
+
+  const RoundSet& RoundOf(const TNode* node) {
+    auto [it, added] = Round.try_emplace(node);
+    if (added)
+      for (TGateway* g : node->Gateways)
+        if (g && g->IsRoundGateway()) it->second.emplace(g->Signal, g->InIfc->Network);
+    return it->second;
+  }
+
+  TNetSig* OutputOf(const TIfc* ifc, const TSignal* signal) {
+    auto [it, added] = Outputs.try_emplace(ifc);
+    if (added)
+      for (TNetFrame* frame : ifc->NetFrames)
+        if (frame)
+          for (TNetSig* netSig : frame->NetSigs)
+            if (netSig) it->second.emplace(netSig->Signal, netSig);  // keeps the first
+    auto found = it->second.find(signal);
+    return found == it->second.end() ? nullptr : found->second;
+  }
+
+  // One pass over the network's placements: O(placements + gateways of the
+  // nodes met).
+  const std::unordered_map<const TSignal*, TNetSig*>& AnswersOf(TNetwork* network) {
+    auto [it, added] = Answers.try_emplace(network);
+    if (!added) return it->second;
+    for (TNetFrame* frame : network->GetFrames()) {
+      if (!frame) continue;
+      const TNode* node = frame->Ifc ? frame->Ifc->Node : nullptr;
+      for (TNetSig* netSig : frame->NetSigs) {
+        if (!netSig || !netSig->Signal || it->second.count(netSig->Signal)) continue;
+        if (!node || !RoundOf(node).count({netSig->Signal, network})) it->second.emplace(netSig->Signal, netSig);
+      }
+    }
+    return it->second;
+  }
+};
+
+namespace {
+TNetSigIndexScope::Data* gNetSigIndex = nullptr;
+}  // namespace
+
+// Without an index scope: O(placements of the output interface's frames).
+TNetSig* TGateway::OutputNetSig() const {
+  if (!OutIfc || !Signal) return nullptr;
+  if (gNetSigIndex && OutIfc->Ram == gNetSigIndex->Ram) return gNetSigIndex->OutputOf(OutIfc, Signal);
+  return FirstNetSigInFramesOf(OutIfc, Signal);
+}
+
+TNetSigIndexScope::TNetSigIndexScope(TZOR_RAM& ram) {
+  if (gNetSigIndex) return;
+  Data_ = new Data{&ram, {}, {}, {}};
+  gNetSigIndex = Data_;
+}
+
+TNetSigIndexScope::~TNetSigIndexScope() {
+  if (!Data_) return;
+  gNetSigIndex = nullptr;
+  delete Data_;
+}
+
+// Without an index scope: O(placements on the network) per call, plus the
+// gateways of the nodes whose frames carry the signal. The network's frame
+// list is built when missing, so the answer does not depend on whether
+// someone asked for it before.
 TNetSig* NetSigOnNetwork(TNetwork* network, TSignal* signal) {
   if (!network || !signal) return nullptr;
+  if (gNetSigIndex && network->Ram == gNetSigIndex->Ram) {
+    const auto& answers = gNetSigIndex->AnswersOf(network);
+    auto found = answers.find(signal);
+    return found == answers.end() ? nullptr : found->second;
+  }
   for (TNetFrame* frame : network->GetFrames()) {
     if (!frame) continue;
     for (TNetSig* netSig : frame->NetSigs) {

@@ -155,6 +155,24 @@ class ZOR_API TFrameGateway : public TItemData {
 // without network or signal.
 ZOR_API TNetSig* NetSigOnNetwork(TNetwork* network, TSignal* signal);
 
+// While a scope is open, NetSigOnNetwork answers for the networks of its
+// database from a map built once per network (signal -> answer), so a pass
+// that asks for many placements (a check run) stays linear instead of
+// scanning the network per question. The configuration must not change while
+// the scope is open. Only the outermost open scope is used.
+class ZOR_API TNetSigIndexScope {
+ public:
+  explicit TNetSigIndexScope(class TZOR_RAM& ram);
+  ~TNetSigIndexScope();
+  TNetSigIndexScope(const TNetSigIndexScope&) = delete;
+  TNetSigIndexScope& operator=(const TNetSigIndexScope&) = delete;
+
+  struct Data;
+
+ private:
+  Data* Data_ = nullptr;  // owned; null for an inner scope
+};
+
 // Removals used when signals are removed and by the update pass. Each takes
 // the item out of its owner's list and destroys it (with its dependants as
 // stated); a null item does nothing.

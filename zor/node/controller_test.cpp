@@ -347,6 +347,35 @@ TEST(GatewayQueries, NetSigsOnEachSide) {
   EXPECT_EQ(NetSigOnNetwork(w.N, nullptr), nullptr);
 }
 
+TEST(GatewayQueries, IndexScopeGivesTheSameAnswers) {
+  World w;
+  TNetFrame* out = w.NewFrame(w.A1, "Out");
+  w.NewNetSig(out, w.Temp);
+  w.NewNetSig(out, w.Speed);
+  TNetFrame* more = w.NewFrame(w.B1, "More");
+  w.NewNetSig(more, w.Temp);
+  w.NewGateway(w.A, w.A1, w.A1, w.Temp);  // A echoes Temp: B1's placement answers
+  std::vector<TGateway*> gateways = {w.NewGateway(w.A, w.A2, w.A1, w.Speed), w.NewGateway(w.A, w.A1, w.A2, w.Speed),
+                                     w.NewGateway(w.B, w.B1, w.A2, w.Temp), w.NewGateway(w.B, w.B1, w.B1, nullptr)};
+  std::vector<TNetSig*> plain;
+  for (TNetwork* n : {w.N, w.M, w.L})
+    for (TSignal* s : {w.Speed, w.Temp}) plain.push_back(NetSigOnNetwork(n, s));
+  for (TGateway* g : gateways) {
+    plain.push_back(g->OutputNetSig());
+    plain.push_back(g->SourceNetSig());
+  }
+  TNetSigIndexScope scope(w.Ram);
+  TNetSigIndexScope inner(w.Ram);
+  size_t i = 0;
+  for (TNetwork* n : {w.N, w.M, w.L})
+    for (TSignal* s : {w.Speed, w.Temp}) EXPECT_EQ(NetSigOnNetwork(n, s), plain[i++]) << i;
+  for (TGateway* g : gateways) {
+    EXPECT_EQ(g->OutputNetSig(), plain[i++]) << i;
+    EXPECT_EQ(g->SourceNetSig(), plain[i++]) << i;
+  }
+  EXPECT_EQ(NetSigOnNetwork(w.N, w.Temp), more->NetSigs[0]);
+}
+
 TEST(GatewayQueries, RoundGatewayHidesTheNodesPlacement) {
   World w;
   w.NewGateway(w.B, w.B1, w.B1, w.Speed);  // B echoes Speed back onto N
