@@ -2,6 +2,7 @@
 
 #include "tests/support.h"
 #include "zor/check/findings.h"
+#include "zor/interface/file_frame.h"
 #include "zor/model/ram.h"
 #include "zor/model/xml_values.h"
 #include "zor/most/fblock.h"
@@ -84,6 +85,25 @@ TEST(MostCatalogue, RoundTripsByteForByte) {
       {&ram.MOSTFktIf_RecordFields, 2}, {&ram.MOSTFktIf_Arrays, 1}, {&ram.MOSTFktIf_Streams, 1},
       {&ram.MOSTFktIf_StreamCases, 2}};
   for (auto [list, count] : counts) EXPECT_EQ(list->Count(), count);
+}
+
+TEST(MostCatalogue, FileRoundTrip) {
+  std::string header = zortest::Lines({"<?xml version=\"1.0\"?>", "<Measurement_Config_File>", "<ZORInfo>",
+                                       "<Version>1.201</Version>", "<Description></Description>", "</ZORInfo>",
+                                       "<EncTypes></EncTypes>", "<Signals></Signals>", "<Networks></Networks>",
+                                       "<Nodes></Nodes>", "<MOSTFBlocks>"});
+  const std::string text = header + Catalogue() + zortest::Lines({"</MOSTFBlocks>", "</Measurement_Config_File>"});
+  const std::string in = zortest::TempPath("most_in.xml"), out = zortest::TempPath("most_out.xml");
+  zortest::WriteFile(in, text);
+  MessageCapture capture;
+  auto ram = std::make_unique<TZOR_RAM>();
+  ASSERT_FALSE(LoadFile(in, ram.get())) << testing::PrintToString(capture.Errors);
+  ASSERT_EQ(ram->MOSTFBlocks.Count(), 1);
+  EXPECT_NE(ram->MOSTFktInterfaces.FindById("I_Level")->Fkt, nullptr);
+  EXPECT_FALSE(SaveFile(*ram, out));
+  EXPECT_EQ(zortest::ReadFile(out), text);
+  std::remove(in.c_str());
+  std::remove(out.c_str());
 }
 
 TEST(MostCatalogue, FieldsOwnersAndReferences) {
