@@ -16,13 +16,15 @@ namespace ZOR_RAM {
 
 namespace {
 
-// How many items of list other than self carry name (exactly).
+// Whether an item of list other than self carries name (exactly). Two or
+// more carriers always include another; a single one needs a membership test.
 template <class T>
 bool OtherHasName(TZOR_RAM* ram, const TZORList<T>& list, TItemData* self, const std::string& name) {
   if (!ram) return false;
   int count = ram->CountNames(list, name);
-  if (count > 0 && self->GetName() == name && list.IndexOf(self) >= 0) --count;
-  return count > 0;
+  if (count != 1) return count > 1;
+  if (self->GetName() != name) return true;
+  return !(self->HomeList() == &list || list.IndexOf(self) >= 0);
 }
 
 // The text of the reference child `name` of the kept element, or null when
