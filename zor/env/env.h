@@ -1,50 +1,158 @@
 // Environment variables and their groups.
+//
+// A group (TEnvGroup, element "EnvGroup") holds its variables in four lists by
+// kind; the variables themselves are owned by the database lists of their
+// kind (EnvInts, EnvFloats, EnvStrs, EnvDatas). The environment section exists
+// only in "2.000" files. After the section is read, LinkEnvGroups (ram.h)
+// links networks to their groups and integer variables to their encoding
+// types by name.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "zor/model/item.h"
 
 namespace ZOR_RAM {
 
-class ZOR_API TEnvInt : public TItemData {
- public:
-  std::string Name;
+class TEncType;
+class TEnvGroup;
 
-  const std::string& GetId() override;
+// The fields and element parts every kind of variable shares. A variable read
+// by a group remembers it, so that destroying the variable also takes it out
+// of the group's list (and destroying the group clears the back-pointer).
+class ZOR_API TEnvVariable : public TItemData {
+ public:
+  ~TEnvVariable() override;
+
+  std::string Name;
+  int32_t AccessType = 0;  // kAccessUnrestricted ...
+  std::string Unit;
+
+  // Another variable of any of the four kinds has exactly this item's name
+  // (the argument is not used).
+  bool IsNameUsed(const std::string& name) override;
+  std::string GetDisplayName() override;
   std::string GetName() override;
+
+  // The group whose list holds this variable; null for a variable created
+  // outside a group.
+  TEnvGroup* Group = nullptr;
+
+ protected:
+  // Checks shared by all kinds: attachment, name uniqueness and form.
+  void CheckVariableName(bool* errorFound, uint64_t flags);
+  // "ZORId", "Name", "AccessType", "Unit" / their reading.
+  bool WriteHead();
+  void ReadHead(TQXMLNode* element);
+  // "Nodes" with one "Node" per entry, always written.
+  static bool WriteNodes(const std::vector<std::string>& nodes);
+  static bool ReadNodes(TQXMLNode* element, std::vector<std::string>& nodes);
+  // Removes the variable from the list of its kind in Group.
+  virtual void LeaveGroup() = 0;
 };
 
-class ZOR_API TEnvFloat : public TItemData {
+// Element "EnvIntData".
+class ZOR_API TEnvInt : public TEnvVariable {
  public:
-  std::string Name;
+  ~TEnvInt() override;
+
+  int64_t InitialValue = 0;
+  int64_t MinValue = 0;
+  int64_t MaxValue = 0;
+  TEncType* EncType = nullptr;  // not owned; linked by name after loading
+  std::string EncTypeName;      // the "EncType" text as read
+  std::vector<std::string> Nodes;  // names of the nodes that use the variable
 
   const std::string& GetId() override;
-  std::string GetName() override;
+  bool WriteXml(bool withElement) override;
+  bool ReadXml(TQXMLNode* element) override;
+  bool Check(uint64_t flags) override;
+
+ protected:
+  void LeaveGroup() override;
 };
 
-class ZOR_API TEnvStr : public TItemData {
+// Element "EnvFloatData".
+class ZOR_API TEnvFloat : public TEnvVariable {
  public:
-  std::string Name;
+  ~TEnvFloat() override;
+
+  float InitialValue = 0;
+  float MinValue = 0;
+  float MaxValue = 0;
+  std::vector<std::string> Nodes;
 
   const std::string& GetId() override;
-  std::string GetName() override;
+  bool WriteXml(bool withElement) override;
+  bool ReadXml(TQXMLNode* element) override;
+  bool Check(uint64_t flags) override;
+
+ protected:
+  void LeaveGroup() override;
 };
 
-class ZOR_API TEnvData : public TItemData {
+// Element "EnvStrData".
+class ZOR_API TEnvStr : public TEnvVariable {
  public:
-  std::string Name;
+  ~TEnvStr() override;
+
+  std::vector<std::string> Nodes;
 
   const std::string& GetId() override;
-  std::string GetName() override;
+  bool WriteXml(bool withElement) override;
+  bool ReadXml(TQXMLNode* element) override;
+  bool Check(uint64_t flags) override;
+
+ protected:
+  void LeaveGroup() override;
 };
 
+// Element "EnvDataData".
+class ZOR_API TEnvData : public TEnvVariable {
+ public:
+  ~TEnvData() override;
+
+  int32_t DataLength = 0;
+  std::vector<std::string> Nodes;
+
+  const std::string& GetId() override;
+  bool WriteXml(bool withElement) override;
+  bool ReadXml(TQXMLNode* element) override;
+  bool Check(uint64_t flags) override;
+
+ protected:
+  void LeaveGroup() override;
+};
+
+// Element "EnvGroup". The four lists only refer; destroying the group leaves
+// the variables in the database lists.
 class ZOR_API TEnvGroup : public TItemData {
  public:
+  ~TEnvGroup() override;
+
   std::string Name;
+  TZORList<TEnvInt> EnvIntList;
+  TZORList<TEnvFloat> EnvFloatList;
+  TZORList<TEnvStr> EnvStrList;
+  TZORList<TEnvData> EnvDataList;
 
   const std::string& GetId() override;
+  bool WriteXml(bool withElement) override;
+  // Destroys the variables read before, then creates one per child of the
+  // four containers.
+  bool ReadXml(TQXMLNode* element) override;
+  // Runs every variable's check (under kCheckAll) and reports lists of more
+  // than 40 variables.
+  bool Check(uint64_t flags) override;
+  // Another group of the database has exactly this name.
+  bool IsNameUsed(const std::string& name) override;
+  std::string GetDisplayName() override;
   std::string GetName() override;
 };
+
+// Variables per kind in one group beyond which code 163 is reported.
+inline constexpr int kMaxEnvVariablesPerKind = 40;
 
 }  // namespace ZOR_RAM
