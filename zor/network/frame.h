@@ -100,8 +100,14 @@ class ZOR_API TNetFrame : public TItemData {
   // Destroys the placements and timings read earlier (the database lists own
   // them; each leaves its list when destroyed).
   void FreeChildren();
-  // The checks that frames and holders share.
+  // Warns when a LIN frame is in no schedule table of its network.
   void CheckScheduled(bool* errorFound);
+
+ private:
+  void CheckPlacements(bool* errorFound);
+  void CheckMessageIds(bool* errorFound);
+  void CheckCanFrame(bool* errorFound);
+  void CheckMultiplexing(bool* errorFound);
 };
 
 class ZOR_API TFrameHolder : public TNetFrame {
@@ -118,6 +124,9 @@ class ZOR_API TFrameHolder : public TNetFrame {
   // model of its first assigned frame.
   uint8_t UpdateChecksumModel() override;
   uint8_t ComputeChecksumModel(const TRxFrameSets* rxSets) override;
+
+ private:
+  void CheckLin20Holder(bool* errorFound);
 };
 
 class ZOR_API TNetSig : public TItemData {
@@ -160,6 +169,9 @@ class ZOR_API TNetSig : public TItemData {
   // else, when the placement arrives through a gateway, the publisher of the
   // same signal's placement on the gateway's input side; null at the chain's end.
   TPubSig* FindPublisher();
+  // The transmitting interface publishes the placed signal, or a gateway of
+  // its node outputs it there.
+  bool IsPublishedOrGatewayed();
 };
 
 class ZOR_API TTxFrameTiming : public TItemData {

@@ -1,32 +1,400 @@
 // Checks of frames, frame holders, signal placements and transmit timings:
 // the packing rules of signals in frames.
+//
+// Bit layout: a placement occupies bits Offset .. Offset + signal Size - 1 of
+// a frame of Size * 8 bits; its update bit, when not negative, occupies bit
+// UpdateBitOffset; with SequenceInfo the last 4 bits are reserved. ByteOrder
+// plays no part here. Positions are computed in 64 bits so that extreme
+// stored values cannot overflow.
+#include <algorithm>
+#include <climits>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
 #include "zor/check/findings.h"
+#include "zor/model/enums.h"
 #include "zor/model/ram.h"
 #include "zor/network/frame.h"
+#include "zor/network/network.h"
+#include "zor/network/signal.h"
+#include "zor/node/controller.h"
+#include "zor/node/node.h"
 
 namespace ZOR_RAM {
 
+namespace {
+
+constexpr int32_t kJ1939MaxSize = 1785;
+constexpr int32_t kJ1939MaxSpn = 524287;
+constexpr int32_t kJ1939MinMultiPacketPeriod = 100000;  // microseconds
+
+uint32_t LinId(uint32_t frameId) { return frameId & 0x3F; }
+
+bool IsLin1x(int32_t type) { return type == kNetTypeLIN10 || type == kNetTypeLIN11; }
+bool IsLin13(int32_t type) { return type == kNetTypeLIN12 || type == kNetTypeLIN13; }
+
+int64_t SignalSize(const TNetSig* sig) { return sig->Signal ? sig->Signal->Size : 0; }
+std::string SignalName(const TNetSig* sig) { return sig->Signal ? sig->Signal->Name : std::string(); }
+
+bool Within(int64_t bit, int64_t first, int64_t count) { return bit >= first && bit < first + count; }
+
+bool IsLinSlaveOfClass2(TIfc* ifc) { return ifc && ifc->IfcType == kIfcLINSlave && ifc->ProtocolClass() == 2; }
+
+// Whether a schedule entry of the network sends a frame of exactly this name.
+// Linear in the network's schedule entries; only LIN frames ask, and a LIN
+// network's schedules are small.
+bool IsScheduled(const TNetwork* network, const std::string& name) {
+  for (TNetMode* mode : network->NetModes) {
+    if (!mode) continue;
+    for (TSchEntry* entry : mode->SchEntrys)
+      if (entry && entry->TxFrame && entry->TxFrame->Name == name) return true;
+  }
+  return false;
+}
+
+// The largest value of an unsigned field of `bits` bits, saturated at the
+// 64-bit maximum; 0 for sizes below 1.
+int64_t MaxUnsigned(int64_t bits) {
+  if (bits <= 0) return 0;
+  if (bits >= 63) return INT64_MAX;
+  return (int64_t{1} << bits) - 1;
+}
+
+}  // namespace
+
+void TNetFrame::CheckScheduled(bool* errorFound) {
+  if (IsLinFrame() && Network && !IsScheduled(Network, Name))
+    ReportFinding(errorFound, 15, Name.c_str(), Network->Name.c_str());
+}
+
+// ---------------------------------------------------------------------------
+// Frames
+
 bool TNetFrame::Check(uint64_t flags) {
   bool err = false;
-  if (flags & kCheckAll) CheckBase(&err, flags);
+  const char* name = Name.c_str();
+  if (flags & kCheckAll) {
+    CheckBase(&err, flags);
+    if (!Network) ReportFinding(&err, 4, name, "Frame");
+    if (TransportType < 0 || TransportType >= kTransportTypeCount) ReportFinding(&err, 76, name);
+  }
+  if ((flags & kCheckUnique) && Network && NameUsedOnNetwork(Name))
+    ReportFinding(&err, 2, name, "Network Frame", (" " + Network->Name + " Network.").c_str());
+  CheckNameForm(&err, Name, flags, "Network Frame");
+  if (!(flags & kCheckAll)) return err;
+
+  if (Size == 0) ReportFinding(&err, 6, name, "Network Frame");
+  if (NetSigs.Count() == 0) ReportFinding(&err, 12, name, "Network Frame");
+  if (Ifc && Ifc->Network && Ifc->Network->HasDiagnosticFrames()) {
+    const uint32_t id = LinId(FrameId);
+    if (id == 63 || ((id == 60 || id == 61) && Ram && Ram->ReserveDiagnosticIds))
+      ReportFinding(&err, 7, name, "Network Frame");
+  }
+  if (IsCanFrame() && (FrameId & 0x1FFFFFFF) == 0) ReportFinding(&err, 14, name, "CAN Frame");
+  CheckScheduled(&err);
+  CheckPlacements(&err);
+  CheckMessageIds(&err);
+  if (IsCanFrame()) CheckCanFrame(&err);
+  if (IsDiagnosticFrame(/*byIdOnly=*/false) && Ram && Ram->ReserveDiagnosticIds) ReportFinding(&err, 82, name);
+  if (MinFUpTime != 0 && MaxFUpTime != 0 && MaxFUpTime < MinFUpTime) ReportFinding(&err, 93, name);
   return err;
 }
+
+void TNetFrame::CheckPlacements(bool* err) {
+  const int64_t frameBits = int64_t{Size} * 8;
+  bool overlapReported = false;
+  for (TNetSig* p : NetSigs) {
+    if (!p || !p->Signal) continue;
+    const int64_t offset = p->Offset;
+    const int64_t size = SignalSize(p);
+    const int64_t ub = p->UpdateBitOffset;
+    const std::string placement = p->GetName();
+    if (offset + size > frameBits) ReportFinding(err, 77, placement.c_str(), Name.c_str());
+    if (ub >= 0 && ub >= frameBits) ReportFinding(err, 78, placement.c_str(), Name.c_str());
+    if (ub >= 0 && Within(ub, offset, size)) ReportFinding(err, 81, placement.c_str(), Name.c_str());
+    if (SequenceInfo && offset < frameBits && offset + size > frameBits - 4)
+      ReportFinding(err, 79, placement.c_str(), Name.c_str());
+    if (SequenceInfo && ub >= frameBits - 3 && ub <= frameBits - 1)
+      ReportFinding(err, 80, placement.c_str(), Name.c_str());
+    if (overlapReported) continue;
+    // Two placements without update bits do not share one: only real update
+    // bits are compared.
+    for (TNetSig* g : NetSigs) {
+      if (!g || g == p) continue;
+      if (p->Multiplexed == kMuxMultiplexed && g->Multiplexed == kMuxMultiplexed) continue;
+      const int64_t gub = g->UpdateBitOffset;
+      if (Within(g->Offset, offset, size) || (gub >= 0 && Within(gub, offset, size)) || (gub >= 0 && gub == ub)) {
+        ReportFinding(err, 92, Name.c_str());
+        overlapReported = true;
+        break;
+      }
+    }
+  }
+}
+
+void TNetFrame::CheckMessageIds(bool* err) {
+  if (!Network || Network->Type != kNetTypeLIN20 || !Ifc || IsDiagnosticFrame(/*byIdOnly=*/true)) return;
+  std::vector<TIfc*> examined;
+  if (IsLinSlaveOfClass2(Ifc)) examined.push_back(Ifc);
+  for (TIfc* ifc : Network->GetInterfaces())
+    if (IsLinSlaveOfClass2(ifc) && IsReceivedBy(ifc)) examined.push_back(ifc);
+  for (TIfc* ifc : examined) {
+    if (GetMessageId(ifc)) continue;
+    const std::string ifcName = ifc->GetDisplayName();
+    ReportFinding(err, IdShared() ? 83 : 84, Name.c_str(), ifcName.c_str());
+  }
+}
+
+void TNetFrame::CheckCanFrame(bool* err) {
+  const char* name = Name.c_str();
+  const int32_t netType = Network ? Network->Type : -1;
+  const bool multiPacket = (FrameId & kJ1939MultiPacketBit) != 0;
+  if (TxFrameTimings.Count() == 0) ReportFinding(err, 85, name);
+  if (TransportType == kTransportPeriodic) {
+    TNode* node = Ifc ? Ifc->Node : nullptr;
+    const int64_t period = node ? node->FrameProcessingPeriod : 0;
+    for (TTxFrameTiming* timing : TxFrameTimings) {
+      if (!timing) continue;
+      const std::string mode = timing->GetName();
+      if (timing->FramePeriod < 1) ReportFinding(err, 86, name, mode.c_str());
+      if (period != 0 && int64_t{timing->FramePeriod} % period != 0)
+        ReportFinding(err, 87, name, node->Name.c_str(), mode.c_str());
+      if (netType == kNetTypeJ1939 && timing->FramePeriod < kJ1939MinMultiPacketPeriod && Size > 8 && multiPacket)
+        ReportFinding(err, 88, name, mode.c_str());
+    }
+  }
+  if (Size < 0) ReportFinding(err, 90, name);
+  if (netType == kNetTypeJ1939) {
+    if (Size > kJ1939MaxSize) ReportFinding(err, 91, name);
+    if (Size > 8 && !multiPacket) ReportFinding(err, 89, name);
+    CheckMultiplexing(err);
+  } else if (netType == kNetTypeCAN) {
+    if (Size > 8) ReportFinding(err, 89, name);
+  }
+}
+
+void TNetFrame::CheckMultiplexing(bool* err) {
+  int multiplexors = 0;
+  TNetSig* multiplexor = nullptr;
+  std::vector<TNetSig*> multiplexed;
+  for (TNetSig* sig : NetSigs) {
+    if (!sig) continue;
+    if (sig->Multiplexed == kMuxMultiplexor) {
+      ++multiplexors;
+      multiplexor = sig;
+    } else if (sig->Multiplexed == kMuxMultiplexed) {
+      multiplexed.push_back(sig);
+    }
+  }
+  // Every pair is reported, so this stays pairwise over the multiplexed
+  // placements of one frame only.
+  for (size_t i = 0; i < multiplexed.size(); ++i)
+    for (size_t j = i + 1; j < multiplexed.size(); ++j) {
+      TNetSig* a = multiplexed[i];
+      TNetSig* b = multiplexed[j];
+      const std::string an = SignalName(a), bn = SignalName(b);
+      if (SignalSize(a) != SignalSize(b)) ReportFinding(err, 96, an.c_str(), bn.c_str(), Name.c_str());
+      if (a->Offset != b->Offset) ReportFinding(err, 97, an.c_str(), bn.c_str(), Name.c_str());
+      if (a->MultiplexerValue == b->MultiplexerValue) ReportFinding(err, 98, an.c_str(), bn.c_str(), Name.c_str());
+    }
+  if (multiplexors == 1) {
+    const int64_t max = MaxUnsigned(SignalSize(multiplexor));
+    const std::string muxName = SignalName(multiplexor);
+    for (TNetSig* sig : multiplexed) {
+      const std::string sn = SignalName(sig);
+      // The message shows the maximum as a 32-bit number; larger maxima are
+      // compared in full and shown saturated.
+      if (sig->MultiplexerValue > max)
+        ReportFinding(err, 99, sn.c_str(), muxName.c_str(), static_cast<int>(std::min<int64_t>(max, INT_MAX)),
+                      Name.c_str());
+      if (sig->MultiplexerValue < 0)
+        ReportFinding(err, 100, std::to_string(sig->MultiplexerValue).c_str(), sn.c_str(), Name.c_str());
+    }
+  } else if (multiplexors > 1) {
+    ReportFinding(err, 94, Name.c_str());
+  } else if (!multiplexed.empty()) {
+    ReportFinding(err, 95, Name.c_str());
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Frame holders
 
 bool TFrameHolder::Check(uint64_t flags) {
   bool err = false;
-  if (flags & kCheckAll) CheckBase(&err, flags);
+  const char* name = Name.c_str();
+  const bool eventTriggered = HolderType == kHolderEventTriggered;
+  const bool sporadic = HolderType == kHolderSporadic;
+  if (flags & kCheckAll) {
+    CheckBase(&err, flags);
+    if (!Network) ReportFinding(&err, 4, name, "Frame Holder");
+    if (HolderType < 0 || HolderType >= kHolderTypeCount) ReportFinding(&err, 3, name, "Frame");
+  }
+  if ((flags & kCheckUnique) && Network && NameUsedOnNetwork(Name))
+    ReportFinding(&err, 2, name, "Frame", (" on the " + Network->Name + " Network").c_str());
+  CheckScheduled(&err);
+  CheckNameForm(&err, Name, flags, "Frame Name", "Frame");
+  if (!Network || !(flags & kCheckAll)) return err;
+
+  const int32_t type = Network->Type;
+  if (IsLin1x(type) && eventTriggered) ReportFinding(&err, 70, name);
+  if ((IsLin1x(type) || IsLin13(type)) && sporadic) ReportFinding(&err, 71, name);
+
+  auto sizesDiffer = [&] {
+    for (TNetFrame* frame : NetFrames)
+      if (frame && NetFrames.First() && frame->Size != NetFrames.First()->Size) return true;
+    return false;
+  };
+  const uint32_t id = LinId(FrameId);
+  if (IsLin13(type) && eventTriggered) {
+    if (id == 60 || id == 61 || id == 63) ReportFinding(&err, 72, name);
+    if (sizesDiffer()) ReportFinding(&err, 63, name);
+  }
+  if (type == kNetTypeLIN20 && eventTriggered && id > 59) ReportFinding(&err, 73, name);
+
+  for (TNetFrame* frame : NetFrames)
+    if (frame && frame->Network != Network) {
+      if (eventTriggered) ReportFinding(&err, 74, name, frame->Name.c_str());
+      if (sporadic) ReportFinding(&err, 75, name, frame->Name.c_str());
+    }
+
+  if (sporadic)
+    for (TNetFrame* frame : NetFrames)
+      if (frame && frame->Ifc && frame->Ifc->Node && frame->Ifc->IfcType != kIfcLINMaster)
+        ReportFinding(&err, 62, frame->Name.c_str(), name);
+
+  if (eventTriggered) {
+    std::unordered_set<const TNode*> nodes;
+    for (TNetFrame* frame : NetFrames) {
+      if (!frame || !frame->Ifc || !frame->Ifc->Node) continue;
+      if (frame->Ifc->IfcType == kIfcLINMaster) {
+        ReportFinding(&err, 61, frame->Name.c_str(), name);
+      } else if (nodes.count(frame->Ifc->Node)) {
+        ReportFinding(&err, 60, name);
+        break;
+      }
+      nodes.insert(frame->Ifc->Node);
+    }
+    for (TNetFrame* frame : NetFrames) {
+      if (!frame) continue;
+      for (TNetSig* sig : frame->NetSigs) {
+        if (!sig) continue;
+        if (sig->Offset < 8 || (sig->UpdateBitOffset >= 0 && sig->UpdateBitOffset <= 7)) {
+          const std::string placement = sig->GetName();
+          ReportFinding(&err, 64, name, frame->Name.c_str(), placement.c_str());
+          break;
+        }
+      }
+    }
+  }
+
+  if (type == kNetTypeLIN20 && eventTriggered) CheckLin20Holder(&err);
+
+  if (NetFrames.Count() == 0) {
+    if (eventTriggered) ReportFinding(&err, 67, name);
+    if (sporadic) ReportFinding(&err, 68, name);
+  }
   return err;
 }
+
+void TFrameHolder::CheckLin20Holder(bool* err) {
+  const char* name = Name.c_str();
+  TNetFrame* first = NetFrames.First();
+  if (first) {
+    const uint8_t model = first->UpdateChecksumModel();
+    for (TNetFrame* frame : NetFrames)
+      if (frame && frame->UpdateChecksumModel() != model) {
+        ReportFinding(err, 59, name);
+        break;
+      }
+    for (TNetFrame* frame : NetFrames)
+      if (frame && frame->Size != first->Size) {
+        ReportFinding(err, 63, name);
+        break;
+      }
+  }
+  if (!Ifc) return;
+  for (TIfc* ifc : Network->GetInterfaces()) {
+    if (!IsLinSlaveOfClass2(ifc) || GetMessageId(ifc)) continue;
+    bool involved = false;
+    for (TNetFrame* frame : NetFrames)
+      if (frame && (frame->Ifc == ifc || frame->IsReceivedBy(ifc))) {
+        involved = true;
+        break;
+      }
+    if (!involved) continue;
+    const std::string ifcName = ifc->GetDisplayName();
+    ReportFinding(err, IdShared() ? 65 : 66, name, ifcName.c_str());
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Placements
 
 bool TNetSig::Check(uint64_t flags) {
   bool err = false;
-  if (flags & kCheckAll) CheckBase(&err, flags);
+  const std::string signalName = SignalName(this);
+  if ((flags & kCheckUnique) && IsNameUsed(signalName)) {
+    if (Signal && Frame) ReportFinding(&err, 101, signalName.c_str(), Frame->Name.c_str());
+    else ReportFinding(&err, 101, "Unknown", "Unknown");
+  }
+  if (!(flags & kCheckAll)) return err;
+  CheckBase(&err, flags);
+  const std::string display = GetDisplayName();
+  if (!Frame) ReportFinding(&err, 8, display.c_str(), "Network Signal");
+  if (!Network) ReportFinding(&err, 4, display.c_str(), "Network Signal");
+  if (!Frame || !Frame->Network || !Network || !Signal) return err;
+
+  const char* sig = signalName.c_str();
+  const char* frame = Frame->Name.c_str();
+  const int32_t frameNet = Frame->Network->Type;
+  const int64_t size = Signal->Size;
+  const bool bytes = Signal->SignalType == kSignalBytes;
+  if (MaxUpdInterval != 0 && MinUpdInterval != 0 && MaxUpdInterval < MinUpdInterval) ReportFinding(&err, 106, sig);
+  if (Network->IsLin()) {
+    if (size > 16 && !(frameNet == kNetTypeLIN20 && bytes)) ReportFinding(&err, 103, sig, frame);
+    const bool oldSlave = Frame->Ifc && Frame->Ifc->IfcType == kIfcLINSlave && Frame->Ifc->ProtVer < 2.0f;
+    if (bytes && (frameNet != kNetTypeLIN20 || oldSlave)) ReportFinding(&err, 104, sig);
+    if (UpdateBitOffset >= 0) ReportFinding(&err, 105, sig, frame);
+  }
+  if (!IsPublishedOrGatewayed()) {
+    const std::string ifcName = Frame->Ifc ? Frame->Ifc->Name : std::string();
+    ReportFinding(&err, 107, sig, ifcName.c_str(), frame);
+  }
+  const int64_t bit = Offset % 8;
+  if (frameNet == kNetTypeJ1939) {
+    if (SPN < 0 || SPN > kJ1939MaxSpn) ReportFinding(&err, 102, sig, frame);
+  } else if (IsLin1x(frameNet) || IsLin13(frameNet)) {
+    if (size < 8 && bit + size > 8) ReportFinding(&err, 108, sig, frame);
+    if (size > 7 && bit != 0) ReportFinding(&err, 109, sig, frame);
+  } else if (frameNet == kNetTypeLIN20) {
+    if (size >= 8 && size <= 15 && bit + size > 16) ReportFinding(&err, 110, sig, frame);
+    if (size > 15 && bit != 0) ReportFinding(&err, 111, sig, frame);
+  }
   return err;
 }
 
+bool TNetSig::IsPublishedOrGatewayed() {
+  TIfc* ifc = Frame ? Frame->Ifc : nullptr;
+  if (!ifc || !Signal) return false;
+  // The name counts of the check run rule out most interfaces without a scan.
+  if (!Ram || Ram->CountNames(ifc->PubSigs, Signal->Name) > 0)
+    for (TPubSig* pub : ifc->PubSigs)
+      if (pub && pub->Signal == Signal) return true;
+  return GetGateway() != nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// Transmit timings
+
 bool TTxFrameTiming::Check(uint64_t flags) {
   bool err = false;
-  if (flags & kCheckAll) CheckBase(&err, flags);
+  if (!(flags & kCheckAll)) return err;
+  CheckBase(&err, flags);
+  const std::string display = GetDisplayName();
+  if (!IfcMode) ReportFinding(&err, 112, display.c_str());
+  if (!Frame) ReportFinding(&err, 8, display.c_str(), "Transmitted Frame Timing");
   return err;
 }
 

@@ -1,0 +1,440 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "tests/support.h"
+#include "zor/check/findings.h"
+#include "zor/model/enums.h"
+#include "zor/model/ram.h"
+#include "zor/network/frame.h"
+
+namespace ZOR_RAM {
+namespace {
+
+constexpr uint64_t kAll = kCheckUnique | kCheckAll;
+
+struct Finding {
+  int Code;
+  std::string Text;
+};
+
+// Builds networks, interfaces, frames and placements as the readers would, and
+// collects the findings of one Check call.
+class FrameCheckTest : public ::testing::Test {
+ protected:
+  ~FrameCheckTest() override { SetFindingObserver({}); }
+
+  TNetwork* AddNetwork(int32_t type, const char* name = "Bus") {
+    TNetwork* net = Ram.NewItem(Ram.Networks);
+    net->Type = type;
+    net->Name = name;
+    return net;
+  }
+  TIfc* AddIfc(TNetwork* net, int32_t type, float protVer = 2.0f, TNode* node = nullptr) {
+    if (!node) {
+      node = Ram.NewItem(Ram.Nodes);
+      node->Name = "Node" + std::to_string(Ram.Nodes.Count());
+    }
+    TIfc* ifc = Ram.NewItem(Ram.Ifcs);
+    node->Ifcs.Add(ifc);
+    ifc->Node = node;
+    ifc->Name = "Ifc" + std::to_string(Ram.Ifcs.Count());
+    ifc->IfcType = type;
+    ifc->ProtVer = protVer;
+    ifc->Network = net;
+    return ifc;
+  }
+  TNetFrame* AddFrame(TIfc* ifc, int32_t size, uint32_t id = 1, const char* name = "F") {
+    TNetFrame* frame = Ram.NewItem(Ram.NetFrames);
+    ifc->NetFrames.Add(frame);
+    frame->Ifc = ifc;
+    frame->Network = ifc->Network;
+    frame->Name = name;
+    frame->Size = size;
+    frame->FrameId = id;
+    return frame;
+  }
+  TFrameHolder* AddHolder(TIfc* ifc, int32_t type, uint32_t id = 1) {
+    TFrameHolder* holder = Ram.NewItem(Ram.FrameHolders);
+    ifc->FrameHolders.Add(holder);
+    holder->Ifc = ifc;
+    holder->Network = ifc->Network;
+    holder->Name = "H";
+    holder->HolderType = type;
+    holder->FrameId = id;
+    return holder;
+  }
+  TNetSig* Place(TNetFrame* frame, int32_t bits, int32_t offset, int32_t updateBit = -1) {
+    TSignal* signal = Ram.NewItem(Ram.Signals);
+    signal->Name = "S" + std::to_string(Ram.Signals.Count());
+    signal->Size = bits;
+    TNetSig* sig = Ram.NewItem(Ram.NetSigs);
+    frame->NetSigs.Add(sig);
+    sig->Frame = frame;
+    sig->Signal = signal;
+    sig->Network = frame->Network;
+    sig->Offset = offset;
+    sig->UpdateBitOffset = updateBit;
+    if (frame->Ifc) {
+      TPubSig* pub = Ram.NewItem(Ram.PubSigs);
+      frame->Ifc->PubSigs.Add(pub);
+      pub->Ifc = frame->Ifc;
+      pub->Signal = signal;
+    }
+    return sig;
+  }
+  TTxFrameTiming* AddTiming(TNetFrame* frame, int32_t period) {
+    TTxFrameTiming* timing = Ram.NewItem(Ram.TxFrameTimings);
+    frame->TxFrameTimings.Add(timing);
+    timing->Frame = frame;
+    timing->FramePeriod = period;
+    return timing;
+  }
+
+  std::vector<Finding> Run(TItemData* item, uint64_t flags = kAll) {
+    std::vector<Finding> found;
+    SetFindingObserver([&](int code, int, const std::string& text) { found.push_back({code, text}); });
+    Ram.BeginCheckRun();
+    item->Check(flags);
+    Ram.EndCheckRun();
+    SetFindingObserver({});
+    return found;
+  }
+  static int Count(const std::vector<Finding>& found, int code) {
+    return static_cast<int>(std::count_if(found.begin(), found.end(), [&](const Finding& f) { return f.Code == code; }));
+  }
+  static std::string TextOf(const std::vector<Finding>& found, int code) {
+    for (const Finding& f : found)
+      if (f.Code == code) return f.Text;
+    return std::string();
+  }
+
+  TZOR_RAM Ram;
+  zortest::MessageCapture Messages;
+};
+
+TEST_F(FrameCheckTest, PlacementGeometry) {
+  struct Sig {
+    int32_t bits, offset, updateBit;
+  };
+  struct Case {
+    const char* name;
+    int32_t frameSize;
+    bool sequenceInfo;
+    std::vector<Sig> sigs;
+    int code;
+    int expected;  // how often code is reported
+  } const cases[] = {
+      {"12 bits at 8 leave a 2-byte frame", 2, false, {{12, 8, -1}}, 77, 1},
+      {"12 bits at 4 fit", 2, false, {{12, 4, -1}}, 77, 0},
+      {"update bit past the end", 2, false, {{4, 0, 16}}, 78, 1},
+      {"update bit on the last bit", 2, false, {{4, 0, 15}}, 78, 0},
+      {"update bit inside its own signal", 2, false, {{4, 0, 3}}, 81, 1},
+      {"signal in the sequence bits", 2, true, {{4, 12, -1}}, 79, 1},
+      {"signal before the sequence bits", 2, true, {{4, 8, -1}}, 79, 0},
+      {"update bit in the sequence bits", 2, true, {{4, 0, 14}}, 80, 1},
+      {"overlaps reported once", 2, false, {{8, 0, -1}, {4, 4, -1}, {4, 2, -1}}, 92, 1},
+      {"update bit on another signal", 2, false, {{8, 0, -1}, {4, 8, 3}}, 92, 1},
+      {"shared update bit", 2, false, {{4, 0, 12}, {4, 4, 12}}, 92, 1},
+      {"no update bits, no overlap", 2, false, {{4, 0, -1}, {4, 4, -1}, {8, 8, -1}}, 92, 0},
+  };
+  TNetwork* net = AddNetwork(kNetTypeCAN);
+  TIfc* ifc = AddIfc(net, kIfcCAN);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TNetFrame* frame = AddFrame(ifc, c.frameSize);
+    frame->SequenceInfo = c.sequenceInfo;
+    for (const Sig& s : c.sigs) Place(frame, s.bits, s.offset, s.updateBit);
+    EXPECT_EQ(Count(Run(frame), c.code), c.expected);
+  }
+}
+
+TEST_F(FrameCheckTest, MultiplexedSignalsDoNotOverlap) {
+  TNetFrame* frame = AddFrame(AddIfc(AddNetwork(kNetTypeCAN), kIfcCAN), 2);
+  Place(frame, 8, 0)->Multiplexed = kMuxMultiplexed;
+  Place(frame, 8, 0)->Multiplexed = kMuxMultiplexed;
+  EXPECT_EQ(Count(Run(frame), 92), 0);
+  Place(frame, 4, 2);
+  EXPECT_EQ(Count(Run(frame), 92), 1);
+}
+
+TEST_F(FrameCheckTest, LinIdentifiersAndDiagnosticNames) {
+  TNetwork* net = AddNetwork(kNetTypeLIN20);
+  TIfc* master = AddIfc(net, kIfcLINMaster);
+  TNetFrame* diag = AddFrame(master, 8, 60);
+  TNetFrame* reserved = AddFrame(master, 8, 63);
+  TNetFrame* named = AddFrame(master, 8, 5, "slaveresp");
+  for (TNetFrame* frame : {diag, reserved, named}) Place(frame, 8, 0);
+
+  EXPECT_EQ(Count(Run(diag), 7), 1);
+  EXPECT_EQ(Count(Run(diag), 82), 1);
+  EXPECT_EQ(Count(Run(named), 82), 1);
+  EXPECT_EQ(Count(Run(named), 7), 0);
+  Ram.ReserveDiagnosticIds = false;
+  EXPECT_EQ(Count(Run(diag), 7), 0);
+  EXPECT_EQ(Count(Run(diag), 82), 0);
+  EXPECT_EQ(Count(Run(reserved), 7), 1);
+}
+
+TEST_F(FrameCheckTest, J1939Limits) {
+  TNetwork* net = AddNetwork(kNetTypeJ1939);
+  TIfc* ifc = AddIfc(net, kIfcCAN);
+  TNetFrame* nine = AddFrame(ifc, 9, 0x100);
+  AddTiming(nine, 100000);
+  EXPECT_EQ(Count(Run(nine), 89), 1);
+  EXPECT_EQ(Count(Run(nine), 88), 0);
+  nine->FrameId |= kJ1939MultiPacketBit;
+  EXPECT_EQ(Count(Run(nine), 89), 0);
+  AddTiming(nine, 50000);
+  EXPECT_EQ(Count(Run(nine), 88), 1);
+  nine->Size = 1786;
+  EXPECT_EQ(Count(Run(nine), 91), 1);
+  nine->Size = 1785;
+  EXPECT_EQ(Count(Run(nine), 91), 0);
+}
+
+TEST_F(FrameCheckTest, J1939Multiplexing) {
+  TNetwork* net = AddNetwork(kNetTypeJ1939);
+  TIfc* ifc = AddIfc(net, kIfcCAN);
+  TNetFrame* frame = AddFrame(ifc, 8, 0x100);
+  AddTiming(frame, 100000);
+  TNetSig* mux = Place(frame, 4, 0);
+  mux->Multiplexed = kMuxMultiplexor;
+  TNetSig* a = Place(frame, 8, 8);
+  a->Multiplexed = kMuxMultiplexed;
+  a->MultiplexerValue = 16;
+  std::vector<Finding> found = Run(frame);
+  EXPECT_EQ(Count(found, 99), 1);
+  EXPECT_NE(TextOf(found, 99).find("Max Value 15 "), std::string::npos) << TextOf(found, 99);
+  a->MultiplexerValue = 15;
+  EXPECT_EQ(Count(Run(frame), 99), 0);
+  a->MultiplexerValue = -2;
+  EXPECT_EQ(TextOf(Run(frame), 100).substr(0, 16), "The MultiValue -");
+
+  TNetSig* b = Place(frame, 16, 16);  // other size, other offset, same value
+  b->Multiplexed = kMuxMultiplexed;
+  b->MultiplexerValue = -2;
+  found = Run(frame);
+  EXPECT_EQ(Count(found, 96), 1);
+  EXPECT_EQ(Count(found, 97), 1);
+  EXPECT_EQ(Count(found, 98), 1);
+
+  Place(frame, 2, 60)->Multiplexed = kMuxMultiplexor;
+  EXPECT_EQ(Count(Run(frame), 94), 1);
+  mux->Multiplexed = kMuxPlainSignal;
+  frame->NetSigs.Last()->Multiplexed = kMuxPlainSignal;
+  EXPECT_EQ(Count(Run(frame), 95), 1);
+}
+
+TEST_F(FrameCheckTest, CanTimingsAndSizes) {
+  TNetwork* net = AddNetwork(kNetTypeCAN);
+  TIfc* ifc = AddIfc(net, kIfcCAN);
+  ifc->Node->FrameProcessingPeriod = 10000;
+  TNetFrame* frame = AddFrame(ifc, 9, 0);
+  Place(frame, 8, 0);
+  std::vector<Finding> found = Run(frame);
+  EXPECT_EQ(Count(found, 85), 1);
+  EXPECT_EQ(Count(found, 89), 1);
+  EXPECT_EQ(Count(found, 14), 1);
+
+  frame->Size = 8;
+  frame->FrameId = 0x20000000;  // above the 29 identifier bits
+  AddTiming(frame, 15000);
+  AddTiming(frame, 20000);
+  AddTiming(frame, 0);
+  found = Run(frame);
+  EXPECT_EQ(Count(found, 14), 1);
+  EXPECT_EQ(Count(found, 85), 0);
+  EXPECT_EQ(Count(found, 87), 1);
+  EXPECT_EQ(Count(found, 86), 1);
+  EXPECT_EQ(Count(found, 89), 0);
+  frame->TransportType = kTransportSporadic;
+  EXPECT_EQ(Count(Run(frame), 87), 0);
+
+  // A node period of -1 with the smallest frame period must not trap.
+  ifc->Node->FrameProcessingPeriod = -1;
+  frame->TransportType = kTransportPeriodic;
+  frame->TxFrameTimings[0]->FramePeriod = INT32_MIN;
+  EXPECT_EQ(Count(Run(frame), 87), 0);
+}
+
+TEST_F(FrameCheckTest, FrameBasicsAndNames) {
+  TNetwork* net = AddNetwork(kNetTypeLIN20, "Door");
+  TIfc* master = AddIfc(net, kIfcLINMaster);
+  TIfc* slave = AddIfc(net, kIfcLINSlave);
+  TNetFrame* a = AddFrame(master, 0, 1, "Same");
+  AddFrame(slave, 1, 2, "Same");
+  a->TransportType = 3;
+  a->MaxFUpTime = 5;
+  a->MinFUpTime = 10;
+  std::vector<Finding> found = Run(a);
+  EXPECT_EQ(TextOf(found, 2), "\"Same\" Network Frame Name is not unique Door Network..");
+  EXPECT_EQ(Count(found, 76), 1);
+  EXPECT_EQ(Count(found, 6), 1);
+  EXPECT_EQ(Count(found, 12), 1);
+  EXPECT_EQ(Count(found, 15), 1);
+  EXPECT_EQ(Count(found, 93), 1);
+  EXPECT_EQ(Count(Run(a, kCheckUnique), 2), 1);
+  EXPECT_EQ(Count(Run(a, kCheckUnique), 76), 0);
+
+  TNetMode* mode = Ram.NewItem(Ram.NetModes);
+  net->NetModes.Add(mode);
+  mode->Network = net;
+  TSchEntry* entry = Ram.NewItem(Ram.SchEntries);
+  mode->SchEntrys.Add(entry);
+  entry->NetMode = mode;
+  entry->TxFrame = a;
+  EXPECT_EQ(Count(Run(a), 15), 0);
+
+  TNetFrame* orphan = Ram.NewItem(Ram.NetFrames);
+  orphan->Name = "Orphan";
+  EXPECT_EQ(Count(Run(orphan), 4), 1);
+}
+
+TEST_F(FrameCheckTest, Lin20MessageIds) {
+  TNetwork* net = AddNetwork(kNetTypeLIN20);
+  TIfc* master = AddIfc(net, kIfcLINMaster);
+  TIfc* slave = AddIfc(net, kIfcLINSlave, 2.0f);
+  TNetFrame* frame = AddFrame(master, 2, 7);
+  TNetSig* sig = Place(frame, 8, 0);
+  TSubSig* sub = Ram.NewItem(Ram.SubSigs);
+  slave->SubSigs.Add(sub);
+  sub->Ifc = slave;
+  sub->Signal = sig->Signal;
+  // The network's frame list is built once, so every frame exists first.
+  TNetFrame* twin = AddFrame(master, 2, 7, "Twin");
+  EXPECT_EQ(Count(Run(frame), 83), 1);
+  twin->FrameId = 8;
+  EXPECT_EQ(Count(Run(frame), 84), 1);
+  TFrameMsgId* msgId = Ram.NewItem(Ram.FrameMsgIds);
+  slave->FrameMsgIds.Add(msgId);
+  msgId->Ifc = slave;
+  msgId->NetFrame = frame;
+  std::vector<Finding> found = Run(frame);
+  EXPECT_EQ(Count(found, 83) + Count(found, 84), 0);
+}
+
+TEST_F(FrameCheckTest, HolderRulesByProtocol) {
+  struct Case {
+    int32_t netType;
+    int32_t holderType;
+    uint32_t id;
+    int code;
+  } const cases[] = {
+      {kNetTypeLIN11, kHolderEventTriggered, 1, 70}, {kNetTypeLIN10, kHolderSporadic, 1, 71},
+      {kNetTypeLIN13, kHolderSporadic, 1, 71},       {kNetTypeLIN12, kHolderEventTriggered, 63, 72},
+      {kNetTypeLIN20, kHolderEventTriggered, 60, 73}, {kNetTypeLIN20, kHolderEventTriggered, 1, 67},
+      {kNetTypeLIN20, kHolderSporadic, 1, 68},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.code);
+    TFrameHolder* holder = AddHolder(AddIfc(AddNetwork(c.netType), kIfcLINMaster), c.holderType, c.id);
+    EXPECT_EQ(Count(Run(holder), c.code), 1);
+  }
+  TFrameHolder* bad = AddHolder(AddIfc(AddNetwork(kNetTypeLIN20), kIfcLINMaster), 5);
+  EXPECT_EQ(Count(Run(bad), 3), 1);
+}
+
+TEST_F(FrameCheckTest, EventTriggeredAssignedFrames) {
+  TNetwork* net = AddNetwork(kNetTypeLIN20);
+  TNetwork* other = AddNetwork(kNetTypeLIN20, "Other");
+  TIfc* master = AddIfc(net, kIfcLINMaster);
+  TIfc* slave = AddIfc(net, kIfcLINSlave);
+  TIfc* sameNode = AddIfc(net, kIfcLINSlave, 2.0f, slave->Node);
+  TFrameHolder* holder = AddHolder(master, kHolderEventTriggered, 10);
+  TNetFrame* first = AddFrame(slave, 2, 1, "First");
+  Place(first, 8, 0);
+  TNetFrame* second = AddFrame(sameNode, 3, 2, "Second");
+  Place(second, 8, 8);
+  TNetFrame* fromMaster = AddFrame(master, 2, 3, "FromMaster");
+  fromMaster->Network = other;
+  for (TNetFrame* f : {first, second, fromMaster}) holder->NetFrames.Add(f);
+
+  std::vector<Finding> found = Run(holder);
+  EXPECT_EQ(Count(found, 60), 1);
+  EXPECT_EQ(Count(found, 61), 0);  // the scan ended at the repeated node
+  EXPECT_EQ(Count(found, 63), 1);
+  EXPECT_EQ(Count(found, 64), 1);
+  EXPECT_EQ(TextOf(found, 64), "\"H\" - \"First\" Event triggered frame has the first byte reserved: \"S1\"(Signal).");
+  EXPECT_EQ(TextOf(found, 74), "\"H\" Event triggered frame's FromMaster Frame is on different Network.");
+
+  holder->NetFrames.Clear();
+  holder->NetFrames.Add(fromMaster);
+  EXPECT_EQ(Count(Run(holder), 61), 1);
+  holder->HolderType = kHolderSporadic;
+  holder->NetFrames.Clear();
+  holder->NetFrames.Add(first);
+  found = Run(holder);
+  EXPECT_EQ(Count(found, 62), 1);
+  EXPECT_EQ(Count(found, 64), 0);
+}
+
+TEST_F(FrameCheckTest, PlacementRules) {
+  struct Case {
+    const char* name;
+    int32_t netType;
+    int32_t bits, offset;
+    int code;
+  } const cases[] = {
+      {"LIN 1.3 small signal over a byte boundary", kNetTypeLIN13, 6, 5, 108},
+      {"LIN 1.3 small signal inside a byte", kNetTypeLIN13, 6, 2, -108},
+      {"LIN 1.3 wide signal off a boundary", kNetTypeLIN13, 10, 3, 109},
+      {"LIN 2.0 signal over two boundaries", kNetTypeLIN20, 12, 6, 110},
+      {"LIN 2.0 signal within two bytes", kNetTypeLIN20, 12, 4, -110},
+      {"LIN 2.0 wide signal off a boundary", kNetTypeLIN20, 16, 4, 111},
+      {"LIN signal above 16 bits", kNetTypeLIN11, 17, 0, 103},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TNetFrame* frame = AddFrame(AddIfc(AddNetwork(c.netType), kIfcLINMaster), 8);
+    TNetSig* sig = Place(frame, c.bits, c.offset);
+    EXPECT_EQ(Count(Run(sig), std::abs(c.code)), c.code > 0 ? 1 : 0);
+  }
+
+  TNetFrame* j1939 = AddFrame(AddIfc(AddNetwork(kNetTypeJ1939), kIfcCAN), 8);
+  TNetSig* spn = Place(j1939, 8, 0);
+  spn->SPN = 524288;
+  spn->MaxUpdInterval = 5;
+  spn->MinUpdInterval = 10;
+  std::vector<Finding> found = Run(spn);
+  EXPECT_EQ(Count(found, 102), 1);
+  EXPECT_EQ(Count(found, 106), 1);
+  EXPECT_EQ(Count(found, 107), 0);
+  j1939->Ifc->PubSigs.Clear();
+  EXPECT_EQ(Count(Run(spn), 107), 1);
+
+  TNetFrame* lin = AddFrame(AddIfc(AddNetwork(kNetTypeLIN12), kIfcLINMaster), 8);
+  TNetSig* bytes = Place(lin, 16, 0, 20);
+  bytes->Signal->SignalType = kSignalBytes;
+  found = Run(bytes);
+  EXPECT_EQ(Count(found, 104), 1);
+  EXPECT_EQ(Count(found, 105), 1);
+}
+
+TEST_F(FrameCheckTest, PlacementPresenceAndDuplicates) {
+  TNetFrame* frame = AddFrame(AddIfc(AddNetwork(kNetTypeCAN), kIfcCAN), 8);
+  TNetSig* first = Place(frame, 8, 0);
+  TNetSig* twin = Ram.NewItem(Ram.NetSigs);
+  frame->NetSigs.Add(twin);
+  twin->Frame = frame;
+  twin->Signal = first->Signal;
+  twin->Network = frame->Network;
+  EXPECT_EQ(Count(Run(first), 101), 1);
+  EXPECT_EQ(Count(Run(first, kCheckAll), 101), 0);
+
+  TNetSig* loose = Ram.NewItem(Ram.NetSigs);
+  std::vector<Finding> found = Run(loose);
+  EXPECT_EQ(Count(found, 8), 1);
+  EXPECT_EQ(Count(found, 4), 1);
+
+  TTxFrameTiming* timing = Ram.NewItem(Ram.TxFrameTimings);
+  found = Run(timing);
+  EXPECT_EQ(Count(found, 112), 1);
+  EXPECT_EQ(Count(found, 8), 1);
+  EXPECT_TRUE(Run(timing, kCheckUnique).empty());
+}
+
+}  // namespace
+}  // namespace ZOR_RAM
