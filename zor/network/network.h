@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -159,6 +160,16 @@ class ZOR_API TNetMode : public TItemData {
   // The first "Unconditional Frame", "Event Triggered Frame" or "Sporadic
   // Frame" entry that sends frame, or null. O(entries) per call.
   TSchEntry* FindEntryForFrame(const TNetFrame* frame) const;
+
+  // The entries with this Order, in list order. Indexed once per check run
+  // (the index is rebuilt after any network or mode check), so the entry
+  // checks of a mode cost linear time.
+  const std::vector<TSchEntry*>& EntriesWithOrder(int32_t order);
+
+ private:
+  std::unordered_map<int32_t, std::vector<TSchEntry*>> OrderIndex_;
+  uint64_t OrderIndexRun_ = 0;
+  bool OrderIndexBuilt_ = false;
 };
 
 class ZOR_API TSchEntry : public TItemData {

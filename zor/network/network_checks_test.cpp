@@ -1,0 +1,430 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "tests/support.h"
+#include "zor/check/findings.h"
+#include "zor/model/enums.h"
+#include "zor/model/ram.h"
+#include "zor/network/network.h"
+
+namespace {
+
+using namespace ZOR_RAM;
+
+// The findings one Check call reports: codes and texts, in order.
+struct Findings {
+  std::vector<int> Codes;
+  std::vector<std::string> Texts;
+  bool Error = false;
+
+  int Count(int code) const {
+    int n = 0;
+    for (int c : Codes) n += c == code;
+    return n;
+  }
+  std::string TextOf(int code) const {
+    for (size_t i = 0; i < Codes.size(); ++i)
+      if (Codes[i] == code) return Texts[i];
+    return "";
+  }
+};
+
+Findings RunCheck(TItemData* item, uint64_t flags = kCheckUnique | kCheckAll) {
+  Findings out;
+  zortest::MessageCapture sinks;
+  SetFindingObserver([&](int code, int, const std::string& text) {
+    out.Codes.push_back(code);
+    out.Texts.push_back(text);
+  });
+  out.Error = item->Check(flags);
+  SetFindingObserver(nullptr);
+  return out;
+}
+
+struct Db {
+  TZOR_RAM Ram;
+  TNode* Node;
+
+  Db() {
+    Node = Ram.NewItem(Ram.Nodes);
+    Node->Name = "Ecu";
+  }
+  TNetwork* AddNetwork(const char* name, int32_t type, int32_t speed) {
+    TNetwork* net = Ram.NewItem(Ram.Networks);
+    net->Name = name;
+    net->Type = type;
+    net->NetSpeed = speed;
+    net->SamplePos = 87500;
+    net->SJW = 1000;
+    net->SampMode = 1;
+    return net;
+  }
+  TIfc* AddIfc(TNetwork* net, int32_t type, const char* name = "If", TNode* node = nullptr) {
+    node = node ? node : Node;
+    TIfc* ifc = Ram.NewItem(Ram.Ifcs);
+    ifc->Name = name;
+    ifc->IfcType = type;
+    ifc->Network = net;
+    ifc->Node = node;
+    node->Ifcs.Add(ifc);
+    return ifc;
+  }
+  TNetFrame* AddFrame(TIfc* ifc, const std::string& name, uint32_t id, int size = 2) {
+    TNetFrame* frame = Ram.NewItem(Ram.NetFrames);
+    frame->Name = name;
+    frame->FrameId = id;
+    frame->Size = size;
+    frame->Ifc = ifc;
+    frame->Network = ifc->Network;
+    ifc->NetFrames.Add(frame);
+    return frame;
+  }
+  TFrameHolder* AddHolder(TIfc* ifc, const char* name, uint32_t id, int32_t type) {
+    TFrameHolder* holder = Ram.NewItem(Ram.FrameHolders);
+    holder->Name = name;
+    holder->FrameId = id;
+    holder->HolderType = type;
+    holder->Ifc = ifc;
+    ifc->FrameHolders.Add(holder);
+    return holder;
+  }
+  TNetMode* AddMode(TNetwork* net, const char* name) {
+    TNetMode* mode = Ram.NewItem(Ram.NetModes);
+    mode->Name = name;
+    mode->Network = net;
+    net->NetModes.Add(mode);
+    return mode;
+  }
+  TSchEntry* AddEntry(TNetMode* mode, int32_t type, TNetFrame* frame, int32_t delay, int32_t order = 0) {
+    TSchEntry* entry = Ram.NewItem(Ram.SchEntries);
+    entry->NetMode = mode;
+    entry->Type = type;
+    entry->TxFrame = frame;
+    entry->Delay = delay;
+    entry->Order = order;
+    mode->SchEntrys.Add(entry);
+    return entry;
+  }
+  TSignal* AddSignal(const char* name) {
+    TSignal* signal = Ram.NewItem(Ram.Signals);
+    signal->Name = name;
+    return signal;
+  }
+  TPubSig* Publish(TIfc* ifc, TSignal* signal) {
+    TPubSig* pub = Ram.NewItem(Ram.PubSigs);
+    pub->Ifc = ifc;
+    pub->Signal = signal;
+    ifc->PubSigs.Add(pub);
+    return pub;
+  }
+};
+
+// A LIN 2.0 network at 19200 bit/s with a master, a slave and a 2-byte frame.
+struct LinDb : Db {
+  TNetwork* Net;
+  TIfc* Master;
+  TIfc* Slave;
+  TNetFrame* Frame;
+  TNetMode* Mode;
+  LinDb(int32_t type = kNetTypeLIN20) {
+    Net = AddNetwork("Lin", type, 19200);
+    Master = AddIfc(Net, kIfcLINMaster, "M");
+    TNode* slaveNode = Ram.NewItem(Ram.Nodes);
+    slaveNode->Name = "Sensor";
+    Slave = AddIfc(Net, kIfcLINSlave, "S", slaveNode);
+    Slave->ProtVer = 2.0f;
+    Frame = AddFrame(Master, "F", 1);
+    Mode = AddMode(Net, "Table");
+  }
+};
+
+TEST(ScheduleEntryCheck, DelayAgainstFrameTime) {
+  struct Case {
+    int32_t Delay;
+    int Code;  // 0: none
+    const char* Text;
+  } cases[] = {
+      {3000, 51, "The Frame Time of the \"Lin.Table.F\" Schedule Entry is longer than its Delay (3.333 ms &gt; 3.000 ms)."},
+      {4000, 52, "\"Lin.Table.F\" Schedule Entry: Short Delay definition (3.333 ms * 1.4 &gt; 4.000 ms)."},
+      {5000, 0, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Delay);
+    LinDb db;
+    TSchEntry* entry = db.AddEntry(db.Mode, kSchUnconditional, db.Frame, c.Delay);
+    Findings f = RunCheck(entry);
+    EXPECT_EQ(f.Count(51), c.Code == 51);
+    EXPECT_EQ(f.Count(52), c.Code == 52);
+    if (c.Code) {
+      EXPECT_EQ(f.TextOf(c.Code), c.Text);
+    }
+    EXPECT_EQ(f.Error, c.Code == 51);
+  }
+}
+
+TEST(ScheduleEntryCheck, DelayIsAMultipleOfTheMasterPeriod) {
+  LinDb db;
+  db.Node->FrameProcessingPeriod = 5000;
+  TSchEntry* entry = db.AddEntry(db.Mode, kSchUnconditional, db.Frame, 12000);
+  Findings f = RunCheck(entry);
+  EXPECT_EQ(f.Codes, std::vector<int>{53});
+  EXPECT_EQ(f.TextOf(53),
+            "\"Lin.Table.F\" Schedule Entry Delay must be the exact multiple of the Frame Processing Period of the "
+            "Master Node (12.000 ms != n * 5.000 ms).");
+  entry->Delay = 15000;
+  EXPECT_TRUE(RunCheck(entry).Codes.empty());
+}
+
+TEST(ScheduleEntryCheck, TypesAllowedAndReferences) {
+  struct Case {
+    const char* Name;
+    int32_t NetType;
+    int32_t EntryType;
+    int FrameKind;  // 0 none, 1 plain frame, 2 event-triggered holder, 3 sporadic holder
+    int IfcKind;    // 0 none, 1 slave 2.0, 2 master, 3 slave 1.3
+    std::vector<int> Codes;
+  } cases[] = {
+      {"assign frame id on LIN 1.3", kNetTypeLIN13, kSchAssignFrameId, 1, 1, {56}},
+      {"assign frame id to a master", kNetTypeLIN20, kSchAssignFrameId, 1, 2, {57}},
+      {"assign frame id to an old slave", kNetTypeLIN20, kSchAssignFrameId, 1, 3, {58}},
+      {"unassign without interface and frame", kNetTypeLIN20, kSchUnAssignFrameId, 0, 0, {9, 8}},
+      {"free format on LIN 1.3", kNetTypeLIN13, kSchFreeFormat, 0, 0, {56}},
+      {"diagnostic request on LIN 1.1", kNetTypeLIN11, kSchDiagRequest, 0, 0, {56}},
+      {"diagnostic request on LIN 1.2", kNetTypeLIN12, kSchDiagRequest, 0, 0, {}},
+      {"unconditional holder", kNetTypeLIN20, kSchUnconditional, 2, 0, {54}},
+      {"event triggered with a plain frame", kNetTypeLIN20, kSchEventTriggered, 1, 0, {54}},
+      {"event triggered with a sporadic holder on LIN 1.0", kNetTypeLIN10, kSchEventTriggered, 3, 0, {54, 56}},
+      {"sporadic with a sporadic holder", kNetTypeLIN20, kSchSporadic, 3, 0, {}},
+      {"sporadic without frame", kNetTypeLIN20, kSchSporadic, 0, 0, {8}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    LinDb db(c.NetType);
+    db.Net->NetSpeed = 1000000;  // frame times far below the delay
+    TNetFrame* frames[] = {nullptr, db.Frame, db.AddHolder(db.Master, "ET", 2, kHolderEventTriggered),
+                           db.AddHolder(db.Master, "SP", 3, kHolderSporadic)};
+    static_cast<TFrameHolder*>(frames[2])->NetFrames.Add(db.Frame);
+    static_cast<TFrameHolder*>(frames[3])->NetFrames.Add(db.Frame);
+    TIfc* old = db.AddIfc(db.Net, kIfcLINSlave, "Old");
+    old->ProtVer = 1.3f;
+    TIfc* ifcs[] = {nullptr, db.Slave, db.Master, old};
+    TSchEntry* entry = db.AddEntry(db.Mode, c.EntryType, frames[c.FrameKind], 100000);
+    entry->Ifc = ifcs[c.IfcKind];
+    EXPECT_EQ(RunCheck(entry).Codes, c.Codes);
+  }
+}
+
+TEST(ScheduleEntryCheck, EntryWithoutModeAndDuplicateOrders) {
+  Db db;
+  TSchEntry* loose = db.Ram.NewItem(db.Ram.SchEntries);
+  loose->Type = kSchDiagRequest;
+  EXPECT_EQ(RunCheck(loose).Codes, std::vector<int>{5});
+
+  LinDb lin;
+  lin.Net->NetSpeed = 1000000;
+  TSchEntry* a = lin.AddEntry(lin.Mode, kSchDiagRequest, nullptr, 100000, 1);
+  TSchEntry* b = lin.AddEntry(lin.Mode, kSchDiagResponse, nullptr, 100000, 1);
+  TSchEntry* c = lin.AddEntry(lin.Mode, kSchUnconditional, lin.Frame, 100000, 1);
+  lin.AddEntry(lin.Mode, kSchUnconditional, lin.Frame, 100000, 2);
+  Findings fa = RunCheck(a), fb = RunCheck(b), fc = RunCheck(c);
+  EXPECT_EQ(fa.Codes, std::vector<int>{55});
+  EXPECT_EQ(fa.TextOf(55), "\"Lin.Table.SlaveResp\" Schedule Table has Schedule Entries with the same Order value.");
+  EXPECT_EQ(fb.TextOf(55), "\"Lin.Table.MasterReq\" Schedule Table has Schedule Entries with the same Order value.");
+  EXPECT_EQ(fc.Count(55), 1);
+  // A new run sees edited orders.
+  b->Order = 7;
+  c->Order = 8;
+  RunCheck(lin.Mode);
+  EXPECT_TRUE(RunCheck(a).Codes.empty());
+}
+
+TEST(NetworkModeCheck, NamesAndEventTriggeredFrameInItsOwnTable) {
+  LinDb db;
+  TFrameHolder* holder = db.AddHolder(db.Master, "ET", 2, kHolderEventTriggered);
+  holder->NetFrames.Add(db.Frame);
+  db.AddEntry(db.Mode, kSchEventTriggered, holder, 100000);
+  db.AddEntry(db.Mode, kSchUnconditional, db.Frame, 100000);
+  TNetMode* twin = db.AddMode(db.Net, "Table");
+  (void)twin;
+  // The warning does not depend on the flags.
+  Findings none = RunCheck(db.Mode, 0);
+  EXPECT_EQ(none.Codes, std::vector<int>{50});
+  EXPECT_FALSE(none.Error);
+  Findings all = RunCheck(db.Mode);
+  EXPECT_EQ(all.Codes, (std::vector<int>{2, 50}));
+  EXPECT_EQ(all.TextOf(2), "\"Table\" Schedule Table Name is not unique.");
+
+  TNetMode* loose = db.Ram.NewItem(db.Ram.NetModes);
+  loose->Name = "1bad";
+  EXPECT_EQ(RunCheck(loose).Codes, (std::vector<int>{4, 1}));
+}
+
+TEST(NetworkCheck, CanTimingAndSpeed) {
+  struct Case {
+    const char* Name;
+    int32_t Type, Speed, SamplePos, SJW, SampMode;
+    std::vector<int> Codes;
+  } cases[] = {
+      {"valid", kNetTypeCAN, 500000, 100000, 0, 3, {}},
+      {"sample position", kNetTypeCAN, 500000, 100001, 1000, 1, {33}},
+      {"jump width", kNetTypeCAN, 500000, 87500, -1, 1, {32}},
+      {"sampling mode", kNetTypeCAN, 500000, 87500, 1000, 2, {34}},
+      {"slow", kNetTypeCAN, 9999, 87500, 1000, 1, {38}},
+      {"fast", kNetTypeCAN, 4000001, 87500, 1000, 1, {39}},
+      {"J1939 not 250k", kNetTypeJ1939, 500000, 87500, 1000, 1, {40}},
+      {"bad type", 7, 500000, 87500, 1000, 1, {3}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    Db db;
+    TNetwork* net = db.AddNetwork("Can", c.Type, c.Speed);
+    net->SamplePos = c.SamplePos;
+    net->SJW = c.SJW;
+    net->SampMode = c.SampMode;
+    EXPECT_EQ(RunCheck(net).Codes, c.Codes);
+  }
+  Db db;
+  TNetwork* net = db.AddNetwork("Can", kNetTypeCAN, 500000);
+  net->SamplePos = 100001;
+  EXPECT_EQ(RunCheck(net).TextOf(33), "The Sample Position of the \"Can\" CAN Network is incorrect: 100.001%.");
+}
+
+TEST(NetworkCheck, FrameCountLimits) {
+  struct Case {
+    int Frames;
+    std::vector<int> Codes;
+  } cases[] = {{255, {}}, {300, {46}}, {1100, {45}}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Frames);
+    Db db;
+    TNetwork* net = db.AddNetwork("Can", kNetTypeCAN, 500000);
+    TIfc* ifc = db.AddIfc(net, kIfcCAN);
+    for (int i = 0; i < c.Frames; ++i) db.AddFrame(ifc, "F" + std::to_string(i), i);
+    Findings f = RunCheck(net);
+    EXPECT_EQ(f.Codes, c.Codes);
+    if (c.Frames == 300) {
+      EXPECT_NE(f.TextOf(46).find("Only 255 Frames"), std::string::npos);
+    }
+  }
+}
+
+TEST(NetworkCheck, FrameIdentifiersOnCan) {
+  Db db;
+  TNetwork* net = db.AddNetwork("Can", kNetTypeCAN, 500000);
+  TIfc* ifc = db.AddIfc(net, kIfcCAN);
+  db.AddFrame(ifc, "A", 0x100);
+  db.AddFrame(ifc, "B", 0x100 | (1u << 29));  // differs only above bit 28
+  db.AddFrame(ifc, "C", 0x100);
+  db.AddFrame(ifc, "D", 0x200);
+  Findings f = RunCheck(net);
+  ASSERT_EQ(f.Codes, (std::vector<int>{44, 44}));
+  EXPECT_EQ(f.Texts[0], "The Frame \"A\" and Frame \"B\" have the same ID on the \"Can\" Network.");
+  EXPECT_EQ(f.Texts[1], "The Frame \"B\" and Frame \"C\" have the same ID on the \"Can\" Network.");
+}
+
+TEST(NetworkCheck, FrameIdentifiersOnLin) {
+  // LIN 1.3: frames against frames and event-triggered holders; holders
+  // against holders.
+  {
+    LinDb db(kNetTypeLIN13);
+    db.Publish(db.Master, db.AddSignal("S"));
+    db.AddEntry(db.Mode, kSchUnconditional, db.Frame, 100000);
+    db.AddHolder(db.Master, "ET1", 1, kHolderEventTriggered);
+    db.AddHolder(db.Master, "SP", 1, kHolderSporadic);
+    db.AddHolder(db.Master, "ET2", 1, kHolderEventTriggered);
+    Findings f = RunCheck(db.Net);
+    ASSERT_EQ(f.Codes, (std::vector<int>{44, 44}));
+    EXPECT_NE(f.Texts[0].find("\"F\" and Frame \"ET1\""), std::string::npos);
+    EXPECT_NE(f.Texts[1].find("\"ET1\" and Frame \"ET2\""), std::string::npos);
+  }
+  // LIN 2.0: frames of class-2 slaves take no part; holders are compared up
+  // to the first with a message identifier.
+  {
+    LinDb db;
+    db.Publish(db.Master, db.AddSignal("S"));
+    db.AddEntry(db.Mode, kSchUnconditional, db.Frame, 100000);
+    db.AddFrame(db.Slave, "FromSlave", 1);
+    db.AddFrame(db.Master, "Twin", 1);
+    TFrameHolder* stop = db.AddHolder(db.Master, "Stop", 5, kHolderEventTriggered);
+    db.AddHolder(db.Master, "Late", 1, kHolderEventTriggered);
+    TFrameMsgId* msgId = db.Ram.NewItem(db.Ram.FrameMsgIds);
+    msgId->NetFrame = stop;
+    db.Slave->FrameMsgIds.Add(msgId);
+    Findings f = RunCheck(db.Net);
+    ASSERT_EQ(f.Codes, std::vector<int>{44});
+    EXPECT_NE(f.Texts[0].find("\"F\" and Frame \"Twin\""), std::string::npos);
+  }
+}
+
+TEST(NetworkCheck, LinStructure) {
+  {
+    Db db;
+    TNetwork* net = db.AddNetwork("Empty", kNetTypeLIN12, 500);
+    EXPECT_EQ(RunCheck(net).Codes, (std::vector<int>{35, 36, 37, 38, 20, 21}));
+  }
+  {
+    LinDb db;
+    db.Net->NetSpeed = 20001;
+    db.AddIfc(db.Net, kIfcLINMaster, "M2");
+    db.AddIfc(db.Net, kIfcLINMaster, "M3");
+    db.Publish(db.Slave, db.AddSignal("S"));
+    db.AddEntry(db.Mode, kSchUnconditional, db.Frame, 100000);
+    EXPECT_EQ(RunCheck(db.Net).Codes, (std::vector<int>{39, 22}));
+  }
+  {
+    LinDb db;
+    db.Publish(db.Slave, db.AddSignal("S"));
+    db.AddEntry(db.Mode, kSchUnconditional, db.Frame, 100000);
+    for (int i = 0; i < 256; ++i) db.AddMode(db.Net, "T");
+    Findings f = RunCheck(db.Net, kCheckAll);
+    EXPECT_EQ(f.Codes, std::vector<int>{48});
+    EXPECT_FALSE(f.Error);
+    EXPECT_NE(f.TextOf(48).find("\"Lin\" Network. \"Ecu\" Node"), std::string::npos);
+  }
+}
+
+TEST(NetworkCheck, PublishersGatewaysAndNads) {
+  LinDb db;
+  db.AddEntry(db.Mode, kSchUnconditional, db.Frame, 100000);
+  TSignal* sig = db.AddSignal("Speed");
+  db.Publish(db.Master, sig);
+  db.Publish(db.Slave, sig);
+  // A gateway of the master's node brings the same signal in from a CAN network.
+  TNetwork* can = db.AddNetwork("Can", kNetTypeCAN, 500000);
+  TIfc* canIfc = db.AddIfc(can, kIfcCAN, "C");
+  TGateway* gateway = db.Ram.NewItem(db.Ram.Gateways);
+  gateway->Node = db.Node;
+  gateway->InIfc = canIfc;
+  gateway->OutIfc = db.Master;
+  gateway->Signal = sig;
+  db.Node->Gateways.Add(gateway);
+  TGateway* second = db.Ram.NewItem(db.Ram.Gateways);
+  second->Node = db.Node;
+  second->InIfc = canIfc;
+  second->OutIfc = db.Master;
+  second->Signal = sig;
+  db.Node->Gateways.Add(second);
+  // Two 2.0 slaves with the same configured NAD.
+  TIfc* other = db.AddIfc(db.Net, kIfcLINSlave, "S2");
+  other->ProtVer = 2.1f;
+  other->cfg_NAD = db.Slave->cfg_NAD = 5;
+
+  Findings f = RunCheck(db.Net);
+  EXPECT_EQ(f.Codes, (std::vector<int>{41, 42, 42, 42, 42, 43, 23}));
+  EXPECT_EQ(f.TextOf(41), "\"Speed\" Signal is multi-published in Network \"Lin\" by Nodes: \"Ecu\", \"Sensor\"");
+  EXPECT_EQ(f.Texts[3], "\"Speed\" Signal is published and gatewayed to Network \"Lin\" by Nodes: \"Sensor\", \"Ecu\"");
+  EXPECT_EQ(f.TextOf(23), "The Configured NAD of the \"S\" Interface is not unique on the \"Lin\" Network.");
+}
+
+TEST(NetworkCheck, UniqueNameOnlyUnderItsFlag) {
+  Db db;
+  TNetwork* a = db.AddNetwork("Same", kNetTypeCAN, 500000);
+  db.AddNetwork("Same", kNetTypeCAN, 500000);
+  EXPECT_EQ(RunCheck(a, kCheckUnique).Codes, std::vector<int>{2});
+  EXPECT_TRUE(RunCheck(a, kCheckAll).Codes.empty());
+}
+
+}  // namespace
