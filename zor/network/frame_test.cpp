@@ -158,16 +158,6 @@ TEST_F(FrameTest, OlderVersionPlacementHasNoMultiplexFields) {
                    "</NetSig>"}));
 }
 
-TEST_F(FrameTest, MultiplexerValueReadOnlyForMultiplexedSignals) {
-  std::unique_ptr<TQXMLDocument> doc;
-  TNetSig* sig = ReadItem(Ram, Ram.NetSigs,
-                          "<NetSig><Multiplexed>multiplexor signal</Multiplexed>"
-                          "<MultiplexerValue>3</MultiplexerValue></NetSig>",
-                          &doc);
-  EXPECT_EQ(sig->Multiplexed, kMuxMultiplexor);
-  EXPECT_EQ(sig->MultiplexerValue, 0);
-}
-
 TEST_F(FrameTest, EmptyFrameWritesBothContainers) {
   TNetFrame* frame = Ram.NewItem(Ram.NetFrames);
   EXPECT_EQ(CaptureLines([&] { frame->WriteXml(true); }),
@@ -252,16 +242,6 @@ TEST_F(FrameTest, HolderWrongChildStopsResolution) {
   holder->ResolveLinks();
   EXPECT_EQ(holder->NetFrames.Count(), 1);
   EXPECT_EQ(Messages.Errors, std::vector<std::string>{"NetFrame expected but Frame found."});
-}
-
-TEST_F(FrameTest, DefaultIdentifiersCountInTheirOwnLists) {
-  Ram.NewItem(Ram.NetFrames);
-  TNetFrame* frame = Ram.NewItem(Ram.NetFrames);
-  TFrameHolder* holder = Ram.NewItem(Ram.FrameHolders);
-  TTxFrameTiming* timing = Ram.NewItem(Ram.TxFrameTimings);
-  EXPECT_EQ(frame->GetId(), "NetFrame1");
-  EXPECT_EQ(holder->GetId(), "FrameHolder0");
-  EXPECT_EQ(timing->GetId(), "TxFrameTiming0");
 }
 
 // A LIN or CAN network with one node per interface, built through the
