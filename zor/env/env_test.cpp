@@ -1,0 +1,408 @@
+#include "zor/env/env.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "tests/support.h"
+#include "zor/check/findings.h"
+#include "zor/model/enums.h"
+#include "zor/model/ram.h"
+#include "zor/zor.h"
+
+namespace ZOR_RAM {
+namespace {
+
+using zortest::CaptureLines;
+using zortest::MessageCapture;
+using zortest::ParseXml;
+
+// One group with a variable of every kind, as the saver writes it.
+const char kGroup[] =
+    "<EnvGroup>\r\n<ZORId>EnvGroup0</ZORId>\r\n<Name>Cabin</Name>\r\n"
+    "<EnvIntDatas>\r\n<EnvIntData>\r\n<ZORId>EnvInt0</ZORId>\r\n<Name>Speed</Name>\r\n"
+    "<AccessType>ReadWrite</AccessType>\r\n<Unit>km/h &amp; &lt;x&gt;</Unit>\r\n"
+    "<InitialValue>-5</InitialValue>\r\n<MinValue>-10</MinValue>\r\n<MaxValue>9000000000</MaxValue>\r\n"
+    "<EncType >Enc</EncType >\r\n<Nodes>\r\n<Node>A&amp;B</Node>\r\n<Node>C</Node>\r\n</Nodes>\r\n"
+    "</EnvIntData>\r\n</EnvIntDatas>\r\n"
+    "<EnvFloatDatas>\r\n<EnvFloatData>\r\n<ZORId>EnvFloat0</ZORId>\r\n<Name>Temp</Name>\r\n"
+    "<AccessType>Read</AccessType>\r\n<Unit>&#176;C</Unit>\r\n<InitialValue>0.5</InitialValue>\r\n"
+    "<MinValue>-40</MinValue>\r\n<MaxValue>125.25</MaxValue>\r\n<Nodes></Nodes>\r\n"
+    "</EnvFloatData>\r\n</EnvFloatDatas>\r\n"
+    "<EnvStrDatas>\r\n<EnvStrData>\r\n<ZORId>EnvStr0</ZORId>\r\n<Name>Label</Name>\r\n"
+    "<AccessType>Unrestricted</AccessType>\r\n<Unit></Unit>\r\n<Nodes>\r\n<Node>X</Node>\r\n</Nodes>\r\n"
+    "</EnvStrData>\r\n</EnvStrDatas>\r\n"
+    "<EnvDataDatas>\r\n<EnvDataData>\r\n<ZORId>EnvData0</ZORId>\r\n<Name>Blob</Name>\r\n"
+    "<AccessType>Write</AccessType>\r\n<Unit></Unit>\r\n<DataLength>16</DataLength>\r\n<Nodes></Nodes>\r\n"
+    "</EnvDataData>\r\n</EnvDataDatas>\r\n</EnvGroup>\r\n";
+
+TEST(EnvGroupXml, ReadsEveryKindAndWritesTheSameBytes) {
+  auto doc = ParseXml(kGroup);
+  ASSERT_TRUE(doc);
+  TZOR_RAM ram;
+  TEnvGroup* group = ram.NewItem(ram.EnvGroups);
+  ASSERT_FALSE(group->ReadXml(doc->GetRoot()));
+
+  ASSERT_EQ(group->EnvIntList.Count(), 1);
+  ASSERT_EQ(ram.EnvInts.Count(), 1);
+  TEnvInt* speed = group->EnvIntList[0];
+  EXPECT_EQ(speed->Unit, "km/h & <x>");
+  EXPECT_EQ(speed->AccessType, kAccessReadWrite);
+  EXPECT_EQ(speed->MaxValue, 9000000000);
+  EXPECT_EQ(speed->EncTypeName, "Enc");
+  EXPECT_EQ(speed->Nodes, (std::vector<std::string>{"A&B", "C"}));
+  EXPECT_EQ(speed->Group, group);
+  TEnvFloat* temp = group->EnvFloatList[0];
+  EXPECT_EQ(temp->Unit, "\xB0" "C");
+  EXPECT_FLOAT_EQ(temp->MaxValue, 125.25f);
+  EXPECT_EQ(group->EnvStrList[0]->Nodes, std::vector<std::string>{"X"});
+  EXPECT_EQ(group->EnvDataList[0]->DataLength, 16);
+  EXPECT_EQ(ram.EnvFloats.Count() + ram.EnvStrs.Count() + ram.EnvDatas.Count(), 3);
+
+  // Unlinked encoding type: the name read is written back.
+  EXPECT_EQ(CaptureLines([&] { group->WriteXml(true); }), kGroup);
+  // A linked one: its own name is written.
+  TEncType* enc = ram.NewItem(ram.EncTypes);
+  enc->Name = "Other";
+  speed->EncType = enc;
+  EXPECT_NE(CaptureLines([&] { speed->WriteXml(true); }).find("<EncType >Other</EncType >\r\n"),
+            std::string::npos);
+}
+
+TEST(EnvGroupXml, EmptyGroupWritesAllFourContainers) {
+  TZOR_RAM ram;
+  TEnvGroup* group = ram.NewItem(ram.EnvGroups);
+  group->Name = "G";
+  EXPECT_EQ(CaptureLines([&] { group->WriteXml(true); }),
+            zortest::Lines({"<EnvGroup>", "<ZORId>EnvGroup0</ZORId>", "<Name>G</Name>",
+                            "<EnvIntDatas></EnvIntDatas>", "<EnvFloatDatas></EnvFloatDatas>",
+                            "<EnvStrDatas></EnvStrDatas>", "<EnvDataDatas></EnvDataDatas>", "</EnvGroup>"}));
+}
+
+TEST(EnvGroupXml, ValueForms) {
+  auto doc = ParseXml(
+      "<EnvGroup><EnvIntDatas><EnvIntData><AccessType>readwrite</AccessType></EnvIntData>"
+      "<EnvIntData><AccessType>Sometimes</AccessType></EnvIntData></EnvIntDatas>"
+      "<EnvDataDatas><EnvDataData><DataLength>4294967297</DataLength></EnvDataData></EnvDataDatas>"
+      "</EnvGroup>");
+  ASSERT_TRUE(doc);
+  TZOR_RAM ram;
+  TEnvGroup* group = ram.NewItem(ram.EnvGroups);
+  ASSERT_FALSE(group->ReadXml(doc->GetRoot()));
+  EXPECT_EQ(group->EnvIntList[0]->AccessType, kAccessReadWrite);  // case ignored
+  EXPECT_EQ(group->EnvIntList[1]->AccessType, 0);                 // unknown text
+  EXPECT_TRUE(group->EnvIntList[1]->Nodes.empty());               // no "Nodes"
+  EXPECT_EQ(group->EnvDataList[0]->DataLength, 1);                // low 32 bits
+}
+
+TEST(EnvGroupXml, UnexpectedChildFailsTheRead) {
+  const struct {
+    const char* xml;
+    const char* error;
+  } cases[] = {
+      {"<EnvGroup><EnvIntDatas><EnvFloatData/></EnvIntDatas></EnvGroup>",
+       "EnvIntData expected but EnvFloatData found."},
+      {"<EnvGroup><EnvDataDatas><EnvDataData/><Data/></EnvDataDatas></EnvGroup>",
+       "EnvDataData expected but Data found."},
+      {"<EnvGroup><EnvStrDatas><EnvStrData><Nodes><Node>a</Node><Nod>b</Nod></Nodes>"
+       "</EnvStrData></EnvStrDatas></EnvGroup>",
+       "Node expected but Nod found."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.xml);
+    auto doc = ParseXml(c.xml);
+    ASSERT_TRUE(doc);
+    TZOR_RAM ram;
+    MessageCapture messages;
+    TEnvGroup* group = ram.NewItem(ram.EnvGroups);
+    EXPECT_TRUE(group->ReadXml(doc->GetRoot()));
+    EXPECT_EQ(messages.Errors, std::vector<std::string>{c.error});
+  }
+}
+
+TEST(EnvGroupXml, RereadingDestroysTheEarlierVariables) {
+  auto doc = ParseXml(kGroup);
+  ASSERT_TRUE(doc);
+  TZOR_RAM ram;
+  TEnvGroup* group = ram.NewItem(ram.EnvGroups);
+  ASSERT_FALSE(group->ReadXml(doc->GetRoot()));
+  ASSERT_FALSE(group->ReadXml(doc->GetRoot()));
+  EXPECT_EQ(ram.EnvInts.Count(), 1);
+  EXPECT_EQ(ram.EnvFloats.Count(), 1);
+  EXPECT_EQ(ram.EnvStrs.Count(), 1);
+  EXPECT_EQ(ram.EnvDatas.Count(), 1);
+  EXPECT_EQ(group->EnvIntList[0], ram.EnvInts[0]);
+}
+
+TEST(EnvGroupLifetime, DestroyingAVariableOrAGroupLeavesNoDanglingLink) {
+  auto doc = ParseXml(kGroup);
+  ASSERT_TRUE(doc);
+  TZOR_RAM ram;
+  TEnvGroup* group = ram.NewItem(ram.EnvGroups);
+  ASSERT_FALSE(group->ReadXml(doc->GetRoot()));
+  TNetwork* network = ram.NewItem(ram.Networks);
+  network->EnvGroup = group;
+
+  delete ram.EnvInts[0];
+  EXPECT_EQ(group->EnvIntList.Count(), 0);
+  TEnvFloat* temp = ram.EnvFloats[0];
+  delete group;
+  EXPECT_EQ(temp->Group, nullptr);
+  EXPECT_EQ(network->EnvGroup, nullptr);
+  EXPECT_EQ(ram.EnvFloats.Count(), 1);  // the variables stay in the database
+}
+
+// ---------------------------------------------------------------------------
+// Whole files
+
+TZOR_RAM* BuildConfig(const char* version) {
+  TZOR_RAM* ram = _NewRAM();
+  ram->Version = version;
+  TEncType* enc = ram->NewItem(ram->EncTypes);
+  enc->Name = "Enc";
+  enc->Size = 32;
+  TEnvGroup* group = ram->NewItem(ram->EnvGroups);
+  group->Name = "G";
+  auto add = [&](auto& own, auto& home) {
+    auto* v = ram->NewItem(home);
+    v->Group = group;
+    own.Add(v);
+    return v;
+  };
+  TEnvInt* linked = add(group->EnvIntList, ram->EnvInts);
+  linked->Name = "Linked";
+  linked->EncTypeName = "Enc";
+  linked->Nodes = {"N1", "N<2>"};
+  TEnvInt* unlinked = add(group->EnvIntList, ram->EnvInts);
+  unlinked->Name = "Unlinked";
+  unlinked->EncTypeName = "Missing";
+  TEnvFloat* f = add(group->EnvFloatList, ram->EnvFloats);
+  f->Name = "F";
+  f->InitialValue = 0.1f;
+  add(group->EnvStrList, ram->EnvStrs)->Name = "S";
+  add(group->EnvDataList, ram->EnvDatas)->DataLength = -1;
+  return ram;
+}
+
+TEST(EnvFile, GroupsRoundTripByteForByteInVersion2) {
+  MessageCapture messages;
+  const std::string first = zortest::TempPath("env1.xml"), second = zortest::TempPath("env2.xml");
+  TZOR_RAM* built = BuildConfig("2.000");
+  ASSERT_FALSE(_SaveRAM(built, first.c_str()));
+  _FreeRAM(built);
+
+  TZOR_RAM* loaded = _LoadFile(first.c_str());
+  ASSERT_NE(loaded, nullptr) << (messages.Errors.empty() ? "" : messages.Errors[0]);
+  ASSERT_EQ(loaded->EnvGroups.Count(), 1);
+  TEnvGroup* group = loaded->EnvGroups[0];
+  ASSERT_EQ(group->EnvIntList.Count(), 2);
+  EXPECT_EQ(group->EnvIntList[0]->EncType, loaded->EncTypes[0]);
+  EXPECT_EQ(group->EnvIntList[1]->EncType, nullptr);
+  EXPECT_EQ(group->EnvIntList[0]->Nodes, (std::vector<std::string>{"N1", "N<2>"}));
+  EXPECT_FLOAT_EQ(group->EnvFloatList[0]->InitialValue, 0.1f);
+  EXPECT_EQ(group->EnvDataList[0]->DataLength, -1);
+
+  ASSERT_FALSE(_SaveRAM(loaded, second.c_str()));
+  _FreeRAM(loaded);
+  const std::string text = zortest::ReadFile(second);
+  EXPECT_EQ(zortest::ReadFile(first), text);
+  // The linked variable writes its type's own name; the unresolved name survives.
+  EXPECT_NE(text.find("<EncType >Enc</EncType >"), std::string::npos);
+  EXPECT_NE(text.find("<EncType >Missing</EncType >"), std::string::npos);
+  EXPECT_NE(text.find("<Node>N&lt;2&gt;</Node>"), std::string::npos);
+  EXPECT_TRUE(messages.Errors.empty());
+  std::remove(first.c_str());
+  std::remove(second.c_str());
+}
+
+TEST(EnvFile, OlderVersionsHaveNoEnvironmentSection) {
+  MessageCapture messages;
+  const std::string path = zortest::TempPath("env_old.xml");
+  TZOR_RAM* built = BuildConfig("1.201");
+  ASSERT_FALSE(_SaveRAM(built, path.c_str()));
+  _FreeRAM(built);
+  EXPECT_EQ(zortest::ReadFile(path).find("Env"), std::string::npos);
+  TZOR_RAM* loaded = _LoadFile(path.c_str());
+  ASSERT_NE(loaded, nullptr);
+  EXPECT_EQ(loaded->EnvGroups.Count(), 0);
+  EXPECT_EQ(loaded->EnvInts.Count(), 0);
+  _FreeRAM(loaded);
+  std::remove(path.c_str());
+}
+
+TEST(EnvLinks, NetworksAndIntegerVariablesLinkByName) {
+  TZOR_RAM ram;
+  auto group = [&](const char* name) {
+    TEnvGroup* g = ram.NewItem(ram.EnvGroups);
+    g->Name = name;
+    return g;
+  };
+  TEnvGroup* first = group("Body");
+  group("BODY");
+  TEncType* enc = ram.NewItem(ram.EncTypes);
+  enc->Name = "Gear";
+
+  auto network = [&](const char* envName) {
+    TNetwork* n = ram.NewItem(ram.Networks);
+    n->EnvGroupName = envName;
+    return n;
+  };
+  TNetwork* byName = network("body");
+  TNetwork* unmatched = network("Nowhere");
+  TNetwork* unnamed = network("");
+  unnamed->EnvGroup = first;  // an empty name leaves the link alone
+
+  TEnvInt* variable = ram.NewItem(ram.EnvInts);
+  variable->EncTypeName = "GEAR";
+  first->EnvIntList.Add(variable);
+  TEnvInt* outside = ram.NewItem(ram.EnvInts);  // in no group: not linked
+  outside->EncTypeName = "Gear";
+
+  LinkEnvGroups(ram);
+  EXPECT_EQ(byName->EnvGroup, first);
+  EXPECT_EQ(unmatched->EnvGroup, nullptr);
+  EXPECT_EQ(unnamed->EnvGroup, first);
+  EXPECT_EQ(variable->EncType, enc);
+  EXPECT_EQ(outside->EncType, nullptr);
+}
+
+// ---------------------------------------------------------------------------
+// Checks
+
+struct Findings {
+  std::vector<int> Codes;
+  std::vector<std::string> Texts;
+  Findings() {
+    SetFindingObserver([this](int code, int, const std::string& text) {
+      Codes.push_back(code);
+      Texts.push_back(text);
+    });
+  }
+  ~Findings() { SetFindingObserver({}); }
+};
+
+TEST(EnvCheck, VariableFindingsCodeByCode) {
+  struct Case {
+    const char* what;
+    std::function<void(TZOR_RAM&, TEnvInt*)> setup;
+    std::vector<int> codes;
+    bool error;
+  };
+  const std::vector<Case> cases = {
+      {"clean", [](TZOR_RAM&, TEnvInt*) {}, {}, false},
+      {"long name", [](TZOR_RAM&, TEnvInt* v) { v->Name = std::string(129, 'a'); }, {0}, true},
+      {"128 characters", [](TZOR_RAM&, TEnvInt* v) { v->Name = std::string(128, 'a'); }, {}, false},
+      {"not C-like", [](TZOR_RAM&, TEnvInt* v) { v->Name = "1x"; }, {1}, true},
+      {"min above max", [](TZOR_RAM&, TEnvInt* v) { v->MinValue = 20; }, {159, 160}, false},
+      {"initial above max", [](TZOR_RAM&, TEnvInt* v) { v->InitialValue = 11; }, {160}, false},
+      {"initial below min", [](TZOR_RAM&, TEnvInt* v) { v->InitialValue = -1; }, {160}, false},
+      {"encoding size", [](TZOR_RAM& r, TEnvInt* v) {
+         v->EncType = r.NewItem(r.EncTypes);
+         v->EncType->Size = 16;
+       }, {161}, true},
+      {"physical encode", [](TZOR_RAM& r, TEnvInt* v) {
+         v->EncType = r.NewItem(r.EncTypes);
+         v->EncType->Size = 32;
+         for (int type : {kEncodeLogical, kEncodePhysical, kEncodePhysical}) {
+           TEncode* e = r.NewItem(r.Encodes);
+           e->Type = type;
+           e->EncType = v->EncType;
+           v->EncType->Encodes.Add(e);
+         }
+       }, {162}, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TZOR_RAM ram;
+    TEnvInt* v = ram.NewItem(ram.EnvInts);
+    v->Name = "Var";
+    v->MaxValue = 10;
+    c.setup(ram, v);
+    MessageCapture messages;
+    Findings findings;
+    EXPECT_EQ(v->Check(kCheckUnique | kCheckAll), c.error);
+    EXPECT_EQ(findings.Codes, c.codes);
+  }
+}
+
+TEST(EnvCheck, FloatBoundsCompareAsReals) {
+  TZOR_RAM ram;
+  TEnvFloat* v = ram.NewItem(ram.EnvFloats);
+  v->Name = "F";
+  v->MaxValue = 10;
+  v->InitialValue = 10.5f;
+  MessageCapture messages;
+  Findings findings;
+  EXPECT_FALSE(v->Check(kCheckAll));
+  EXPECT_EQ(findings.Codes, std::vector<int>{160});
+  EXPECT_EQ(messages.Warnings,
+            std::vector<std::string>{"\"F\" EnvData's InitialValue must be between MinValue and MaxValue."});
+  v->MinValue = 11;
+  v->InitialValue = 10.75f;
+  findings.Codes.clear();
+  v->Check(kCheckAll);
+  EXPECT_EQ(findings.Codes, (std::vector<int>{159, 160}));
+}
+
+TEST(EnvCheck, NamesAreUniqueAcrossAllFourKinds) {
+  TZOR_RAM ram;
+  TEnvInt* i = ram.NewItem(ram.EnvInts);
+  i->Name = "Shared";
+  TEnvStr* s = ram.NewItem(ram.EnvStrs);
+  s->Name = "Shared";
+  TEnvData* d = ram.NewItem(ram.EnvDatas);
+  d->Name = "shared";  // differs in case only: not a clash
+  MessageCapture messages;
+  Findings findings;
+  EXPECT_TRUE(i->Check(kCheckUnique));
+  EXPECT_TRUE(s->Check(kCheckUnique));
+  EXPECT_FALSE(d->Check(kCheckUnique));
+  EXPECT_EQ(findings.Codes, (std::vector<int>{2, 2}));
+  EXPECT_EQ(findings.Texts[0], "\"Shared\" EnvData Name is not unique.");
+  findings.Codes.clear();
+  EXPECT_FALSE(i->Check(kCheckAll));  // uniqueness only under its own flag
+  EXPECT_TRUE(findings.Codes.empty());
+}
+
+TEST(EnvCheck, GroupRunsItsVariablesAndCountsThem) {
+  TZOR_RAM ram;
+  TEnvGroup* group = ram.NewItem(ram.EnvGroups);
+  group->Name = "G";
+  for (int n = 0; n < 41; ++n) {
+    TEnvInt* v = ram.NewItem(ram.EnvInts);
+    v->Name = n == 0 ? "bad name" : "V" + std::to_string(n);
+    group->EnvIntList.Add(v);
+  }
+  TEnvData* d = ram.NewItem(ram.EnvDatas);
+  d->Name = "D";
+  group->EnvDataList.Add(d);
+  TEnvGroup* twin = ram.NewItem(ram.EnvGroups);
+  twin->Name = "G";
+
+  MessageCapture messages;
+  Findings findings;
+  EXPECT_TRUE(group->Check(kCheckAll));  // the first variable's error counts
+  EXPECT_EQ(findings.Codes, (std::vector<int>{1, 163}));
+  EXPECT_EQ(findings.Texts[1], "The Enviroment Type \"Int\" 's Count is more than 40");
+
+  findings.Codes.clear();
+  EXPECT_TRUE(group->Check(kCheckUnique));  // variables run under kCheckAll only
+  EXPECT_EQ(findings.Codes, std::vector<int>{2});
+  EXPECT_EQ(findings.Texts.back(), "\"G\" Environment Group Name is not unique.");
+  EXPECT_TRUE(group->IsNameUsed("G"));
+  EXPECT_FALSE(group->IsNameUsed("g"));
+}
+
+TEST(EnvCheck, DetachedVariableReportsTheBaseFinding) {
+  TEnvStr detached;
+  detached.Name = "S";
+  MessageCapture messages;
+  Findings findings;
+  EXPECT_TRUE(detached.Check(kCheckUnique | kCheckAll));
+  EXPECT_EQ(findings.Codes, std::vector<int>{164});
+}
+
+}  // namespace
+}  // namespace ZOR_RAM
