@@ -6,6 +6,7 @@
 
 #include "tests/support.h"
 #include "zor/model/enums.h"
+#include "zor/interface/file_frame.h"
 #include "zor/model/ram.h"
 
 namespace {
@@ -497,6 +498,68 @@ TEST(NetworkLinks, EnvGroupNameIsKeptWhenTheGroupIsLinked) {
   net->EnvGroupName = "climate";
   std::string text = Write(net);
   EXPECT_NE(text.find("<EnvGroup>Climate</EnvGroup>"), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(NetworkFile, SaveLoadSaveKeepsModesEntriesAndTheirLinks) {
+  MessageCapture messages;
+  auto ram = std::make_unique<TZOR_RAM>();
+  TNetwork* net = ram->NewItem(ram->Networks);
+  net->Name = "Lin";
+  net->Type = kNetTypeLIN20;
+  net->NetSpeed = 19200;
+  net->Symbols = {"A", "B"};
+  net->DynamicMsgIds[3] = kMsgIdDynamic;
+  TNode* node = ram->NewItem(ram->Nodes);
+  node->Name = "Door";
+  TIfc* ifc = ram->NewItem(ram->Ifcs);
+  ifc->Name = "Slave";
+  ifc->IfcType = kIfcLINSlave;
+  ifc->Node = node;
+  ifc->Network = net;
+  node->Ifcs.Add(ifc);
+  TNetFrame* frame = ram->NewItem(ram->NetFrames);
+  frame->Name = "Status";
+  frame->Ifc = ifc;
+  frame->Network = net;
+  ifc->NetFrames.Add(frame);
+  TIfcMode* ifcMode = ram->NewItem(ram->IfcModes);
+  ifcMode->Name = "Run";
+  ifcMode->Ifc = ifc;
+  ifc->IfcModes.Add(ifcMode);
+  TNetMode* mode = ram->NewItem(ram->NetModes);
+  mode->Name = "Table";
+  mode->Network = net;
+  mode->IfcModes.Add(ifcMode);
+  net->NetModes.Add(mode);
+  TSchEntry* entry = ram->NewItem(ram->SchEntries);
+  entry->NetMode = mode;
+  entry->Type = kSchAssignFrameId;
+  entry->Ifc = ifc;
+  entry->TxFrame = frame;
+  mode->SchEntrys.Add(entry);
+
+  const std::string first = zortest::TempPath("net_first.xml");
+  const std::string second = zortest::TempPath("net_second.xml");
+  ASSERT_FALSE(SaveFile(*ram, first));
+  std::unique_ptr<TZOR_RAM> loaded(LoadDatabase(first));
+  ASSERT_NE(loaded, nullptr) << (messages.Errors.empty() ? "" : messages.Errors[0]);
+  ASSERT_EQ(loaded->SchEntries.Count(), 1);
+  TSchEntry* readEntry = loaded->SchEntries[0];
+  EXPECT_EQ(readEntry->TxFrame, loaded->NetFrames[0]);
+  EXPECT_EQ(readEntry->Ifc, loaded->Ifcs[0]);
+  EXPECT_EQ(readEntry->GetName(), "AssignFrameId {Door, Status}");
+  ASSERT_EQ(loaded->NetModes[0]->IfcModes.Count(), 1);
+  EXPECT_EQ(loaded->NetModes[0]->IfcModes[0], loaded->IfcModes[0]);
+  EXPECT_EQ(loaded->Networks[0]->Symbols, (std::vector<std::string>{"A", "B"}));
+  EXPECT_EQ(loaded->Networks[0]->GetInterfaces().Count(), 1);
+  ASSERT_FALSE(SaveFile(*loaded, second));
+  EXPECT_EQ(zortest::ReadFile(first), zortest::ReadFile(second));
+  std::remove(first.c_str());
+  std::remove(second.c_str());
 }
 
 }  // namespace
