@@ -393,19 +393,27 @@ std::string TNetSig::GetDisplayName() {
   return DisplayNameCache;
 }
 
+// A first search resolves every placement that the same node transmits, from
+// one index of the node's gateways. Display names ask for the gateway of every
+// placement before the update pass gets to it, and this keeps that linear.
 TGateway* TNetSig::GetGateway() {
-  if (!GatewaySearched) {
-    GatewaySearched = true;
-    Gateway = nullptr;
-    TIfc* ifc = Frame ? Frame->Ifc : nullptr;
-    if (ifc && ifc->Node)
-      for (TGateway* gateway : ifc->Node->Gateways)
-        if (gateway && gateway->OutIfc == ifc && gateway->Signal == Signal) {
-          Gateway = gateway;
-          break;
-        }
+  if (GatewaySearched) return Gateway;
+  TIfc* ifc = Frame ? Frame->Ifc : nullptr;
+  TNode* node = ifc ? ifc->Node : nullptr;
+  TGatewayIndex index;
+  if (node) {
+    auto resolve = [&](TIfc* nodeIfc, TNetFrame* frame) {
+      if (!frame || frame->Ifc != nodeIfc) return;
+      for (TNetSig* sig : frame->NetSigs)
+        if (sig && sig->Frame == frame) sig->GetGateway(index);
+    };
+    for (TIfc* nodeIfc : node->Ifcs) {
+      if (!nodeIfc || nodeIfc->Node != node) continue;
+      for (TNetFrame* frame : nodeIfc->NetFrames) resolve(nodeIfc, frame);
+      for (TFrameHolder* holder : nodeIfc->FrameHolders) resolve(nodeIfc, holder);
+    }
   }
-  return Gateway;
+  return GetGateway(index);
 }
 
 TGateway* TNetSig::GetGateway(const TGatewayIndex& index) {

@@ -453,6 +453,30 @@ TEST_F(FrameQueryTest, GatewayPublisherAndNames) {
   EXPECT_EQ(Ram.NetSigs.IndexOf(onCan), -1);
 }
 
+TEST_F(FrameQueryTest, FirstGatewaySearchResolvesTheWholeNode) {
+  TNetwork* can = AddNetwork(kNetTypeCAN);
+  TNetwork* lin = AddNetwork(kNetTypeLIN20);
+  TIfc* in = AddIfc(can, kIfcCAN, 0, "In");
+  TIfc* out = AddIfc(lin, kIfcLINMaster, 2.0f, "Out");
+  TIfc* out2 = AddIfc(lin, kIfcLINMaster, 2.0f, "Out2");
+  out->Node = out2->Node = in->Node;
+  in->Node->Ifcs.Add(out);
+  in->Node->Ifcs.Add(out2);
+  TSignal* a = AddSignal("A");
+  TSignal* b = AddSignal("B");
+  TGateway* toOut = AddGateway(in, out, a, in->Node);
+  TGateway* toOut2 = AddGateway(in, out2, b, in->Node);
+  AddGateway(in, out2, b, in->Node);
+  TNetSig* first = Place(AddFrame(out, "F1"), a);
+  TNetSig* plain = Place(AddFrame(out, "F2"), b);
+  TNetSig* second = Place(AddFrame(out2, "F3"), b);
+  EXPECT_EQ(first->GetGateway(), toOut);
+  EXPECT_TRUE(second->GatewaySearched);
+  EXPECT_EQ(second->Gateway, toOut2);
+  EXPECT_TRUE(plain->GatewaySearched);
+  EXPECT_EQ(plain->Gateway, nullptr);
+}
+
 TEST_F(FrameQueryTest, PublisherSearchSurvivesGatewayLoops) {
   TNetwork* a = AddNetwork(kNetTypeCAN);
   TNetwork* b = AddNetwork(kNetTypeCAN);
