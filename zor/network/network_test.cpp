@@ -71,44 +71,19 @@ TEST(NetworkXml, Version2RoundTripWritesEveryWrapper) {
   EXPECT_EQ(ram.SchEntries[0]->NetMode, net->NetModes[0]);
 
   EXPECT_EQ(Write(net), Lines({"<Network>",
-                               "<ZORId>N1</ZORId>",
-                               "<Name>Body</Name>",
-                               "<Version>1.3</Version>",
-                               "<Symbols>",
-                               "<Symbol>a</Symbol>",
-                               "<Symbol>b</Symbol>",
-                               "</Symbols>",
-                               "<Type>CAN</Type>",
-                               "<NetSpeed>500000</NetSpeed>",
-                               "<SamplePos>87500</SamplePos>",
-                               "<SJW>1000</SJW>",
-                               "<SampMode>1</SampMode>",
-                               "<DynamicMsgIds>",
-                               "<DynamicMsgId>5</DynamicMsgId>",
-                               "<DynamicMsgId>17</DynamicMsgId>",
-                               "</DynamicMsgIds>",
-                               "<Configurations></Configurations>",
-                               "<EnvGroup>Missing</EnvGroup>",
-                               "<NetModes>",
-                               "<NetMode>",
-                               "<ZORId>M1</ZORId>",
-                               "<Name>Normal</Name>",
-                               "<SchEntrys>",
-                               "<SchEntry>",
-                               "<ZORId>E1</ZORId>",
-                               "<Order>2</Order>",
-                               "<Type>Free Format</Type>",
-                               "<Delay>10000</Delay>",
-                               "<data>01 02 AB 00 00 00 00 00</data>",
-                               "</SchEntry>",
-                               "</SchEntrys>",
-                               "<IfcModes></IfcModes>",
-                               "</NetMode>",
-                               "</NetModes>",
-                               "<SignalGroups></SignalGroups>",
-                               "<SignalGroupsLIN></SignalGroupsLIN>",
-                               "<Attributes></Attributes>",
-                               "<AttributeValues></AttributeValues>",
+                               "<ZORId>N1</ZORId>", "<Name>Body</Name>", "<Version>1.3</Version>", "<Symbols>",
+                               "<Symbol>a</Symbol>", "<Symbol>b</Symbol>", "</Symbols>", "<Type>CAN</Type>",
+                               "<NetSpeed>500000</NetSpeed>", "<SamplePos>87500</SamplePos>", "<SJW>1000</SJW>",
+                               "<SampMode>1</SampMode>", "<DynamicMsgIds>", "<DynamicMsgId>5</DynamicMsgId>",
+                               "<DynamicMsgId>17</DynamicMsgId>", "</DynamicMsgIds>",
+                               "<Configurations></Configurations>", "<EnvGroup>Missing</EnvGroup>",
+                               "<NetModes>", "<NetMode>", "<ZORId>M1</ZORId>", "<Name>Normal</Name>",
+                               "<SchEntrys>", "<SchEntry>", "<ZORId>E1</ZORId>", "<Order>2</Order>",
+                               "<Type>Free Format</Type>", "<Delay>10000</Delay>",
+                               "<data>01 02 AB 00 00 00 00 00</data>", "</SchEntry>", "</SchEntrys>",
+                               "<IfcModes></IfcModes>", "</NetMode>", "</NetModes>",
+                               "<SignalGroups></SignalGroups>", "<SignalGroupsLIN></SignalGroupsLIN>",
+                               "<Attributes></Attributes>", "<AttributeValues></AttributeValues>",
                                "<UnUsedSignals></UnUsedSignals>",
                                "</Network>"}));
   EXPECT_TRUE(messages.Errors.empty());
@@ -126,29 +101,13 @@ TEST(NetworkXml, OlderVersionSkipsTheNewerElements) {
   EXPECT_TRUE(net->EnvGroupName.empty());
   net->NetModes[0]->SchEntrys[0]->Type = 99;  // an unknown type is written as "Undefined"
   EXPECT_EQ(Write(net), Lines({"<Network>",
-                               "<ZORId>N1</ZORId>",
-                               "<Name>Body</Name>",
-                               "<Type>CAN</Type>",
-                               "<NetSpeed>500000</NetSpeed>",
-                               "<SamplePos>87500</SamplePos>",
-                               "<SJW>1000</SJW>",
-                               "<SampMode>1</SampMode>",
-                               "<NetModes>",
-                               "<NetMode>",
-                               "<ZORId>M1</ZORId>",
-                               "<Name>Normal</Name>",
-                               "<SchEntrys>",
-                               "<SchEntry>",
-                               "<ZORId>E1</ZORId>",
-                               "<Order>2</Order>",
-                               "<Type>Undefined</Type>",
-                               "<Delay>10000</Delay>",
-                               "<data>01 02 AB 00 00 00 00 00</data>",
-                               "</SchEntry>",
-                               "</SchEntrys>",
-                               "<IfcModes></IfcModes>",
-                               "</NetMode>",
-                               "</NetModes>",
+                               "<ZORId>N1</ZORId>", "<Name>Body</Name>", "<Type>CAN</Type>",
+                               "<NetSpeed>500000</NetSpeed>", "<SamplePos>87500</SamplePos>", "<SJW>1000</SJW>",
+                               "<SampMode>1</SampMode>", "<NetModes>", "<NetMode>", "<ZORId>M1</ZORId>",
+                               "<Name>Normal</Name>", "<SchEntrys>", "<SchEntry>", "<ZORId>E1</ZORId>",
+                               "<Order>2</Order>", "<Type>Undefined</Type>", "<Delay>10000</Delay>",
+                               "<data>01 02 AB 00 00 00 00 00</data>", "</SchEntry>", "</SchEntrys>",
+                               "<IfcModes></IfcModes>", "</NetMode>", "</NetModes>",
                                "</Network>"}));
 }
 
@@ -399,28 +358,6 @@ TEST(Network, ComputedListsAndQueries) {
   msgId->NetFrame = f.Frame2;
   f.Master->FrameMsgIds.Add(msgId);
   EXPECT_TRUE(f.Net->HasMessageIdFor(f.Frame2));
-}
-
-TEST(Network, Classification) {
-  struct Case {
-    int32_t Type;
-    bool Can, Lin, Diag;
-    int Level;
-  } cases[] = {
-      {kNetTypeCAN, true, false, false, kLinLevelNone},  {kNetTypeJ1939, true, false, false, kLinLevelNone},
-      {kNetTypeLIN10, false, true, false, kLinLevel1x},  {kNetTypeLIN11, false, true, false, kLinLevel1x},
-      {kNetTypeLIN12, false, true, true, kLinLevel13},   {kNetTypeLIN13, false, true, true, kLinLevel13},
-      {kNetTypeLIN20, false, true, true, kLinLevel20},   {7, false, false, false, kLinLevelNone},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.Type);
-    TNetwork net;
-    net.Type = c.Type;
-    EXPECT_EQ(net.IsCan(), c.Can);
-    EXPECT_EQ(net.IsLin(), c.Lin);
-    EXPECT_EQ(net.HasDiagnosticFrames(), c.Diag);
-    EXPECT_EQ(net.LinLevel(), c.Level);
-  }
 }
 
 TEST(Network, NameUsedAndFindEntry) {
