@@ -1,6 +1,9 @@
 #include "zor/QXML/QXMLDocument.h"
 
+#include <atomic>
+#include <cstdint>
 #include <fstream>
+#include <new>
 #include <istream>
 #include <ostream>
 
@@ -10,6 +13,73 @@
 #include "zor/platform/codepage.h"
 
 const char* const EncodingTexts[3] = {"gb2312", "UTF-8", ""};
+
+// ---------------------------------------------------------------------------
+// Node slabs
+
+namespace {
+
+constexpr size_t kSlabSize = 64 * 1024;
+
+struct alignas(16) SlabHeader {
+  std::atomic<int> live{0};     // nodes handed out and not yet destroyed
+  std::atomic<bool> retired{false};  // no more nodes will be handed out
+};
+
+void ReleaseIfDone(SlabHeader* slab) {
+  slab->~SlabHeader();
+  std::free(slab);
+}
+
+struct SlabCursor {
+  SlabHeader* slab = nullptr;
+  size_t used = 0;
+  void Retire() {
+    if (!slab) return;
+    slab->retired.store(true);
+    if (slab->live.load() == 0) ReleaseIfDone(slab);
+    slab = nullptr;
+  }
+  ~SlabCursor() { Retire(); }
+};
+
+thread_local SlabCursor t_cursor;
+
+SlabHeader* NewSlab(size_t bytes) {
+  void* p = std::aligned_alloc(kSlabSize, bytes);
+  if (!p) throw std::bad_alloc();
+  return new (p) SlabHeader;
+}
+
+}  // namespace
+
+void* TQXMLNode::operator new(size_t size) {
+  size = (size + 15) & ~size_t{15};
+  const size_t header = sizeof(SlabHeader);
+  if (header + size > kSlabSize) {
+    // Oversized derived class: a slab of its own.
+    SlabHeader* slab = NewSlab((header + size + kSlabSize - 1) / kSlabSize * kSlabSize);
+    slab->live.store(1);
+    slab->retired.store(true);
+    return reinterpret_cast<char*>(slab) + header;
+  }
+  SlabCursor& c = t_cursor;
+  if (!c.slab || c.used + size > kSlabSize) {
+    c.Retire();
+    c.slab = NewSlab(kSlabSize);
+    c.used = header;
+  }
+  void* p = reinterpret_cast<char*>(c.slab) + c.used;
+  c.used += size;
+  c.slab->live.fetch_add(1, std::memory_order_relaxed);
+  return p;
+}
+
+void TQXMLNode::operator delete(void* p) noexcept {
+  if (!p) return;
+  auto* slab = reinterpret_cast<SlabHeader*>(reinterpret_cast<uintptr_t>(p) & ~(uintptr_t{kSlabSize} - 1));
+  if (slab->live.fetch_sub(1) == 1 && slab->retired.load()) ReleaseIfDone(slab);
+}
 
 // ---------------------------------------------------------------------------
 // TQXMLNode
@@ -43,7 +113,7 @@ void TQXMLNode::Clear() {
       child->Parent = nullptr;
       doomed.push_back(child);
     }
-    delete node->Items;
+    node->Items->Clear();
     node->Items = nullptr;
   };
   takeChildren(this);
@@ -53,6 +123,11 @@ void TQXMLNode::Clear() {
     if (node->Items) takeChildren(node);
     delete node;
   }
+}
+
+TCList<TQXMLNode>* TQXMLNode::ChildList() {
+  if (!Items) Items = &children_;
+  return Items;
 }
 
 TQXMLNode* TQXMLNode::GetItem(int index) const { return Items ? Items->Get(index) : nullptr; }
@@ -84,9 +159,15 @@ void TQXMLNode::AddItem(TQXMLNode* node) { InsertItem(GetCount(), node); }
 
 TQXMLNode* TQXMLNode::InsertItem(int index, TQXMLNode* node) {
   if (!node || IsSelfOrAncestor(node) || index < 0 || index > GetCount()) return node;
-  if (!Items) Items = new TCList<TQXMLNode>;
-  Items->Insert(index, node);
-  if (node->Parent) node->Parent->Items->Remove(node);
+  // The old entry goes by position, so that moving a child to an earlier
+  // place in the same parent removes the old entry, not the new one.
+  TQXMLNode* oldParent = node->Parent;
+  int oldIndex = oldParent ? oldParent->Items->IndexOf(node) : -1;
+  ChildList()->Insert(index, node);
+  if (oldParent) {
+    if (oldParent == this && oldIndex >= index) ++oldIndex;
+    oldParent->Items->Delete(oldIndex);
+  }
   node->Parent = this;
   return node;
 }
@@ -96,8 +177,7 @@ void TQXMLNode::SetParent(TQXMLNode* parent) {
   Detach();
   Parent = parent;
   if (parent) {
-    if (!parent->Items) parent->Items = new TCList<TQXMLNode>;
-    parent->Items->Add(this);
+    parent->ChildList()->Add(this);
   }
 }
 

@@ -114,6 +114,12 @@ class QXML_API TQXMLNode {
   TQXMLNode& operator=(const TQXMLNode&) = delete;
   virtual ~TQXMLNode();
 
+  // Nodes come from 64 KiB slabs that are released when their last node is
+  // destroyed: building and freeing large trees costs no general-purpose
+  // allocation per node.
+  static void* operator new(size_t size);
+  static void operator delete(void* p) noexcept;
+
   // Removes attributes, comments and children; identifier and Text stay.
   void Clear();
   void ClearAttribs();
@@ -160,7 +166,7 @@ class QXML_API TQXMLNode {
   std::string LocalName;
   std::string Text;
   TQXMLNode* Parent = nullptr;
-  TCList<TQXMLNode>* Items = nullptr;  // null until the first child is added
+  TCList<TQXMLNode>* Items = nullptr;  // null until the first child is added; points into the node
   std::vector<std::string> CommentsBefore;
   std::vector<std::string> CommentsAfter;
   TCList<TQXMLAttribElement> Attribs;
@@ -169,6 +175,9 @@ class QXML_API TQXMLNode {
  private:
   void Detach();
   bool IsSelfOrAncestor(const TQXMLNode* node) const;
+  TCList<TQXMLNode>* ChildList();
+
+  TCList<TQXMLNode> children_;  // storage behind Items
 };
 
 enum QXMLEncoding { QXMLEncPlain = 0, QXMLEncUTF8 = 1, QXMLEncAuto = 2 };

@@ -437,7 +437,50 @@ TQXMLlex::Match TQXMLlex::Scan(const char* p) const {
   return m;
 }
 
+void TQXMLlex::SetText(const char* begin, const char* end) {
+  text_ = std::string_view(begin, static_cast<size_t>(end - begin));
+  if (reader_.Document().Encoding != QXMLEncUTF8) return;
+  for (unsigned char c : text_) {
+    if (c >= 0x80) {
+      converted_ = CodePageFromUtf8(text_);
+      text_ = converted_;
+      return;
+    }
+  }
+}
+
 int TQXMLlex::Next() {
+  // Fast paths for the commonest tokens; they give exactly what Scan gives
+  // and leave every other case (and anything near the end of the input) to it.
+  {
+    const char* p = buffer_.data() + pos_;
+    const char* const end = buffer_.data() + end_;
+    if (state_ == State::Tag) {
+      if (*p == '>') {
+        ++pos_;
+        state_ = State::Content;
+        text_ = std::string_view();
+        return kTokClose;
+      }
+      if (Is(p, kNameStart)) {
+        const char* q = p + 1;
+        while (Is(q, kNameChar)) ++q;
+        if (*q != ':' && q < end) {
+          pos_ = static_cast<size_t>(q - buffer_.data());
+          SetText(p, q);
+          return kTokName;
+        }
+      }
+    } else if (state_ == State::Content && Is(p, kText) && !Is(p, kWs)) {
+      const char* q = p + 1;
+      while (Is(q, kText)) ++q;
+      if (*q == '<' && q < end) {
+        pos_ = static_cast<size_t>(q - buffer_.data());
+        SetText(p, q);
+        return kTokData;
+      }
+    }
+  }
   for (;;) {
     hitEnd_ = false;
     const char* p = buffer_.data() + pos_;
@@ -461,23 +504,10 @@ int TQXMLlex::Next() {
       case Match::Token:
         pos_ += m.length;
         if (m.switches) state_ = m.next;
-        if (m.textBegin) {
-          text_ = std::string_view(m.textBegin, static_cast<size_t>(m.textEnd - m.textBegin));
-          if (reader_.Document().Encoding == QXMLEncUTF8) {
-            bool ascii = true;
-            for (unsigned char c : text_)
-              if (c >= 0x80) {
-                ascii = false;
-                break;
-              }
-            if (!ascii) {
-              converted_ = CodePageFromUtf8(text_);
-              text_ = converted_;
-            }
-          }
-        } else {
+        if (m.textBegin)
+          SetText(m.textBegin, m.textEnd);
+        else
           text_ = std::string_view();
-        }
         return m.token;
     }
   }

@@ -77,6 +77,8 @@ class TQXMLlex {
   struct Match;
   Match Scan(const char* p) const;
   bool Refill();
+  // Points text_ at the token text, converted to the code page when needed.
+  void SetText(const char* begin, const char* end);
   [[noreturn]] void Fail(const std::string& what) const;
 
   TQXMLReader& reader_;

@@ -43,6 +43,9 @@ TEST(QXMLNode, AddItemMovesNodes) {
   ASSERT_EQ(a.GetCount(), 2);
   EXPECT_EQ(a.GetItem(0), y);
   EXPECT_EQ(a.GetItem(1), x);
+  a.InsertItem(0, x);  // same parent, earlier place: moves to the front
+  EXPECT_EQ(a.GetItem(0), x);
+  EXPECT_EQ(a.GetItem(1), y);
   b.AddItem(y);  // other parent: taken away
   EXPECT_EQ(a.GetCount(), 1);
   EXPECT_EQ(b.GetCount(), 1);
