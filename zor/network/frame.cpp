@@ -287,19 +287,27 @@ bool TNetFrame::IsCanFrame() const { return Ifc && Ifc->IfcType == kIfcCAN; }
 // Linear in the database's frame gateways plus the interface's subscriptions,
 // its node's gateways and this frame's placements.
 bool TNetFrame::IsReceivedBy(const TIfc* ifc) const {
-  if (!ifc) return false;
-  if (Ram)
-    for (TFrameGateway* gateway : Ram->FrameGateways)
-      if (gateway && gateway->InFrame == this && gateway->InIfc == ifc) return true;
-  std::unordered_set<const TSignal*> signals;
-  for (TNetSig* sig : NetSigs)
-    if (sig && sig->Signal) signals.insert(sig->Signal);
-  if (signals.empty()) return false;
+  return ifc && TReceiverSet(ifc).Receives(this);
+}
+
+TReceiverSet::TReceiverSet(const TIfc* ifc) {
+  if (!ifc) return;
+  if (TZOR_RAM* ram = ifc->Ram)
+    for (TFrameGateway* gateway : ram->FrameGateways)
+      if (gateway && gateway->InIfc == ifc && gateway->InFrame) GatewayedFrames_.insert(gateway->InFrame);
   for (TSubSig* sub : ifc->SubSigs)
-    if (sub && sub->Signal && signals.count(sub->Signal)) return true;
+    if (sub && sub->Signal) Signals_.insert(sub->Signal);
   if (ifc->Node)
     for (TGateway* gateway : ifc->Node->Gateways)
-      if (gateway && gateway->InIfc == ifc && gateway->Signal && signals.count(gateway->Signal)) return true;
+      if (gateway && gateway->InIfc == ifc && gateway->Signal) Signals_.insert(gateway->Signal);
+}
+
+bool TReceiverSet::Receives(const TNetFrame* frame) const {
+  if (!frame) return false;
+  if (GatewayedFrames_.count(frame)) return true;
+  if (Signals_.empty()) return false;
+  for (TNetSig* sig : frame->NetSigs)
+    if (sig && sig->Signal && Signals_.count(sig->Signal)) return true;
   return false;
 }
 

@@ -223,6 +223,19 @@ class ZOR_API TRxFrameSets {
   mutable std::unordered_map<const TIfc*, std::unordered_set<const TNetFrame*>> Sets_;
 };
 
+// What makes a frame received by one interface (IsReceivedBy), gathered once:
+// the frames frame gateways take in through it, and the signals it
+// subscribes or its node gateways in through it. Answers in O(placements).
+class ZOR_API TReceiverSet {
+ public:
+  explicit TReceiverSet(const TIfc* ifc);
+  bool Receives(const TNetFrame* frame) const;
+
+ private:
+  std::unordered_set<const TNetFrame*> GatewayedFrames_;
+  std::unordered_set<const TSignal*> Signals_;
+};
+
 // Removes a placement: subscriptions that cached it forget it, it leaves its
 // frame's list and is destroyed.
 ZOR_API void RemoveNetSig(TNetSig* netSig);

@@ -329,8 +329,9 @@ TZORList<TNetFrame>* TIfc::GetRxFrames() {
   if (!Network) return nullptr;
   if (!RxFrames_) {
     RxFrames_ = std::make_unique<TZORList<TNetFrame>>();
+    const TReceiverSet receiver(this);
     for (TNetFrame* frame : Network->GetFrames())
-      if (frame && frame->IsReceivedBy(this)) RxFrames_->Add(frame);
+      if (receiver.Receives(frame)) RxFrames_->Add(frame);
   }
   return RxFrames_.get();
 }
