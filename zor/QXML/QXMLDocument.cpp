@@ -21,23 +21,24 @@ namespace {
 
 constexpr size_t kSlabSize = 64 * 1024;
 
+// The count holds one reference per live node plus one for the thread that
+// still hands out nodes from the slab; whoever drops the last one frees it.
 struct alignas(16) SlabHeader {
-  std::atomic<int> live{0};     // nodes handed out and not yet destroyed
-  std::atomic<bool> retired{false};  // no more nodes will be handed out
+  std::atomic<int> refs{1};
 };
 
-void ReleaseIfDone(SlabHeader* slab) {
-  slab->~SlabHeader();
-  std::free(slab);
+void Unref(SlabHeader* slab) {
+  if (slab->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+    slab->~SlabHeader();
+    std::free(slab);
+  }
 }
 
 struct SlabCursor {
   SlabHeader* slab = nullptr;
   size_t used = 0;
   void Retire() {
-    if (!slab) return;
-    slab->retired.store(true);
-    if (slab->live.load() == 0) ReleaseIfDone(slab);
+    if (slab) Unref(slab);
     slab = nullptr;
   }
   ~SlabCursor() { Retire(); }
@@ -57,10 +58,8 @@ void* TQXMLNode::operator new(size_t size) {
   size = (size + 15) & ~size_t{15};
   const size_t header = sizeof(SlabHeader);
   if (header + size > kSlabSize) {
-    // Oversized derived class: a slab of its own.
+    // Oversized derived class: a slab of its own, referenced by the node only.
     SlabHeader* slab = NewSlab((header + size + kSlabSize - 1) / kSlabSize * kSlabSize);
-    slab->live.store(1);
-    slab->retired.store(true);
     return reinterpret_cast<char*>(slab) + header;
   }
   SlabCursor& c = t_cursor;
@@ -71,14 +70,13 @@ void* TQXMLNode::operator new(size_t size) {
   }
   void* p = reinterpret_cast<char*>(c.slab) + c.used;
   c.used += size;
-  c.slab->live.fetch_add(1, std::memory_order_relaxed);
+  c.slab->refs.fetch_add(1, std::memory_order_relaxed);
   return p;
 }
 
 void TQXMLNode::operator delete(void* p) noexcept {
   if (!p) return;
-  auto* slab = reinterpret_cast<SlabHeader*>(reinterpret_cast<uintptr_t>(p) & ~(uintptr_t{kSlabSize} - 1));
-  if (slab->live.fetch_sub(1) == 1 && slab->retired.load()) ReleaseIfDone(slab);
+  Unref(reinterpret_cast<SlabHeader*>(reinterpret_cast<uintptr_t>(p) & ~(uintptr_t{kSlabSize} - 1)));
 }
 
 // ---------------------------------------------------------------------------

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "zor/QXML/QXMLDocument.h"
 
 TEST(QXMLNode, EmptyNodeHasNoChildren) {
@@ -187,4 +189,22 @@ TEST(TCList, InsertAndIndexOf) {
   EXPECT_EQ(list.IndexOf(dummy), 0);
   int other;
   EXPECT_EQ(list.IndexOf(&other), -1);
+}
+
+namespace {
+struct BigNode : TQXMLNode {
+  char payload[100000] = {};
+};
+}  // namespace
+
+TEST(QXMLNode, NodesOutliveTheirThreadAndMayBeLarge) {
+  TQXMLNode root;
+  std::thread([&root] {
+    for (int i = 0; i < 1000; ++i) root.Add("a");
+  }).join();
+  EXPECT_EQ(root.GetCount(), 1000);
+  root.AddItem(new BigNode);
+  static_cast<BigNode*>(root.GetItem(1000))->payload[99999] = 'x';
+  root.Clear();  // frees nodes of a finished thread's slabs; sanitizers check the rest
+  EXPECT_EQ(root.GetCount(), 0);
 }
