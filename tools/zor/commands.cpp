@@ -10,6 +10,7 @@
 
 #include "zor/check/findings.h"
 #include "zor/interface/file_frame.h"
+#include "zor/model/enums.h"
 #include "zor/model/ram.h"
 #include "zor/platform/codepage.h"
 #include "zor/zor.h"
@@ -277,7 +278,6 @@ int CmdInfo(const std::vector<std::string>& args, std::FILE* out, std::FILE* err
   SessionScope session(err);
   RamHolder db{Load(*session, file)};
   if (!db.Ram) return kExitUnusable;
-  if (linDiag) _CreateLINdiagObjects(db.Ram);
   TZOR_RAM& ram = *db.Ram;
   std::fprintf(out, "file:        %s\nformat:      %s\ndescription: %s\n", file.c_str(), ram.Version.c_str(),
                ram.Description.c_str());
@@ -285,6 +285,37 @@ int CmdInfo(const std::vector<std::string>& args, std::FILE* out, std::FILE* err
 #define ZOR_ITEM(Class, List, Factory) \
   if (ram.List.Count()) std::fprintf(out, "  %-24s %d\n", #List, ram.List.Count());
 #include "zor/model/items.def"
+  std::fprintf(out, "networks:\n");
+  for (ZOR_RAM::TNetwork* network : ram.Networks) {
+    if (!network) continue;
+    std::fprintf(out, "  %-20s %-8s %8d bit/s  %d frames, %d interfaces\n", network->Name.c_str(),
+                 ZOR_RAM::NetworkTypeToText(network->Type).c_str(), network->NetSpeed,
+                 network->GetFrames().Count(), network->GetInterfaces().Count());
+  }
+  std::fprintf(out, "nodes:\n");
+  for (ZOR_RAM::TNode* node : ram.Nodes) {
+    if (!node) continue;
+    std::fprintf(out, "  %s\n", node->Name.c_str());
+    for (ZOR_RAM::TIfc* ifc : node->Ifcs) {
+      if (!ifc) continue;
+      std::fprintf(out, "    %-24s %-10s on %s\n", ifc->Name.c_str(), ZOR_RAM::IfcTypeToText(ifc->IfcType).c_str(),
+                   ifc->Network ? ifc->Network->Name.c_str() : "(no network)");
+    }
+  }
+  if (linDiag) {
+    const int framesBefore = ram.NetFrames.Count();
+    const int signalsBefore = ram.Signals.Count();
+    _CreateLINdiagObjects(db.Ram);
+    std::fprintf(out, "LIN diagnostic objects: %d signals, %d frames\n", ram.Signals.Count() - signalsBefore,
+                 ram.NetFrames.Count() - framesBefore);
+    for (int i = framesBefore; i < ram.NetFrames.Count(); ++i) {
+      ZOR_RAM::TNetFrame* frame = ram.NetFrames[i];
+      std::fprintf(out, "  %-12s id 0x%02X  %d bytes  on %s, sent by %s, %d signals\n", frame->Name.c_str(),
+                   static_cast<unsigned>(frame->FrameId), frame->Size,
+                   frame->Network ? frame->Network->Name.c_str() : "(no network)",
+                   frame->Ifc ? frame->Ifc->GetDisplayName().c_str() : "(none)", frame->NetSigs.Count());
+    }
+  }
   return kExitOk;
 }
 
