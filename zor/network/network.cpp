@@ -249,13 +249,17 @@ const TZORList<TIfc>& TNetwork::GetInterfaces() {
       IfcScanMark_ > all.Count() || (IfcScanMark_ > 0 && all.Get(IfcScanMark_ - 1) != IfcScanLast_);
   if (changedBelowMark) {
     // Interfaces left the database: forget those, then examine all again.
-    std::unordered_set<const TIfc*> live(all.begin(), all.end());
-    std::vector<TIfc*> kept;
-    for (TIfc* ifc : Interfaces_)
-      if (live.count(ifc)) kept.push_back(ifc);
+    // Kept entries may point at destroyed interfaces: compare them as plain
+    // pointers, never touch them as objects.
+    std::unordered_map<const TItemData*, TIfc*> live;
+    for (TIfc* ifc : all) live.emplace(ifc, ifc);
+    const TList& kept = Interfaces_;
+    std::vector<TIfc*> still;
+    for (int i = 0; i < kept.Count(); ++i)
+      if (auto found = live.find(kept.Get(i)); found != live.end()) still.push_back(found->second);
     Interfaces_.Clear();
     InterfaceSet_.clear();
-    for (TIfc* ifc : kept) {
+    for (TIfc* ifc : still) {
       Interfaces_.Add(ifc);
       InterfaceSet_.insert(ifc);
     }
@@ -299,7 +303,7 @@ const TZORList<TNetFrame>& TNetwork::GetFrames() {
     // not stay behind as dangling references.
     std::unordered_set<const TItemData*> live(Ram->NetFrames.begin(), Ram->NetFrames.end());
     live.insert(Ram->FrameHolders.begin(), Ram->FrameHolders.end());
-    auto prune = [&](auto& list) {
+    auto prune = [&](TList& list) {
       for (int i = list.Count() - 1; i >= 0; --i)
         if (!live.count(list.Get(i))) list.Delete(i);
     };
