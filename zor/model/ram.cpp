@@ -8,7 +8,14 @@ namespace ZOR_RAM {
 struct TZOR_RAM::NameCache {
   std::unordered_map<const TList*, std::unordered_map<std::string, int>> Exact;
   std::unordered_map<const TList*, std::unordered_map<std::string, int>> Folded;
+  std::unordered_map<const void*, std::shared_ptr<void>> Values;
 };
+
+namespace {
+// Outside a check run values are built afresh; this only keeps the latest
+// one alive for the caller.
+std::unordered_map<const void*, std::shared_ptr<void>> g_scratchValues;
+}  // namespace
 
 namespace {
 std::string FoldAscii(std::string_view text) {
@@ -52,6 +59,10 @@ int TZOR_RAM::CountNames(const TList& list, const std::string& name, bool ignore
       if (TItemData* item = list.Get(i)) ++counts[ignoreCase ? FoldAscii(item->GetName()) : item->GetName()];
   auto found = counts.find(ignoreCase ? FoldAscii(name) : name);
   return found == counts.end() ? 0 : found->second;
+}
+
+std::shared_ptr<void>& TZOR_RAM::CheckRunSlot(const void* key) {
+  return NameCache_ ? NameCache_->Values[key] : g_scratchValues[key];
 }
 
 void TZOR_RAM::BeginCheckRun() { NameCache_ = std::make_unique<NameCache>(); }

@@ -67,6 +67,18 @@ class ZOR_API TZOR_RAM {
   // check run the counts of each list are built once and reused; outside one
   // they are counted afresh, so direct edits are always seen.
   int CountNames(const TList& list, const std::string& name, bool ignoreCase = false);
+  // A value derived from the whole database for a check: during a check run
+  // build() runs once per key (any address the caller owns) and the value is
+  // reused; outside one it is built afresh on every call. The reference stays
+  // valid until the next call with the same key or the end of the run.
+  template <class T, class Build>
+  const T& CheckRunValue(const void* key, Build&& build) {
+    std::shared_ptr<void>& slot = CheckRunSlot(key);
+    if (!slot || !InCheckRun()) slot = std::make_shared<T>(build());
+    return *static_cast<const T*>(slot.get());
+  }
+  bool InCheckRun() const { return NameCache_ != nullptr; }
+
   // Brackets a check run (the check driver calls these).
   void BeginCheckRun();
   void EndCheckRun();
@@ -79,6 +91,8 @@ class ZOR_API TZOR_RAM {
   }
 
  private:
+  std::shared_ptr<void>& CheckRunSlot(const void* key);
+
   struct NameCache;
   std::unique_ptr<NameCache> NameCache_;
 };

@@ -1,6 +1,7 @@
 #include "zor/most/fblock.h"
 
 #include <algorithm>
+#include <unordered_map>
 #include <vector>
 
 #include "zor/QXML/QXMLDocument.h"
@@ -76,10 +77,16 @@ bool TMOSTFBlock::Check(uint64_t flags) {
   if (flags & kCheckAll) {
     CheckBase(&err, flags);
     if (Ram) {
-      // Block identifiers are eight bits wide, so one pass counts them all.
-      int same = 0;
-      for (TMOSTFBlock* block : Ram->MOSTFBlocks)
-        if (block && block != this && block->FBlockID == FBlockID) ++same;
+      // Identifier counts over all blocks, gathered once per check run.
+      const auto& counts = Ram->CheckRunValue<std::unordered_map<int64_t, int>>(&Ram->MOSTFBlocks, [this] {
+        std::unordered_map<int64_t, int> byId;
+        for (TMOSTFBlock* block : Ram->MOSTFBlocks)
+          if (block) ++byId[block->FBlockID];
+        return byId;
+      });
+      auto found = counts.find(FBlockID);
+      int same = found == counts.end() ? 0 : found->second;
+      if (same > 0 && Ram->MOSTFBlocks.IndexOf(this) >= 0) --same;  // not itself
       for (int i = 0; i < same; ++i) ReportFinding(&err, 13, Name.c_str(), "MOST Function Block");
     }
   }
@@ -236,9 +243,18 @@ bool TMOSTFkt::Check(uint64_t flags) {
   if (!FBlock) return err;
   if (FktID > 0xFFF) ReportFinding(&err, 168, FBlock->Name.c_str(), Name.c_str());
   std::string kind = Name + " MOST Function";
-  for (TMOSTFkt* other : FBlock->Fkts)
-    if (other && other != this && other->FktID == FktID)
-      ReportFinding(&err, 13, FBlock->Name.c_str(), kind.c_str());
+  // Function identifier counts of the block, gathered once per check run.
+  TZORList<TMOSTFkt>& siblings = FBlock->Fkts;
+  const auto& counts = Ram ? Ram->CheckRunValue<std::unordered_map<int64_t, int>>(&siblings, [&siblings] {
+    std::unordered_map<int64_t, int> byId;
+    for (TMOSTFkt* fkt : siblings)
+      if (fkt) ++byId[fkt->FktID];
+    return byId;
+  }) : std::unordered_map<int64_t, int>();
+  auto found = counts.find(FktID);
+  int same = found == counts.end() ? 0 : found->second;
+  if (same > 0 && siblings.IndexOf(this) >= 0) --same;  // not itself
+  for (int i = 0; i < same; ++i) ReportFinding(&err, 13, FBlock->Name.c_str(), kind.c_str());
 
   bool hasPos = false, hasTag = false, hasPosY = false, hasTyped = false;
   for (TMOSTFktParam* param : Params) {

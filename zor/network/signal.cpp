@@ -17,33 +17,20 @@ namespace ZOR_RAM {
 
 namespace {
 
-// Whether some placement of a frame in the database's frame list places a
-// signal named exactly `name`. The names are collected once and kept while
-// the database's frame, placement and signal counts stay the same; a check
-// run starts again with its first signal, so edits between runs are seen.
+// Whether some placement of a frame places a signal of this name. The names
+// are gathered once per check run.
 bool IsMappedToFrame(TSignal& signal) {
-  struct Mapped {
-    const TZOR_RAM* Ram = nullptr;
-    int Frames = -1, NetSigs = -1, Signals = -1;
-    std::unordered_set<std::string> Names;
-  };
-  static Mapped mapped;
+  static const char kKey = 0;
   TZOR_RAM& ram = *signal.Ram;
-  const bool stale = mapped.Ram != &ram || mapped.Frames != ram.NetFrames.Count() ||
-                     mapped.NetSigs != ram.NetSigs.Count() || mapped.Signals != ram.Signals.Count() ||
-                     ram.Signals.First() == &signal;
-  if (stale) {
-    mapped.Ram = &ram;
-    mapped.Frames = ram.NetFrames.Count();
-    mapped.NetSigs = ram.NetSigs.Count();
-    mapped.Signals = ram.Signals.Count();
-    mapped.Names.clear();
+  const auto& names = ram.CheckRunValue<std::unordered_set<std::string>>(&kKey, [&ram] {
+    std::unordered_set<std::string> placed;
     for (TNetFrame* frame : ram.NetFrames)
       if (frame)
         for (TNetSig* netSig : frame->NetSigs)
-          if (netSig && netSig->Signal) mapped.Names.insert(netSig->Signal->Name);
-  }
-  return mapped.Names.count(signal.Name) > 0;
+          if (netSig && netSig->Signal) placed.insert(netSig->Signal->Name);
+    return placed;
+  });
+  return names.count(signal.Name) > 0;
 }
 
 // Raw values compared as the encoding type says: as signed or as unsigned
