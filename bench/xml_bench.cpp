@@ -19,7 +19,7 @@ namespace {
 // folder (the working directory of the benchmark) once, and returns its path.
 const std::string& LargeFile() {
   static const std::string path = [] {
-    const std::string name = "xml_bench_large.xml";
+    const std::string name = "/tmp/zor_xml_bench_large.xml";
     const size_t targetBytes = 40u << 20;
     std::ofstream out(name, std::ios::binary | std::ios::trunc);
     std::string s;
