@@ -168,3 +168,33 @@ TEST(SaveFile, RealsUseAPointWhateverTheLocale) {
 }
 
 }  // namespace
+
+namespace {
+
+// Progress of the items of each section: after item i of n, i * 100 / n;
+// every section ends with (0, "").
+TEST(FileFrame, ProgressOfSectionsWithItems) {
+  zortest::MessageCapture messages;
+  TZOR_RAM* ram = _LoadFile(ZOR_SOURCE_DIR "/examples/can_lin.xml");
+  ASSERT_NE(ram, nullptr);
+  auto sectionReports = [&](const std::string& prefix) {
+    std::vector<std::pair<int, std::string>> out;
+    for (auto& p : messages.Progress)
+      if (p.second.rfind(prefix, 0) == 0 || (p.second.empty() && !out.empty() && !out.back().second.empty()))
+        out.push_back(p);
+    return out;
+  };
+  using Reports = std::vector<std::pair<int, std::string>>;
+  EXPECT_EQ(sectionReports("Loading Signals"),
+            (Reports{{0, "Loading Signals ..."}, {25, "Loading Signals ..."}, {50, "Loading Signals ..."},
+                     {75, "Loading Signals ..."}, {0, ""}}));
+  messages.Clear();
+  std::string out = zortest::TempPath("progress.xml");
+  EXPECT_FALSE(_SaveRAM(ram, out.c_str()));
+  EXPECT_EQ(sectionReports("Saving Nodes"), (Reports{{0, "Saving Nodes ..."}, {33, "Saving Nodes ..."},
+                                                     {66, "Saving Nodes ..."}, {0, ""}}));
+  std::remove(out.c_str());
+  _FreeRAM(ram);
+}
+
+}  // namespace
