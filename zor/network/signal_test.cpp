@@ -360,11 +360,11 @@ TEST(EncTypeCheck, SizeAndOverlap) {
     type->Name = "T";
     type->Size = c.Size;
     type->Signed = c.Signed;
-    for (const EncodeSpec& spec : c.Encodes) {
+    for (const EncodeSpec& range : c.Encodes) {
       TEncode* encode = ram.NewItem(ram.Encodes);
-      encode->Type = spec.Type;
-      encode->Min = spec.Min;
-      encode->Max = spec.Max;
+      encode->Type = range.Type;
+      encode->Min = range.Min;
+      encode->Max = range.Max;
       encode->EncType = type;
       type->Encodes.Add(encode);
     }
