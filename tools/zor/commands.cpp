@@ -288,9 +288,10 @@ int CmdInfo(const std::vector<std::string>& args, std::FILE* out, std::FILE* err
   std::fprintf(out, "networks:\n");
   for (ZOR_RAM::TNetwork* network : ram.Networks) {
     if (!network) continue;
-    std::fprintf(out, "  %-20s %-8s %8d bit/s  %d frames, %d interfaces\n", network->Name.c_str(),
-                 ZOR_RAM::NetworkTypeToText(network->Type).c_str(), network->NetSpeed,
-                 network->GetFrames().Count(), network->GetInterfaces().Count());
+    const int frames = network->GetFrames().Count(), interfaces = network->GetInterfaces().Count();
+    std::fprintf(out, "  %-20s %-8s %8d bit/s  %d frame%s, %d interface%s\n", network->Name.c_str(),
+                 ZOR_RAM::NetworkTypeToText(network->Type).c_str(), network->NetSpeed, frames,
+                 frames == 1 ? "" : "s", interfaces, interfaces == 1 ? "" : "s");
   }
   std::fprintf(out, "nodes:\n");
   for (ZOR_RAM::TNode* node : ram.Nodes) {
