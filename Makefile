@@ -7,7 +7,7 @@ JOBS       ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 CMAKE_GEN  := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 
-.PHONY: all build run test asan fuzz bench clean
+.PHONY: all build run test asan fuzz fuzz-config bench clean
 
 all: build
 
@@ -39,6 +39,15 @@ fuzz:
 	cmake --build $(FUZZ_BUILD) -j $(JOBS)
 	mkdir -p $(FUZZ_BUILD)/corpus
 	$(FUZZ_BUILD)/bin/document_fuzzer $(FUZZ_BUILD)/corpus fuzz/corpus \
+	  -dict=fuzz/xml.dict -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048
+
+# The whole configuration loader (load, check, LIN diagnostics, save) on fuzzed files.
+fuzz-config:
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DZOR_FUZZ=ON -DZOR_BUILD_TESTS=OFF
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	mkdir -p $(FUZZ_BUILD)/config_corpus
+	$(FUZZ_BUILD)/bin/config_fuzzer $(FUZZ_BUILD)/config_corpus fuzz/config_corpus \
 	  -dict=fuzz/xml.dict -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048
 
 bench:

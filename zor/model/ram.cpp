@@ -69,6 +69,7 @@ void TZOR_RAM::BeginCheckRun() { NameCache_ = std::make_unique<NameCache>(); }
 void TZOR_RAM::EndCheckRun() { NameCache_.reset(); }
 
 TZOR_RAM::~TZOR_RAM() {
+  Destroying_ = true;
   // All list objects live until the end of this destructor, so an item that
   // asks a list freed before its own to remove it finds a valid, empty list.
   ForEachList([](TList& list) { list.FreeItems(); });

@@ -78,6 +78,9 @@ class ZOR_API TZOR_RAM {
     return *static_cast<const T*>(slot.get());
   }
   bool InCheckRun() const { return NameCache_ != nullptr; }
+  // True while the destructor frees the items: links between items need no
+  // clearing then, since every item goes.
+  bool IsBeingDestroyed() const { return Destroying_; }
 
   // Brackets a check run (the check driver calls these).
   void BeginCheckRun();
@@ -92,6 +95,8 @@ class ZOR_API TZOR_RAM {
 
  private:
   std::shared_ptr<void>& CheckRunSlot(const void* key);
+
+  bool Destroying_ = false;
 
   struct NameCache;
   std::unique_ptr<NameCache> NameCache_;

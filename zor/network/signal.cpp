@@ -220,7 +220,7 @@ std::string TSignal::GetName() { return Name; }
 TEncType::~TEncType() {
   for (TEncode* encode : Encodes)
     if (encode && encode->EncType == this) encode->EncType = nullptr;
-  if (Ram) {
+  if (Ram && !Ram->IsBeingDestroyed()) {
     for (TSignal* signal : Ram->Signals)
       if (signal && signal->EncType == this) signal->EncType = nullptr;
     for (TSignal* signal : Ram->UnUsedSignals)
