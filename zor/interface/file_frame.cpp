@@ -63,7 +63,8 @@ bool SaveSection(TZORList<T>& list, const Section& section) {
   WriteTag(section.Name);
   const int n = list.Count();
   for (int i = 0; i < n; ++i) {
-    if (list[i]->WriteXml(true)) {
+    // A host may have left a null entry in a list; there is nothing to write.
+    if (list[i] && list[i]->WriteXml(true)) {
       zor::ReportProgress(0, "%s", "");
       return true;
     }

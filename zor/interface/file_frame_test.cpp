@@ -198,3 +198,25 @@ TEST(FileFrame, ProgressOfSectionsWithItems) {
 }
 
 }  // namespace
+
+namespace {
+
+// Hosts edit the lists directly; a null entry must not bring down a save,
+// an update or a check.
+TEST(FileFrame, NullEntriesInListsAreSkipped) {
+  zortest::MessageCapture messages;
+  TZOR_RAM* ram = _LoadFile(ZOR_SOURCE_DIR "/examples/can_lin.xml");
+  ASSERT_NE(ram, nullptr);
+  ram->ForEachList([](TList& list) { list.Add(nullptr); });
+  _UpdateRAM(ram);
+  _CheckRAM(ram, 3);
+  std::string out = zortest::TempPath("nulls.xml");
+  EXPECT_FALSE(_SaveRAM(ram, out.c_str()));
+  TZOR_RAM* back = _LoadFile(out.c_str());
+  EXPECT_NE(back, nullptr);
+  std::remove(out.c_str());
+  _FreeRAM(back);
+  _FreeRAM(ram);
+}
+
+}  // namespace
