@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "tests/builder.h"
 #include "tests/support.h"
 #include "zor/check/findings.h"
 #include "zor/model/enums.h"
@@ -46,79 +47,15 @@ Findings RunCheck(TItemData* item, uint64_t flags = kCheckUnique | kCheckAll) {
 
 struct Db {
   TZOR_RAM Ram;
-  TNode* Node;
+  zortest::Builder B{Ram};
+  TNode* Node = B.Node("Ecu");
 
-  Db() {
-    Node = Ram.NewItem(Ram.Nodes);
-    Node->Name = "Ecu";
-  }
-  TNetwork* AddNetwork(const char* name, int32_t type, int32_t speed) {
-    TNetwork* net = Ram.NewItem(Ram.Networks);
-    net->Name = name;
-    net->Type = type;
-    net->NetSpeed = speed;
-    net->SamplePos = 87500;
-    net->SJW = 1000;
-    net->SampMode = 1;
-    return net;
-  }
+  TNetwork* AddNetwork(const char* name, int32_t type, int32_t speed) { return B.TimedNetwork(name, type, speed); }
   TIfc* AddIfc(TNetwork* net, int32_t type, const char* name = "If", TNode* node = nullptr) {
-    node = node ? node : Node;
-    TIfc* ifc = Ram.NewItem(Ram.Ifcs);
-    ifc->Name = name;
-    ifc->IfcType = type;
-    ifc->Network = net;
-    ifc->Node = node;
-    node->Ifcs.Add(ifc);
-    return ifc;
+    return B.Ifc(node ? node : Node, name, type, net);
   }
   TNetFrame* AddFrame(TIfc* ifc, const std::string& name, uint32_t id, int size = 2) {
-    TNetFrame* frame = Ram.NewItem(Ram.NetFrames);
-    frame->Name = name;
-    frame->FrameId = id;
-    frame->Size = size;
-    frame->Ifc = ifc;
-    frame->Network = ifc->Network;
-    ifc->NetFrames.Add(frame);
-    return frame;
-  }
-  TFrameHolder* AddHolder(TIfc* ifc, const char* name, uint32_t id, int32_t type) {
-    TFrameHolder* holder = Ram.NewItem(Ram.FrameHolders);
-    holder->Name = name;
-    holder->FrameId = id;
-    holder->HolderType = type;
-    holder->Ifc = ifc;
-    ifc->FrameHolders.Add(holder);
-    return holder;
-  }
-  TNetMode* AddMode(TNetwork* net, const char* name) {
-    TNetMode* mode = Ram.NewItem(Ram.NetModes);
-    mode->Name = name;
-    mode->Network = net;
-    net->NetModes.Add(mode);
-    return mode;
-  }
-  TSchEntry* AddEntry(TNetMode* mode, int32_t type, TNetFrame* frame, int32_t delay, int32_t order = 0) {
-    TSchEntry* entry = Ram.NewItem(Ram.SchEntries);
-    entry->NetMode = mode;
-    entry->Type = type;
-    entry->TxFrame = frame;
-    entry->Delay = delay;
-    entry->Order = order;
-    mode->SchEntrys.Add(entry);
-    return entry;
-  }
-  TSignal* AddSignal(const char* name) {
-    TSignal* signal = Ram.NewItem(Ram.Signals);
-    signal->Name = name;
-    return signal;
-  }
-  TPubSig* Publish(TIfc* ifc, TSignal* signal) {
-    TPubSig* pub = Ram.NewItem(Ram.PubSigs);
-    pub->Ifc = ifc;
-    pub->Signal = signal;
-    ifc->PubSigs.Add(pub);
-    return pub;
+    return B.Frame(ifc, name, id, size);
   }
 };
 
@@ -132,12 +69,10 @@ struct LinDb : Db {
   LinDb(int32_t type = kNetTypeLIN20) {
     Net = AddNetwork("Lin", type, 19200);
     Master = AddIfc(Net, kIfcLINMaster, "M");
-    TNode* slaveNode = Ram.NewItem(Ram.Nodes);
-    slaveNode->Name = "Sensor";
-    Slave = AddIfc(Net, kIfcLINSlave, "S", slaveNode);
+    Slave = AddIfc(Net, kIfcLINSlave, "S", B.Node("Sensor"));
     Slave->ProtVer = 2.0f;
     Frame = AddFrame(Master, "F", 1);
-    Mode = AddMode(Net, "Table");
+    Mode = B.Mode(Net, "Table");
   }
 };
 
@@ -154,7 +89,7 @@ TEST(ScheduleEntryCheck, DelayAgainstFrameTime) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Delay);
     LinDb db;
-    TSchEntry* entry = db.AddEntry(db.Mode, kSchUnconditional, db.Frame, c.Delay);
+    TSchEntry* entry = db.B.Entry(db.Mode, kSchUnconditional, db.Frame, c.Delay);
     Findings f = RunCheck(entry);
     EXPECT_EQ(f.Count(51), c.Code == 51);
     EXPECT_EQ(f.Count(52), c.Code == 52);
@@ -168,7 +103,7 @@ TEST(ScheduleEntryCheck, DelayAgainstFrameTime) {
 TEST(ScheduleEntryCheck, DelayIsAMultipleOfTheMasterPeriod) {
   LinDb db;
   db.Node->FrameProcessingPeriod = 5000;
-  TSchEntry* entry = db.AddEntry(db.Mode, kSchUnconditional, db.Frame, 12000);
+  TSchEntry* entry = db.B.Entry(db.Mode, kSchUnconditional, db.Frame, 12000);
   Findings f = RunCheck(entry);
   EXPECT_EQ(f.Codes, std::vector<int>{53});
   EXPECT_EQ(f.TextOf(53),
@@ -204,14 +139,14 @@ TEST(ScheduleEntryCheck, TypesAllowedAndReferences) {
     SCOPED_TRACE(c.Name);
     LinDb db(c.NetType);
     db.Net->NetSpeed = 1000000;  // frame times far below the delay
-    TNetFrame* frames[] = {nullptr, db.Frame, db.AddHolder(db.Master, "ET", 2, kHolderEventTriggered),
-                           db.AddHolder(db.Master, "SP", 3, kHolderSporadic)};
+    TNetFrame* frames[] = {nullptr, db.Frame, db.B.Holder(db.Master, "ET", 2, kHolderEventTriggered),
+                           db.B.Holder(db.Master, "SP", 3, kHolderSporadic)};
     static_cast<TFrameHolder*>(frames[2])->NetFrames.Add(db.Frame);
     static_cast<TFrameHolder*>(frames[3])->NetFrames.Add(db.Frame);
     TIfc* old = db.AddIfc(db.Net, kIfcLINSlave, "Old");
     old->ProtVer = 1.3f;
     TIfc* ifcs[] = {nullptr, db.Slave, db.Master, old};
-    TSchEntry* entry = db.AddEntry(db.Mode, c.EntryType, frames[c.FrameKind], 100000);
+    TSchEntry* entry = db.B.Entry(db.Mode, c.EntryType, frames[c.FrameKind], 100000);
     entry->Ifc = ifcs[c.IfcKind];
     EXPECT_EQ(RunCheck(entry).Codes, c.Codes);
   }
@@ -225,10 +160,10 @@ TEST(ScheduleEntryCheck, EntryWithoutModeAndDuplicateOrders) {
 
   LinDb lin;
   lin.Net->NetSpeed = 1000000;
-  TSchEntry* a = lin.AddEntry(lin.Mode, kSchDiagRequest, nullptr, 100000, 1);
-  TSchEntry* b = lin.AddEntry(lin.Mode, kSchDiagResponse, nullptr, 100000, 1);
-  TSchEntry* c = lin.AddEntry(lin.Mode, kSchUnconditional, lin.Frame, 100000, 1);
-  lin.AddEntry(lin.Mode, kSchUnconditional, lin.Frame, 100000, 2);
+  TSchEntry* a = lin.B.Entry(lin.Mode, kSchDiagRequest, nullptr, 100000, 1);
+  TSchEntry* b = lin.B.Entry(lin.Mode, kSchDiagResponse, nullptr, 100000, 1);
+  TSchEntry* c = lin.B.Entry(lin.Mode, kSchUnconditional, lin.Frame, 100000, 1);
+  lin.B.Entry(lin.Mode, kSchUnconditional, lin.Frame, 100000, 2);
   Findings fa = RunCheck(a), fb = RunCheck(b), fc = RunCheck(c);
   EXPECT_EQ(fa.Codes, std::vector<int>{55});
   EXPECT_EQ(fa.TextOf(55), "\"Lin.Table.SlaveResp\" Schedule Table has Schedule Entries with the same Order value.");
@@ -243,11 +178,11 @@ TEST(ScheduleEntryCheck, EntryWithoutModeAndDuplicateOrders) {
 
 TEST(NetworkModeCheck, NamesAndEventTriggeredFrameInItsOwnTable) {
   LinDb db;
-  TFrameHolder* holder = db.AddHolder(db.Master, "ET", 2, kHolderEventTriggered);
+  TFrameHolder* holder = db.B.Holder(db.Master, "ET", 2, kHolderEventTriggered);
   holder->NetFrames.Add(db.Frame);
-  db.AddEntry(db.Mode, kSchEventTriggered, holder, 100000);
-  db.AddEntry(db.Mode, kSchUnconditional, db.Frame, 100000);
-  TNetMode* twin = db.AddMode(db.Net, "Table");
+  db.B.Entry(db.Mode, kSchEventTriggered, holder, 100000);
+  db.B.Entry(db.Mode, kSchUnconditional, db.Frame, 100000);
+  TNetMode* twin = db.B.Mode(db.Net, "Table");
   (void)twin;
   // The warning does not depend on the flags.
   Findings none = RunCheck(db.Mode, 0);
@@ -330,11 +265,11 @@ TEST(NetworkCheck, FrameIdentifiersOnLin) {
   // against holders.
   {
     LinDb db(kNetTypeLIN13);
-    db.Publish(db.Master, db.AddSignal("S"));
-    db.AddEntry(db.Mode, kSchUnconditional, db.Frame, 100000);
-    db.AddHolder(db.Master, "ET1", 1, kHolderEventTriggered);
-    db.AddHolder(db.Master, "SP", 1, kHolderSporadic);
-    db.AddHolder(db.Master, "ET2", 1, kHolderEventTriggered);
+    db.B.Pub(db.Master, db.B.Signal("S"));
+    db.B.Entry(db.Mode, kSchUnconditional, db.Frame, 100000);
+    db.B.Holder(db.Master, "ET1", 1, kHolderEventTriggered);
+    db.B.Holder(db.Master, "SP", 1, kHolderSporadic);
+    db.B.Holder(db.Master, "ET2", 1, kHolderEventTriggered);
     Findings f = RunCheck(db.Net);
     ASSERT_EQ(f.Codes, (std::vector<int>{44, 44}));
     EXPECT_NE(f.Texts[0].find("\"F\" and Frame \"ET1\""), std::string::npos);
@@ -344,12 +279,12 @@ TEST(NetworkCheck, FrameIdentifiersOnLin) {
   // to the first with a message identifier.
   {
     LinDb db;
-    db.Publish(db.Master, db.AddSignal("S"));
-    db.AddEntry(db.Mode, kSchUnconditional, db.Frame, 100000);
+    db.B.Pub(db.Master, db.B.Signal("S"));
+    db.B.Entry(db.Mode, kSchUnconditional, db.Frame, 100000);
     db.AddFrame(db.Slave, "FromSlave", 1);
     db.AddFrame(db.Master, "Twin", 1);
-    TFrameHolder* stop = db.AddHolder(db.Master, "Stop", 5, kHolderEventTriggered);
-    db.AddHolder(db.Master, "Late", 1, kHolderEventTriggered);
+    TFrameHolder* stop = db.B.Holder(db.Master, "Stop", 5, kHolderEventTriggered);
+    db.B.Holder(db.Master, "Late", 1, kHolderEventTriggered);
     TFrameMsgId* msgId = db.Ram.NewItem(db.Ram.FrameMsgIds);
     msgId->NetFrame = stop;
     db.Slave->FrameMsgIds.Add(msgId);
@@ -370,15 +305,15 @@ TEST(NetworkCheck, LinStructure) {
     db.Net->NetSpeed = 20001;
     db.AddIfc(db.Net, kIfcLINMaster, "M2");
     db.AddIfc(db.Net, kIfcLINMaster, "M3");
-    db.Publish(db.Slave, db.AddSignal("S"));
-    db.AddEntry(db.Mode, kSchUnconditional, db.Frame, 100000);
+    db.B.Pub(db.Slave, db.B.Signal("S"));
+    db.B.Entry(db.Mode, kSchUnconditional, db.Frame, 100000);
     EXPECT_EQ(RunCheck(db.Net).Codes, (std::vector<int>{39, 22}));
   }
   {
     LinDb db;
-    db.Publish(db.Slave, db.AddSignal("S"));
-    db.AddEntry(db.Mode, kSchUnconditional, db.Frame, 100000);
-    for (int i = 0; i < 256; ++i) db.AddMode(db.Net, "T");
+    db.B.Pub(db.Slave, db.B.Signal("S"));
+    db.B.Entry(db.Mode, kSchUnconditional, db.Frame, 100000);
+    for (int i = 0; i < 256; ++i) db.B.Mode(db.Net, "T");
     Findings f = RunCheck(db.Net, kCheckAll);
     EXPECT_EQ(f.Codes, std::vector<int>{48});
     EXPECT_FALSE(f.Error);
@@ -388,25 +323,15 @@ TEST(NetworkCheck, LinStructure) {
 
 TEST(NetworkCheck, PublishersGatewaysAndNads) {
   LinDb db;
-  db.AddEntry(db.Mode, kSchUnconditional, db.Frame, 100000);
-  TSignal* sig = db.AddSignal("Speed");
-  db.Publish(db.Master, sig);
-  db.Publish(db.Slave, sig);
+  db.B.Entry(db.Mode, kSchUnconditional, db.Frame, 100000);
+  TSignal* sig = db.B.Signal("Speed");
+  db.B.Pub(db.Master, sig);
+  db.B.Pub(db.Slave, sig);
   // A gateway of the master's node brings the same signal in from a CAN network.
   TNetwork* can = db.AddNetwork("Can", kNetTypeCAN, 500000);
   TIfc* canIfc = db.AddIfc(can, kIfcCAN, "C");
-  TGateway* gateway = db.Ram.NewItem(db.Ram.Gateways);
-  gateway->Node = db.Node;
-  gateway->InIfc = canIfc;
-  gateway->OutIfc = db.Master;
-  gateway->Signal = sig;
-  db.Node->Gateways.Add(gateway);
-  TGateway* second = db.Ram.NewItem(db.Ram.Gateways);
-  second->Node = db.Node;
-  second->InIfc = canIfc;
-  second->OutIfc = db.Master;
-  second->Signal = sig;
-  db.Node->Gateways.Add(second);
+  db.B.Gateway(db.Node, canIfc, db.Master, sig);
+  db.B.Gateway(db.Node, canIfc, db.Master, sig);
   // Two 2.0 slaves with the same configured NAD.
   TIfc* other = db.AddIfc(db.Net, kIfcLINSlave, "S2");
   other->ProtVer = 2.1f;
