@@ -47,15 +47,15 @@ Findings RunCheck(TItemData* item, uint64_t flags = kCheckUnique | kCheckAll) {
 
 struct Db {
   TZOR_RAM Ram;
-  zortest::Builder B{Ram};
-  TNode* Node = B.Node("Ecu");
+  zortest::Builder Make{Ram};
+  TNode* Node = Make.Node("Ecu");
 
-  TNetwork* AddNetwork(const char* name, int32_t type, int32_t speed) { return B.TimedNetwork(name, type, speed); }
+  TNetwork* AddNetwork(const char* name, int32_t type, int32_t speed) { return Make.TimedNetwork(name, type, speed); }
   TIfc* AddIfc(TNetwork* net, int32_t type, const char* name = "If", TNode* node = nullptr) {
-    return B.Ifc(node ? node : Node, name, type, net);
+    return Make.Ifc(node ? node : Node, name, type, net);
   }
   TNetFrame* AddFrame(TIfc* ifc, const std::string& name, uint32_t id, int size = 2) {
-    return B.Frame(ifc, name, id, size);
+    return Make.Frame(ifc, name, id, size);
   }
 };
 
@@ -69,10 +69,10 @@ struct LinDb : Db {
   LinDb(int32_t type = kNetTypeLIN20) {
     Net = AddNetwork("Lin", type, 19200);
     Master = AddIfc(Net, kIfcLINMaster, "M");
-    Slave = AddIfc(Net, kIfcLINSlave, "S", B.Node("Sensor"));
+    Slave = AddIfc(Net, kIfcLINSlave, "S", Make.Node("Sensor"));
     Slave->ProtVer = 2.0f;
     Frame = AddFrame(Master, "F", 1);
-    Mode = B.Mode(Net, "Table");
+    Mode = Make.Mode(Net, "Table");
   }
 };
 
@@ -89,7 +89,7 @@ TEST(ScheduleEntryCheck, DelayAgainstFrameTime) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Delay);
     LinDb db;
-    TSchEntry* entry = db.B.Entry(db.Mode, kSchUnconditional, db.Frame, c.Delay);
+    TSchEntry* entry = db.Make.Entry(db.Mode, kSchUnconditional, db.Frame, c.Delay);
     Findings f = RunCheck(entry);
     EXPECT_EQ(f.Count(51), c.Code == 51);
     EXPECT_EQ(f.Count(52), c.Code == 52);
@@ -103,7 +103,7 @@ TEST(ScheduleEntryCheck, DelayAgainstFrameTime) {
 TEST(ScheduleEntryCheck, DelayIsAMultipleOfTheMasterPeriod) {
   LinDb db;
   db.Node->FrameProcessingPeriod = 5000;
-  TSchEntry* entry = db.B.Entry(db.Mode, kSchUnconditional, db.Frame, 12000);
+  TSchEntry* entry = db.Make.Entry(db.Mode, kSchUnconditional, db.Frame, 12000);
   Findings f = RunCheck(entry);
   EXPECT_EQ(f.Codes, std::vector<int>{53});
   EXPECT_EQ(f.TextOf(53),
@@ -139,14 +139,14 @@ TEST(ScheduleEntryCheck, TypesAllowedAndReferences) {
     SCOPED_TRACE(c.Name);
     LinDb db(c.NetType);
     db.Net->NetSpeed = 1000000;  // frame times far below the delay
-    TNetFrame* frames[] = {nullptr, db.Frame, db.B.Holder(db.Master, "ET", 2, kHolderEventTriggered),
-                           db.B.Holder(db.Master, "SP", 3, kHolderSporadic)};
+    TNetFrame* frames[] = {nullptr, db.Frame, db.Make.Holder(db.Master, "ET", 2, kHolderEventTriggered),
+                           db.Make.Holder(db.Master, "SP", 3, kHolderSporadic)};
     static_cast<TFrameHolder*>(frames[2])->NetFrames.Add(db.Frame);
     static_cast<TFrameHolder*>(frames[3])->NetFrames.Add(db.Frame);
     TIfc* old = db.AddIfc(db.Net, kIfcLINSlave, "Old");
     old->ProtVer = 1.3f;
     TIfc* ifcs[] = {nullptr, db.Slave, db.Master, old};
-    TSchEntry* entry = db.B.Entry(db.Mode, c.EntryType, frames[c.FrameKind], 100000);
+    TSchEntry* entry = db.Make.Entry(db.Mode, c.EntryType, frames[c.FrameKind], 100000);
     entry->Ifc = ifcs[c.IfcKind];
     EXPECT_EQ(RunCheck(entry).Codes, c.Codes);
   }
@@ -160,10 +160,10 @@ TEST(ScheduleEntryCheck, EntryWithoutModeAndDuplicateOrders) {
 
   LinDb lin;
   lin.Net->NetSpeed = 1000000;
-  TSchEntry* a = lin.B.Entry(lin.Mode, kSchDiagRequest, nullptr, 100000, 1);
-  TSchEntry* b = lin.B.Entry(lin.Mode, kSchDiagResponse, nullptr, 100000, 1);
-  TSchEntry* c = lin.B.Entry(lin.Mode, kSchUnconditional, lin.Frame, 100000, 1);
-  lin.B.Entry(lin.Mode, kSchUnconditional, lin.Frame, 100000, 2);
+  TSchEntry* a = lin.Make.Entry(lin.Mode, kSchDiagRequest, nullptr, 100000, 1);
+  TSchEntry* b = lin.Make.Entry(lin.Mode, kSchDiagResponse, nullptr, 100000, 1);
+  TSchEntry* c = lin.Make.Entry(lin.Mode, kSchUnconditional, lin.Frame, 100000, 1);
+  lin.Make.Entry(lin.Mode, kSchUnconditional, lin.Frame, 100000, 2);
   Findings fa = RunCheck(a), fb = RunCheck(b), fc = RunCheck(c);
   EXPECT_EQ(fa.Codes, std::vector<int>{55});
   EXPECT_EQ(fa.TextOf(55), "\"Lin.Table.SlaveResp\" Schedule Table has Schedule Entries with the same Order value.");
@@ -178,11 +178,11 @@ TEST(ScheduleEntryCheck, EntryWithoutModeAndDuplicateOrders) {
 
 TEST(NetworkModeCheck, NamesAndEventTriggeredFrameInItsOwnTable) {
   LinDb db;
-  TFrameHolder* holder = db.B.Holder(db.Master, "ET", 2, kHolderEventTriggered);
+  TFrameHolder* holder = db.Make.Holder(db.Master, "ET", 2, kHolderEventTriggered);
   holder->NetFrames.Add(db.Frame);
-  db.B.Entry(db.Mode, kSchEventTriggered, holder, 100000);
-  db.B.Entry(db.Mode, kSchUnconditional, db.Frame, 100000);
-  TNetMode* twin = db.B.Mode(db.Net, "Table");
+  db.Make.Entry(db.Mode, kSchEventTriggered, holder, 100000);
+  db.Make.Entry(db.Mode, kSchUnconditional, db.Frame, 100000);
+  TNetMode* twin = db.Make.Mode(db.Net, "Table");
   (void)twin;
   // The warning does not depend on the flags.
   Findings none = RunCheck(db.Mode, 0);
@@ -265,11 +265,11 @@ TEST(NetworkCheck, FrameIdentifiersOnLin) {
   // against holders.
   {
     LinDb db(kNetTypeLIN13);
-    db.B.Pub(db.Master, db.B.Signal("S"));
-    db.B.Entry(db.Mode, kSchUnconditional, db.Frame, 100000);
-    db.B.Holder(db.Master, "ET1", 1, kHolderEventTriggered);
-    db.B.Holder(db.Master, "SP", 1, kHolderSporadic);
-    db.B.Holder(db.Master, "ET2", 1, kHolderEventTriggered);
+    db.Make.Pub(db.Master, db.Make.Signal("S"));
+    db.Make.Entry(db.Mode, kSchUnconditional, db.Frame, 100000);
+    db.Make.Holder(db.Master, "ET1", 1, kHolderEventTriggered);
+    db.Make.Holder(db.Master, "SP", 1, kHolderSporadic);
+    db.Make.Holder(db.Master, "ET2", 1, kHolderEventTriggered);
     Findings f = RunCheck(db.Net);
     ASSERT_EQ(f.Codes, (std::vector<int>{44, 44}));
     EXPECT_NE(f.Texts[0].find("\"F\" and Frame \"ET1\""), std::string::npos);
@@ -279,12 +279,12 @@ TEST(NetworkCheck, FrameIdentifiersOnLin) {
   // to the first with a message identifier.
   {
     LinDb db;
-    db.B.Pub(db.Master, db.B.Signal("S"));
-    db.B.Entry(db.Mode, kSchUnconditional, db.Frame, 100000);
+    db.Make.Pub(db.Master, db.Make.Signal("S"));
+    db.Make.Entry(db.Mode, kSchUnconditional, db.Frame, 100000);
     db.AddFrame(db.Slave, "FromSlave", 1);
     db.AddFrame(db.Master, "Twin", 1);
-    TFrameHolder* stop = db.B.Holder(db.Master, "Stop", 5, kHolderEventTriggered);
-    db.B.Holder(db.Master, "Late", 1, kHolderEventTriggered);
+    TFrameHolder* stop = db.Make.Holder(db.Master, "Stop", 5, kHolderEventTriggered);
+    db.Make.Holder(db.Master, "Late", 1, kHolderEventTriggered);
     TFrameMsgId* msgId = db.Ram.NewItem(db.Ram.FrameMsgIds);
     msgId->NetFrame = stop;
     db.Slave->FrameMsgIds.Add(msgId);
@@ -305,15 +305,15 @@ TEST(NetworkCheck, LinStructure) {
     db.Net->NetSpeed = 20001;
     db.AddIfc(db.Net, kIfcLINMaster, "M2");
     db.AddIfc(db.Net, kIfcLINMaster, "M3");
-    db.B.Pub(db.Slave, db.B.Signal("S"));
-    db.B.Entry(db.Mode, kSchUnconditional, db.Frame, 100000);
+    db.Make.Pub(db.Slave, db.Make.Signal("S"));
+    db.Make.Entry(db.Mode, kSchUnconditional, db.Frame, 100000);
     EXPECT_EQ(RunCheck(db.Net).Codes, (std::vector<int>{39, 22}));
   }
   {
     LinDb db;
-    db.B.Pub(db.Slave, db.B.Signal("S"));
-    db.B.Entry(db.Mode, kSchUnconditional, db.Frame, 100000);
-    for (int i = 0; i < 256; ++i) db.B.Mode(db.Net, "T");
+    db.Make.Pub(db.Slave, db.Make.Signal("S"));
+    db.Make.Entry(db.Mode, kSchUnconditional, db.Frame, 100000);
+    for (int i = 0; i < 256; ++i) db.Make.Mode(db.Net, "T");
     Findings f = RunCheck(db.Net, kCheckAll);
     EXPECT_EQ(f.Codes, std::vector<int>{48});
     EXPECT_FALSE(f.Error);
@@ -323,15 +323,15 @@ TEST(NetworkCheck, LinStructure) {
 
 TEST(NetworkCheck, PublishersGatewaysAndNads) {
   LinDb db;
-  db.B.Entry(db.Mode, kSchUnconditional, db.Frame, 100000);
-  TSignal* sig = db.B.Signal("Speed");
-  db.B.Pub(db.Master, sig);
-  db.B.Pub(db.Slave, sig);
+  db.Make.Entry(db.Mode, kSchUnconditional, db.Frame, 100000);
+  TSignal* sig = db.Make.Signal("Speed");
+  db.Make.Pub(db.Master, sig);
+  db.Make.Pub(db.Slave, sig);
   // A gateway of the master's node brings the same signal in from a CAN network.
   TNetwork* can = db.AddNetwork("Can", kNetTypeCAN, 500000);
   TIfc* canIfc = db.AddIfc(can, kIfcCAN, "C");
-  db.B.Gateway(db.Node, canIfc, db.Master, sig);
-  db.B.Gateway(db.Node, canIfc, db.Master, sig);
+  db.Make.Gateway(db.Node, canIfc, db.Master, sig);
+  db.Make.Gateway(db.Node, canIfc, db.Master, sig);
   // Two 2.0 slaves with the same configured NAD.
   TIfc* other = db.AddIfc(db.Net, kIfcLINSlave, "S2");
   other->ProtVer = 2.1f;

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/builder.h"
 #include "tests/support.h"
 #include "zor/check/findings.h"
 #include "zor/model/enums.h"
@@ -24,6 +25,7 @@ using zortest::ParseXml;
 // B1 and carries Speed; frame F2 is sent by A2 and carries Speed too.
 struct World {
   TZOR_RAM Ram;
+  zortest::Builder Make{Ram};
   TNetwork* N = Net("N", kNetTypeCAN);
   TNetwork* M = Net("M", kNetTypeCAN);
   TNetwork* L = Net("L", kNetTypeLIN20);
@@ -36,80 +38,24 @@ struct World {
   TIfc* B1 = NewIfc(B, "B1", N, kIfcCAN);
   TIfc* L1 = NewIfc(B, "L1", L, kIfcLINMaster);
   TNetFrame* F1 = NewFrame(B1, "F1");
-  TNetSig* F1Speed = NewNetSig(F1, Speed);
+  TNetSig* F1Speed = Make.Place(F1, Speed);
   TNetFrame* F2 = NewFrame(A2, "F2");
-  TNetSig* F2Speed = NewNetSig(F2, Speed);
+  TNetSig* F2Speed = Make.Place(F2, Speed);
 
-  TNetwork* Net(const char* name, int type) {
-    TNetwork* n = Ram.NewItem(Ram.Networks);
-    n->Name = n->Id = name;
-    n->Type = type;
-    return n;
+  // The tests refer to networks, signals, nodes, interfaces and frames by
+  // identifier, so those carry their name as identifier too.
+  template <class T>
+  static T* Named(T* item) {
+    item->Id = item->Name;
+    return item;
   }
-  TSignal* Sig(const char* name) {
-    TSignal* s = Ram.NewItem(Ram.Signals);
-    s->Name = s->Id = name;
-    return s;
-  }
-  TNode* NewNode(const char* name) {
-    TNode* n = Ram.NewItem(Ram.Nodes);
-    n->Name = n->Id = name;
-    return n;
-  }
+  TNetwork* Net(const char* name, int type) { return Named(Make.Network(name, type)); }
+  TSignal* Sig(const char* name) { return Named(Make.Signal(name)); }
+  TNode* NewNode(const char* name) { return Named(Make.Node(name)); }
   TIfc* NewIfc(TNode* node, const char* name, TNetwork* network, int type) {
-    TIfc* ifc = Ram.NewItem(Ram.Ifcs);
-    ifc->Name = ifc->Id = name;
-    ifc->Node = node;
-    ifc->Network = network;
-    ifc->IfcType = type;
-    node->Ifcs.Add(ifc);
-    return ifc;
+    return Named(Make.Ifc(node, name, type, network));
   }
-  TNetFrame* NewFrame(TIfc* ifc, const char* name) {
-    TNetFrame* f = Ram.NewItem(Ram.NetFrames);
-    f->Name = f->Id = name;
-    f->Ifc = ifc;
-    f->Network = ifc->Network;
-    ifc->NetFrames.Add(f);
-    return f;
-  }
-  TNetSig* NewNetSig(TNetFrame* frame, TSignal* signal) {
-    TNetSig* ns = Ram.NewItem(Ram.NetSigs);
-    ns->Frame = frame;
-    ns->Signal = signal;
-    frame->NetSigs.Add(ns);
-    return ns;
-  }
-  TCtrl* NewCtrl(TIfc* ifc, const char* name) {
-    TCtrl* c = Ram.NewItem(Ram.Ctrls);
-    c->Name = name;
-    c->Ifc = ifc;
-    ifc->Ctrls.Add(c);
-    return c;
-  }
-  TPubSig* NewPub(TIfc* ifc, TSignal* signal) {
-    TPubSig* p = Ram.NewItem(Ram.PubSigs);
-    p->Ifc = ifc;
-    p->Signal = signal;
-    ifc->PubSigs.Add(p);
-    return p;
-  }
-  TSubSig* NewSub(TIfc* ifc, TSignal* signal) {
-    TSubSig* s = Ram.NewItem(Ram.SubSigs);
-    s->Ifc = ifc;
-    s->Signal = signal;
-    ifc->SubSigs.Add(s);
-    return s;
-  }
-  TGateway* NewGateway(TNode* node, TIfc* in, TIfc* out, TSignal* signal) {
-    TGateway* g = Ram.NewItem(Ram.Gateways);
-    g->Node = node;
-    g->InIfc = in;
-    g->OutIfc = out;
-    g->Signal = signal;
-    node->Gateways.Add(g);
-    return g;
-  }
+  TNetFrame* NewFrame(TIfc* ifc, const char* name) { return Named(Make.Frame(ifc, name)); }
 };
 
 // The codes reported while alive, in order.
@@ -149,7 +95,7 @@ std::string RoundTrip(TZOR_RAM& ram, TZORList<T>& list, const std::vector<std::s
 
 TEST(ControllerXml, ElementsRoundTrip) {
   World w;
-  TGateway* source = w.NewGateway(w.A, w.A1, w.A2, w.Speed);
+  TGateway* source = w.Make.Gateway(w.A, w.A1, w.A2, w.Speed);
   source->Id = "G&0";
   std::unique_ptr<TQXMLDocument> doc;
   struct Case {
@@ -257,20 +203,20 @@ TEST(ControllerFrames, SharedAmongControllersLeftoversToFirst) {
   World w;
   TNetFrame* F3 = w.NewFrame(w.B1, "F3");
   TNetFrame* F4 = w.NewFrame(w.B1, "F4");
-  w.NewNetSig(F4, w.Temp);
+  w.Make.Place(F4, w.Temp);
   TIfc* B2 = w.NewIfc(w.B, "B2", w.M, kIfcCAN);  // B2 receives F2 (subscribes Speed)
-  w.NewSub(B2, w.Speed);
-  TCtrl* c1 = w.NewCtrl(B2, "c1");
-  TCtrl* c2 = w.NewCtrl(B2, "c2");
+  w.Make.Sub(B2, w.Speed);
+  TCtrl* c1 = w.Make.Ctrl(B2, "c1");
+  TCtrl* c2 = w.Make.Ctrl(B2, "c2");
   (void)c2;
-  TCtrl* first = w.NewCtrl(w.B1, "first");
-  TCtrl* second = w.NewCtrl(w.B1, "second");
+  TCtrl* first = w.Make.Ctrl(w.B1, "first");
+  TCtrl* second = w.Make.Ctrl(w.B1, "second");
   first->TxFrames.Add(F3);
   second->TxFrames.Add(F3);     // already taken by the first
   second->TxFrames.Add(w.F2);   // not transmitted by B1: dropped
   second->TxFrames.Add(w.F1);
   second->TxFrames.Add(w.F1);   // duplicate: the later entry is kept
-  TCtrl* lin = w.NewCtrl(w.L1, "lin");
+  TCtrl* lin = w.Make.Ctrl(w.L1, "lin");
   (void)lin;
 
   AssignControllerFrames(w.Ram);
@@ -296,7 +242,7 @@ TEST(ControllerFrames, InterfaceWithoutNetworkKeepsItsLists) {
   World w;
   TIfc* lone = w.NewIfc(w.A, "lone", nullptr, kIfcCAN);
   TNetFrame* f = w.NewFrame(lone, "Lone");
-  TCtrl* c = w.NewCtrl(lone, "c");
+  TCtrl* c = w.Make.Ctrl(lone, "c");
   c->TxFrames.Add(f);
   AssignControllerFrames(w.Ram);
   AssignControllerFrames(w.Ram);
@@ -305,16 +251,16 @@ TEST(ControllerFrames, InterfaceWithoutNetworkKeepsItsLists) {
 
 TEST(GatewayQueries, NamesAlongTheChain) {
   World w;
-  TGateway* round = w.NewGateway(w.A, w.A1, w.A1, w.Speed);
+  TGateway* round = w.Make.Gateway(w.A, w.A1, w.A1, w.Speed);
   round->SigSynonym = "SpeedEcho";
-  TGateway* out = w.NewGateway(w.A, w.A1, w.A2, w.Speed);
+  TGateway* out = w.Make.Gateway(w.A, w.A1, w.A2, w.Speed);
   out->SigSynonym = "ignored";
   out->Gateway = round;
-  TGateway* plain = w.NewGateway(w.A, w.A2, w.A1, w.Speed);
-  TGateway* nosig = w.NewGateway(w.A, w.A2, w.A1, nullptr);
+  TGateway* plain = w.Make.Gateway(w.A, w.A2, w.A1, w.Speed);
+  TGateway* nosig = w.Make.Gateway(w.A, w.A2, w.A1, nullptr);
   TIfc* x = w.NewIfc(w.B, "x", nullptr, kIfcCAN);
   TIfc* y = w.NewIfc(w.B, "y", nullptr, kIfcCAN);
-  TGateway* bothNull = w.NewGateway(w.B, x, y, w.Temp);
+  TGateway* bothNull = w.Make.Gateway(w.B, x, y, w.Temp);
   bothNull->SigSynonym = "T2";
 
   EXPECT_TRUE(round->IsRoundGateway());
@@ -331,17 +277,17 @@ TEST(GatewayQueries, NamesAlongTheChain) {
 
 TEST(GatewayQueries, NetSigsOnEachSide) {
   World w;
-  TGateway* g = w.NewGateway(w.A, w.A2, w.A1, w.Speed);  // Speed from M (F2) to N
+  TGateway* g = w.Make.Gateway(w.A, w.A2, w.A1, w.Speed);  // Speed from M (F2) to N
   TNetFrame* out = w.NewFrame(w.A1, "Out");
-  TNetSig* outSpeed = w.NewNetSig(out, w.Speed);
+  TNetSig* outSpeed = w.Make.Place(out, w.Speed);
   EXPECT_EQ(g->OutputNetSig(), outSpeed);
   EXPECT_EQ(g->SourceNetSig(), w.F2Speed);
-  TGateway* chained = w.NewGateway(w.A, w.A1, w.A2, w.Speed);
+  TGateway* chained = w.Make.Gateway(w.A, w.A1, w.A2, w.Speed);
   chained->Gateway = g;
   EXPECT_EQ(chained->SourceNetSig(), outSpeed);
   // On N both A1 (Out) and B1 (F1) carry Speed; A1's frames come first.
   EXPECT_EQ(NetSigOnNetwork(w.N, w.Speed), outSpeed);
-  TSubSig* sub = w.NewSub(w.B1, w.Speed);
+  TSubSig* sub = w.Make.Sub(w.B1, w.Speed);
   EXPECT_EQ(sub->GetNetSig(), outSpeed);
   EXPECT_EQ(sub->NetSig, outSpeed);
   EXPECT_EQ(NetSigOnNetwork(w.N, nullptr), nullptr);
@@ -350,13 +296,13 @@ TEST(GatewayQueries, NetSigsOnEachSide) {
 TEST(GatewayQueries, IndexScopeGivesTheSameAnswers) {
   World w;
   TNetFrame* out = w.NewFrame(w.A1, "Out");
-  w.NewNetSig(out, w.Temp);
-  w.NewNetSig(out, w.Speed);
+  w.Make.Place(out, w.Temp);
+  w.Make.Place(out, w.Speed);
   TNetFrame* more = w.NewFrame(w.B1, "More");
-  w.NewNetSig(more, w.Temp);
-  w.NewGateway(w.A, w.A1, w.A1, w.Temp);  // A echoes Temp: B1's placement answers
-  std::vector<TGateway*> gateways = {w.NewGateway(w.A, w.A2, w.A1, w.Speed), w.NewGateway(w.A, w.A1, w.A2, w.Speed),
-                                     w.NewGateway(w.B, w.B1, w.A2, w.Temp), w.NewGateway(w.B, w.B1, w.B1, nullptr)};
+  w.Make.Place(more, w.Temp);
+  w.Make.Gateway(w.A, w.A1, w.A1, w.Temp);  // A echoes Temp: B1's placement answers
+  std::vector<TGateway*> gateways = {w.Make.Gateway(w.A, w.A2, w.A1, w.Speed), w.Make.Gateway(w.A, w.A1, w.A2, w.Speed),
+                                     w.Make.Gateway(w.B, w.B1, w.A2, w.Temp), w.Make.Gateway(w.B, w.B1, w.B1, nullptr)};
   std::vector<TNetSig*> plain;
   for (TNetwork* n : {w.N, w.M, w.L})
     for (TSignal* s : {w.Speed, w.Temp}) plain.push_back(NetSigOnNetwork(n, s));
@@ -378,14 +324,14 @@ TEST(GatewayQueries, IndexScopeGivesTheSameAnswers) {
 
 TEST(GatewayQueries, RoundGatewayHidesTheNodesPlacement) {
   World w;
-  w.NewGateway(w.B, w.B1, w.B1, w.Speed);  // B echoes Speed back onto N
+  w.Make.Gateway(w.B, w.B1, w.B1, w.Speed);  // B echoes Speed back onto N
   EXPECT_EQ(NetSigOnNetwork(w.N, w.Speed), nullptr);
 }
 
 TEST(ControllerCheck, CodesByCase) {
   World w;
-  TCtrl* c = w.NewCtrl(w.A1, "1bad");
-  TCtrl* twin = w.NewCtrl(w.A1, "1bad");
+  TCtrl* c = w.Make.Ctrl(w.A1, "1bad");
+  TCtrl* twin = w.Make.Ctrl(w.A1, "1bad");
   twin->TxFrames.Add(w.F1);
   c->RxFrameBudget = 255;
   c->TxFrameBudget = 256;
@@ -414,10 +360,10 @@ TEST(SignalUseCheck, DelaysAndAges) {
   } cases[] = {{5, 10, true}, {0, 10, false}, {5, 0, false}, {10, 5, false}, {10, 10, false}};
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.max) + "/" + std::to_string(c.min));
-    TPubSig* pub = w.NewPub(w.A1, w.Speed);
+    TPubSig* pub = w.Make.Pub(w.A1, w.Speed);
     pub->MaxTotPubDelay = c.max;
     pub->MinTotPubDelay = c.min;
-    TSubSig* sub = w.NewSub(w.A2, w.Temp);
+    TSubSig* sub = w.Make.Sub(w.A2, w.Temp);
     sub->MaxAge = sub->MaxTotSubDelay = c.max;
     sub->MinAge = sub->MinTotSubDelay = c.min;
     Findings f;
@@ -433,8 +379,8 @@ TEST(SignalUseCheck, DelaysAndAges) {
 
 TEST(SignalUseCheck, MissingLinksAndNames) {
   World w;
-  TPubSig* p1 = w.NewPub(w.A1, w.Speed);
-  w.NewPub(w.A1, w.Speed);
+  TPubSig* p1 = w.Make.Pub(w.A1, w.Speed);
+  w.Make.Pub(w.A1, w.Speed);
   TPubSig* orphan = w.Ram.NewItem(w.Ram.PubSigs);
   TSubSig* subOrphan = w.Ram.NewItem(w.Ram.SubSigs);
   Findings f;
@@ -449,8 +395,8 @@ TEST(SignalUseCheck, MissingLinksAndNames) {
 
 TEST(GatewayCheck, CycleReportsOnlyCode137) {
   World w;
-  TGateway* a = w.NewGateway(w.A, nullptr, nullptr, w.Speed);
-  TGateway* b = w.NewGateway(w.A, nullptr, nullptr, nullptr);
+  TGateway* a = w.Make.Gateway(w.A, nullptr, nullptr, w.Speed);
+  TGateway* b = w.Make.Gateway(w.A, nullptr, nullptr, nullptr);
   a->Gateway = b;
   b->Gateway = a;
   Findings f;
@@ -472,13 +418,13 @@ TEST(GatewayCheck, CodesByCase) {
     // Speed enters A from N (F1 of B1) and leaves on M (F2 of A2); A3 is a
     // second interface of A on N that subscribes Speed itself.
     TIfc* A3 = w.NewIfc(w.A, "A3", w.N, kIfcCAN);
-    w.NewSub(A3, w.Speed);
-    w.NewSub(A3, w.Speed);  // the first subscription only
-    w.NewPub(w.A1, w.Speed);
-    w.NewPub(w.A1, w.Speed);
+    w.Make.Sub(A3, w.Speed);
+    w.Make.Sub(A3, w.Speed);  // the first subscription only
+    w.Make.Pub(w.A1, w.Speed);
+    w.Make.Pub(w.A1, w.Speed);
     w.F2->TransportType = kTransportImmediate;
     w.F1->TransportType = kTransportImmediate;
-    TGateway* g = w.NewGateway(w.A, w.A1, w.A2, w.Speed);
+    TGateway* g = w.Make.Gateway(w.A, w.A1, w.A2, w.Speed);
     Findings f;
     EXPECT_TRUE(g->Check(kCheckAll));
     EXPECT_EQ(f.Codes, (std::vector<int>{140, 142, 142, 146, 146}));
@@ -488,7 +434,7 @@ TEST(GatewayCheck, CodesByCase) {
     EXPECT_EQ(f.Sinks.Errors[1], "The Rx Frame of \"Speed\" Gateway has Immediate Transport Type.");
   }
   {
-    TGateway* g = w.NewGateway(w.A, w.A1, w.A2, w.Temp);  // Temp is on no frame
+    TGateway* g = w.Make.Gateway(w.A, w.A1, w.A2, w.Temp);  // Temp is on no frame
     Findings f;
     g->Check(kCheckAll);
     EXPECT_EQ(f.Codes, (std::vector<int>{139, 139}));
@@ -537,7 +483,7 @@ TEST(FrameGatewayCheck, FrameTakenInIsReceived) {
 
 TEST(Removal, PublishedSignalTakesItsPlacementsAndResponseError) {
   World w;
-  TPubSig* pub = w.NewPub(w.B1, w.Speed);
+  TPubSig* pub = w.Make.Pub(w.B1, w.Speed);
   w.B1->response_error = pub;
   EXPECT_EQ(w.F1Speed->FindPublisher(), pub);
   RemovePubSig(pub);
@@ -550,11 +496,11 @@ TEST(Removal, PublishedSignalTakesItsPlacementsAndResponseError) {
 
 TEST(Removal, GatewayTakesFedGatewaysAndPlacementsEvenInACycle) {
   World w;
-  TGateway* g = w.NewGateway(w.A, w.A1, w.A2, w.Speed);  // outputs F2's Speed on A2
-  TGateway* fed = w.NewGateway(w.A, w.A2, w.A1, w.Speed);
+  TGateway* g = w.Make.Gateway(w.A, w.A1, w.A2, w.Speed);  // outputs F2's Speed on A2
+  TGateway* fed = w.Make.Gateway(w.A, w.A2, w.A1, w.Speed);
   fed->Gateway = g;
   g->Gateway = fed;
-  TGateway* other = w.NewGateway(w.B, w.B1, w.B1, w.Temp);
+  TGateway* other = w.Make.Gateway(w.B, w.B1, w.B1, w.Temp);
   EXPECT_EQ(w.F2Speed->GetGateway(), g);
   RemoveGateway(g);
   EXPECT_EQ(w.Ram.Gateways.Count(), 1);
