@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/builder.h"
 #include "tests/support.h"
 #include "zor/model/enums.h"
 #include "zor/model/ram.h"
@@ -248,73 +249,22 @@ TEST_F(FrameTest, HolderWrongChildStopsResolution) {
 // database lists as the readers would.
 class FrameQueryTest : public ::testing::Test {
  protected:
-  TNetwork* AddNetwork(int32_t type) {
-    TNetwork* net = Ram.NewItem(Ram.Networks);
-    net->Type = type;
-    net->Name = "Bus";
-    return net;
-  }
+  TNetwork* AddNetwork(int32_t type) { return Make.Network("Bus", type); }
+  // An interface of a node of its own ("Node" + name).
   TIfc* AddIfc(TNetwork* net, int32_t type, float protVer, const char* name) {
-    TNode* node = Ram.NewItem(Ram.Nodes);
-    node->Name = std::string("Node") + name;
-    TIfc* ifc = Ram.NewItem(Ram.Ifcs);
-    node->Ifcs.Add(ifc);
-    ifc->Node = node;
-    ifc->Name = name;
-    ifc->IfcType = type;
+    TIfc* ifc = Make.Ifc(Make.Node(std::string("Node") + name), name, type, net);
     ifc->ProtVer = protVer;
-    ifc->Network = net;
     return ifc;
   }
   TNetFrame* AddFrame(TIfc* ifc, const char* name, uint32_t id = 1, int32_t size = 2) {
-    TNetFrame* frame = Ram.NewItem(Ram.NetFrames);
-    ifc->NetFrames.Add(frame);
-    frame->Ifc = ifc;
-    frame->Network = ifc->Network;
-    frame->Name = name;
-    frame->FrameId = id;
-    frame->Size = size;
-    return frame;
+    return Make.Frame(ifc, name, id, size);
   }
-  TNetSig* Place(TNetFrame* frame, TSignal* signal, int32_t offset = 0) {
-    TNetSig* sig = Ram.NewItem(Ram.NetSigs);
-    frame->NetSigs.Add(sig);
-    sig->Frame = frame;
-    sig->Signal = signal;
-    sig->Network = frame->Network;
-    sig->Offset = offset;
-    return sig;
-  }
-  TSignal* AddSignal(const char* name, int32_t size = 8) {
-    TSignal* signal = Ram.NewItem(Ram.Signals);
-    signal->Name = name;
-    signal->Size = size;
-    return signal;
-  }
-  TSubSig* Subscribe(TIfc* ifc, TSignal* signal) {
-    TSubSig* sub = Ram.NewItem(Ram.SubSigs);
-    ifc->SubSigs.Add(sub);
-    sub->Ifc = ifc;
-    sub->Signal = signal;
-    return sub;
-  }
-  TPubSig* Publish(TIfc* ifc, TSignal* signal) {
-    TPubSig* pub = Ram.NewItem(Ram.PubSigs);
-    ifc->PubSigs.Add(pub);
-    pub->Ifc = ifc;
-    pub->Signal = signal;
-    return pub;
-  }
+  TSignal* AddSignal(const char* name, int32_t size = 8) { return Make.Signal(name, size); }
   TGateway* AddGateway(TIfc* in, TIfc* out, TSignal* signal, TNode* node) {
-    TGateway* gateway = Ram.NewItem(Ram.Gateways);
-    node->Gateways.Add(gateway);
-    gateway->Node = node;
-    gateway->InIfc = in;
-    gateway->OutIfc = out;
-    gateway->Signal = signal;
-    return gateway;
+    return Make.Gateway(node, in, out, signal);
   }
   TZOR_RAM Ram;
+  zortest::Builder Make{Ram};
   MessageCapture Messages;
 };
 
@@ -343,8 +293,8 @@ TEST_F(FrameQueryTest, ChecksumModelOfLin20Frames) {
     TIfc* slave = AddIfc(net, kIfcLINSlave, c.receiverVersion, "S");
     TSignal* signal = AddSignal("Sig");
     TNetFrame* frame = AddFrame(c.masterSends ? master : slave, "F", c.id);
-    Place(frame, signal);
-    if (c.masterSends) Subscribe(slave, signal);
+    Make.Place(frame, signal);
+    if (c.masterSends) Make.Sub(slave, signal);
     Ram.Update();
     EXPECT_EQ(frame->ChecksumModel, c.expected);
   }
@@ -367,13 +317,10 @@ TEST_F(FrameQueryTest, HolderTakesSizeAndModelOfFirstFrame) {
   TIfc* slave = AddIfc(net, kIfcLINSlave, 2.0f, "S");
   TSignal* signal = AddSignal("Sig");
   TNetFrame* first = AddFrame(master, "A", 1, 4);
-  Place(first, signal);
-  Subscribe(slave, signal);
+  Make.Place(first, signal);
+  Make.Sub(slave, signal);
   TNetFrame* second = AddFrame(master, "B", 2, 6);
-  TFrameHolder* holder = Ram.NewItem(Ram.FrameHolders);
-  master->FrameHolders.Add(holder);
-  holder->Ifc = master;
-  holder->Network = net;
+  TFrameHolder* holder = Make.Holder(master, "", 0, kHolderEventTriggered);
   holder->Size = 1;
   holder->NetFrames.Add(first);
   holder->NetFrames.Add(second);
@@ -400,9 +347,9 @@ TEST_F(FrameQueryTest, UpdateClearsUpdateBitsOffCan) {
     SCOPED_TRACE(type);
     TNetwork* net = AddNetwork(type);
     TNetFrame* frame = AddFrame(AddIfc(net, type <= kNetTypeJ1939 ? kIfcCAN : kIfcLINMaster, 2.0f, "I"), "F");
-    TNetSig* sig = Place(frame, AddSignal("S"));
+    TNetSig* sig = Make.Place(frame, AddSignal("S"));
     sig->UpdateBitOffset = 9;
-    TNetSig* orphan = Place(frame, AddSignal("T"));
+    TNetSig* orphan = Make.Place(frame, AddSignal("T"));
     orphan->Network = nullptr;
     orphan->UpdateBitOffset = 9;
     Ram.Update();
@@ -422,13 +369,13 @@ TEST_F(FrameQueryTest, GatewayPublisherAndNames) {
   gwOut->Node = gwIn->Node;  // one gateway node with both interfaces
   gwIn->Node->Ifcs.Add(gwOut);
   TSignal* signal = AddSignal("Speed");
-  TPubSig* pub = Publish(source, signal);
-  TNetSig* onCan = Place(AddFrame(source, "CanFrame"), signal);
-  TNetSig* onLin = Place(AddFrame(gwOut, "LinFrame"), signal);
+  TPubSig* pub = Make.Pub(source, signal);
+  TNetSig* onCan = Make.Place(AddFrame(source, "CanFrame"), signal);
+  TNetSig* onLin = Make.Place(AddFrame(gwOut, "LinFrame"), signal);
   TGateway* gateway = AddGateway(gwIn, gwOut, signal, gwIn->Node);
   gateway->SigSynonym = "SpeedLin";
   AddGateway(gwIn, gwOut, signal, gwIn->Node);  // a later duplicate is never chosen
-  TSubSig* sub = Subscribe(gwIn, signal);
+  TSubSig* sub = Make.Sub(gwIn, signal);
   sub->NetSig = onCan;
 
   Ram.Update();
@@ -467,9 +414,9 @@ TEST_F(FrameQueryTest, FirstGatewaySearchResolvesTheWholeNode) {
   TGateway* toOut = AddGateway(in, out, a, in->Node);
   TGateway* toOut2 = AddGateway(in, out2, b, in->Node);
   AddGateway(in, out2, b, in->Node);
-  TNetSig* first = Place(AddFrame(out, "F1"), a);
-  TNetSig* plain = Place(AddFrame(out, "F2"), b);
-  TNetSig* second = Place(AddFrame(out2, "F3"), b);
+  TNetSig* first = Make.Place(AddFrame(out, "F1"), a);
+  TNetSig* plain = Make.Place(AddFrame(out, "F2"), b);
+  TNetSig* second = Make.Place(AddFrame(out2, "F3"), b);
   EXPECT_EQ(first->GetGateway(), toOut);
   EXPECT_TRUE(second->GatewaySearched);
   EXPECT_EQ(second->Gateway, toOut2);
@@ -484,8 +431,8 @@ TEST_F(FrameQueryTest, PublisherSearchSurvivesGatewayLoops) {
   TIfc* ib = AddIfc(b, kIfcCAN, 0, "B");
   ib->Node = ia->Node;
   TSignal* signal = AddSignal("Loop");
-  TNetSig* sa = Place(AddFrame(ia, "FA"), signal);
-  TNetSig* sb = Place(AddFrame(ib, "FB"), signal);
+  TNetSig* sa = Make.Place(AddFrame(ia, "FA"), signal);
+  TNetSig* sb = Make.Place(AddFrame(ib, "FB"), signal);
   TGateway* toB = AddGateway(ia, ib, signal, ia->Node);
   TGateway* toA = AddGateway(ib, ia, signal, ia->Node);
   toB->Gateway = toA;
@@ -523,11 +470,7 @@ TEST_F(FrameQueryTest, DiagnosticFramesAndSharedIds) {
   TIfc* master = AddIfc(net, kIfcLINMaster, 2.0f, "M");
   TNetFrame* a = AddFrame(master, "A", 7);
   TNetFrame* b = AddFrame(master, "B", 8);
-  TFrameHolder* holder = Ram.NewItem(Ram.FrameHolders);
-  master->FrameHolders.Add(holder);
-  holder->Ifc = master;
-  holder->Network = net;
-  holder->FrameId = 8;
+  TFrameHolder* holder = Make.Holder(master, "", 8, kHolderEventTriggered);
   EXPECT_FALSE(a->IdShared());
   EXPECT_TRUE(b->IdShared());
   holder->HolderType = kHolderSporadic;
@@ -550,10 +493,10 @@ TEST_F(FrameQueryTest, NamesUsedOnNetworkAndInterface) {
 
   TSignal* s1 = AddSignal("X");
   TSignal* s2 = AddSignal("X");
-  TNetSig* p1 = Place(a, s1);
-  TNetSig* p2 = Place(a, AddSignal("Y"));
+  TNetSig* p1 = Make.Place(a, s1);
+  TNetSig* p2 = Make.Place(a, AddSignal("Y"));
   EXPECT_FALSE(p1->IsNameUsed("X"));
-  Place(a, s2);
+  Make.Place(a, s2);
   EXPECT_TRUE(p1->IsNameUsed("X"));
   EXPECT_FALSE(p2->IsNameUsed("Y"));
 }
