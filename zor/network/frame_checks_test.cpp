@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/builder.h"
 #include "tests/support.h"
 #include "zor/check/findings.h"
 #include "zor/model/enums.h"
@@ -26,71 +27,25 @@ class FrameCheckTest : public ::testing::Test {
  protected:
   ~FrameCheckTest() override { SetFindingObserver({}); }
 
-  TNetwork* AddNetwork(int32_t type, const char* name = "Bus") {
-    TNetwork* net = Ram.NewItem(Ram.Networks);
-    net->Type = type;
-    net->Name = name;
-    return net;
-  }
+  TNetwork* AddNetwork(int32_t type, const char* name = "Bus") { return Make.Network(name, type); }
+  // An interface numbered by its list position, of node or of a new node.
   TIfc* AddIfc(TNetwork* net, int32_t type, float protVer = 2.0f, TNode* node = nullptr) {
-    if (!node) {
-      node = Ram.NewItem(Ram.Nodes);
-      node->Name = "Node" + std::to_string(Ram.Nodes.Count());
-    }
-    TIfc* ifc = Ram.NewItem(Ram.Ifcs);
-    node->Ifcs.Add(ifc);
-    ifc->Node = node;
-    ifc->Name = "Ifc" + std::to_string(Ram.Ifcs.Count());
-    ifc->IfcType = type;
+    if (!node) node = Make.Node("Node" + std::to_string(Ram.Nodes.Count() + 1));
+    TIfc* ifc = Make.Ifc(node, "Ifc" + std::to_string(Ram.Ifcs.Count() + 1), type, net);
     ifc->ProtVer = protVer;
-    ifc->Network = net;
     return ifc;
   }
   TNetFrame* AddFrame(TIfc* ifc, int32_t size, uint32_t id = 1, const char* name = "F") {
-    TNetFrame* frame = Ram.NewItem(Ram.NetFrames);
-    ifc->NetFrames.Add(frame);
-    frame->Ifc = ifc;
-    frame->Network = ifc->Network;
-    frame->Name = name;
-    frame->Size = size;
-    frame->FrameId = id;
-    return frame;
+    return Make.Frame(ifc, name, id, size);
   }
-  TFrameHolder* AddHolder(TIfc* ifc, int32_t type, uint32_t id = 1) {
-    TFrameHolder* holder = Ram.NewItem(Ram.FrameHolders);
-    ifc->FrameHolders.Add(holder);
-    holder->Ifc = ifc;
-    holder->Network = ifc->Network;
-    holder->Name = "H";
-    holder->HolderType = type;
-    holder->FrameId = id;
-    return holder;
-  }
+  TFrameHolder* AddHolder(TIfc* ifc, int32_t type, uint32_t id = 1) { return Make.Holder(ifc, "H", id, type); }
+  // A new signal of `bits` bits placed in frame and published by its sender.
   TNetSig* Place(TNetFrame* frame, int32_t bits, int32_t offset, int32_t updateBit = -1) {
-    TSignal* signal = Ram.NewItem(Ram.Signals);
-    signal->Name = "S" + std::to_string(Ram.Signals.Count());
-    signal->Size = bits;
-    TNetSig* sig = Ram.NewItem(Ram.NetSigs);
-    frame->NetSigs.Add(sig);
-    sig->Frame = frame;
-    sig->Signal = signal;
-    sig->Network = frame->Network;
-    sig->Offset = offset;
+    TSignal* signal = Make.Signal("S" + std::to_string(Ram.Signals.Count() + 1), bits);
+    TNetSig* sig = Make.Place(frame, signal, offset);
     sig->UpdateBitOffset = updateBit;
-    if (frame->Ifc) {
-      TPubSig* pub = Ram.NewItem(Ram.PubSigs);
-      frame->Ifc->PubSigs.Add(pub);
-      pub->Ifc = frame->Ifc;
-      pub->Signal = signal;
-    }
+    if (frame->Ifc) Make.Pub(frame->Ifc, signal);
     return sig;
-  }
-  TTxFrameTiming* AddTiming(TNetFrame* frame, int32_t period) {
-    TTxFrameTiming* timing = Ram.NewItem(Ram.TxFrameTimings);
-    frame->TxFrameTimings.Add(timing);
-    timing->Frame = frame;
-    timing->FramePeriod = period;
-    return timing;
   }
 
   std::vector<Finding> Run(TItemData* item, uint64_t flags = kAll) {
@@ -112,6 +67,7 @@ class FrameCheckTest : public ::testing::Test {
   }
 
   TZOR_RAM Ram;
+  zortest::Builder Make{Ram};
   zortest::MessageCapture Messages;
 };
 
@@ -182,12 +138,12 @@ TEST_F(FrameCheckTest, J1939Limits) {
   TNetwork* net = AddNetwork(kNetTypeJ1939);
   TIfc* ifc = AddIfc(net, kIfcCAN);
   TNetFrame* nine = AddFrame(ifc, 9, 0x100);
-  AddTiming(nine, 100000);
+  Make.Timing(nine, 100000);
   EXPECT_EQ(Count(Run(nine), 89), 1);
   EXPECT_EQ(Count(Run(nine), 88), 0);
   nine->FrameId |= kJ1939MultiPacketBit;
   EXPECT_EQ(Count(Run(nine), 89), 0);
-  AddTiming(nine, 50000);
+  Make.Timing(nine, 50000);
   EXPECT_EQ(Count(Run(nine), 88), 1);
   nine->Size = 1786;
   EXPECT_EQ(Count(Run(nine), 91), 1);
@@ -199,7 +155,7 @@ TEST_F(FrameCheckTest, J1939Multiplexing) {
   TNetwork* net = AddNetwork(kNetTypeJ1939);
   TIfc* ifc = AddIfc(net, kIfcCAN);
   TNetFrame* frame = AddFrame(ifc, 8, 0x100);
-  AddTiming(frame, 100000);
+  Make.Timing(frame, 100000);
   TNetSig* mux = Place(frame, 4, 0);
   mux->Multiplexed = kMuxMultiplexor;
   TNetSig* a = Place(frame, 8, 8);
@@ -241,9 +197,9 @@ TEST_F(FrameCheckTest, CanTimingsAndSizes) {
 
   frame->Size = 8;
   frame->FrameId = 0x20000000;  // above the 29 identifier bits
-  AddTiming(frame, 15000);
-  AddTiming(frame, 20000);
-  AddTiming(frame, 0);
+  Make.Timing(frame, 15000);
+  Make.Timing(frame, 20000);
+  Make.Timing(frame, 0);
   found = Run(frame);
   EXPECT_EQ(Count(found, 14), 1);
   EXPECT_EQ(Count(found, 85), 0);
@@ -279,13 +235,7 @@ TEST_F(FrameCheckTest, FrameBasicsAndNames) {
   EXPECT_EQ(Count(Run(a, kCheckUnique), 2), 1);
   EXPECT_EQ(Count(Run(a, kCheckUnique), 76), 0);
 
-  TNetMode* mode = Ram.NewItem(Ram.NetModes);
-  net->NetModes.Add(mode);
-  mode->Network = net;
-  TSchEntry* entry = Ram.NewItem(Ram.SchEntries);
-  mode->SchEntrys.Add(entry);
-  entry->NetMode = mode;
-  entry->TxFrame = a;
+  Make.Entry(Make.Mode(net, ""), kSchUnconditional, a);
   EXPECT_EQ(Count(Run(a), 15), 0);
 
   TNetFrame* orphan = Ram.NewItem(Ram.NetFrames);
@@ -299,19 +249,13 @@ TEST_F(FrameCheckTest, Lin20MessageIds) {
   TIfc* slave = AddIfc(net, kIfcLINSlave, 2.0f);
   TNetFrame* frame = AddFrame(master, 2, 7);
   TNetSig* sig = Place(frame, 8, 0);
-  TSubSig* sub = Ram.NewItem(Ram.SubSigs);
-  slave->SubSigs.Add(sub);
-  sub->Ifc = slave;
-  sub->Signal = sig->Signal;
+  Make.Sub(slave, sig->Signal);
   // The network's frame list is built once, so every frame exists first.
   TNetFrame* twin = AddFrame(master, 2, 7, "Twin");
   EXPECT_EQ(Count(Run(frame), 83), 1);
   twin->FrameId = 8;
   EXPECT_EQ(Count(Run(frame), 84), 1);
-  TFrameMsgId* msgId = Ram.NewItem(Ram.FrameMsgIds);
-  slave->FrameMsgIds.Add(msgId);
-  msgId->Ifc = slave;
-  msgId->NetFrame = frame;
+  Make.MsgId(slave, frame);
   std::vector<Finding> found = Run(frame);
   EXPECT_EQ(Count(found, 83) + Count(found, 84), 0);
 }
@@ -416,11 +360,7 @@ TEST_F(FrameCheckTest, PlacementRules) {
 TEST_F(FrameCheckTest, PlacementPresenceAndDuplicates) {
   TNetFrame* frame = AddFrame(AddIfc(AddNetwork(kNetTypeCAN), kIfcCAN), 8);
   TNetSig* first = Place(frame, 8, 0);
-  TNetSig* twin = Ram.NewItem(Ram.NetSigs);
-  frame->NetSigs.Add(twin);
-  twin->Frame = frame;
-  twin->Signal = first->Signal;
-  twin->Network = frame->Network;
+  Make.Place(frame, first->Signal);
   EXPECT_EQ(Count(Run(first), 101), 1);
   EXPECT_EQ(Count(Run(first, kCheckAll), 101), 0);
 
