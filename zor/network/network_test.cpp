@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "tests/builder.h"
 #include "tests/support.h"
 #include "zor/model/enums.h"
 #include "zor/interface/file_frame.h"
@@ -199,62 +200,23 @@ TEST(NetworkLinks, AttributeValuesLinkToTheNetworksOwnDefinition) {
 // and an event-triggered holder.
 struct LinFixture {
   TZOR_RAM Ram;
-  TNetwork* Net;
-  TNode* Node;
-  TIfc* Master;
-  TIfc* Slave;
-  TNetFrame* Frame2;
-  TNetFrame* Frame4;
-  TFrameHolder* Holder;
-  TNetMode* Mode;
+  zortest::Builder Make{Ram};
+  TNetwork* Net = Make.Network("Lin", kNetTypeLIN20, 19200);
+  TNode* Node = Make.Node("Door");
+  TIfc* Master = AddIfc("M", kIfcLINMaster);
+  TIfc* Slave = AddIfc("S", kIfcLINSlave);
+  TNetFrame* Frame2 = AddFrame(Master, "F2", 2);
+  TNetFrame* Frame4 = AddFrame(Slave, "F4", 4);
+  TFrameHolder* Holder = Make.Holder(Master, "ET", 0, kHolderEventTriggered);
+  TNetMode* Mode = Make.Mode(Net, "Table");
 
   LinFixture() {
-    Net = Ram.NewItem(Ram.Networks);
-    Net->Name = "Lin";
-    Net->Type = kNetTypeLIN20;
-    Net->NetSpeed = 19200;
-    Node = Ram.NewItem(Ram.Nodes);
-    Node->Name = "Door";
-    Master = AddIfc("M", kIfcLINMaster);
-    Slave = AddIfc("S", kIfcLINSlave);
-    Frame2 = AddFrame(Master, "F2", 2);
-    Frame4 = AddFrame(Slave, "F4", 4);
-    Holder = Ram.NewItem(Ram.FrameHolders);
-    Holder->Name = "ET";
-    Holder->Ifc = Master;
     Holder->NetFrames.Add(Frame2);
     Holder->NetFrames.Add(Frame4);
-    Master->FrameHolders.Add(Holder);
-    Mode = Ram.NewItem(Ram.NetModes);
-    Mode->Name = "Table";
-    Mode->Network = Net;
-    Net->NetModes.Add(Mode);
   }
-  TIfc* AddIfc(const char* name, int32_t type) {
-    TIfc* ifc = Ram.NewItem(Ram.Ifcs);
-    ifc->Name = name;
-    ifc->IfcType = type;
-    ifc->Network = Net;
-    ifc->Node = Node;
-    Node->Ifcs.Add(ifc);
-    return ifc;
-  }
-  TNetFrame* AddFrame(TIfc* ifc, const char* name, int size) {
-    TNetFrame* frame = Ram.NewItem(Ram.NetFrames);
-    frame->Name = name;
-    frame->Size = size;
-    frame->Ifc = ifc;
-    ifc->NetFrames.Add(frame);
-    return frame;
-  }
-  TSchEntry* AddEntry(int32_t type, TNetFrame* frame = nullptr) {
-    TSchEntry* entry = Ram.NewItem(Ram.SchEntries);
-    entry->Type = type;
-    entry->TxFrame = frame;
-    entry->NetMode = Mode;
-    Mode->SchEntrys.Add(entry);
-    return entry;
-  }
+  TIfc* AddIfc(const char* name, int32_t type) { return Make.Ifc(Node, name, type, Net); }
+  TNetFrame* AddFrame(TIfc* ifc, const char* name, int size) { return Make.Frame(ifc, name, 0, size); }
+  TSchEntry* AddEntry(int32_t type, TNetFrame* frame = nullptr) { return Make.Entry(Mode, type, frame); }
 };
 
 TEST(SchEntry, EntryNamesByType) {
