@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "tests/builder.h"
 #include "tests/support.h"
 #include "zor/check/findings.h"
 #include "zor/model/enums.h"
@@ -63,28 +64,12 @@ std::vector<int> CheckCodes(TItemData* item, uint64_t flags = kCheckUnique | kCh
 // A database with one node "Ecu" to hang interfaces on.
 struct Fixture {
   TZOR_RAM Ram;
-  TNode* Node = nullptr;
+  zortest::Builder Make{Ram};
+  TNode* Node = Make.Node("Ecu");
 
-  TIfc* AddIfc(const std::string& name, int32_t type, TNetwork* net) {
-    TIfc* ifc = Ram.NewItem(Ram.Ifcs);
-    ifc->Name = name;
-    ifc->IfcType = type;
-    ifc->Network = net;
-    ifc->Node = Node;
-    Node->Ifcs.Add(ifc);
-    return ifc;
-  }
-  TNetwork* AddNetwork(const std::string& name, int32_t type) {
-    TNetwork* net = Ram.NewItem(Ram.Networks);
-    net->Name = name;
-    net->Type = type;
-    return net;
-  }
-  Fixture() {
-    Node = Ram.NewItem(Ram.Nodes);
-    Node->Name = "Ecu";
-    Node->FrameProcessingPeriod = 1000;
-  }
+  TIfc* AddIfc(const std::string& name, int32_t type, TNetwork* net) { return Make.Ifc(Node, name, type, net); }
+  TNetwork* AddNetwork(const std::string& name, int32_t type) { return Make.Network(name, type); }
+  Fixture() { Node->FrameProcessingPeriod = 1000; }
 };
 
 // A node element with every field and one interface; the version-gated
@@ -332,10 +317,7 @@ TEST(IfcQueries, SubscriptionAndGatewayLookups) {
   elsewhere->Signal = sig;
   EXPECT_EQ(ifc->FindSubscriptionFor(placed), nullptr);
 
-  TSubSig* sub = f.Ram.NewItem(f.Ram.SubSigs);
-  sub->Ifc = ifc;
-  sub->Signal = sig;
-  ifc->SubSigs.Add(sub);
+  TSubSig* sub = f.Make.Sub(ifc, sig);
   EXPECT_EQ(ifc->FindSubscriptionFor(placed), sub);
   sub->NetSig = elsewhere;  // names its source: only that placement matches
   EXPECT_EQ(ifc->FindSubscriptionFor(placed), nullptr);
@@ -490,13 +472,8 @@ TEST(IfcCheck, NameUniqueWithinNode) {
 TEST(IfcModeCheck, Codes) {
   Fixture f;
   TIfc* ifc = f.AddIfc("Port", kIfcCAN, nullptr);
-  TIfcMode* a = f.Ram.NewItem(f.Ram.IfcModes);
-  TIfcMode* b = f.Ram.NewItem(f.Ram.IfcModes);
-  for (TIfcMode* mode : {a, b}) {
-    mode->Name = "Run";
-    mode->Ifc = ifc;
-    ifc->IfcModes.Add(mode);
-  }
+  TIfcMode* a = f.Make.IfcMode(ifc, "Run");
+  TIfcMode* b = f.Make.IfcMode(ifc, "Run");
   FindingLog log;
   a->Check(kCheckUnique | kCheckAll);
   EXPECT_EQ(log.Texts,
@@ -517,39 +494,13 @@ struct MsgIdFixture : Fixture {
     Tx = AddIfc("Tx", kIfcLINMaster, net);
     Rx = AddIfc("Rx", kIfcLINSlave, net);
     Frame = NewFrame("F1", Tx);
-    Sig = Ram.NewItem(Ram.Signals);
-    TNetSig* placed = Ram.NewItem(Ram.NetSigs);
-    placed->Signal = Sig;
-    placed->Frame = Frame;
-    Frame->NetSigs.Add(placed);
+    Sig = Make.Signal("");
+    Make.Place(Frame, Sig);
   }
-  TNetFrame* NewFrame(const std::string& name, TIfc* tx) {
-    TNetFrame* frame = Ram.NewItem(Ram.NetFrames);
-    frame->Name = name;
-    frame->Ifc = tx;
-    tx->NetFrames.Add(frame);
-    return frame;
-  }
-  TFrameMsgId* NewMsgId(TIfc* ifc, uint16_t value, TNetFrame* frame) {
-    TFrameMsgId* id = Ram.NewItem(Ram.FrameMsgIds);
-    id->Ifc = ifc;
-    id->MsgId = value;
-    id->NetFrame = frame;
-    ifc->FrameMsgIds.Add(id);
-    return id;
-  }
-  void Publish() {
-    TPubSig* pub = Ram.NewItem(Ram.PubSigs);
-    pub->Ifc = Tx;
-    pub->Signal = Sig;
-    Tx->PubSigs.Add(pub);
-  }
-  void Subscribe() {
-    TSubSig* sub = Ram.NewItem(Ram.SubSigs);
-    sub->Ifc = Rx;
-    sub->Signal = Sig;
-    Rx->SubSigs.Add(sub);
-  }
+  TNetFrame* NewFrame(const std::string& name, TIfc* tx) { return Make.Frame(tx, name); }
+  TFrameMsgId* NewMsgId(TIfc* ifc, uint16_t value, TNetFrame* frame) { return Make.MsgId(ifc, frame, value); }
+  void Publish() { Make.Pub(Tx, Sig); }
+  void Subscribe() { Make.Sub(Rx, Sig); }
 };
 
 TEST(FrameMsgIdCheck, HandlesFrame) {
