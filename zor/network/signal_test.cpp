@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "tests/builder.h"
 #include "tests/support.h"
 #include "zor/check/check_driver.h"
 #include "zor/check/findings.h"
@@ -222,10 +223,8 @@ TEST(SignalCheck, SizesAndInitialValues) {
   for (const SignalCase& c : cases) {
     SCOPED_TRACE(c.Label);
     TZOR_RAM ram;
-    TSignal* signal = ram.NewItem(ram.Signals);
-    signal->Name = "Sig";
+    TSignal* signal = zortest::Builder{ram}.Signal("Sig", c.Size);
     signal->SignalType = c.Type;
-    signal->Size = c.Size;
     signal->InitValue = c.Init;
     FindingLog log;
     const bool error = signal->Check(c.Flags);
@@ -307,11 +306,7 @@ TEST(SignalCheck, UnmappedWarningWhateverTheFlags) {
     s->SignalType = kSignalUnsigned;
     s->Size = 8;
   }
-  TNetFrame* frame = ram.NewItem(ram.NetFrames);
-  TNetSig* netSig = ram.NewItem(ram.NetSigs);
-  netSig->Signal = mapped;
-  netSig->Frame = frame;
-  frame->NetSigs.Add(netSig);
+  zortest::Builder{ram}.Place(ram.NewItem(ram.NetFrames), mapped);
   for (TSignal* s : {mapped, sameName, lonely}) {
     SCOPED_TRACE(s->Name);
     FindingLog log;
@@ -356,18 +351,10 @@ TEST(EncTypeCheck, SizeAndOverlap) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Label);
     TZOR_RAM ram;
-    TEncType* type = ram.NewItem(ram.EncTypes);
-    type->Name = "T";
-    type->Size = c.Size;
+    zortest::Builder make{ram};
+    TEncType* type = make.EncType("T", c.Size);
     type->Signed = c.Signed;
-    for (const EncodeSpec& range : c.Encodes) {
-      TEncode* encode = ram.NewItem(ram.Encodes);
-      encode->Type = range.Type;
-      encode->Min = range.Min;
-      encode->Max = range.Max;
-      encode->EncType = type;
-      type->Encodes.Add(encode);
-    }
+    for (const EncodeSpec& range : c.Encodes) make.Encode(type, range.Type, range.Min, range.Max, "");
     FindingLog log;
     type->Check(kCheckAll);
     EXPECT_EQ(log.Codes, c.Expected);
@@ -404,18 +391,11 @@ TEST(EncodeCheck, RangesAgainstTheType) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Label);
     TZOR_RAM ram;
-    TEncType* type = ram.NewItem(ram.EncTypes);
-    type->Name = "T";
-    type->Size = c.Size;
+    zortest::Builder make{ram};
+    TEncType* type = make.EncType("T", c.Size);
     type->Signed = c.Signed;
-    TEncode* encode = ram.NewItem(ram.Encodes);
-    encode->Type = c.Encode.Type;
-    encode->Min = c.Encode.Min;
-    encode->Max = c.Encode.Max;
+    TEncode* encode = make.Encode(type, c.Encode.Type, c.Encode.Min, c.Encode.Max, "I");
     encode->Scale = c.Scale;
-    encode->Interpr = "I";
-    encode->EncType = type;
-    type->Encodes.Add(encode);
     FindingLog log;
     EXPECT_FALSE(encode->Check(kCheckAll));  // all of these are warnings
     EXPECT_EQ(log.Texts, c.Expected);
@@ -440,17 +420,11 @@ TEST(SignalRemoval, ReservedSignalsGoWithTheirDependants) {
     TZOR_RAM ram;
     ram.NewItem(ram.Networks)->Type = kNetTypeCAN;
     ram.NewItem(ram.Networks)->Type = netType;
-    TSignal* keep = ram.NewItem(ram.Signals);
-    keep->Name = "Speed";
-    TSignal* reserved = ram.NewItem(ram.Signals);
-    reserved->Name = "slaverespb3";
+    zortest::Builder make{ram};
+    TSignal* keep = make.Signal("Speed");
+    TSignal* reserved = make.Signal("slaverespb3");
     TNetFrame* frame = ram.NewItem(ram.NetFrames);
-    for (TSignal* s : {keep, reserved, reserved}) {
-      TNetSig* netSig = ram.NewItem(ram.NetSigs);
-      netSig->Signal = s;
-      netSig->Frame = frame;
-      frame->NetSigs.Add(netSig);
-    }
+    for (TSignal* s : {keep, reserved, reserved}) make.Place(frame, s);
     ram.NewItem(ram.PubSigs)->Signal = reserved;
     ram.NewItem(ram.SubSigs)->Signal = reserved;
     ram.NewItem(ram.Gateways)->Signal = reserved;
