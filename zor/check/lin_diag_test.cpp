@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/builder.h"
 #include "tests/support.h"
 #include "zor/model/enums.h"
 #include "zor/model/ram.h"
@@ -15,30 +16,14 @@ namespace {
 
 struct World {
   TZOR_RAM Ram;
+  zortest::Builder Make{Ram};
 
-  TNetwork* Net(const char* name, int type) {
-    TNetwork* n = Ram.NewItem(Ram.Networks);
-    n->Name = name;
-    n->Type = type;
-    return n;
-  }
+  TNetwork* Net(const char* name, int type) { return Make.Network(name, type); }
+  // An interface of a node of its own.
   TIfc* Ifc(const char* node, const char* name, TNetwork* network, int type) {
-    TNode* owner = Ram.NewItem(Ram.Nodes);
-    owner->Name = node;
-    TIfc* ifc = Ram.NewItem(Ram.Ifcs);
-    ifc->Name = name;
-    ifc->Node = owner;
-    ifc->Network = network;
-    ifc->IfcType = type;
-    owner->Ifcs.Add(ifc);
-    return ifc;
+    return Make.Ifc(Make.Node(node), name, type, network);
   }
-  TSignal* Sig(const char* name, int size) {
-    TSignal* s = Ram.NewItem(Ram.Signals);
-    s->Name = name;
-    s->Size = size;
-    return s;
-  }
+  TSignal* Sig(const char* name, int size) { return Make.Signal(name, size); }
 };
 
 std::vector<int> Offsets(const TNetFrame* frame) {
