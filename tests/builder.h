@@ -189,6 +189,35 @@ struct Builder {
     if (type) type->Encodes.Add(encode);
     return encode;
   }
+  ZOR_RAM::TEnvGroup* EnvGroup(const std::string& name) {
+    ZOR_RAM::TEnvGroup* group = Ram.NewItem(Ram.EnvGroups);
+    group->Name = name;
+    return group;
+  }
+  // Environment variables of group (none: a variable in no group).
+  ZOR_RAM::TEnvInt* EnvInt(ZOR_RAM::TEnvGroup* group, const std::string& name) {
+    return Variable(Ram.EnvInts, group, &ZOR_RAM::TEnvGroup::EnvIntList, name);
+  }
+  ZOR_RAM::TEnvFloat* EnvFloat(ZOR_RAM::TEnvGroup* group, const std::string& name) {
+    return Variable(Ram.EnvFloats, group, &ZOR_RAM::TEnvGroup::EnvFloatList, name);
+  }
+  ZOR_RAM::TEnvStr* EnvStr(ZOR_RAM::TEnvGroup* group, const std::string& name) {
+    return Variable(Ram.EnvStrs, group, &ZOR_RAM::TEnvGroup::EnvStrList, name);
+  }
+  ZOR_RAM::TEnvData* EnvData(ZOR_RAM::TEnvGroup* group, const std::string& name) {
+    return Variable(Ram.EnvDatas, group, &ZOR_RAM::TEnvGroup::EnvDataList, name);
+  }
+
+ private:
+  template <class T>
+  T* Variable(ZOR_RAM::TZORList<T>& home, ZOR_RAM::TEnvGroup* group, ZOR_RAM::TZORList<T> ZOR_RAM::TEnvGroup::*own,
+              const std::string& name) {
+    T* variable = Ram.NewItem(home);
+    variable->Name = name;
+    variable->Group = group;
+    if (group) (group->*own).Add(variable);
+    return variable;
+  }
 };
 
 }  // namespace zortest

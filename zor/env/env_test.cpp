@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/builder.h"
 #include "tests/support.h"
 #include "zor/check/findings.h"
 #include "zor/model/enums.h"
@@ -160,29 +161,16 @@ TEST(EnvGroupLifetime, DestroyingAVariableOrAGroupLeavesNoDanglingLink) {
 TZOR_RAM* BuildConfig(const char* version) {
   TZOR_RAM* ram = _NewRAM();
   ram->Version = version;
-  TEncType* enc = ram->NewItem(ram->EncTypes);
-  enc->Name = "Enc";
-  enc->Size = 32;
-  TEnvGroup* group = ram->NewItem(ram->EnvGroups);
-  group->Name = "G";
-  auto add = [&](auto& own, auto& home) {
-    auto* v = ram->NewItem(home);
-    v->Group = group;
-    own.Add(v);
-    return v;
-  };
-  TEnvInt* linked = add(group->EnvIntList, ram->EnvInts);
-  linked->Name = "Linked";
+  zortest::Builder make{*ram};
+  make.EncType("Enc", 32);
+  TEnvGroup* group = make.EnvGroup("G");
+  TEnvInt* linked = make.EnvInt(group, "Linked");
   linked->EncTypeName = "Enc";
   linked->Nodes = {"N1", "N<2>"};
-  TEnvInt* unlinked = add(group->EnvIntList, ram->EnvInts);
-  unlinked->Name = "Unlinked";
-  unlinked->EncTypeName = "Missing";
-  TEnvFloat* f = add(group->EnvFloatList, ram->EnvFloats);
-  f->Name = "F";
-  f->InitialValue = 0.1f;
-  add(group->EnvStrList, ram->EnvStrs)->Name = "S";
-  add(group->EnvDataList, ram->EnvDatas)->DataLength = -1;
+  make.EnvInt(group, "Unlinked")->EncTypeName = "Missing";
+  make.EnvFloat(group, "F")->InitialValue = 0.1f;
+  make.EnvStr(group, "S");
+  make.EnvData(group, "")->DataLength = -1;
   return ram;
 }
 
@@ -234,15 +222,10 @@ TEST(EnvFile, OlderVersionsHaveNoEnvironmentSection) {
 
 TEST(EnvLinks, NetworksAndIntegerVariablesLinkByName) {
   TZOR_RAM ram;
-  auto group = [&](const char* name) {
-    TEnvGroup* g = ram.NewItem(ram.EnvGroups);
-    g->Name = name;
-    return g;
-  };
-  TEnvGroup* first = group("Body");
-  group("BODY");
-  TEncType* enc = ram.NewItem(ram.EncTypes);
-  enc->Name = "Gear";
+  zortest::Builder make{ram};
+  TEnvGroup* first = make.EnvGroup("Body");
+  make.EnvGroup("BODY");
+  TEncType* enc = make.EncType("Gear");
 
   auto network = [&](const char* envName) {
     TNetwork* n = ram.NewItem(ram.Networks);
@@ -254,9 +237,8 @@ TEST(EnvLinks, NetworksAndIntegerVariablesLinkByName) {
   TNetwork* unnamed = network("");
   unnamed->EnvGroup = first;  // an empty name leaves the link alone
 
-  TEnvInt* variable = ram.NewItem(ram.EnvInts);
+  TEnvInt* variable = make.EnvInt(first, "");
   variable->EncTypeName = "GEAR";
-  first->EnvIntList.Add(variable);
   TEnvInt* outside = ram.NewItem(ram.EnvInts);  // in no group: not linked
   outside->EncTypeName = "Gear";
 
@@ -368,18 +350,11 @@ TEST(EnvCheck, NamesAreUniqueAcrossAllFourKinds) {
 
 TEST(EnvCheck, GroupRunsItsVariablesAndCountsThem) {
   TZOR_RAM ram;
-  TEnvGroup* group = ram.NewItem(ram.EnvGroups);
-  group->Name = "G";
-  for (int n = 0; n < 41; ++n) {
-    TEnvInt* v = ram.NewItem(ram.EnvInts);
-    v->Name = n == 0 ? "bad name" : "V" + std::to_string(n);
-    group->EnvIntList.Add(v);
-  }
-  TEnvData* d = ram.NewItem(ram.EnvDatas);
-  d->Name = "D";
-  group->EnvDataList.Add(d);
-  TEnvGroup* twin = ram.NewItem(ram.EnvGroups);
-  twin->Name = "G";
+  zortest::Builder make{ram};
+  TEnvGroup* group = make.EnvGroup("G");
+  for (int n = 0; n < 41; ++n) make.EnvInt(group, n == 0 ? "bad name" : "V" + std::to_string(n));
+  make.EnvData(group, "D");
+  make.EnvGroup("G");  // a twin of the same name
 
   MessageCapture messages;
   Findings findings;
