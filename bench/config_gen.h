@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "tests/builder.h"
 #include "zor/model/enums.h"
 #include "zor/model/ram.h"
 
@@ -15,79 +16,31 @@ inline ZOR_RAM::TZOR_RAM* GenerateConfig(int frames) {
   using namespace ZOR_RAM;
   auto* ram = new TZOR_RAM();
   ram->Description = "generated";
+  zortest::Builder make{*ram};
   const int encTypes = 16;
-  for (int e = 0; e < encTypes; ++e) {
-    TEncType* type = ram->NewItem(ram->EncTypes);
-    type->Name = "Enc" + std::to_string(e);
-    type->Size = 16;
-    TEncode* encode = ram->NewItem(ram->Encodes);
-    encode->EncType = type;
-    encode->Type = kEncodePhysical;
-    encode->Min = 0;
-    encode->Max = 65535;
-    encode->Interpr = "km/h";
-    type->Encodes.Add(encode);
-  }
+  for (int e = 0; e < encTypes; ++e)
+    make.Encode(make.EncType("Enc" + std::to_string(e), 16), kEncodePhysical, 0, 65535, "km/h");
   TNetwork* network = nullptr;
-  TNode* node = nullptr;
   TIfc* ifc = nullptr;
   TIfc* receiver = nullptr;
   for (int f = 0; f < frames; ++f) {
-    if (f % 500 == 0) {
-      network = ram->NewItem(ram->Networks);
-      network->Name = "Net" + std::to_string(f / 500);
-      network->Type = kNetTypeCAN;
-      network->NetSpeed = 500000;
-      network->SamplePos = 87500;
-      network->SJW = 1000;
-      network->SampMode = 1;
-    }
+    if (f % 500 == 0) network = make.TimedNetwork("Net" + std::to_string(f / 500), kNetTypeCAN, 500000);
     if (f % 25 == 0) {
-      node = ram->NewItem(ram->Nodes);
-      node->Name = "Node" + std::to_string(f / 25);
+      TNode* node = make.Node("Node" + std::to_string(f / 25));
       node->FrameProcessingPeriod = 1000;
-      ifc = ram->NewItem(ram->Ifcs);
-      ifc->Node = node;
-      ifc->Name = node->Name + "_CAN";
-      ifc->IfcType = kIfcCAN;
-      ifc->Network = network;
-      node->Ifcs.Add(ifc);
-      TCtrl* ctrl = ram->NewItem(ram->Ctrls);
-      ctrl->Ifc = ifc;
-      ctrl->Name = node->Name + "_Ctrl";
-      ifc->Ctrls.Add(ctrl);
+      ifc = make.Ifc(node, node->Name + "_CAN", kIfcCAN, network);
+      make.Ctrl(ifc, node->Name + "_Ctrl");
       if (f % 500 == 0) receiver = ifc;
     }
-    TNetFrame* frame = ram->NewItem(ram->NetFrames);
-    frame->Name = "Frame" + std::to_string(f);
-    frame->Size = 8;
-    frame->FrameId = static_cast<uint32_t>(f % 500 + 1);
-    frame->Ifc = ifc;
-    frame->Network = network;
-    ifc->NetFrames.Add(frame);
+    TNetFrame* frame = make.Frame(ifc, "Frame" + std::to_string(f), static_cast<uint32_t>(f % 500 + 1), 8);
     for (int s = 0; s < 4; ++s) {
-      TSignal* signal = ram->NewItem(ram->Signals);
-      signal->Name = "Sig" + std::to_string(f) + "_" + std::to_string(s);
-      signal->Size = 16;
+      TSignal* signal = make.Signal("Sig" + std::to_string(f) + "_" + std::to_string(s), 16);
       signal->SignalType = kSignalUnsigned;
       signal->Maximum = 65535;
       signal->EncType = ram->EncTypes[(f + s) % encTypes];
-      TNetSig* placement = ram->NewItem(ram->NetSigs);
-      placement->Frame = frame;
-      placement->Network = network;
-      placement->Signal = signal;
-      placement->Offset = s * 16;
-      frame->NetSigs.Add(placement);
-      TPubSig* pub = ram->NewItem(ram->PubSigs);
-      pub->Ifc = ifc;
-      pub->Signal = signal;
-      ifc->PubSigs.Add(pub);
-      if (receiver && receiver != ifc) {
-        TSubSig* sub = ram->NewItem(ram->SubSigs);
-        sub->Ifc = receiver;
-        sub->Signal = signal;
-        receiver->SubSigs.Add(sub);
-      }
+      make.Place(frame, signal, s * 16);
+      make.Pub(ifc, signal);
+      if (receiver && receiver != ifc) make.Sub(receiver, signal);
     }
   }
   return ram;
