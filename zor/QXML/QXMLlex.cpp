@@ -471,7 +471,36 @@ int TQXMLlex::Next() {
           return kTokName;
         }
       }
-    } else if (state_ == State::Content && Is(p, kText) && !Is(p, kWs)) {
+    }
+    if (state_ == State::Tag || state_ == State::Content) {
+      // Optional white space, '<', optional white space, then '/' or a
+      // name without a colon: an end-tag or start-tag opening.
+      const char* q = p;
+      while (Is(q, kWs)) ++q;
+      if (*q == '<' && q < end && q[1] != '!' && q[1] != '?') {
+        const char* r = q + 1;
+        while (Is(r, kWs)) ++r;
+        if (r < end) {
+          if (*r == '/') {
+            pos_ = static_cast<size_t>(r + 1 - buffer_.data());
+            state_ = State::Tag;
+            text_ = std::string_view();
+            return kTokEndTag;
+          }
+          if (Is(r, kNameStart)) {
+            const char* e = r + 1;
+            while (Is(e, kNameChar)) ++e;
+            if (*e != ':' && e < end) {
+              pos_ = static_cast<size_t>(e - buffer_.data());
+              state_ = State::Tag;
+              SetText(r, e);
+              return kTokStartTag;
+            }
+          }
+        }
+      }
+    }
+    if (state_ == State::Content && Is(p, kText) && !Is(p, kWs)) {
       const char* q = p + 1;
       while (Is(q, kText)) ++q;
       if (*q == '<' && q < end) {

@@ -102,9 +102,15 @@ void TQXMLSemantics::Attrib(std::string_view name) { Attrib(name, std::string_vi
 
 void TQXMLSemantics::Attrib(std::string_view name, std::string_view value) {
   if (Searching() || Skipping()) return;
-  std::string prefix, local;
-  TQXMLDocument::IdentDecomp(name, prefix, local);
-  if (reader_.Document().AutoValidate) {
+  const size_t colon = name.find(':');
+  const std::string_view prefix = colon == std::string_view::npos ? std::string_view() : name.substr(0, colon);
+  const std::string_view local = colon == std::string_view::npos ? name : name.substr(colon + 1);
+  if (reader_.Document().AutoValidate && value.find('&') == std::string_view::npos) {
+    // Decoding would copy the text unchanged: only the quotes go.
+    if (!value.empty() && (value[0] == '\'' || value[0] == '"'))
+      value = value.size() >= 2 ? value.substr(1, value.size() - 2) : std::string_view();
+    current_->SetAttrib(prefix, local, value);
+  } else if (reader_.Document().AutoValidate) {
     std::string v = DecodeEntities(value);
     if (!v.empty() && (v[0] == '\'' || v[0] == '"')) v = v.size() >= 2 ? v.substr(1, v.size() - 2) : std::string();
     current_->SetAttrib(prefix, local, v);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "zor/QXML/QXMLDocument.h"
+#include "zor/QXML/QXMLlex.h"
 #include "zor/QXML/qxml_text.h"
 
 namespace {
@@ -239,6 +240,31 @@ TEST(QXMLReader, TokenLongerThanScannerBufferFails) {
   TQXMLDocument doc(nullptr);
   ASSERT_EQ(Load(doc, "<r>" + std::string(600000, 'x') + "</r>"), "");
   EXPECT_EQ(doc.GetRoot()->Text.size(), 600000u);
+}
+
+// Tags, names and values that straddle the point where the scanner reads
+// its next chunk are read as if the input had come in one piece.
+TEST(QXMLReader, TokensAcrossChunkBoundaries) {
+  const std::string tail = "\r\n  <p:ab k='v' n=\"w\">t</p:ab>< abc\tx=\"1\"/>\n  < /r>";
+  for (size_t shift = 0; shift < tail.size() + 8; ++shift) {
+    SCOPED_TRACE(shift);
+    const std::string head = "<r><f>";
+    const size_t filler = static_cast<size_t>(TQXMLReader::kChunkSize) - head.size() - 4 - shift + 8;
+    std::string text = head + std::string(filler, 'x') + "</f>" + tail;
+    TQXMLDocument doc(nullptr);
+    ASSERT_EQ(Load(doc, text), "");
+    TQXMLNode* r = doc.GetRoot();
+    ASSERT_EQ(r->GetCount(), 3);
+    EXPECT_EQ(r->GetItem(0)->Text.size(), filler);
+    TQXMLNode* ab = r->GetItem(1);
+    EXPECT_EQ(ab->Prefix, "p");
+    EXPECT_EQ(ab->LocalName, "ab");
+    EXPECT_EQ(ab->Text, "t");
+    EXPECT_EQ(ab->GetAttrib("", "k"), "v");
+    EXPECT_EQ(ab->GetAttrib("", "n"), "w");
+    EXPECT_EQ(r->GetItem(2)->LocalName, "abc");
+    EXPECT_EQ(r->GetItem(2)->GetAttrib("", "x"), "1");
+  }
 }
 
 TEST(QXMLReader, DeepNestingFailsCleanly) {
