@@ -215,3 +215,23 @@ TEST(Base, AttachmentCheckUnderFlagTwo) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(CheckRunValue, BuiltOncePerRunAfreshOutside) {
+  TZOR_RAM ram;
+  static const char key = 0;
+  int builds = 0;
+  auto value = [&] { return ram.CheckRunValue<int>(&key, [&] { return ++builds; }); };
+  EXPECT_EQ(value(), 1);
+  EXPECT_EQ(value(), 2);  // outside a run: afresh every time
+  ram.BeginCheckRun();
+  EXPECT_EQ(value(), 3);
+  EXPECT_EQ(value(), 3);  // kept for the run
+  ram.EndCheckRun();
+  ram.BeginCheckRun();
+  EXPECT_EQ(value(), 4);  // a new run builds again
+  ram.EndCheckRun();
+}
+
+}  // namespace

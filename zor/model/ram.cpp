@@ -11,11 +11,6 @@ struct TZOR_RAM::NameCache {
   std::unordered_map<const void*, std::shared_ptr<void>> Values;
 };
 
-namespace {
-// Outside a check run values are built afresh; this only keeps the latest
-// one alive for the caller.
-std::unordered_map<const void*, std::shared_ptr<void>> g_scratchValues;
-}  // namespace
 
 namespace {
 std::string FoldAscii(std::string_view text) {
@@ -62,7 +57,7 @@ int TZOR_RAM::CountNames(const TList& list, const std::string& name, bool ignore
 }
 
 std::shared_ptr<void>& TZOR_RAM::CheckRunSlot(const void* key) {
-  return NameCache_ ? NameCache_->Values[key] : g_scratchValues[key];
+  return NameCache_ ? NameCache_->Values[key] : ScratchValues_[key];
 }
 
 void TZOR_RAM::BeginCheckRun() { NameCache_ = std::make_unique<NameCache>(); }

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <unordered_map>
 
 #include "zor/model/item.h"
 #include "zor/most/fblock.h"
@@ -97,6 +98,9 @@ class ZOR_API TZOR_RAM {
   std::shared_ptr<void>& CheckRunSlot(const void* key);
 
   bool Destroying_ = false;
+  // Outside a check run values are built afresh; this keeps the latest of
+  // each key alive for its caller.
+  std::unordered_map<const void*, std::shared_ptr<void>> ScratchValues_;
 
   struct NameCache;
   std::unique_ptr<NameCache> NameCache_;
