@@ -52,6 +52,13 @@ TEST(LoadFile, FailuresAndTheirMessages) {
       {"no EncTypes", Config("1.201", "<Signals/>"), "EncTypes section not found in XML file."},
       {"no MOSTFBlocks", Config("1.201", "<EncTypes/><Signals/><Networks/><Nodes/>"),
        "MOSTFBlocks section not found in XML file."},
+      {"bad integer", Config("1.201", "<EncTypes/><Signals><Signal><Size>1x</Size></Signal></Signals>"),
+       "'1x' is not a valid integer value"},
+      {"bad hexadecimal",
+       Config("1.201",
+              "<EncTypes/><Signals/><Networks/><Nodes><Node><Name>N</Name><DiagnosticAddress>G1"
+              "</DiagnosticAddress></Node></Nodes><MOSTFBlocks/>"),
+       "'0xG1' is not a valid integer value"},
       {"syntax", "<Measurement_Config_File><ZORInfo>", nullptr},
   };
   for (const Case& c : cases) {
