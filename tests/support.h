@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdio>
+#include <algorithm>
 #include <fstream>
 #include <functional>
 #include <sstream>
@@ -13,22 +14,24 @@
 #include <unistd.h>
 
 #include "zor/QXML/QXMLDocument.h"
+#include "zor/QXML/qxml_text.h"
+#include "zor/check/findings.h"
 #include "zor/interface/line_writer.h"
 #include "zor/interface/messages.h"
 
 namespace zortest {
 
 // Collects every error, warning and progress report while alive; restores the
-// earlier sinks afterwards.
+// earlier sinks afterwards. Captures nest: each one alive sees every message.
 class MessageCapture {
  public:
-  MessageCapture() : Saved_(zor::GetSinks()) {
+  MessageCapture() : Saved_(zor::GetSinks()), Outer_(Current()) {
     Current() = this;
     zor::SetSinks({&OnError, &OnWarning, 0, &OnProgress});
   }
   ~MessageCapture() {
     zor::SetSinks(Saved_);
-    Current() = nullptr;
+    Current() = Outer_;
   }
   MessageCapture(const MessageCapture&) = delete;
   MessageCapture& operator=(const MessageCapture&) = delete;
@@ -48,10 +51,63 @@ class MessageCapture {
     static MessageCapture* current = nullptr;
     return current;
   }
-  static void OnError(const char* text) { Current()->Errors.emplace_back(text); }
-  static void OnWarning(const char* text) { Current()->Warnings.emplace_back(text); }
-  static void OnProgress(int32_t percent, const char* text) { Current()->Progress.emplace_back(percent, text); }
+  // Every capture alive sees the message, the innermost first.
+  static void OnError(const char* text) {
+    for (MessageCapture* c = Current(); c; c = c->Outer_) c->Errors.emplace_back(text);
+  }
+  static void OnWarning(const char* text) {
+    for (MessageCapture* c = Current(); c; c = c->Outer_) c->Warnings.emplace_back(text);
+  }
+  static void OnProgress(int32_t percent, const char* text) {
+    for (MessageCapture* c = Current(); c; c = c->Outer_) c->Progress.emplace_back(percent, text);
+  }
   zor::Sinks Saved_;
+  MessageCapture* Outer_;
+};
+
+// Records the code and text of every finding while alive; the sinks are
+// captured as well, so nothing reaches the host's.
+class FindingLog {
+ public:
+  FindingLog() {
+    ZOR_RAM::SetFindingObserver([this](int code, int, const std::string& text) {
+      Codes.push_back(code);
+      Texts.push_back(text);
+    });
+  }
+  ~FindingLog() { ZOR_RAM::SetFindingObserver({}); }
+  FindingLog(const FindingLog&) = delete;
+  FindingLog& operator=(const FindingLog&) = delete;
+
+  int Count(int code) const { return static_cast<int>(std::count(Codes.begin(), Codes.end(), code)); }
+  void Clear() {
+    Codes.clear();
+    Texts.clear();
+    Sinks.Clear();
+  }
+
+  std::vector<int> Codes;
+  std::vector<std::string> Texts;
+  MessageCapture Sinks;
+};
+
+// Collects the UTF-8 diagnostics of the XML library instead of printing them.
+class WarnCapture {
+ public:
+  WarnCapture() {
+    Lines().clear();
+    Old_ = SetUtf8WarnHandler([](const char* line) { Lines().push_back(line); });
+  }
+  ~WarnCapture() { SetUtf8WarnHandler(Old_); }
+  WarnCapture(const WarnCapture&) = delete;
+  WarnCapture& operator=(const WarnCapture&) = delete;
+  static std::vector<std::string>& Lines() {
+    static std::vector<std::string> lines;
+    return lines;
+  }
+
+ private:
+  Utf8WarnHandler Old_;
 };
 
 // A document parsed from text; fails the test through the returned flag.

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support.h"
 #include "zor/QXML/QXMLDocument.h"
 #include "zor/QXML/QXMLlex.h"
 #include "zor/QXML/qxml_text.h"
@@ -30,26 +31,9 @@ std::string ErrorOf(const std::string& text) {
   return Load(doc, text);
 }
 
-std::string ReadFile(const std::string& name) {
-  std::ifstream in(name, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using zortest::ReadFile;
 
-// Silences the UTF-8 diagnostics and collects them.
-struct WarnCapture {
-  static std::vector<std::string>& Lines() {
-    static std::vector<std::string> lines;
-    return lines;
-  }
-  WarnCapture() {
-    Lines().clear();
-    old = SetUtf8WarnHandler([](const char* line) { Lines().push_back(line); });
-  }
-  ~WarnCapture() { SetUtf8WarnHandler(old); }
-  Utf8WarnHandler old;
-};
+using zortest::WarnCapture;
 
 }  // namespace
 

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support.h"
 #include "zor/QXML/QXMLDocument.h"
 #include "zor/QXML/qxml_text.h"
 
@@ -15,18 +16,7 @@ std::string Save(TQXMLDocument& doc) {
   return out.str();
 }
 
-struct WarnCapture {
-  static std::vector<std::string>& Lines() {
-    static std::vector<std::string> lines;
-    return lines;
-  }
-  WarnCapture() {
-    Lines().clear();
-    old = SetUtf8WarnHandler([](const char* line) { Lines().push_back(line); });
-  }
-  ~WarnCapture() { SetUtf8WarnHandler(old); }
-  Utf8WarnHandler old;
-};
+using zortest::WarnCapture;
 
 }  // namespace
 

@@ -253,17 +253,7 @@ TEST(EnvLinks, NetworksAndIntegerVariablesLinkByName) {
 // ---------------------------------------------------------------------------
 // Checks
 
-struct Findings {
-  std::vector<int> Codes;
-  std::vector<std::string> Texts;
-  Findings() {
-    SetFindingObserver([this](int code, int, const std::string& text) {
-      Codes.push_back(code);
-      Texts.push_back(text);
-    });
-  }
-  ~Findings() { SetFindingObserver({}); }
-};
+using Findings = zortest::FindingLog;
 
 TEST(EnvCheck, VariableFindingsCodeByCode) {
   struct Case {

@@ -56,15 +56,7 @@ struct Loaded {
   }
 };
 
-// Codes of the findings reported while alive.
-struct FindingCodes {
-  MessageCapture Sinks;
-  std::vector<int> Codes;
-  FindingCodes() {
-    SetFindingObserver([this](int code, int, const std::string&) { Codes.push_back(code); });
-  }
-  ~FindingCodes() { SetFindingObserver(nullptr); }
-};
+using FindingCodes = zortest::FindingLog;
 
 TEST(MostCatalogue, RoundTripsByteForByte) {
   const std::string text = Catalogue();

@@ -19,26 +19,15 @@ using namespace ZOR_RAM;
 namespace {
 
 // Collects the codes (and texts) of the findings reported while alive.
-class FindingLog {
- public:
-  FindingLog() {
-    SetFindingObserver([this](int code, int, const std::string& text) {
-      Codes.push_back(code);
-      Texts.push_back(text);
-    });
-  }
-  ~FindingLog() { SetFindingObserver({}); }
-  // The codes without the unmapped-signal warning, which most tests do not
-  // set up frames for.
+// The shared finding log, with the codes other than the unmapped-signal
+// warning, which most tests do not set up frames for.
+struct FindingLog : zortest::FindingLog {
   std::vector<int> WithoutUnmapped() const {
     std::vector<int> out;
     for (int code : Codes)
       if (code != 152) out.push_back(code);
     return out;
   }
-  std::vector<int> Codes;
-  std::vector<std::string> Texts;
-  zortest::MessageCapture Capture;
 };
 
 using Codes = std::vector<int>;

@@ -58,16 +58,7 @@ struct World {
   TNetFrame* NewFrame(TIfc* ifc, const char* name) { return Named(Make.Frame(ifc, name)); }
 };
 
-// The codes reported while alive, in order.
-struct Findings {
-  MessageCapture Sinks;
-  std::vector<int> Codes;
-  Findings() {
-    SetFindingObserver([this](int code, int, const std::string&) { Codes.push_back(code); });
-  }
-  ~Findings() { SetFindingObserver({}); }
-  int Count(int code) const { return static_cast<int>(std::count(Codes.begin(), Codes.end(), code)); }
-};
+using Findings = zortest::FindingLog;
 
 std::string Joined(const std::vector<std::string>& lines) {
   std::string out;

@@ -40,20 +40,7 @@ TNode* ReadNode(TZOR_RAM& ram, const std::string& xml, std::unique_ptr<TQXMLDocu
   return node;
 }
 
-// The codes of the findings reported while alive (the sinks are captured too).
-class FindingLog {
- public:
-  FindingLog() {
-    SetFindingObserver([this](int code, int, const std::string& text) {
-      Codes.push_back(code);
-      Texts.push_back(text);
-    });
-  }
-  ~FindingLog() { SetFindingObserver({}); }
-  std::vector<int> Codes;
-  std::vector<std::string> Texts;
-  MessageCapture Sinks;
-};
+using zortest::FindingLog;
 
 std::vector<int> CheckCodes(TItemData* item, uint64_t flags = kCheckUnique | kCheckAll) {
   FindingLog log;
