@@ -25,8 +25,6 @@ struct Finding {
 // collects the findings of one Check call.
 class FrameCheckTest : public ::testing::Test {
  protected:
-  ~FrameCheckTest() override { SetFindingObserver({}); }
-
   TNetwork* AddNetwork(int32_t type, const char* name = "Bus") { return Make.Network(name, type); }
   // An interface numbered by its list position, of node or of a new node.
   TIfc* AddIfc(TNetwork* net, int32_t type, float protVer = 2.0f, TNode* node = nullptr) {
@@ -49,12 +47,12 @@ class FrameCheckTest : public ::testing::Test {
   }
 
   std::vector<Finding> Run(TItemData* item, uint64_t flags = kAll) {
-    std::vector<Finding> found;
-    SetFindingObserver([&](int code, int, const std::string& text) { found.push_back({code, text}); });
+    zortest::FindingLog log;
     Ram.BeginCheckRun();
     item->Check(flags);
     Ram.EndCheckRun();
-    SetFindingObserver({});
+    std::vector<Finding> found;
+    for (size_t i = 0; i < log.Codes.size(); ++i) found.push_back({log.Codes[i], log.Texts[i]});
     return found;
   }
   static int Count(const std::vector<Finding>& found, int code) {

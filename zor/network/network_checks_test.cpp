@@ -34,14 +34,11 @@ struct Findings {
 };
 
 Findings RunCheck(TItemData* item, uint64_t flags = kCheckUnique | kCheckAll) {
+  zortest::FindingLog log;
   Findings out;
-  zortest::MessageCapture sinks;
-  SetFindingObserver([&](int code, int, const std::string& text) {
-    out.Codes.push_back(code);
-    out.Texts.push_back(text);
-  });
   out.Error = item->Check(flags);
-  SetFindingObserver(nullptr);
+  out.Codes = log.Codes;
+  out.Texts = log.Texts;
   return out;
 }
 
