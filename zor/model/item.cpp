@@ -152,16 +152,12 @@ TItemData::TItemData() = default;
 TItemData::~TItemData() {
   // Leave every database list that holds the item (also when Ram was cleared,
   // so that no list keeps a dangling pointer).
-  while (Home_) {
-    TList* list = Home_;
+  while (TList* list = Home_) {
     int index = list->Locate(this);
-    if (index < 0) {
+    if (index >= 0)
+      list->Delete(index);  // also releases the membership
+    else
       list->Release(this);
-      continue;
-    }
-    list->Items_.erase(list->Items_.begin() + index);
-    list->Release(this);
-    list->Invalidate();
   }
 }
 
