@@ -113,6 +113,18 @@ ZOR_API ZorVersion *_GetDllVersion(ZorVersion *record);
 ZOR_API const char *_GetVerStr(void);
 ZOR_API const char *_GetCurrentFileVerStr(void);
 
+/* Description files: DBC for CAN, LDF for LIN. An import adds one network to
+ * ram (networkName null or empty: the name the file gives, else the file's
+ * base name; speed 0: the file's own); an export writes one network
+ * (networkName null or empty: the only network of the format's kind). Each
+ * returns true on failure: the error sink has the reason, with file, line and
+ * column, and the database or the existing file is left as it was. Warnings
+ * (what the configuration cannot hold) go to the warning sink. */
+ZOR_API bool _ImportDBC(TZOR_RAM *ram, const char *fileName, const char *networkName, int32_t speed);
+ZOR_API bool _ExportDBC(TZOR_RAM *ram, const char *fileName, const char *networkName);
+ZOR_API bool _ImportLDF(TZOR_RAM *ram, const char *fileName, const char *networkName);
+ZOR_API bool _ExportLDF(TZOR_RAM *ram, const char *fileName, const char *networkName);
+
 /* Item factories: a new item appended to its database list, or null for a null database. */
 ZOR_API ZOR_CLASS(TMOSTFBlock) *_New_TZOR_MOSTFBlock(TZOR_RAM *ram);
 ZOR_API ZOR_CLASS(TMOSTFBlockInstance) *_New_TZOR_MOSTFBlockInstance(TZOR_RAM *ram);

@@ -9,6 +9,7 @@
 #include "zor/interface/file_frame.h"
 #include "zor/interface/messages.h"
 #include "zor/interface/version.h"
+#include "zor/interop/interop.h"
 #include "zor/model/ram.h"
 #include "zor/zor.h"
 
@@ -29,6 +30,41 @@ R Guard(R failure, F&& fn) noexcept {
     zor::ReportError("Unknown error.");
   }
   return failure;
+}
+
+// Hands an import's or export's warnings and error to the sinks, in order.
+void ReportLog(const interop::DiagnosticLog& log) {
+  for (const interop::Diagnostic& d : log.Items()) {
+    if (d.Level == interop::Diagnostic::Severity::Error)
+      zor::ReportError(d.Format());
+    else
+      zor::ReportWarning(d.Format());
+  }
+}
+
+bool Import(TZOR_RAM* ram, interop::Format format, const char* fileName, const char* networkName, int32_t speed) {
+  if (!ram || !fileName || !*fileName) return true;
+  return Guard(true, [&] {
+    interop::DiagnosticLog log;
+    interop::ImportOptions options;
+    options.NetworkName = networkName ? networkName : "";
+    options.Speed = speed;
+    bool failed = interop::ImportFileAs(*ram, format, fileName, options, log) == nullptr;
+    ReportLog(log);
+    return failed;
+  });
+}
+
+bool Export(TZOR_RAM* ram, interop::Format format, const char* fileName, const char* networkName) {
+  if (!ram || !fileName || !*fileName) return true;
+  return Guard(true, [&] {
+    interop::DiagnosticLog log;
+    interop::ExportOptions options;
+    options.NetworkName = networkName ? networkName : "";
+    bool failed = !interop::ExportFile(*ram, fileName, options, log, format);
+    ReportLog(log);
+    return failed;
+  });
 }
 
 template <class F>
@@ -87,6 +123,25 @@ ZOR_API bool _SaveRAM(TZOR_RAM* ram, const char* fileName) {
 
 ZOR_API void _FreeRAM(TZOR_RAM* ram) {
   if (ram) GuardVoid([&] { delete ram; });
+}
+
+// ---------------------------------------------------------------------------
+// Description files
+
+ZOR_API bool _ImportDBC(TZOR_RAM* ram, const char* fileName, const char* networkName, int32_t speed) {
+  return Import(ram, interop::Format::Dbc, fileName, networkName, speed);
+}
+
+ZOR_API bool _ExportDBC(TZOR_RAM* ram, const char* fileName, const char* networkName) {
+  return Export(ram, interop::Format::Dbc, fileName, networkName);
+}
+
+ZOR_API bool _ImportLDF(TZOR_RAM* ram, const char* fileName, const char* networkName) {
+  return Import(ram, interop::Format::Ldf, fileName, networkName, 0);
+}
+
+ZOR_API bool _ExportLDF(TZOR_RAM* ram, const char* fileName, const char* networkName) {
+  return Export(ram, interop::Format::Ldf, fileName, networkName);
 }
 
 // ---------------------------------------------------------------------------

@@ -20,6 +20,37 @@ std::string Reason(const char* what, const std::string& name) {
 }
 }  // namespace
 
+bool ReadWholeFile(const std::string& fileName, std::string* data, std::string* error) {
+  int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    *error = Reason("Cannot open file", fileName);
+    return false;
+  }
+  data->clear();
+  struct stat st;
+  if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    ::close(fd);
+    errno = EISDIR;
+    *error = Reason("Cannot open file", fileName);
+    return false;
+  }
+  if (S_ISREG(st.st_mode) && st.st_size > 0) data->reserve(static_cast<size_t>(st.st_size));
+  char buf[65536];
+  for (;;) {
+    ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n == 0) break;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      *error = Reason("Cannot read file", fileName);
+      ::close(fd);
+      return false;
+    }
+    data->append(buf, static_cast<size_t>(n));
+  }
+  ::close(fd);
+  return true;
+}
+
 bool WriteFileAtomically(const std::string& fileName, std::string_view data, std::string* error) {
   struct stat st;
   if (::stat(fileName.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
