@@ -204,7 +204,7 @@ class ZOR_API TGatewayIndex {
   struct Key {
     const TIfc* OutIfc;
     const TSignal* Signal;
-    bool operator==(const Key&) const = default;
+    bool operator==(const Key& other) const { return OutIfc == other.OutIfc && Signal == other.Signal; }
   };
   struct KeyHash {
     size_t operator()(const Key& k) const;
