@@ -9,6 +9,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "zor/check/check_run_values.h"
 #include "zor/check/findings.h"
 #include "zor/model/enums.h"
 #include "zor/model/ram.h"
@@ -27,11 +28,6 @@ constexpr int kMaxEmulatedFrames = 255;
 constexpr int kMaxConnectableFrames = 1024;
 constexpr int kMaxConnectableControllers = 64;
 constexpr int kMaxScheduleTables = 256;
-
-// Bumped by every network and mode check. Schedule entries are checked after
-// all networks and modes of a run, so a mode's order index built during the
-// entry checks stays valid for the rest of the run.
-uint64_t CheckGeneration = 0;
 
 // Protocol version 2.0 as the interfaces' version is compared: the version
 // times ten, truncated.
@@ -81,7 +77,6 @@ struct Publication {
 // Network
 
 bool TNetwork::Check(uint64_t flags) {
-  ++CheckGeneration;
   bool err = false;
   const char* name = Name.c_str();
   if (flags & kCheckAll) {
@@ -249,7 +244,6 @@ bool TNetwork::Check(uint64_t flags) {
 // Network mode
 
 bool TNetMode::Check(uint64_t flags) {
-  ++CheckGeneration;
   bool err = false;
   if (flags & kCheckAll) {
     CheckBase(&err, flags);
@@ -277,17 +271,30 @@ bool TNetMode::Check(uint64_t flags) {
   return err;
 }
 
-const std::vector<TSchEntry*>& TNetMode::EntriesWithOrder(int32_t order) {
-  if (OrderIndexRun_ != CheckGeneration || !OrderIndexBuilt_) {
-    OrderIndex_.clear();
-    for (TSchEntry* entry : SchEntrys)
-      if (entry) OrderIndex_[entry->Order].push_back(entry);
-    OrderIndexRun_ = CheckGeneration;
-    OrderIndexBuilt_ = true;
+TSchEntry* TNetMode::OtherEntryWithOrder(const TSchEntry* entry) {
+  if (!entry) return nullptr;
+  if (!Ram) {
+    for (TSchEntry* other : SchEntrys)
+      if (other && other != entry && other->Order == entry->Order) return other;
+    return nullptr;
   }
-  static const std::vector<TSchEntry*> kNone;
-  auto found = OrderIndex_.find(order);
-  return found == OrderIndex_.end() ? kNone : found->second;
+  // Per Order, the first two entries in list order: the first of them that
+  // is not entry answers.
+  static const char kKey = 0;
+  using FirstTwo = std::unordered_map<int32_t, std::pair<TSchEntry*, TSchEntry*>>;
+  const FirstTwo& byOrder = CheckRunValueOf<FirstTwo>(*Ram, &kKey, this, [](const TNetMode* mode) {
+    FirstTwo result;
+    for (TSchEntry* other : mode->SchEntrys) {
+      if (!other) continue;
+      auto [it, added] = result.try_emplace(other->Order, other, nullptr);
+      if (!added && !it->second.second && other != it->second.first) it->second.second = other;
+    }
+    return result;
+  });
+  auto found = byOrder.find(entry->Order);
+  if (found == byOrder.end()) return nullptr;
+  const auto [first, second] = found->second;
+  return first != entry ? first : second;
 }
 
 // ---------------------------------------------------------------------------
@@ -355,13 +362,9 @@ bool TSchEntry::Check(uint64_t flags) {
       break;
   }
 
-  if (NetMode) {
-    for (TSchEntry* other : NetMode->EntriesWithOrder(Order))
-      if (other != this) {
-        ReportFinding(&err, 55, other->GetDisplayName().c_str());
-        break;
-      }
-  }
+  if (NetMode)
+    if (TSchEntry* other = NetMode->OtherEntryWithOrder(this))
+      ReportFinding(&err, 55, other->GetDisplayName().c_str());
   return err;
 }
 
