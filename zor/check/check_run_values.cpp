@@ -4,31 +4,35 @@ namespace ZOR_RAM {
 
 namespace {
 
-// How often self occurs in list (normally 0 or 1).
-int Occurrences(TZOR_RAM& ram, const TList& list, const TItemData* self) {
-  static const char kKey = 0;
-  const auto& counts =
-      CheckRunValueOf<std::unordered_map<const TItemData*, int>>(ram, &kKey, &list, [](const TList* items) {
-        std::unordered_map<const TItemData*, int> result;
-        for (int i = 0; i < items->Count(); ++i)
-          if (const TItemData* item = items->Get(i)) ++result[item];
-        return result;
-      });
-  auto found = counts.find(self);
-  return found == counts.end() ? 0 : found->second;
-}
+// Per name of a list: the first item carrying it, and whether another item
+// (not the same pointer listed again) carries it too.
+struct NameHolders {
+  TItemData* First;
+  bool Several;
+};
 
 }  // namespace
 
 bool OtherItemHasName(TZOR_RAM* ram, const TList& list, TItemData* self, const std::string& name) {
-  if (!ram) {
+  if (!ram || !ram->InCheckRun()) {
     for (int i = 0; i < list.Count(); ++i)
       if (TItemData* item = list.Get(i); item && item != self && item->GetName() == name) return true;
     return false;
   }
-  int count = ram->CountNames(list, name);
-  if (count > 0 && self && self->GetName() == name) count -= Occurrences(*ram, list, self);
-  return count > 0;
+  static const char kKey = 0;
+  using Index = std::unordered_map<std::string, NameHolders>;
+  const Index& index = CheckRunValueOf<Index>(*ram, &kKey, &list, [](const TList* items) {
+    Index result;
+    result.reserve(static_cast<size_t>(items->Count()));
+    for (int i = 0; i < items->Count(); ++i)
+      if (TItemData* item = items->Get(i)) {
+        auto [it, added] = result.try_emplace(item->GetName(), NameHolders{item, false});
+        if (!added && it->second.First != item) it->second.Several = true;
+      }
+    return result;
+  });
+  auto found = index.find(name);
+  return found != index.end() && (found->second.Several || found->second.First != self);
 }
 
 }  // namespace ZOR_RAM

@@ -49,7 +49,7 @@ const Value& CheckRunValueOf(TZOR_RAM& ram, const void* key, const Owner* owner,
 
 // Whether an item of list other than self has GetName() exactly equal to
 // name. Self may or may not be in the list: only the other items count.
-// Linear outside a check run, O(1) amortised during one.
+// Linear outside a check run; during one each list is indexed once.
 ZOR_API bool OtherItemHasName(TZOR_RAM* ram, const TList& list, TItemData* self, const std::string& name);
 
 }  // namespace ZOR_RAM
