@@ -1,5 +1,6 @@
 #include "zor/check/check_driver.h"
 
+#include "zor/check/check_run_values.h"
 #include "zor/interface/messages.h"
 #include "zor/model/ram.h"
 
@@ -58,17 +59,11 @@ const CheckStep kSteps[] = {
 #undef ZOR_STEP
 static_assert(sizeof kSteps / sizeof kSteps[0] == 37);
 
-// Ends the check run of a database however the walk ends.
-struct CheckRun {
-  TZOR_RAM& Ram;
-  explicit CheckRun(TZOR_RAM& ram) : Ram(ram) { Ram.BeginCheckRun(); }
-  ~CheckRun() { Ram.EndCheckRun(); }
-};
-
 }  // namespace
 
 bool CheckDatabase(TZOR_RAM& ram, uint64_t flags) {
-  CheckRun run(ram);
+  // The run's values live until the walk ends, however it ends.
+  TCheckRunScope run(ram);
   HasLinDiagNetwork = false;
   bool errorFound = false;
   for (const CheckStep& step : kSteps) {

@@ -1,8 +1,10 @@
 #include "zor/network/frame.h"
 
+#include <functional>
 #include <unordered_set>
 
 #include "zor/QXML/QXMLDocument.h"
+#include "zor/check/check_run_values.h"
 #include "zor/interface/line_writer.h"
 #include "zor/model/enums.h"
 #include "zor/model/ram.h"
@@ -29,7 +31,15 @@ const std::string* SourceRef(const TItemData& item, std::string_view name) {
 // ---------------------------------------------------------------------------
 // TNetFrame
 
-TNetFrame::~TNetFrame() = default;
+TNetFrame::~TNetFrame() {
+  // The kept lists of networks and interfaces refer to frames without owning
+  // them; a destroyed frame leaves them (all go together with the database).
+  if (!Ram || Ram->IsBeingDestroyed()) return;
+  for (TNetwork* network : Ram->Networks)
+    if (network) network->ForgetFrame(this);
+  for (TIfc* ifc : Ram->Ifcs)
+    if (ifc) ifc->ForgetRxFrame(this);
+}
 
 const std::string& TNetFrame::GetId() { return DefaultId("NetFrame"); }
 
@@ -132,6 +142,12 @@ bool TFrameHolder::WriteXml(bool withElement) {
   return withElement && WriteTag("FrameHolder", true);
 }
 
+TNetFrame* TFrameHolder::FirstAssignedFrame() const {
+  for (TNetFrame* frame : NetFrames)
+    if (frame) return frame;
+  return nullptr;
+}
+
 void TFrameHolder::ResolveLinks() {
   TNetFrame::ResolveLinks();
   if (!SourceNode || !Ram) return;
@@ -230,36 +246,16 @@ std::string TTxFrameTiming::GetDisplayName() {
 // ---------------------------------------------------------------------------
 // Names and queries that reach into networks, interfaces and gateways.
 
-namespace {
-
-bool IsHolder(const TNetFrame* frame) { return dynamic_cast<const TFrameHolder*>(frame) != nullptr; }
-
-// How often name occurs among the frames and holders that `network` computes
-// from its interfaces; uses the name counts of a check run when one is open.
-int CountOnNetwork(TNetwork* network, const std::string& name) {
-  TZOR_RAM* ram = network->Ram;
-  if (!ram) return 0;
-  return ram->CountNames(network->GetFrames(), name) + ram->CountNames(network->GetFrameHolders(), name);
-}
-
-}  // namespace
-
 bool TNetFrame::NameUsedOnNetwork(const std::string& name) {
   if (!Network) return false;
-  int count = CountOnNetwork(Network, name);
-  // The network builds its lists from its interfaces' lists, so this frame
-  // is one of the counted ones when its interface is on the network (holders
-  // only on LIN networks).
-  if (name == Name && Ifc && Ifc->Network == Network && (!IsHolder(this) || Network->IsLin())) --count;
-  return count > 0;
+  return OtherItemHasName(Ram, Network->GetFrames(), this, name) ||
+         OtherItemHasName(Ram, Network->GetFrameHolders(), this, name);
 }
 
 bool TNetFrame::IsNameUsed(const std::string& name) {
   if (NameUsedOnNetwork(name)) return true;
-  if (!Ifc || !Ram) return false;
-  int count = Ram->CountNames(Ifc->NetFrames, name) + Ram->CountNames(Ifc->FrameHolders, name);
-  if (name == Name) --count;  // the reader put this frame into its interface's list
-  return count > 0;
+  return Ifc && (OtherItemHasName(Ram, Ifc->NetFrames, this, name) ||
+                 OtherItemHasName(Ram, Ifc->FrameHolders, this, name));
 }
 
 std::string TNetFrame::GetDisplayName() {
@@ -285,9 +281,14 @@ bool TNetFrame::IsLinFrame() const {
 bool TNetFrame::IsCanFrame() const { return Ifc && Ifc->IfcType == kIfcCAN; }
 
 // Linear in the database's frame gateways plus the interface's subscriptions,
-// its node's gateways and this frame's placements.
+// its node's gateways and this frame's placements; during a check run each
+// interface's receiver set is gathered once.
 bool TNetFrame::IsReceivedBy(const TIfc* ifc) const {
-  return ifc && TReceiverSet(ifc).Receives(this);
+  if (!ifc) return false;
+  if (!Ram) return TReceiverSet(ifc).Receives(this);
+  static const char kKey = 0;
+  return CheckRunValueOf<TReceiverSet>(*Ram, &kKey, ifc, [](const TIfc* receiver) { return TReceiverSet(receiver); })
+      .Receives(this);
 }
 
 TReceiverSet::TReceiverSet(const TIfc* ifc) {
@@ -401,27 +402,23 @@ std::string TNetSig::GetDisplayName() {
   return DisplayNameCache;
 }
 
-// A first search resolves every placement that the same node transmits, from
-// one index of the node's gateways. Display names ask for the gateway of every
-// placement before the update pass gets to it, and this keeps that linear.
+// During a check run the search goes through one index of the node's
+// gateways; otherwise it scans them.
 TGateway* TNetSig::GetGateway() {
   if (GatewaySearched) return Gateway;
+  GatewaySearched = true;
   TIfc* ifc = Frame ? Frame->Ifc : nullptr;
   TNode* node = ifc ? ifc->Node : nullptr;
-  TGatewayIndex index;
-  if (node) {
-    auto resolve = [&](TIfc* nodeIfc, TNetFrame* frame) {
-      if (!frame || frame->Ifc != nodeIfc) return;
-      for (TNetSig* sig : frame->NetSigs)
-        if (sig && sig->Frame == frame) sig->GetGateway(index);
-    };
-    for (TIfc* nodeIfc : node->Ifcs) {
-      if (!nodeIfc || nodeIfc->Node != node) continue;
-      for (TNetFrame* frame : nodeIfc->NetFrames) resolve(nodeIfc, frame);
-      for (TFrameHolder* holder : nodeIfc->FrameHolders) resolve(nodeIfc, holder);
-    }
+  if (!node) return Gateway = nullptr;
+  if (Ram && Ram->InCheckRun()) {
+    static const char kKey = 0;
+    const TGatewayIndex& index = Ram->CheckRunValue<TGatewayIndex>(&kKey, [] { return TGatewayIndex(); });
+    return Gateway = index.Find(node, ifc, Signal);
   }
-  return GetGateway(index);
+  Gateway = nullptr;
+  for (TGateway* gateway : node->Gateways)
+    if (gateway && gateway->OutIfc == ifc && gateway->Signal == Signal) return Gateway = gateway;
+  return Gateway;
 }
 
 TGateway* TNetSig::GetGateway(const TGatewayIndex& index) {
@@ -434,13 +431,20 @@ TGateway* TNetSig::GetGateway(const TGatewayIndex& index) {
 }
 
 TPubSig* TNetSig::FindPublisher() {
+  return FindPublisher([](TIfc* ifc, const TSignal* signal) -> TPubSig* {
+    for (TPubSig* pub : ifc->PubSigs)
+      if (pub && pub->Signal == signal) return pub;
+    return nullptr;
+  });
+}
+
+TPubSig* TNetSig::FindPublisher(const std::function<TPubSig*(TIfc*, const TSignal*)>& publisherOf) {
   // Follows gateways back to the source side; a chain that loops ends it.
   std::unordered_set<const TNetSig*> visited;
   for (TNetSig* sig = this; sig && visited.insert(sig).second;) {
     TIfc* ifc = sig->Frame ? sig->Frame->Ifc : nullptr;
     if (!ifc) return nullptr;
-    for (TPubSig* pub : ifc->PubSigs)
-      if (pub && pub->Signal == sig->Signal) return pub;
+    if (TPubSig* pub = publisherOf(ifc, sig->Signal)) return pub;
     TGateway* gateway = sig->GetGateway();
     sig = gateway ? gateway->SourceNetSig() : nullptr;
   }
@@ -487,6 +491,9 @@ void UpdateNetSigs(TZOR_RAM& ram) {
 }
 
 void UpdateFrameModels(TZOR_RAM& ram) {
+  // Only models and holder sizes change here, so the interface lists of the
+  // networks can come from one scan of the database (see GetInterfaces).
+  TCheckRunScope run(ram);
   TRxFrameSets rxSets;
   for (TNetFrame* frame : ram.NetFrames)
     if (frame) frame->ComputeChecksumModel(&rxSets);

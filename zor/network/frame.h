@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -61,7 +62,7 @@ class ZOR_API TNetFrame : public TItemData {
   void ResolveLinks() override;
   bool Check(uint64_t flags) override;
   // Another frame or holder of the frame's network, or of the transmitting
-  // interface, carries exactly this name.
+  // interface, carries exactly this name (this frame itself never counts).
   bool IsNameUsed(const std::string& name) override;
   // Node name "." interface name "." Name, leaving out missing leading parts.
   std::string GetDisplayName() override;
@@ -124,6 +125,8 @@ class ZOR_API TFrameHolder : public TNetFrame {
   // model of its first assigned frame.
   uint8_t UpdateChecksumModel() override;
   uint8_t ComputeChecksumModel(const TRxFrameSets* rxSets) override;
+  // The first assigned frame that is not null, or null.
+  TNetFrame* FirstAssignedFrame() const;
 
  private:
   void CheckLin20Holder(bool* errorFound);
@@ -159,8 +162,8 @@ class ZOR_API TNetSig : public TItemData {
   std::string GetName() override;
 
   // The first gateway of the transmitting interface's node that outputs this
-  // placement's signal on that interface. Searched once; the result (or that
-  // there is none) is kept.
+  // placement's signal on that interface. Each placement is searched on its
+  // own first query; the result (or that there is none) is kept.
   TGateway* GetGateway();
   // As GetGateway, answering a first search from an index shared by a whole
   // pass (see TGatewayIndex).
@@ -169,6 +172,9 @@ class ZOR_API TNetSig : public TItemData {
   // else, when the placement arrives through a gateway, the publisher of the
   // same signal's placement on the gateway's input side; null at the chain's end.
   TPubSig* FindPublisher();
+  // FindPublisher with the look-up of an interface's first published signal
+  // of a signal given (a caller's index for one call).
+  TPubSig* FindPublisher(const std::function<TPubSig*(TIfc*, const TSignal*)>& publisherOf);
   // The transmitting interface publishes the placed signal, or a gateway of
   // its node outputs it there.
   bool IsPublishedOrGatewayed();

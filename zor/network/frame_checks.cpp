@@ -12,6 +12,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "zor/check/check_run_values.h"
 #include "zor/check/findings.h"
 #include "zor/model/enums.h"
 #include "zor/model/ram.h"
@@ -241,9 +242,12 @@ bool TFrameHolder::Check(uint64_t flags) {
   if (IsLin1x(type) && eventTriggered) ReportFinding(&err, 70, name);
   if ((IsLin1x(type) || IsLin13(type)) && sporadic) ReportFinding(&err, 71, name);
 
+  // Assigned entries a host left null are skipped: the frames that are
+  // there are compared with the first of them.
+  TNetFrame* first = FirstAssignedFrame();
   auto sizesDiffer = [&] {
     for (TNetFrame* frame : NetFrames)
-      if (frame && NetFrames.First() && frame->Size != NetFrames.First()->Size) return true;
+      if (frame && frame->Size != first->Size) return true;
     return false;
   };
   const uint32_t id = LinId(FrameId);
@@ -268,13 +272,11 @@ bool TFrameHolder::Check(uint64_t flags) {
     std::unordered_set<const TNode*> nodes;
     for (TNetFrame* frame : NetFrames) {
       if (!frame || !frame->Ifc || !frame->Ifc->Node) continue;
-      if (frame->Ifc->IfcType == kIfcLINMaster) {
-        ReportFinding(&err, 61, frame->Name.c_str(), name);
-      } else if (nodes.count(frame->Ifc->Node)) {
+      if (frame->Ifc->IfcType == kIfcLINMaster) ReportFinding(&err, 61, frame->Name.c_str(), name);
+      if (!nodes.insert(frame->Ifc->Node).second) {
         ReportFinding(&err, 60, name);
         break;
       }
-      nodes.insert(frame->Ifc->Node);
     }
     for (TNetFrame* frame : NetFrames) {
       if (!frame) continue;
@@ -300,8 +302,7 @@ bool TFrameHolder::Check(uint64_t flags) {
 
 void TFrameHolder::CheckLin20Holder(bool* err) {
   const char* name = Name.c_str();
-  TNetFrame* first = NetFrames.First();
-  if (first) {
+  if (TNetFrame* first = FirstAssignedFrame()) {
     const uint8_t model = first->UpdateChecksumModel();
     for (TNetFrame* frame : NetFrames)
       if (frame && frame->UpdateChecksumModel() != model) {
@@ -378,11 +379,22 @@ bool TNetSig::Check(uint64_t flags) {
 bool TNetSig::IsPublishedOrGatewayed() {
   TIfc* ifc = Frame ? Frame->Ifc : nullptr;
   if (!ifc || !Signal) return false;
-  // The name counts of the check run rule out most interfaces without a scan.
-  if (!Ram || Ram->CountNames(ifc->PubSigs, Signal->Name) > 0)
-    for (TPubSig* pub : ifc->PubSigs)
-      if (pub && pub->Signal == Signal) return true;
-  return GetGateway() != nullptr;
+  bool published = false;
+  if (Ram) {
+    // The signals an interface publishes, gathered once per check run.
+    static const char kKey = 0;
+    const auto& signals =
+        CheckRunValueOf<std::unordered_set<const TSignal*>>(*Ram, &kKey, ifc, [](const TIfc* publisher) {
+          std::unordered_set<const TSignal*> result;
+          for (TPubSig* pub : publisher->PubSigs)
+            if (pub && pub->Signal) result.insert(pub->Signal);
+          return result;
+        });
+    published = signals.count(Signal) > 0;
+  } else {
+    for (TPubSig* pub : ifc->PubSigs) published = published || (pub && pub->Signal == Signal);
+  }
+  return published || GetGateway() != nullptr;
 }
 
 // ---------------------------------------------------------------------------

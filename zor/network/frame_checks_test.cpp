@@ -313,6 +313,23 @@ TEST_F(FrameCheckTest, EventTriggeredAssignedFrames) {
   EXPECT_EQ(Count(found, 64), 0);
 }
 
+TEST_F(FrameCheckTest, EventTriggeredHolderAfterHostEdits) {
+  TNetwork* net = AddNetwork(kNetTypeLIN20);
+  TIfc* master = AddIfc(net, kIfcLINMaster);
+  TFrameHolder* holder = AddHolder(master, kHolderEventTriggered, 10);
+  // Master frames of one node: each reports 61, and the second also meets
+  // the node again (60, which ends the scan). A null first entry leaves the
+  // sizes of the frames that are there compared (63).
+  holder->NetFrames.Add(nullptr);
+  holder->NetFrames.Add(AddFrame(master, 2, 3, "A"));
+  holder->NetFrames.Add(AddFrame(master, 3, 4, "B"));
+  holder->NetFrames.Add(AddFrame(master, 3, 5, "C"));
+  std::vector<Finding> found = Run(holder);
+  EXPECT_EQ(Count(found, 61), 2);
+  EXPECT_EQ(Count(found, 60), 1);
+  EXPECT_EQ(Count(found, 63), 1);
+}
+
 TEST_F(FrameCheckTest, PlacementRules) {
   struct Case {
     const char* name;

@@ -379,6 +379,7 @@ TEST_F(FrameQueryTest, GatewayPublisherAndNames) {
   sub->NetSig = onCan;
 
   Ram.Update();
+  can->GetFrames();  // as the network check builds it
   EXPECT_EQ(onCan->GetGateway(), nullptr);
   EXPECT_EQ(onLin->GetGateway(), gateway);
   EXPECT_EQ(onCan->FindPublisher(), pub);
@@ -400,7 +401,7 @@ TEST_F(FrameQueryTest, GatewayPublisherAndNames) {
   EXPECT_EQ(Ram.NetSigs.IndexOf(onCan), -1);
 }
 
-TEST_F(FrameQueryTest, FirstGatewaySearchResolvesTheWholeNode) {
+TEST_F(FrameQueryTest, EachPlacementSearchesItsGatewayOnItsFirstQuery) {
   TNetwork* can = AddNetwork(kNetTypeCAN);
   TNetwork* lin = AddNetwork(kNetTypeLIN20);
   TIfc* in = AddIfc(can, kIfcCAN, 0, "In");
@@ -418,10 +419,18 @@ TEST_F(FrameQueryTest, FirstGatewaySearchResolvesTheWholeNode) {
   TNetSig* plain = Make.Place(AddFrame(out, "F2"), b);
   TNetSig* second = Make.Place(AddFrame(out2, "F3"), b);
   EXPECT_EQ(first->GetGateway(), toOut);
-  EXPECT_TRUE(second->GatewaySearched);
-  EXPECT_EQ(second->Gateway, toOut2);
-  EXPECT_TRUE(plain->GatewaySearched);
-  EXPECT_EQ(plain->Gateway, nullptr);
+  EXPECT_FALSE(second->GatewaySearched);
+  EXPECT_FALSE(plain->GatewaySearched);
+  // A gateway the host adds after another placement's query is found.
+  TGateway* late = AddGateway(in, out, b, in->Node);
+  EXPECT_EQ(plain->GetGateway(), late);
+  // Inside a check run the first matching gateway answers, as outside.
+  Ram.BeginCheckRun();
+  EXPECT_EQ(second->GetGateway(), toOut2);
+  Ram.EndCheckRun();
+  // Once searched, the result is kept.
+  in->Node->Gateways.Remove(late);
+  EXPECT_EQ(plain->GetGateway(), late);
 }
 
 TEST_F(FrameQueryTest, PublisherSearchSurvivesGatewayLoops) {
@@ -490,6 +499,20 @@ TEST_F(FrameQueryTest, NamesUsedOnNetworkAndInterface) {
   EXPECT_TRUE(a->IsNameUsed("A"));
   EXPECT_TRUE(a->NameUsedOnNetwork("A"));
   EXPECT_FALSE(b->NameUsedOnNetwork("B"));
+
+  // A frame that names the interface without being in its list (a host
+  // edit) still sees the listed frame of the same name, in and out of a run.
+  TNetFrame* stray = AddFrame(nullptr, "B");
+  stray->Ifc = slave;
+  stray->Network = net;
+  for (bool inRun : {false, true}) {
+    SCOPED_TRACE(inRun);
+    if (inRun) Ram.BeginCheckRun();
+    EXPECT_TRUE(stray->IsNameUsed("B"));
+    EXPECT_TRUE(stray->NameUsedOnNetwork("B"));
+    EXPECT_FALSE(b->NameUsedOnNetwork("B"));
+    Ram.EndCheckRun();
+  }
 
   TSignal* s1 = AddSignal("X");
   TSignal* s2 = AddSignal("X");

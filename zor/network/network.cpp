@@ -7,6 +7,7 @@
 #include <unordered_map>
 
 #include "zor/QXML/QXMLDocument.h"
+#include "zor/check/check_run_values.h"
 #include "zor/env/env.h"
 #include "zor/model/enums.h"
 #include "zor/model/ram.h"
@@ -112,24 +113,22 @@ bool TNetwork::WriteXml(bool withElement) {
   return withElement && WriteTag("Network", true);
 }
 
-void TNetwork::ReleaseChildren() {
-  // The database lists own the children; destroying one takes it out of its
-  // database list, then the references here are dropped. A mode's entries
-  // are read with it, so they go with it.
-  for (TNetMode* mode : NetModes)
+namespace {
+
+// Destroys the modes of a network with their entries (an entry is read with
+// its mode and goes with it), then empties the list.
+void FreeModes(TZORList<TNetMode>& modes) {
+  for (TNetMode* mode : modes)
     if (mode) mode->SchEntrys.FreeItems();
-  NetModes.FreeItems();
-  Configurations.FreeItems();
-  SignalGroups.FreeItems();
-  SignalGroupsLIN.FreeItems();
-  Attributes.FreeItems();
-  AttributeValues.FreeItems();
-  UnUsedSignals.FreeItems();
+  modes.FreeItems();
 }
 
+}  // namespace
+
 bool TNetwork::ReadXml(TQXMLNode* element) {
+  // Each child list is emptied at its own step, so a read that fails early
+  // leaves the later lists as they were.
   if (ReadBase(element)) return true;
-  ReleaseChildren();
   const bool v2 = Ram->IsVersion2();
   Name = ReadText(element, "Name");
   if (v2) {
@@ -158,6 +157,7 @@ bool TNetwork::ReadXml(TQXMLNode* element) {
           return false;
         }))
       return true;
+    Configurations.FreeItems();
     if (ReadListIn(element, "Configurations", "Configuration", [&](TQXMLNode* child) {
           TConfiguration* item = Ram->NewItem(Ram->Configurations);
           Configurations.Add(item);
@@ -167,6 +167,7 @@ bool TNetwork::ReadXml(TQXMLNode* element) {
     EnvGroupName = ReadText(element, "EnvGroup");
   }
 
+  FreeModes(NetModes);
   if (ReadListIn(element, "NetModes", "NetMode", [&](TQXMLNode* child) {
         TNetMode* mode = Ram->NewItem(Ram->NetModes);
         NetModes.Add(mode);
@@ -176,17 +177,22 @@ bool TNetwork::ReadXml(TQXMLNode* element) {
     return true;
 
   if (!v2) return false;
+  SignalGroups.FreeItems();
   if (ReadListIn(element, "SignalGroups", "SignalGroup", [&](TQXMLNode* child) {
         TSigGrp* item = Ram->NewItem(Ram->SigGrps);
         SignalGroups.Add(item);
         return item->ReadXml(child);
-      }) ||
-      ReadListIn(element, "SignalGroupsLIN", "SignalGroupLIN", [&](TQXMLNode* child) {
+      }))
+    return true;
+  SignalGroupsLIN.FreeItems();
+  if (ReadListIn(element, "SignalGroupsLIN", "SignalGroupLIN", [&](TQXMLNode* child) {
         TSigGrpLIN* item = Ram->NewItem(Ram->SigGrpLINs);
         SignalGroupsLIN.Add(item);
         return item->ReadXml(child);
-      }) ||
-      ReadListIn(element, "Attributes", "Attribute", [&](TQXMLNode* child) {
+      }))
+    return true;
+  Attributes.FreeItems();
+  if (ReadListIn(element, "Attributes", "Attribute", [&](TQXMLNode* child) {
         TCDBAttributeDef* item = Ram->NewItem(Ram->CDBAttributeDefs);
         Attributes.Add(item);
         return item->ReadXml(child);
@@ -198,6 +204,7 @@ bool TNetwork::ReadXml(TQXMLNode* element) {
   std::unordered_map<std::string, TCDBAttributeDef*> definitions;
   for (TCDBAttributeDef* def : Attributes)
     if (def) definitions.try_emplace(FoldCase(def->Name), def);
+  AttributeValues.FreeItems();
   if (ReadListIn(element, "AttributeValues", "AttributeValue", [&](TQXMLNode* child) {
         TCDBAttribute* item = Ram->NewItem(Ram->CDBAttributes);
         AttributeValues.Add(item);
@@ -208,6 +215,7 @@ bool TNetwork::ReadXml(TQXMLNode* element) {
       }))
     return true;
 
+  UnUsedSignals.FreeItems();
   return ReadListIn(element, "UnUsedSignals", "Signal", [&](TQXMLNode* child) {
     TSignal* signal = Ram->NewItem(Ram->UnUsedSignals);
     UnUsedSignals.Add(signal);
@@ -244,80 +252,57 @@ bool TNetwork::HasDiagnosticFrames() const {
 
 const TZORList<TIfc>& TNetwork::GetInterfaces() {
   if (!Ram) return Interfaces_;
-  TZORList<TIfc>& all = Ram->Ifcs;
-  const bool changedBelowMark =
-      IfcScanMark_ > all.Count() || (IfcScanMark_ > 0 && all.Get(IfcScanMark_ - 1) != IfcScanLast_);
-  if (changedBelowMark) {
-    // Interfaces left the database: forget those, then examine all again.
-    // Kept entries may point at destroyed interfaces: compare them as plain
-    // pointers, never touch them as objects.
-    std::unordered_map<const TItemData*, TIfc*> live;
-    for (TIfc* ifc : all) live.emplace(ifc, ifc);
-    const TList& kept = Interfaces_;
-    std::vector<TIfc*> still;
-    for (int i = 0; i < kept.Count(); ++i)
-      if (auto found = live.find(kept.Get(i)); found != live.end()) still.push_back(found->second);
-    Interfaces_.Clear();
-    InterfaceSet_.clear();
-    for (TIfc* ifc : still) {
-      Interfaces_.Add(ifc);
-      InterfaceSet_.insert(ifc);
-    }
-    IfcsWithoutNetwork_.clear();
-    IfcScanMark_ = 0;
-  }
-  auto consider = [&](TIfc* ifc) {
-    if (ifc->Network == this) {
-      if (InterfaceSet_.insert(ifc).second) Interfaces_.Add(ifc);
-      return true;
-    }
-    return ifc->Network != nullptr;
+  auto append = [this](TIfc* ifc) {
+    if (ifc && ifc->Network == this && InterfaceSet_.insert(ifc).second) Interfaces_.Add(ifc);
   };
-  if (!IfcsWithoutNetwork_.empty()) {
-    std::vector<TIfc*> still;
-    for (TIfc* ifc : IfcsWithoutNetwork_)
-      if (!consider(ifc)) still.push_back(ifc);
-    IfcsWithoutNetwork_.swap(still);
+  if (Ram->InCheckRun()) {
+    // Nothing is edited during a check run: one scan of the database groups
+    // the interfaces by network, in database order, for every network.
+    static const char kKey = 0;
+    using Groups = std::unordered_map<const TNetwork*, std::vector<TIfc*>>;
+    const Groups& groups = Ram->CheckRunValue<Groups>(&kKey, [this] {
+      Groups result;
+      for (TIfc* ifc : Ram->Ifcs)
+        if (ifc && ifc->Network) result[ifc->Network].push_back(ifc);
+      return result;
+    });
+    if (auto found = groups.find(this); found != groups.end())
+      for (TIfc* ifc : found->second) append(ifc);
+  } else {
+    for (TIfc* ifc : Ram->Ifcs) append(ifc);
   }
-  for (; IfcScanMark_ < all.Count(); ++IfcScanMark_) {
-    TIfc* ifc = all.Get(IfcScanMark_);
-    if (ifc && !consider(ifc)) IfcsWithoutNetwork_.push_back(ifc);
-  }
-  IfcScanLast_ = IfcScanMark_ > 0 ? all.Get(IfcScanMark_ - 1) : nullptr;
   return Interfaces_;
 }
 
 const TZORList<TNetFrame>& TNetwork::GetFrames() {
-  if (!Ram) return Frames_;
-  if (!FramesBuilt_) {
-    FramesBuilt_ = true;
-    for (TIfc* ifc : GetInterfaces()) {
-      for (TNetFrame* frame : ifc->NetFrames)
-        if (frame) Frames_.Add(frame);
-      if (IsLin())
-        for (TFrameHolder* holder : ifc->FrameHolders)
-          if (holder) FrameHolders_.Add(holder);
-    }
-  } else if (Ram->NetFrames.Count() != FrameCountAtBuild_ || Ram->FrameHolders.Count() != HolderCountAtBuild_) {
-    // The kept lists are not rebuilt, but frames that left the database must
-    // not stay behind as dangling references.
-    std::unordered_set<const TItemData*> live(Ram->NetFrames.begin(), Ram->NetFrames.end());
-    live.insert(Ram->FrameHolders.begin(), Ram->FrameHolders.end());
-    auto prune = [&](TList& list) {
-      for (int i = list.Count() - 1; i >= 0; --i)
-        if (!live.count(list.Get(i))) list.Delete(i);
-    };
-    prune(Frames_);
-    prune(FrameHolders_);
-  }
-  FrameCountAtBuild_ = Ram->NetFrames.Count();
-  HolderCountAtBuild_ = Ram->FrameHolders.Count();
+  if (!Ram || FramesBuilt_) return Frames_;
+  FramesBuilt_ = true;
+  for (TIfc* ifc : GetInterfaces())
+    for (TNetFrame* frame : ifc->NetFrames)
+      if (frame) Frames_.Add(frame);
   return Frames_;
 }
 
 const TZORList<TFrameHolder>& TNetwork::GetFrameHolders() {
-  GetFrames();
+  if (!Ram || HoldersBuilt_) return FrameHolders_;
+  HoldersBuilt_ = true;
+  if (IsLin())
+    for (TIfc* ifc : GetInterfaces())
+      for (TFrameHolder* holder : ifc->FrameHolders)
+        if (holder) FrameHolders_.Add(holder);
   return FrameHolders_;
+}
+
+void TNetwork::ForgetInterface(const TIfc* ifc) {
+  if (!InterfaceSet_.erase(ifc)) return;
+  for (int i = Interfaces_.Count() - 1; i >= 0; --i)
+    if (Interfaces_.Get(i) == ifc) Interfaces_.Delete(i);
+}
+
+void TNetwork::ForgetFrame(const TNetFrame* frame) {
+  for (TList* list : {static_cast<TList*>(&Frames_), static_cast<TList*>(&FrameHolders_)})
+    for (int i = list->Count() - 1; i >= 0; --i)
+      if (list->Get(i) == frame) list->Delete(i);
 }
 
 TIfc* TNetwork::GetMasterInterface() {
@@ -386,15 +371,7 @@ void TNetMode::ResolveLinks() {
 }
 
 bool TNetMode::IsNameUsed(const std::string& name) {
-  if (!Network) return false;
-  int count = 0;
-  if (Ram) {
-    count = Ram->CountNames(Network->NetModes, name);
-  } else {
-    for (TNetMode* mode : Network->NetModes) count += mode && mode->Name == name;
-  }
-  if (Name == name && Network->NetModes.IndexOf(this) >= 0) --count;
-  return count > 0;
+  return Network && OtherItemHasName(Ram, Network->NetModes, this, name);
 }
 
 std::string TNetMode::GetDisplayName() {

@@ -13,7 +13,6 @@
 
 #include <cstdint>
 #include <string>
-#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -96,20 +95,22 @@ class ZOR_API TNetwork : public TItemData {
   // LIN 1.2, 1.3 or 2.0.
   bool HasDiagnosticFrames() const;
 
-  // Every interface of the database on this network. The list is kept; each
-  // call appends the interfaces that joined since the last call. Amortised
-  // cost O(1) per call: only interfaces added to the database since the last
-  // call (and interfaces that had no network yet) are examined, so an existing
-  // interface moved to this network after the first call is not seen. When
-  // interfaces left the database the list is rebuilt once, O(interfaces).
+  // Every interface of the database on this network. The list is kept: each
+  // call appends the database's interfaces on this network that are not yet
+  // in it (an interface moved away stays listed). O(interfaces of the
+  // database) per call; during a check run one scan groups them by network.
   const TZORList<TIfc>& GetInterfaces();
   // The frames transmitted by this network's interfaces, interface by
-  // interface. Built on the first call and then kept (frames that left the
-  // database are dropped).
+  // interface. Built on the first call and then kept.
   const TZORList<TNetFrame>& GetFrames();
   // The frame holders of this network's interfaces (LIN networks only; empty
-  // on CAN). Built and kept like GetFrames.
+  // on CAN). Built on its own first call and then kept.
   const TZORList<TFrameHolder>& GetFrameHolders();
+  // Whether GetFrames has built the frame list.
+  bool FramesBuilt() const { return FramesBuilt_; }
+  // A destroyed interface or frame leaves the kept lists.
+  void ForgetInterface(const TIfc* ifc);
+  void ForgetFrame(const TNetFrame* frame);
   // The first "LIN Master" / "LIN Slave" interface of GetInterfaces, or null.
   TIfc* GetMasterInterface();
   TIfc* GetSlaveInterface();
@@ -118,20 +119,12 @@ class ZOR_API TNetwork : public TItemData {
   bool HasMessageIdFor(const TNetFrame* frame);
 
  private:
-  void ReleaseChildren();
-
   TZORList<TIfc> Interfaces_;
+  std::unordered_set<const TIfc*> InterfaceSet_;
   bool FramesBuilt_ = false;
+  bool HoldersBuilt_ = false;
   TZORList<TNetFrame> Frames_;
   TZORList<TFrameHolder> FrameHolders_;
-  // Interface scan state: how many database interfaces were examined, the
-  // last of them, and those examined without a network.
-  int IfcScanMark_ = 0;
-  TIfc* IfcScanLast_ = nullptr;
-  std::vector<TIfc*> IfcsWithoutNetwork_;
-  std::unordered_set<const TIfc*> InterfaceSet_;
-  int FrameCountAtBuild_ = 0;
-  int HolderCountAtBuild_ = 0;
 };
 
 class ZOR_API TNetMode : public TItemData {
@@ -161,15 +154,9 @@ class ZOR_API TNetMode : public TItemData {
   // Frame" entry that sends frame, or null. O(entries) per call.
   TSchEntry* FindEntryForFrame(const TNetFrame* frame) const;
 
-  // The entries with this Order, in list order. Indexed once per check run
-  // (the index is rebuilt after any network or mode check), so the entry
-  // checks of a mode cost linear time.
-  const std::vector<TSchEntry*>& EntriesWithOrder(int32_t order);
-
- private:
-  std::unordered_map<int32_t, std::vector<TSchEntry*>> OrderIndex_;
-  uint64_t OrderIndexRun_ = 0;
-  bool OrderIndexBuilt_ = false;
+  // The first entry of SchEntrys other than entry with entry's Order, or
+  // null. O(entries) outside a check run; indexed once per mode in a run.
+  TSchEntry* OtherEntryWithOrder(const TSchEntry* entry);
 };
 
 class ZOR_API TSchEntry : public TItemData {

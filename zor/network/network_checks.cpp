@@ -1,14 +1,18 @@
 // Checks of networks, network modes and schedule entries.
 //
-// Every "the first other item with the same X" test goes through a map built
+// Every "the first other item with the same X" test goes through an index built
 // once per network check (or once per mode and check run), so a check stays
 // linear in the size of the network; findings that are reported for every
 // colliding pair stay pairwise only within the colliding groups.
+#include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
+#include "zor/check/check_run_values.h"
 #include "zor/check/findings.h"
 #include "zor/model/enums.h"
 #include "zor/model/ram.h"
@@ -28,11 +32,6 @@ constexpr int kMaxConnectableFrames = 1024;
 constexpr int kMaxConnectableControllers = 64;
 constexpr int kMaxScheduleTables = 256;
 
-// Bumped by every network and mode check. Schedule entries are checked after
-// all networks and modes of a run, so a mode's order index built during the
-// entry checks stays valid for the rest of the run.
-uint64_t CheckGeneration = 0;
-
 // Protocol version 2.0 as the interfaces' version is compared: the version
 // times ten, truncated.
 bool IsProtocol20(const TIfc* ifc) { return static_cast<int>(static_cast<double>(ifc->ProtVer) * 10) == 20; }
@@ -40,34 +39,32 @@ bool IsProtocol20(const TIfc* ifc) { return static_cast<int>(static_cast<double>
 const char* NameOf(const TNode* node) { return node->Name.c_str(); }
 
 // For each position of items, the next later position whose key is equal
-// (-1 when none). One pass from the end with a map of the nearest position
-// seen per key.
+// (-1 when none). The positions are sorted by key (then position), so that a
+// large network costs one sort and no allocation per item.
 template <class Item, class KeyFn>
-std::vector<int> NextWithSameKey(const std::vector<Item*>& items, KeyFn key) {
+std::vector<int> NextWithSameKey(const std::vector<Item>& items, KeyFn key) {
+  using Key = decltype(key(items[0]));
+  std::vector<std::pair<Key, int>> order;
+  order.reserve(items.size());
+  for (size_t i = 0; i < items.size(); ++i) order.emplace_back(key(items[i]), static_cast<int>(i));
+  const std::less<Key> less;
+  std::sort(order.begin(), order.end(), [&less](const auto& a, const auto& b) {
+    return less(a.first, b.first) || (!less(b.first, a.first) && a.second < b.second);
+  });
   std::vector<int> next(items.size(), -1);
-  std::unordered_map<uint32_t, int> nearest;
-  for (int i = static_cast<int>(items.size()) - 1; i >= 0; --i) {
-    auto [it, added] = nearest.try_emplace(key(items[i]), i);
-    if (!added) {
-      next[i] = it->second;
-      it->second = i;
-    }
-  }
+  for (size_t i = 1; i < order.size(); ++i)
+    if (order[i].first == order[i - 1].first) next[static_cast<size_t>(order[i - 1].second)] = order[i].second;
   return next;
 }
 
-// Reports code `code` for every pair (i < j) of items with the same signal, in
-// the order a nested scan would: i ascending, then j ascending.
+// Reports every pair (i < j) of items with the same signal, in the order a
+// nested scan would: i ascending, then j ascending. Each item links to the
+// next later item of its signal, so the cost is the items plus the pairs.
 template <class Item, class ReportFn>
 void ReportSameSignalPairs(const std::vector<Item>& items, ReportFn report) {
-  std::unordered_map<const TSignal*, std::vector<int>> bySignal;
-  for (int i = 0; i < static_cast<int>(items.size()); ++i) bySignal[items[i].Signal].push_back(i);
-  for (int i = 0; i < static_cast<int>(items.size()); ++i) {
-    const std::vector<int>& group = bySignal[items[i].Signal];
-    if (group.size() < 2) continue;
-    for (int j : group)
-      if (j > i) report(items[i], items[j]);
-  }
+  const std::vector<int> next = NextWithSameKey(items, [](const Item& item) { return item.Signal; });
+  for (size_t i = 0; i < items.size(); ++i)
+    for (int j = next[i]; j >= 0; j = next[static_cast<size_t>(j)]) report(items[i], items[static_cast<size_t>(j)]);
 }
 
 struct Publication {
@@ -81,7 +78,6 @@ struct Publication {
 // Network
 
 bool TNetwork::Check(uint64_t flags) {
-  ++CheckGeneration;
   bool err = false;
   const char* name = Name.c_str();
   if (flags & kCheckAll) {
@@ -249,7 +245,6 @@ bool TNetwork::Check(uint64_t flags) {
 // Network mode
 
 bool TNetMode::Check(uint64_t flags) {
-  ++CheckGeneration;
   bool err = false;
   if (flags & kCheckAll) {
     CheckBase(&err, flags);
@@ -277,17 +272,30 @@ bool TNetMode::Check(uint64_t flags) {
   return err;
 }
 
-const std::vector<TSchEntry*>& TNetMode::EntriesWithOrder(int32_t order) {
-  if (OrderIndexRun_ != CheckGeneration || !OrderIndexBuilt_) {
-    OrderIndex_.clear();
-    for (TSchEntry* entry : SchEntrys)
-      if (entry) OrderIndex_[entry->Order].push_back(entry);
-    OrderIndexRun_ = CheckGeneration;
-    OrderIndexBuilt_ = true;
+TSchEntry* TNetMode::OtherEntryWithOrder(const TSchEntry* entry) {
+  if (!entry) return nullptr;
+  if (!Ram) {
+    for (TSchEntry* other : SchEntrys)
+      if (other && other != entry && other->Order == entry->Order) return other;
+    return nullptr;
   }
-  static const std::vector<TSchEntry*> kNone;
-  auto found = OrderIndex_.find(order);
-  return found == OrderIndex_.end() ? kNone : found->second;
+  // Per Order, the first two entries in list order: the first of them that
+  // is not entry answers.
+  static const char kKey = 0;
+  using FirstTwo = std::unordered_map<int32_t, std::pair<TSchEntry*, TSchEntry*>>;
+  const FirstTwo& byOrder = CheckRunValueOf<FirstTwo>(*Ram, &kKey, this, [](const TNetMode* mode) {
+    FirstTwo result;
+    for (TSchEntry* other : mode->SchEntrys) {
+      if (!other) continue;
+      auto [it, added] = result.try_emplace(other->Order, other, nullptr);
+      if (!added && !it->second.second && other != it->second.first) it->second.second = other;
+    }
+    return result;
+  });
+  auto found = byOrder.find(entry->Order);
+  if (found == byOrder.end()) return nullptr;
+  const auto [first, second] = found->second;
+  return first != entry ? first : second;
 }
 
 // ---------------------------------------------------------------------------
@@ -355,13 +363,9 @@ bool TSchEntry::Check(uint64_t flags) {
       break;
   }
 
-  if (NetMode) {
-    for (TSchEntry* other : NetMode->EntriesWithOrder(Order))
-      if (other != this) {
-        ReportFinding(&err, 55, other->GetDisplayName().c_str());
-        break;
-      }
-  }
+  if (NetMode)
+    if (TSchEntry* other = NetMode->OtherEntryWithOrder(this))
+      ReportFinding(&err, 55, other->GetDisplayName().c_str());
   return err;
 }
 

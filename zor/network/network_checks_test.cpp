@@ -173,6 +173,24 @@ TEST(ScheduleEntryCheck, EntryWithoutModeAndDuplicateOrders) {
   EXPECT_TRUE(RunCheck(a).Codes.empty());
 }
 
+TEST(ScheduleEntryCheck, OrdersEditedBetweenEntryChecks) {
+  LinDb lin;
+  lin.Net->NetSpeed = 1000000;
+  TSchEntry* a = lin.Make.Entry(lin.Mode, kSchDiagRequest, nullptr, 100000, 1);
+  TSchEntry* b = lin.Make.Entry(lin.Mode, kSchDiagResponse, nullptr, 100000, 2);
+  TSchEntry* c = lin.Make.Entry(lin.Mode, kSchDiagRequest, nullptr, 100000, 3);
+  EXPECT_EQ(RunCheck(a).Count(55), 0);
+  b->Order = 1;
+  EXPECT_EQ(RunCheck(a).TextOf(55), "\"Lin.Table.SlaveResp\" Schedule Table has Schedule Entries with the same Order value.");
+  // The host takes b out and destroys it; c moves to a's order.
+  lin.Mode->SchEntrys.Remove(b);
+  delete b;
+  c->Order = 1;
+  EXPECT_EQ(RunCheck(a).TextOf(55), "\"Lin.Table.MasterReq\" Schedule Table has Schedule Entries with the same Order value.");
+  c->Order = 4;
+  EXPECT_EQ(RunCheck(a).Count(55), 0);
+}
+
 TEST(NetworkModeCheck, NamesAndEventTriggeredFrameInItsOwnTable) {
   LinDb db;
   TFrameHolder* holder = db.Make.Holder(db.Master, "ET", 2, kHolderEventTriggered);

@@ -162,6 +162,17 @@ TEST(NetworkXml, ReReadingReplacesTheModes) {
   EXPECT_EQ(entry->FrameTime(), 0);
 }
 
+TEST(NetworkXml, FailedReReadEmptiesOnlyTheListsBeforeTheFailure) {
+  TZOR_RAM ram;
+  LoadedNetwork loaded = ReadNetwork(ram, kNetworkV2);
+  ASSERT_FALSE(loaded.Failed);
+  MessageCapture messages;
+  std::unique_ptr<TQXMLDocument> bad = ParseXml("<Root><Network><Name>X</Name><Symbols><Bad/></Symbols></Network></Root>");
+  EXPECT_TRUE(loaded.Network->ReadXml(bad->GetRoot()->GetItem(0)));
+  EXPECT_EQ(loaded.Network->NetModes.Count(), 1);
+  EXPECT_EQ(ram.SchEntries.Count(), 1);
+}
+
 TEST(NetworkLinks, UnusedSignalsKeepTheirEncodingType) {
   TZOR_RAM ram;
   TEncType* enc = ram.NewItem(ram.EncTypes);
@@ -320,6 +331,45 @@ TEST(Network, ComputedListsAndQueries) {
   msgId->NetFrame = f.Frame2;
   f.Master->FrameMsgIds.Add(msgId);
   EXPECT_TRUE(f.Net->HasMessageIdFor(f.Frame2));
+}
+
+TEST(Network, ComputedListsFollowHostEditsBetweenCalls) {
+  TZOR_RAM ram;
+  zortest::Builder make{ram};
+  TNode* node = make.Node("Ecu");
+  TNetwork* old = make.Network("Old", kNetTypeLIN11);
+  TNetwork* lin20 = make.Network("New", kNetTypeLIN20);
+  TIfc* master = make.Ifc(node, "M", kIfcLINMaster, old);
+  TIfc* slave = make.Ifc(node, "S", kIfcLINSlave, lin20);
+  TNetFrame* frame = make.Frame(slave, "F", 7);
+  EXPECT_EQ(old->GetMasterInterface(), master);
+  EXPECT_EQ(lin20->GetMasterInterface(), nullptr);
+  EXPECT_EQ(lin20->GetFrames().Count(), 1);
+
+  // A master moved after the first requests is seen; the old network keeps it.
+  master->Network = lin20;
+  EXPECT_EQ(lin20->GetMasterInterface(), master);
+  EXPECT_EQ(old->GetInterfaces().Count(), 1);
+
+  // The holder list is built on its own first request.
+  make.Holder(slave, "H", 7, kHolderEventTriggered);
+  EXPECT_EQ(lin20->GetFrameHolders().Count(), 1);
+  EXPECT_TRUE(frame->IdShared());
+
+  // An interface created after another was destroyed (often at its address)
+  // joins its own network only, in and out of a check run.
+  node->Ifcs.Remove(slave);
+  delete slave;
+  TIfc* added = make.Ifc(node, "A", kIfcLINSlave, old);
+  for (bool inRun : {false, true}) {
+    SCOPED_TRACE(inRun);
+    if (inRun) ram.BeginCheckRun();
+    EXPECT_EQ(lin20->GetInterfaces().Count(), 1);
+    EXPECT_EQ(lin20->GetInterfaces().IndexOf(added), -1);
+    EXPECT_EQ(old->GetInterfaces().Count(), 2);
+    EXPECT_EQ(old->GetSlaveInterface(), added);
+    ram.EndCheckRun();
+  }
 }
 
 TEST(Network, NameUsedAndFindEntry) {

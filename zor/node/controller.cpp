@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "zor/QXML/QXMLDocument.h"
+#include "zor/check/check_run_values.h"
 #include "zor/check/findings.h"
 #include "zor/model/enums.h"
 #include "zor/model/ram.h"
@@ -54,15 +55,6 @@ const std::string& NameOf(const TSignal* signal) {
 std::string InInterfaceSuffix(const TIfc* ifc) { return " in the " + NameOf(ifc) + " Interface"; }
 
 bool IsImmediate(const TNetFrame* frame) { return frame && frame->TransportType == kTransportImmediate; }
-
-// How many items of an owner's list other than `self` have GetName() == name.
-// CountNames caches the counts during a check run, so this is O(1) there.
-bool OtherHasName(TItemData* self, TList& list, const std::string& name) {
-  if (!self->Ram) return false;
-  int count = self->Ram->CountNames(list, name);
-  if (count > 0 && self->GetName() == name && list.IndexOf(self) >= 0) --count;
-  return count > 0;
-}
 
 // The first network signal of `signal` among ifc's transmitted frames.
 TNetSig* FirstNetSigInFramesOf(const TIfc* ifc, const TSignal* signal) {
@@ -230,7 +222,7 @@ bool TCtrl::Check(uint64_t flags) {
   return err;
 }
 
-bool TCtrl::IsNameUsed(const std::string& name) { return Ifc && OtherHasName(this, Ifc->Ctrls, name); }
+bool TCtrl::IsNameUsed(const std::string& name) { return Ifc && OtherItemHasName(Ram, Ifc->Ctrls, this, name); }
 
 std::string TCtrl::GetName() { return Name; }
 
@@ -275,7 +267,7 @@ bool TPubSig::Check(uint64_t flags) {
   return err;
 }
 
-bool TPubSig::IsNameUsed(const std::string& name) { return Ifc && OtherHasName(this, Ifc->PubSigs, name); }
+bool TPubSig::IsNameUsed(const std::string& name) { return Ifc && OtherItemHasName(Ram, Ifc->PubSigs, this, name); }
 
 std::string TPubSig::GetDisplayName() {
   if (DisplayNameCache.empty() && Ifc && Ifc->Node && Signal)
@@ -338,7 +330,7 @@ bool TSubSig::Check(uint64_t flags) {
   return err;
 }
 
-bool TSubSig::IsNameUsed(const std::string& name) { return Ifc && OtherHasName(this, Ifc->SubSigs, name); }
+bool TSubSig::IsNameUsed(const std::string& name) { return Ifc && OtherItemHasName(Ram, Ifc->SubSigs, this, name); }
 
 std::string TSubSig::GetDisplayName() {
   if (DisplayNameCache.empty() && Ifc && Ifc->Node && Signal)
@@ -602,11 +594,10 @@ TNetSigIndexScope::~TNetSigIndexScope() {
 }
 
 // Without an index scope: O(placements on the network) per call, plus the
-// gateways of the nodes whose frames carry the signal. The network's frame
-// list is built when missing, so the answer does not depend on whether
-// someone asked for it before.
+// gateways of the nodes whose frames carry the signal. Asking never builds
+// the network's frame list: before it is built there is no answer.
 TNetSig* NetSigOnNetwork(TNetwork* network, TSignal* signal) {
-  if (!network || !signal) return nullptr;
+  if (!network || !signal || !network->FramesBuilt()) return nullptr;
   if (gNetSigIndex && network->Ram == gNetSigIndex->Ram) {
     const auto& answers = gNetSigIndex->AnswersOf(network);
     auto found = answers.find(signal);
@@ -626,14 +617,23 @@ TNetSig* NetSigOnNetwork(TNetwork* network, TSignal* signal) {
 void RemovePubSig(TPubSig* pubSig) {
   if (!pubSig) return;
   if (TZOR_RAM* ram = pubSig->Ram) {
-    // A placement's publisher always publishes the placed signal, so only
-    // placements of the same signal are asked: one pointer comparison per
-    // placement, O(placements) per removal.
+    // A chain of source gateways can change the signal, so every placement is
+    // asked. Each interface's first publisher per signal is gathered once for
+    // this removal; placements removed on the way do not change publishers.
+    std::unordered_map<const TIfc*, std::unordered_map<const TSignal*, TPubSig*>> publishers;
+    auto publisherOf = [&publishers](TIfc* ifc, const TSignal* signal) -> TPubSig* {
+      auto [it, added] = publishers.try_emplace(ifc);
+      if (added)
+        for (TPubSig* pub : ifc->PubSigs)
+          if (pub) it->second.try_emplace(pub->Signal, pub);
+      auto found = it->second.find(signal);
+      return found == it->second.end() ? nullptr : found->second;
+    };
     for (int i = ram->NetSigs.Count() - 1; i >= 0; --i) {
       if (i >= ram->NetSigs.Count()) i = ram->NetSigs.Count() - 1;
       if (i < 0) break;
       TNetSig* netSig = ram->NetSigs[i];
-      if (netSig && netSig->Signal == pubSig->Signal && netSig->FindPublisher() == pubSig) RemoveNetSig(netSig);
+      if (netSig && netSig->FindPublisher(publisherOf) == pubSig) RemoveNetSig(netSig);
     }
   }
   if (TIfc* ifc = pubSig->Ifc) {

@@ -152,7 +152,7 @@ class ZOR_API TFrameGateway : public TItemData {
 // through the network's frames and each frame's placements in order, the
 // first placement of the signal whose frame's transmitting node has no round
 // gateway for the signal with its input interface on this network. Null
-// without network or signal.
+// without network or signal, and before the network built its frame list.
 ZOR_API TNetSig* NetSigOnNetwork(TNetwork* network, TSignal* signal);
 
 // While a scope is open, NetSigOnNetwork answers for the networks of its

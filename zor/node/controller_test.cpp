@@ -240,6 +240,22 @@ TEST(ControllerFrames, InterfaceWithoutNetworkKeepsItsLists) {
   EXPECT_EQ(c->TxFrames.Count(), 1);
 }
 
+TEST(ControllerFrames, DestroyedFrameLeavesTheReceivedFrames) {
+  World w;
+  w.Make.Sub(w.A1, w.Speed);
+  TCtrl* c = w.Make.Ctrl(w.A1, "c");
+  AssignControllerFrames(w.Ram);
+  ASSERT_EQ(c->RxFrames.Count(), 1);
+  // The host removes and destroys the frame B1 sends.
+  RemoveNetSig(w.F1Speed);
+  w.B1->NetFrames.Remove(w.F1);
+  delete w.F1;
+  EXPECT_EQ(w.A1->GetRxFrames()->Count(), 0);
+  EXPECT_EQ(w.N->GetFrames().Count(), 0);
+  AssignControllerFrames(w.Ram);
+  EXPECT_EQ(c->RxFrames.Count(), 0);
+}
+
 TEST(GatewayQueries, NamesAlongTheChain) {
   World w;
   TGateway* round = w.Make.Gateway(w.A, w.A1, w.A1, w.Speed);
@@ -271,6 +287,7 @@ TEST(GatewayQueries, NetSigsOnEachSide) {
   TGateway* g = w.Make.Gateway(w.A, w.A2, w.A1, w.Speed);  // Speed from M (F2) to N
   TNetFrame* out = w.NewFrame(w.A1, "Out");
   TNetSig* outSpeed = w.Make.Place(out, w.Speed);
+  for (TNetwork* n : {w.N, w.M}) n->GetFrames();
   EXPECT_EQ(g->OutputNetSig(), outSpeed);
   EXPECT_EQ(g->SourceNetSig(), w.F2Speed);
   TGateway* chained = w.Make.Gateway(w.A, w.A1, w.A2, w.Speed);
@@ -294,6 +311,7 @@ TEST(GatewayQueries, IndexScopeGivesTheSameAnswers) {
   w.Make.Gateway(w.A, w.A1, w.A1, w.Temp);  // A echoes Temp: B1's placement answers
   std::vector<TGateway*> gateways = {w.Make.Gateway(w.A, w.A2, w.A1, w.Speed), w.Make.Gateway(w.A, w.A1, w.A2, w.Speed),
                                      w.Make.Gateway(w.B, w.B1, w.A2, w.Temp), w.Make.Gateway(w.B, w.B1, w.B1, nullptr)};
+  for (TNetwork* n : {w.N, w.M, w.L}) n->GetFrames();
   std::vector<TNetSig*> plain;
   for (TNetwork* n : {w.N, w.M, w.L})
     for (TSignal* s : {w.Speed, w.Temp}) plain.push_back(NetSigOnNetwork(n, s));
@@ -316,6 +334,7 @@ TEST(GatewayQueries, IndexScopeGivesTheSameAnswers) {
 TEST(GatewayQueries, RoundGatewayHidesTheNodesPlacement) {
   World w;
   w.Make.Gateway(w.B, w.B1, w.B1, w.Speed);  // B echoes Speed back onto N
+  w.N->GetFrames();
   EXPECT_EQ(NetSigOnNetwork(w.N, w.Speed), nullptr);
 }
 
@@ -399,6 +418,8 @@ TEST(GatewayCheck, CycleReportsOnlyCode137) {
 
 TEST(GatewayCheck, CodesByCase) {
   World w;
+  // The network checks of a run build the frame lists the gateways look in.
+  for (TNetwork* n : {w.N, w.M, w.L}) n->GetFrames();
   {
     Findings f;
     TGateway* empty = w.Ram.NewItem(w.Ram.Gateways);
@@ -483,6 +504,24 @@ TEST(Removal, PublishedSignalTakesItsPlacementsAndResponseError) {
   EXPECT_EQ(w.Ram.PubSigs.Count(), 0);
   EXPECT_EQ(w.F1->NetSigs.Count(), 0);
   EXPECT_EQ(w.Ram.NetSigs.IndexOf(w.F2Speed), 0);  // not published by B1
+}
+
+TEST(Removal, PublishedSignalTakesPlacementsOfGatewayChainsThatChangeTheSignal) {
+  World w;
+  TPubSig* pub = w.Make.Pub(w.B1, w.Speed);
+  TGateway* speed = w.Make.Gateway(w.A, w.A1, w.A2, w.Speed);  // F2's Speed comes from N
+  TGateway* temp = w.Make.Gateway(w.A, w.A1, w.A2, w.Temp);
+  temp->Gateway = speed;  // Temp on A2 is fed by the Speed gateway's output
+  TNetSig* f2Temp = w.Make.Place(w.F2, w.Temp);
+  // Before N's frame list is built there is no placement on N to come from.
+  EXPECT_EQ(NetSigOnNetwork(w.N, w.Speed), nullptr);
+  EXPECT_EQ(f2Temp->FindPublisher(), nullptr);
+  w.N->GetFrames();
+  EXPECT_EQ(NetSigOnNetwork(w.N, w.Speed), w.F1Speed);
+  EXPECT_EQ(f2Temp->FindPublisher(), pub);
+  RemovePubSig(pub);
+  EXPECT_EQ(w.Ram.NetSigs.Count(), 0);
+  EXPECT_EQ(w.F2->NetSigs.Count(), 0);
 }
 
 TEST(Removal, GatewayTakesFedGatewaysAndPlacementsEvenInACycle) {

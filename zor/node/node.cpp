@@ -8,6 +8,7 @@
 #include <unordered_set>
 
 #include "zor/QXML/QXMLDocument.h"
+#include "zor/check/check_run_values.h"
 #include "zor/check/findings.h"
 #include "zor/model/enums.h"
 #include "zor/model/ram.h"
@@ -70,22 +71,6 @@ template <class T>
 void ResolveChildren(const TZORList<T>& children) {
   for (T* child : children)
     if (child) child->ResolveLinks();
-}
-
-// Whether an item other than `self` in `list` carries `name`. The owner's
-// list holds the item itself, so its own name counts once. The counts come
-// from the database's per-check-run name cache, so a check over every item
-// stays linear.
-bool OtherHasName(TZOR_RAM* ram, const TList& list, const std::string& ownName, const std::string& name) {
-  int count = 0;
-  if (ram) {
-    count = ram->CountNames(list, name);
-  } else {
-    for (int i = 0; i < list.Count(); ++i)
-      if (TItemData* item = list.Get(i)) count += item->GetName() == name;
-  }
-  if (ownName == name) --count;
-  return count > 0;
 }
 
 bool IsCanNetwork(const TNetwork* network) { return network && network->IsCan(); }
@@ -186,7 +171,11 @@ std::string TNode::GetName() { return Name; }
 // TIfc
 
 TIfc::TIfc() = default;
-TIfc::~TIfc() = default;
+TIfc::~TIfc() {
+  if (!Ram || Ram->IsBeingDestroyed()) return;
+  for (TNetwork* network : Ram->Networks)
+    if (network) network->ForgetInterface(this);
+}
 
 const std::string& TIfc::GetId() { return DefaultId("Ifc"); }
 
@@ -297,7 +286,7 @@ bool TIfc::Check(uint64_t flags) {
 }
 
 bool TIfc::IsNameUsed(const std::string& name) {
-  return Node && OtherHasName(Ram, Node->Ifcs, Name, name);
+  return Node && OtherItemHasName(Ram, Node->Ifcs, this, name);
 }
 
 std::string TIfc::GetDisplayName() {
@@ -334,6 +323,12 @@ TZORList<TNetFrame>* TIfc::GetRxFrames() {
       if (receiver.Receives(frame)) RxFrames_->Add(frame);
   }
   return RxFrames_.get();
+}
+
+void TIfc::ForgetRxFrame(const TNetFrame* frame) {
+  if (!RxFrames_) return;
+  for (int i = RxFrames_->Count() - 1; i >= 0; --i)
+    if (RxFrames_->Get(i) == frame) RxFrames_->Delete(i);
 }
 
 // The first subscription of the placed signal decides. Linear in this
@@ -389,7 +384,7 @@ bool TIfcMode::Check(uint64_t flags) {
 }
 
 bool TIfcMode::IsNameUsed(const std::string& name) {
-  return Ifc && OtherHasName(Ram, Ifc->IfcModes, Name, name);
+  return Ifc && OtherItemHasName(Ram, Ifc->IfcModes, this, name);
 }
 
 std::string TIfcMode::GetDisplayName() {
@@ -470,20 +465,30 @@ std::string TFrameMsgId::GetName() { return NetFrame ? NetFrame->GetName() : std
 
 bool TFrameMsgId::HandlesFrame(TNetFrame* frame) const {
   if (!frame || frame->Ifc == Ifc) return true;
-  // Signals published by the frame's transmitter and subscribed here, each
-  // gathered once from the owners' lists, so the test is linear.
-  std::unordered_set<const TSignal*> published, subscribed;
+  // Signals published by the frame's transmitter, and the signals that the
+  // database's subscriptions subscribe per interface (one scan per check run).
+  std::unordered_set<const TSignal*> published;
   if (frame->Ifc)
     for (TPubSig* pub : frame->Ifc->PubSigs)
       if (pub && pub->Signal && pub->Ifc == frame->Ifc) published.insert(pub->Signal);
-  if (Ifc)
-    for (TSubSig* sub : Ifc->SubSigs)
-      if (sub && sub->Signal && sub->Ifc == Ifc) subscribed.insert(sub->Signal);
+  using Subscribed = std::unordered_map<const TIfc*, std::unordered_set<const TSignal*>>;
+  static const char kKey = 0;
+  static const std::unordered_set<const TSignal*> kNone;
+  const std::unordered_set<const TSignal*>* subscribed = &kNone;
+  if (Ram) {
+    const Subscribed& all = Ram->CheckRunValue<Subscribed>(&kKey, [this] {
+      Subscribed result;
+      for (TSubSig* sub : Ram->SubSigs)
+        if (sub && sub->Signal && sub->Ifc) result[sub->Ifc].insert(sub->Signal);
+      return result;
+    });
+    if (auto found = all.find(Ifc); found != all.end()) subscribed = &found->second;
+  }
   bool isPublished = false, isSubscribed = false;
   for (TNetSig* netSig : frame->NetSigs) {
     if (!netSig || !netSig->Signal) continue;
     isPublished = isPublished || published.count(netSig->Signal) > 0;
-    isSubscribed = isSubscribed || subscribed.count(netSig->Signal) > 0;
+    isSubscribed = isSubscribed || subscribed->count(netSig->Signal) > 0;
     if (isPublished && isSubscribed) return true;
   }
   return false;

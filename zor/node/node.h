@@ -56,6 +56,7 @@ class ZOR_API TNode : public TItemData {
 class ZOR_API TIfc : public TItemData {
  public:
   TIfc();
+  // Leaves the kept interface lists of the database's networks.
   ~TIfc() override;
 
   TNode* Node = nullptr;  // parent node
@@ -103,6 +104,8 @@ class ZOR_API TIfc : public TItemData {
   // The frames of the network (GetFrames order) that this interface receives;
   // null without a network. Built on the first call and kept.
   TZORList<TNetFrame>* GetRxFrames();
+  // A destroyed frame leaves the kept received-frames list.
+  void ForgetRxFrame(const TNetFrame* frame);
   // The subscription of this interface through which netSig's signal is
   // received from netSig, or null (see node.cpp).
   TSubSig* FindSubscriptionFor(TNetSig* netSig);
@@ -149,7 +152,8 @@ class ZOR_API TFrameMsgId : public TItemData {
 
   // Whether this identifier's interface takes part in frame: no frame, a
   // frame this interface transmits, or a frame carrying a signal that its own
-  // transmitter publishes and a signal that this interface subscribes.
+  // transmitter publishes and a signal that a subscription of the database
+  // with this interface subscribes.
   bool HandlesFrame(TNetFrame* frame) const;
 };
 

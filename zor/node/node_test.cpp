@@ -456,6 +456,27 @@ TEST(IfcCheck, NameUniqueWithinNode) {
   EXPECT_EQ(log.Texts, std::vector<std::string>{"\"Port\" Interface Name is not unique in the Ecu Node."});
 }
 
+TEST(IfcCheck, NamesUsedByOthersAfterHostEdits) {
+  Fixture f;
+  TIfc* listed = f.AddIfc("Port", kIfcLINSlave, nullptr);
+  TIfcMode* mode = f.Make.IfcMode(listed, "Run");
+  // Items that name their owner without being in its list.
+  TIfc* stray = f.Ram.NewItem(f.Ram.Ifcs);
+  stray->Name = "Port";
+  stray->Node = f.Node;
+  TIfcMode* strayMode = f.Make.IfcMode(nullptr, "Run");
+  strayMode->Ifc = listed;
+  for (bool inRun : {false, true}) {
+    SCOPED_TRACE(inRun);
+    if (inRun) f.Ram.BeginCheckRun();
+    EXPECT_TRUE(stray->IsNameUsed("Port"));
+    EXPECT_FALSE(listed->IsNameUsed("Port"));
+    EXPECT_TRUE(strayMode->IsNameUsed("Run"));
+    EXPECT_FALSE(mode->IsNameUsed("Run"));
+    f.Ram.EndCheckRun();
+  }
+}
+
 TEST(IfcModeCheck, Codes) {
   Fixture f;
   TIfc* ifc = f.AddIfc("Port", kIfcCAN, nullptr);
@@ -503,6 +524,22 @@ TEST(FrameMsgIdCheck, HandlesFrame) {
     // The transmitter's own identifier always handles the frame.
     EXPECT_EQ(CheckCodes(f.NewMsgId(f.Tx, 2, f.Frame)), std::vector<int>{});
   }
+}
+
+TEST(FrameMsgIdCheck, SubscriptionsOfTheDatabaseCount) {
+  MsgIdFixture f;
+  f.Publish();
+  // A subscription of Rx that the host did not put into Rx's own list.
+  TSubSig* sub = f.Ram.NewItem(f.Ram.SubSigs);
+  sub->Ifc = f.Rx;
+  sub->Signal = f.Sig;
+  TFrameMsgId* id = f.NewMsgId(f.Rx, 1, f.Frame);
+  EXPECT_TRUE(id->HandlesFrame(f.Frame));
+  EXPECT_EQ(CheckCodes(id), std::vector<int>{});
+  // One listed by Rx but naming another interface does not.
+  sub->Ifc = f.Tx;
+  f.Rx->SubSigs.Add(sub);
+  EXPECT_FALSE(id->HandlesFrame(f.Frame));
 }
 
 TEST(FrameMsgIdCheck, HolderAsksEachAssignedFrame) {

@@ -1,0 +1,73 @@
+// Check time on two shapes that once grew faster than their size: many frames
+// on one interface, and a long chain of gateways across networks. The time
+// per item must stay flat from the smaller to the larger size.
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <string>
+
+#include "tests/builder.h"
+#include "zor/check/check_driver.h"
+#include "zor/model/enums.h"
+#include "zor/model/ram.h"
+
+namespace {
+
+using namespace ZOR_RAM;
+
+// One CAN interface sending `frames` frames, each with one published signal
+// that a second interface subscribes.
+std::unique_ptr<TZOR_RAM> FramesOnOneInterface(int frames) {
+  auto ram = std::make_unique<TZOR_RAM>();
+  zortest::Builder make{*ram};
+  TNetwork* network = make.TimedNetwork("Bus", kNetTypeCAN, 500000);
+  TNode* node = make.Node("Sender");
+  node->FrameProcessingPeriod = 1000;
+  TIfc* sender = make.Ifc(node, "Sender_CAN", kIfcCAN, network);
+  TIfc* receiver = make.Ifc(make.Node("Receiver"), "Receiver_CAN", kIfcCAN, network);
+  for (int f = 0; f < frames; ++f) {
+    TNetFrame* frame = make.Frame(sender, "Frame" + std::to_string(f), static_cast<uint32_t>(f + 1), 8);
+    TSignal* signal = make.Signal("Sig" + std::to_string(f), 16);
+    make.Place(frame, signal);
+    make.Pub(sender, signal);
+    make.Sub(receiver, signal);
+  }
+  return ram;
+}
+
+// A signal published on the first of `gateways` + 1 networks and carried from
+// each network to the next by a gateway node whose frame places it.
+std::unique_ptr<TZOR_RAM> GatewayChain(int gateways) {
+  auto ram = std::make_unique<TZOR_RAM>();
+  zortest::Builder make{*ram};
+  TSignal* signal = make.Signal("Carried", 16);
+  TNetwork* network = make.TimedNetwork("Net0", kNetTypeCAN, 500000);
+  TIfc* source = make.Ifc(make.Node("Source"), "Source_CAN", kIfcCAN, network);
+  make.Place(make.Frame(source, "Frame0", 1, 8), signal);
+  make.Pub(source, signal);
+  for (int g = 1; g <= gateways; ++g) {
+    TNetwork* next = make.TimedNetwork("Net" + std::to_string(g), kNetTypeCAN, 500000);
+    TNode* node = make.Node("Gw" + std::to_string(g));
+    TIfc* in = make.Ifc(node, node->Name + "_In", kIfcCAN, network);
+    TIfc* out = make.Ifc(node, node->Name + "_Out", kIfcCAN, next);
+    make.Sub(in, signal);
+    make.Place(make.Frame(out, "Frame" + std::to_string(g), 1, 8), signal);
+    make.Gateway(node, in, out, signal);
+    network = next;
+  }
+  return ram;
+}
+
+template <std::unique_ptr<TZOR_RAM> (*Generate)(int)>
+void BM_CheckShape(benchmark::State& state) {
+  const int size = static_cast<int>(state.range(0));
+  std::unique_ptr<TZOR_RAM> ram = Generate(size);
+  ram->Update();
+  for (auto _ : state) benchmark::DoNotOptimize(CheckDatabase(*ram, 3));
+  state.SetItemsProcessed(state.iterations() * size);
+}
+
+}  // namespace
+
+BENCHMARK_TEMPLATE(BM_CheckShape, FramesOnOneInterface)->Arg(25000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK_TEMPLATE(BM_CheckShape, GatewayChain)->Arg(10000)->Arg(40000)->Unit(benchmark::kMillisecond);

@@ -1,0 +1,55 @@
+// Values derived from the database that a check run keeps per item, and the
+// name test of IsNameUsed built on them.
+//
+// Hosts edit items directly between library calls, so nothing here outlives
+// one check run: outside a run every value is built afresh on each call.
+#pragma once
+
+#include <string>
+#include <unordered_map>
+#include <utility>
+
+#include "zor/model/ram.h"
+
+namespace ZOR_RAM {
+
+// Opens a check run on a database for the scope's lifetime, unless one is
+// open already (then the outer run goes on). Also used by update steps that
+// edit nothing the run's values derive from.
+class TCheckRunScope {
+ public:
+  explicit TCheckRunScope(TZOR_RAM& ram) : Ram_(ram.InCheckRun() ? nullptr : &ram) {
+    if (Ram_) Ram_->BeginCheckRun();
+  }
+  ~TCheckRunScope() {
+    if (Ram_) Ram_->EndCheckRun();
+  }
+  TCheckRunScope(const TCheckRunScope&) = delete;
+  TCheckRunScope& operator=(const TCheckRunScope&) = delete;
+
+ private:
+  TZOR_RAM* Ram_;
+};
+
+// The value build(owner) for one owner (an item or a list). During a check run
+// it is built once per (key, owner) and reused; outside one it is built on
+// every call. key is any address the caller owns; the reference stays valid
+// until the next call with the same key outside a run, or the end of the run.
+template <class Value, class Owner, class Build>
+const Value& CheckRunValueOf(TZOR_RAM& ram, const void* key, const Owner* owner, Build&& build) {
+  struct Values {
+    mutable std::unordered_map<const Owner*, Value> ByOwner;
+  };
+  const Values& values = ram.CheckRunValue<Values>(key, [] { return Values{}; });
+  auto found = values.ByOwner.find(owner);
+  if (found != values.ByOwner.end()) return found->second;
+  Value value = build(owner);  // may itself ask for other owners' values
+  return values.ByOwner.try_emplace(owner, std::move(value)).first->second;
+}
+
+// Whether an item of list other than self has GetName() exactly equal to
+// name. Self may or may not be in the list: only the other items count.
+// Linear outside a check run; during one each list is indexed once.
+ZOR_API bool OtherItemHasName(TZOR_RAM* ram, const TList& list, TItemData* self, const std::string& name);
+
+}  // namespace ZOR_RAM
