@@ -2,6 +2,7 @@
 
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "zor/QXML/QXMLDocument.h"
 #include "zor/check/findings.h"
@@ -41,19 +42,13 @@ class NameIndex {
   std::unordered_map<std::string, T*> First_;
 };
 
-// Destroys the variables of a group's list. The back-pointers are cleared
-// first so that the variables do not search the list while it is freed.
+// Destroys the variables of a group's list. The list is emptied first, so
+// that the variables do not find themselves in it while it is freed.
 template <class T>
 void FreeVariables(TZORList<T>& list) {
-  for (T* variable : list)
-    if (variable) variable->Group = nullptr;
-  list.FreeItems();
-}
-
-template <class T>
-void DetachVariables(TZORList<T>& list) {
-  for (T* variable : list)
-    if (variable) variable->Group = nullptr;
+  std::vector<T*> variables(list.begin(), list.end());
+  list.Clear();
+  for (T* variable : variables) delete variable;  // each leaves its database list
 }
 
 // Reads one of the group's containers: every child becomes a new variable of
@@ -68,6 +63,13 @@ bool ReadVariables(TEnvGroup* group, TQXMLNode* element, std::string_view contai
     own.Add(variable);
     return variable->ReadXml(child);
   });
+}
+
+// Clears the back-pointer of every variable of a list that names group.
+template <class T>
+void ForgetGroup(const TZORList<T>& list, const TEnvGroup* group) {
+  for (T* variable : list)
+    if (variable && variable->Group == group) variable->Group = nullptr;
 }
 
 template <class T>
@@ -99,6 +101,15 @@ void CheckBounds(bool* errorFound, const std::string& name, V initial, V min, V 
 // Shared parts of the variables
 
 TEnvVariable::~TEnvVariable() = default;
+
+template <class T>
+void TEnvVariable::LeaveGroups(TZORList<T> TEnvGroup::*list) {
+  if (!Ram || Ram->IsBeingDestroyed()) return;
+  for (TEnvGroup* group : Ram->EnvGroups)
+    if (group)
+      while ((group->*list).Remove(static_cast<T*>(this)) >= 0) {
+      }
+}
 
 bool TEnvVariable::IsNameUsed(const std::string& /*name*/) {
   if (!Ram) return false;
@@ -150,12 +161,7 @@ bool TEnvVariable::ReadNodes(TQXMLNode* element, std::vector<std::string>& nodes
 // ---------------------------------------------------------------------------
 // TEnvInt
 
-TEnvInt::~TEnvInt() { LeaveGroup(); }
-
-void TEnvInt::LeaveGroup() {
-  if (Group) Group->EnvIntList.Remove(this);
-  Group = nullptr;
-}
+TEnvInt::~TEnvInt() { LeaveGroups(&TEnvGroup::EnvIntList); }
 
 const std::string& TEnvInt::GetId() { return DefaultId("EnvInt"); }
 
@@ -164,9 +170,9 @@ bool TEnvInt::WriteXml(bool withElement) {
   if (WriteHead() || WriteIntField("InitialValue", InitialValue) || WriteIntField("MinValue", MinValue) ||
       WriteIntField("MaxValue", MaxValue))
     return true;
-  // The tag carries a blank before its closing bracket. An encoding type that
-  // was not found keeps its name, so that saving does not lose it.
-  if (WriteStoredField("EncType ", EncType ? EncType->Name : EncTypeName)) return true;
+  // The tag carries a blank before its closing bracket; the linked type's
+  // name, empty without a link.
+  if (WriteStoredField("EncType ", EncType ? EncType->Name : std::string())) return true;
   if (WriteNodes(Nodes)) return true;
   return withElement && WriteTag("EnvIntData", /*closing=*/true);
 }
@@ -201,12 +207,7 @@ bool TEnvInt::Check(uint64_t flags) {
 // ---------------------------------------------------------------------------
 // TEnvFloat
 
-TEnvFloat::~TEnvFloat() { LeaveGroup(); }
-
-void TEnvFloat::LeaveGroup() {
-  if (Group) Group->EnvFloatList.Remove(this);
-  Group = nullptr;
-}
+TEnvFloat::~TEnvFloat() { LeaveGroups(&TEnvGroup::EnvFloatList); }
 
 const std::string& TEnvFloat::GetId() { return DefaultId("EnvFloat"); }
 
@@ -237,12 +238,7 @@ bool TEnvFloat::Check(uint64_t flags) {
 // ---------------------------------------------------------------------------
 // TEnvStr
 
-TEnvStr::~TEnvStr() { LeaveGroup(); }
-
-void TEnvStr::LeaveGroup() {
-  if (Group) Group->EnvStrList.Remove(this);
-  Group = nullptr;
-}
+TEnvStr::~TEnvStr() { LeaveGroups(&TEnvGroup::EnvStrList); }
 
 const std::string& TEnvStr::GetId() { return DefaultId("EnvStr"); }
 
@@ -267,12 +263,7 @@ bool TEnvStr::Check(uint64_t flags) {
 // ---------------------------------------------------------------------------
 // TEnvData
 
-TEnvData::~TEnvData() { LeaveGroup(); }
-
-void TEnvData::LeaveGroup() {
-  if (Group) Group->EnvDataList.Remove(this);
-  Group = nullptr;
-}
+TEnvData::~TEnvData() { LeaveGroups(&TEnvGroup::EnvDataList); }
 
 const std::string& TEnvData::GetId() { return DefaultId("EnvData"); }
 
@@ -304,10 +295,18 @@ TEnvGroup::~TEnvGroup() {
   if (Ram)
     for (TNetwork* network : Ram->Networks)
       if (network && network->EnvGroup == this) network->EnvGroup = nullptr;
-  DetachVariables(EnvIntList);
-  DetachVariables(EnvFloatList);
-  DetachVariables(EnvStrList);
-  DetachVariables(EnvDataList);
+  // No variable keeps a pointer to this group, also one a host took out of
+  // its lists.
+  ForgetGroup(EnvIntList, this);
+  ForgetGroup(EnvFloatList, this);
+  ForgetGroup(EnvStrList, this);
+  ForgetGroup(EnvDataList, this);
+  if (Ram && !Ram->IsBeingDestroyed()) {
+    ForgetGroup(Ram->EnvInts, this);
+    ForgetGroup(Ram->EnvFloats, this);
+    ForgetGroup(Ram->EnvStrs, this);
+    ForgetGroup(Ram->EnvDatas, this);
+  }
 }
 
 const std::string& TEnvGroup::GetId() { return DefaultId("EnvGroup"); }

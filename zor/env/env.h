@@ -19,9 +19,10 @@ namespace ZOR_RAM {
 class TEncType;
 class TEnvGroup;
 
-// The fields and element parts every kind of variable shares. A variable read
-// by a group remembers it, so that destroying the variable also takes it out
-// of the group's list (and destroying the group clears the back-pointer).
+// The fields and element parts every kind of variable shares. When destroyed,
+// a variable leaves the lists of every group of its database that holds it
+// (whatever Group says: a host may move variables between groups), so that
+// no group keeps a dangling entry.
 class ZOR_API TEnvVariable : public TItemData {
  public:
   ~TEnvVariable() override;
@@ -36,8 +37,8 @@ class ZOR_API TEnvVariable : public TItemData {
   std::string GetDisplayName() override;
   std::string GetName() override;
 
-  // The group whose list holds this variable; null for a variable created
-  // outside a group.
+  // The group that read this variable; null for a variable created outside
+  // a group, and cleared when that group is destroyed.
   TEnvGroup* Group = nullptr;
 
  protected:
@@ -49,8 +50,10 @@ class ZOR_API TEnvVariable : public TItemData {
   // "Nodes" with one "Node" per entry, always written.
   static bool WriteNodes(const std::vector<std::string>& nodes);
   static bool ReadNodes(TQXMLNode* element, std::vector<std::string>& nodes);
-  // Removes the variable from the list of its kind in Group.
-  virtual void LeaveGroup() = 0;
+  // Takes the variable out of the list of its kind in every group of the
+  // database (not while the whole database is freed).
+  template <class T>
+  void LeaveGroups(TZORList<T> TEnvGroup::*list);
 };
 
 // Element "EnvIntData".
@@ -69,9 +72,6 @@ class ZOR_API TEnvInt : public TEnvVariable {
   bool WriteXml(bool withElement) override;
   bool ReadXml(TQXMLNode* element) override;
   bool Check(uint64_t flags) override;
-
- protected:
-  void LeaveGroup() override;
 };
 
 // Element "EnvFloatData".
@@ -88,9 +88,6 @@ class ZOR_API TEnvFloat : public TEnvVariable {
   bool WriteXml(bool withElement) override;
   bool ReadXml(TQXMLNode* element) override;
   bool Check(uint64_t flags) override;
-
- protected:
-  void LeaveGroup() override;
 };
 
 // Element "EnvStrData".
@@ -104,9 +101,6 @@ class ZOR_API TEnvStr : public TEnvVariable {
   bool WriteXml(bool withElement) override;
   bool ReadXml(TQXMLNode* element) override;
   bool Check(uint64_t flags) override;
-
- protected:
-  void LeaveGroup() override;
 };
 
 // Element "EnvDataData".
@@ -121,9 +115,6 @@ class ZOR_API TEnvData : public TEnvVariable {
   bool WriteXml(bool withElement) override;
   bool ReadXml(TQXMLNode* element) override;
   bool Check(uint64_t flags) override;
-
- protected:
-  void LeaveGroup() override;
 };
 
 // Element "EnvGroup". The four lists only refer; destroying the group leaves

@@ -62,8 +62,10 @@ TEST(EnvGroupXml, ReadsEveryKindAndWritesTheSameBytes) {
   EXPECT_EQ(group->EnvDataList[0]->DataLength, 16);
   EXPECT_EQ(ram.EnvFloats.Count() + ram.EnvStrs.Count() + ram.EnvDatas.Count(), 3);
 
-  // Unlinked encoding type: the name read is written back.
-  EXPECT_EQ(CaptureLines([&] { group->WriteXml(true); }), kGroup);
+  // Unlinked encoding type: the name read is not written, the field is empty.
+  std::string unlinked = kGroup;
+  unlinked.replace(unlinked.find("<EncType >Enc<"), 14, "<EncType ><");
+  EXPECT_EQ(CaptureLines([&] { group->WriteXml(true); }), unlinked);
   // A linked one: its own name is written.
   TEncType* enc = ram.NewItem(ram.EncTypes);
   enc->Name = "Other";
@@ -155,6 +157,27 @@ TEST(EnvGroupLifetime, DestroyingAVariableOrAGroupLeavesNoDanglingLink) {
   EXPECT_EQ(ram.EnvFloats.Count(), 1);  // the variables stay in the database
 }
 
+TEST(EnvGroupLifetime, VariablesTakenOutOrMovedLeaveNoDanglingPointer) {
+  auto doc = ParseXml(kGroup);
+  ASSERT_TRUE(doc);
+  TZOR_RAM* ram = _NewRAM();
+  TEnvGroup* group = ram->NewItem(ram->EnvGroups);
+  TEnvGroup* other = ram->NewItem(ram->EnvGroups);
+  ASSERT_FALSE(group->ReadXml(doc->GetRoot()));
+  // Taken out of its group, which then goes: the variable forgets it.
+  TEnvInt* speed = group->EnvIntList[0];
+  group->EnvIntList.Remove(speed);
+  // Moved to another group: destroying it empties that group's entry.
+  TEnvFloat* temp = group->EnvFloatList[0];
+  group->EnvFloatList.Remove(temp);
+  other->EnvFloatList.Add(temp);
+  delete group;
+  EXPECT_EQ(speed->Group, nullptr);
+  delete temp;
+  EXPECT_EQ(other->EnvFloatList.Count(), 0);
+  _FreeRAM(ram);  // the sanitizer build sees any read of a freed group here
+}
+
 // ---------------------------------------------------------------------------
 // Whole files
 
@@ -162,10 +185,10 @@ TZOR_RAM* BuildConfig(const char* version) {
   TZOR_RAM* ram = _NewRAM();
   ram->Version = version;
   zortest::Builder make{*ram};
-  make.EncType("Enc", 32);
+  TEncType* enc = make.EncType("Enc", 32);
   TEnvGroup* group = make.EnvGroup("G");
   TEnvInt* linked = make.EnvInt(group, "Linked");
-  linked->EncTypeName = "Enc";
+  linked->EncType = enc;
   linked->Nodes = {"N1", "N<2>"};
   make.EnvInt(group, "Unlinked")->EncTypeName = "Missing";
   make.EnvFloat(group, "F")->InitialValue = 0.1f;
@@ -196,9 +219,9 @@ TEST(EnvFile, GroupsRoundTripByteForByteInVersion2) {
   _FreeRAM(loaded);
   const std::string text = zortest::ReadFile(second);
   EXPECT_EQ(zortest::ReadFile(first), text);
-  // The linked variable writes its type's own name; the unresolved name survives.
+  // The linked variable writes its type's own name; without a link the field is empty.
   EXPECT_NE(text.find("<EncType >Enc</EncType >"), std::string::npos);
-  EXPECT_NE(text.find("<EncType >Missing</EncType >"), std::string::npos);
+  EXPECT_NE(text.find("<EncType ></EncType >"), std::string::npos);
   EXPECT_NE(text.find("<Node>N&lt;2&gt;</Node>"), std::string::npos);
   EXPECT_TRUE(messages.Errors.empty());
   std::remove(first.c_str());

@@ -161,6 +161,9 @@ bool CheckHeader(TQXMLNode* root, TZOR_RAM* ram) {
 bool LoadSections(TQXMLNode* root, TZOR_RAM* ram) {
   if (!ram) return true;
   TZOR_RAM& db = *ram;
+  // The host gets control back only at the end: look-up indexes may live
+  // until then.
+  const TZOR_RAM::CallScope call(db);
   if (LoadSection(root, db, db.EncTypes, kEncTypes) || LoadSection(root, db, db.Signals, kSignals) ||
       LoadSection(root, db, db.Networks, kNetworks) || LoadSection(root, db, db.Nodes, kNodes))
     return true;
@@ -169,7 +172,6 @@ bool LoadSections(TQXMLNode* root, TZOR_RAM* ram) {
 
   // Resolution pass: each item resolves its own nested items; gateways and
   // subscribed signals are walked in full because their links cross nodes.
-  db.ResetIdIndexes();
   ResolveAll(db.EncTypes);
   ResolveAll(db.Signals);
   ResolveAll(db.Networks);
@@ -177,13 +179,12 @@ bool LoadSections(TQXMLNode* root, TZOR_RAM* ram) {
   ResolveAll(db.MOSTFBlocks);
   ResolveAll(db.Gateways);
   ResolveAll(db.SubSigs);
-  db.ResetIdIndexes();
   return false;
 }
 
 bool SaveFile(TZOR_RAM& ram, const std::string& fileName) {
   // Reals are always written with '.', whatever the process locale.
-  ram.BuildMissingIds();
+  // Default identifiers are built as the writers ask for them.
   BeginSave(fileName);
   WriteLine("<?xml version=\"1.0\"?>");
   WriteLine("<Measurement_Config_File>");

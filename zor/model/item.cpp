@@ -5,6 +5,7 @@
 
 #include "zor/check/findings.h"
 #include "zor/interface/line_writer.h"
+#include "zor/model/ram.h"
 #include "zor/model/xml_values.h"
 
 namespace ZOR_RAM {
@@ -61,10 +62,16 @@ void TList::Release(TItemData* item) {
 
 void TList::Invalidate() { IdIndex_.reset(); }
 
+void TList::Moved(int index) {
+  FreshBelow_ = std::min(FreshBelow_, index);
+  Invalidate();
+}
+
 int TList::Add(TItemData* item) {
   Items_.push_back(item);
   int index = Count() - 1;
   Adopt(item, index);
+  if (FreshBelow_ == index) FreshBelow_ = index + 1;
   return index;
 }
 
@@ -72,7 +79,7 @@ void TList::Insert(int index, TItemData* item) {
   if (index < 0 || index > Count()) return;
   Items_.insert(Items_.begin() + index, item);
   Adopt(item, index);
-  Invalidate();
+  Moved(index);
 }
 
 int TList::Remove(TItemData* item) {
@@ -86,7 +93,7 @@ void TList::Delete(int index) {
   TItemData* item = Items_[static_cast<size_t>(index)];
   Items_.erase(Items_.begin() + index);
   Release(item);
-  Invalidate();
+  Moved(index);
 }
 
 int TList::IndexOf(const TItemData* item) const {
@@ -97,21 +104,32 @@ int TList::IndexOf(const TItemData* item) const {
 void TList::Clear() {
   for (TItemData* item : Items_) Release(item);
   Items_.clear();
-  Invalidate();
+  Moved(0);
 }
 
-// Finds an item this list holds, starting at the item's remembered index and
-// widening in both directions: removals shift items down, inserts up, so the
-// item is usually at or next to the remembered place.
+// Finds an item this list holds. A database list knows which items it holds
+// (Home_ and MoreHomes_); for its home items it keeps the positions below
+// FreshBelow_ exact and renumbers upward from there when asked for one above
+// it, so a series of look-ups after a change costs linear time.
 int TList::Locate(const TItemData* item) const {
-  const int n = Count();
-  if (n == 0) return -1;
-  int hint = item->Home_ == this ? std::clamp(item->HomeIndex_, 0, n - 1) : n - 1;
-  for (int d = 0; hint - d >= 0 || hint + d < n; ++d) {
-    if (hint - d >= 0 && Items_[static_cast<size_t>(hint - d)] == item) return hint - d;
-    if (d > 0 && hint + d < n && Items_[static_cast<size_t>(hint + d)] == item) return hint + d;
+  if (!Database_) return IndexOf(item);
+  if (item->Home_ != this) {
+    const bool member = item->MoreHomes_ &&
+                        std::find(item->MoreHomes_->begin(), item->MoreHomes_->end(), this) != item->MoreHomes_->end();
+    return member ? IndexOf(item) : -1;
   }
-  return -1;
+  const int known = item->HomeIndex_;
+  if (known >= 0 && known < FreshBelow_ && Items_[static_cast<size_t>(known)] == item) return known;
+  while (FreshBelow_ < Count()) {
+    const int i = FreshBelow_++;
+    TItemData* entry = Items_[static_cast<size_t>(i)];
+    if (!entry || entry->Home_ != this) continue;
+    // A second entry of an item keeps the index of its first.
+    const int first = entry->HomeIndex_;
+    if (!(first >= 0 && first < i && Items_[static_cast<size_t>(first)] == entry)) entry->HomeIndex_ = i;
+    if (entry == item) return item->HomeIndex_;
+  }
+  return IndexOf(item);
 }
 
 void TList::FreeItems() {
@@ -129,6 +147,11 @@ void TList::RefreshDisplayNames() {
 }
 
 TItemData* TList::FindById(const std::string& id) {
+  if (IdScopes_ == 0) {
+    for (TItemData* item : Items_)
+      if (item && item->GetId() == id) return item;
+    return nullptr;
+  }
   if (!IdIndex_) IdIndex_ = std::make_unique<IdIndex>();
   IdIndex& index = *IdIndex_;
   if (auto it = index.First.find(id); it != index.First.end()) return it->second;
@@ -143,6 +166,12 @@ TItemData* TList::FindById(const std::string& id) {
 }
 
 void TList::ResetIdIndex() { IdIndex_.reset(); }
+
+void TList::BeginIdLookups() { ++IdScopes_; }
+
+void TList::EndIdLookups() {
+  if (IdScopes_ > 0 && --IdScopes_ == 0) IdIndex_.reset();
+}
 
 // ---------------------------------------------------------------------------
 // TItemData
@@ -161,17 +190,20 @@ TItemData::~TItemData() {
   }
 }
 
-int TItemData::ListIndex() const {
-  if (!Home_) return -1;
-  int index = Home_->Locate(this);
-  HomeIndex_ = index;
-  return index;
-}
+int TItemData::ListIndex() const { return Home_ ? Home_->Locate(this) : -1; }
+
+int TItemData::IndexIn(const TList& list) const { return list.Locate(this); }
 
 const std::string& TItemData::DefaultId(std::string_view base) {
+  if (!Id.empty()) return Id;
+  const TList* list = Ram ? Ram->ClassList(*this) : nullptr;
+  return DefaultIdIn(base, list ? list : Home_);
+}
+
+const std::string& TItemData::DefaultIdIn(std::string_view base, const TList* list) {
   if (Id.empty()) {
     Id.assign(base);
-    Id += std::to_string(ListIndex());
+    Id += std::to_string(list ? IndexIn(*list) : -1);
   }
   return Id;
 }

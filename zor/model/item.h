@@ -51,11 +51,17 @@ class ZOR_API TList {
   void RefreshDisplayNames();
 
   // The first item whose GetId() equals id, or null. Builds the default
-  // identifiers of the items it passes, as a scan from index 0 would, but
-  // remembers what it has seen, so a series of look-ups costs linear time.
+  // identifiers of the items it passes, as a scan from index 0 would. Inside
+  // a call scope (TZOR_RAM::CallScope) it remembers what
+  // it has seen, so a series of look-ups costs linear time; outside one it
+  // scans, so identifiers a host edited between calls are always seen.
   TItemData* FindById(const std::string& id);
   // Forgets the look-up index (call after identifiers were edited directly).
   void ResetIdIndex();
+  // Opens and closes an identifier look-up scope; scopes nest, and the index
+  // is dropped when the outermost one closes.
+  void BeginIdLookups();
+  void EndIdLookups();
 
   bool IsDatabaseList() const { return Database_; }
 
@@ -71,8 +77,13 @@ class ZOR_API TList {
   void Release(TItemData* item);
   int Locate(const TItemData* item) const;
   void Invalidate();
+  // Positions at and above index may have moved.
+  void Moved(int index);
 
   bool Database_ = false;
+  // Every item below this index whose home is this list knows its index.
+  mutable int FreshBelow_ = 0;
+  int IdScopes_ = 0;
   std::unique_ptr<IdIndex> IdIndex_;
 };
 
@@ -145,12 +156,18 @@ class ZOR_API TItemData {
 
   // Index in the database list that holds the item, or -1.
   int ListIndex() const;
+  // Index of the item in list, or -1; cheap for a database list.
+  int IndexIn(const TList& list) const;
   // The database list that holds the item, or null.
   TList* HomeList() const { return Home_; }
 
  protected:
-  // GetId's common form: when Id is empty, base + the list index.
+  // GetId's common form: when Id is empty, base + the index in the
+  // database's list of the item's class (for a detached item, the list that
+  // holds it).
   const std::string& DefaultId(std::string_view base);
+  // The same with the index taken in list.
+  const std::string& DefaultIdIn(std::string_view base, const TList* list);
   // The first of a class's ReadXml steps: keeps the element and reads "ZORId".
   bool ReadBase(TQXMLNode* element);
   // The base check: code 164 when the item is not attached (under flag bit 2).

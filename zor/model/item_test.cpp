@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
+#include "tests/support.h"
 #include "zor/model/ram.h"
 #include "zor/zor.h"
 
@@ -72,6 +74,42 @@ TEST(Identifier, BuiltOnceAndKeptWhenEarlierItemsGo) {
 TEST(Identifier, DetachedItemCountsAsMinusOne) {
   TEnvInt item;
   EXPECT_EQ(item.GetId(), "EnvInt-1");
+}
+
+TEST(Identifier, CountedInTheDatabaseListOfTheClass) {
+  TZOR_RAM ram;
+  ram.NewItem(ram.FrameHolders);
+  ram.NewItem(ram.NetFrames);
+  ram.NewItem(ram.NetFrames);
+  auto* holder = new TFrameHolder();
+  holder->Ram = &ram;
+  ram.NetFrames.Add(holder);  // a host adds it to the frames first
+  ram.FrameHolders.Add(holder);
+  EXPECT_EQ(holder->GetId(), "FrameHolder1");
+  // A signal in both signal lists counts in Signals.
+  ram.NewItem(ram.UnUsedSignals);
+  TSignal* both = ram.NewItem(ram.UnUsedSignals);
+  ram.Signals.Add(both);
+  EXPECT_EQ(both->GetId(), "Signal0");
+}
+
+TEST(Identifier, SaveBuildsOnlyTheIdentifiersItWrites) {
+  const std::string path = zortest::TempPath("lazy_ids.xml");
+  TZOR_RAM* ram = _NewRAM();
+  ram->Version = "1.201";  // no environment section
+  TEnvGroup* group = _New_TZOR_EnvGroup(ram);
+  TNetFrame* loose = _New_TZOR_NetFrame(ram);  // in no network: never written
+  TEncType* enc = _New_TZOR_EncType(ram);
+  ASSERT_FALSE(_SaveRAM(ram, path.c_str()));
+  EXPECT_EQ(group->Id, "");
+  EXPECT_EQ(loose->Id, "");
+  EXPECT_EQ(enc->Id, "EncType0");
+  // Identifiers built later count from the lists as they are then.
+  delete ram->EnvGroups[0];
+  TEnvGroup* next = _New_TZOR_EnvGroup(ram);
+  EXPECT_EQ(next->GetId(), "EnvGroup0");
+  _FreeRAM(ram);
+  std::remove(path.c_str());
 }
 
 TEST(Identifier, HostSetIdentifierIsKept) {
@@ -181,6 +219,24 @@ TEST(FindById, SeesItemsAddedLaterAndForgetsRemovedOnes) {
   delete a;
   EXPECT_EQ(ram.Nodes.FindById("Node0"), nullptr);
   EXPECT_EQ(ram.Nodes.FindById("x"), b);
+}
+
+TEST(FindById, SeesIdentifiersEditedBetweenCalls) {
+  TZOR_RAM ram;
+  TNode* a = ram.NewItem(ram.Nodes);
+  TNode* b = ram.NewItem(ram.Nodes);
+  EXPECT_EQ(ram.Nodes.FindById("Node1"), b);
+  b->Id = "B";
+  a->Id = "Node1";
+  EXPECT_EQ(ram.Nodes.FindById("Node1"), a);
+  EXPECT_EQ(ram.Nodes.FindById("B"), b);
+  {
+    // Inside one call the index is kept, and dropped at its end.
+    TZOR_RAM::CallScope call(ram);
+    EXPECT_EQ(ram.Nodes.FindById("B"), b);
+  }
+  b->Id = "C";
+  EXPECT_EQ(ram.Nodes.FindById("B"), nullptr);
 }
 
 TEST(FindByName, IgnoresAsciiCaseFirstMatch) {

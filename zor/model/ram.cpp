@@ -34,6 +34,23 @@ bool SameTextAscii(std::string_view a, std::string_view b) {
 
 TZOR_RAM::TZOR_RAM() {
   ForEachList([](TList& list) { list.Database_ = true; });
+#define ZOR_ITEM(Class, List, Factory) ClassLists_.emplace(std::type_index(typeid(Class)), &List);
+#include "zor/model/items.def"
+}
+
+const TList* TZOR_RAM::ClassList(const TItemData& item) const {
+  auto it = ClassLists_.find(std::type_index(typeid(item)));
+  return it == ClassLists_.end() ? nullptr : it->second;
+}
+
+TZOR_RAM::CallScope::CallScope(TZOR_RAM& ram) : Ram_(ram) {
+  ++Ram_.CallScopes_;
+  Ram_.ForEachList([](TList& list) { list.BeginIdLookups(); });
+}
+
+TZOR_RAM::CallScope::~CallScope() {
+  Ram_.ForEachList([](TList& list) { list.EndIdLookups(); });
+  if (--Ram_.CallScopes_ == 0) Ram_.CallValues_.clear();
 }
 
 int TZOR_RAM::CountNames(const TList& list, const std::string& name, bool ignoreCase) {

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <typeindex>
 #include <unordered_map>
 
 #include "zor/model/item.h"
@@ -63,6 +64,23 @@ class ZOR_API TZOR_RAM {
   void BuildMissingIds();
   // Forgets the identifier look-up indexes of every list.
   void ResetIdIndexes();
+  // The database list of item's class (the first, for a class with two),
+  // or null.
+  const TList* ClassList(const TItemData& item) const;
+
+  // One library call that the host cannot interrupt (a load). While one
+  // exists, the lists keep their identifier look-up indexes and CallValue
+  // keeps its values; everything is dropped when the outermost scope ends.
+  class CallScope {
+   public:
+    explicit CallScope(TZOR_RAM& ram);
+    ~CallScope();
+    CallScope(const CallScope&) = delete;
+    CallScope& operator=(const CallScope&) = delete;
+
+   private:
+    TZOR_RAM& Ram_;
+  };
   // How many items of list (a database list or an owner's reference list)
   // have GetName() equal to name: exactly, or ignoring ASCII case. During a
   // check run the counts of each list are built once and reused; outside one
@@ -79,6 +97,15 @@ class ZOR_API TZOR_RAM {
     return *static_cast<const T*>(slot.get());
   }
   bool InCheckRun() const { return NameCache_ != nullptr; }
+  // A value kept for the length of a call scope, default-constructed on first
+  // use for key (any address the caller owns); null outside a scope.
+  template <class T>
+  T* CallValue(const void* key) {
+    if (CallScopes_ == 0) return nullptr;
+    std::shared_ptr<void>& slot = CallValues_[key];
+    if (!slot) slot = std::make_shared<T>();
+    return static_cast<T*>(slot.get());
+  }
   // True while the destructor frees the items: links between items need no
   // clearing then, since every item goes.
   bool IsBeingDestroyed() const { return Destroying_; }
@@ -98,6 +125,9 @@ class ZOR_API TZOR_RAM {
   std::shared_ptr<void>& CheckRunSlot(const void* key);
 
   bool Destroying_ = false;
+  std::unordered_map<std::type_index, TList*> ClassLists_;
+  int CallScopes_ = 0;
+  std::unordered_map<const void*, std::shared_ptr<void>> CallValues_;
   // Outside a check run values are built afresh; this keeps the latest of
   // each key alive for its caller.
   std::unordered_map<const void*, std::shared_ptr<void>> ScratchValues_;

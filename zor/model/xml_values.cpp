@@ -25,6 +25,37 @@ const std::string* ChildText(const TQXMLNode* element, std::string_view name) {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
+int HexDigitValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+bool IsHexDigit(char c) { return HexDigitValue(c) >= 0; }
+
+// White space as the C library's isspace sees it in the "C" locale.
+bool IsCSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+// The low 8 bits of a token scanned with the C format "%x": leading white
+// space, an optional sign, an optional "0x" prefix, hexadecimal digits. The
+// unsigned conversion wraps, so a negative or overflowing value keeps its
+// low bits; a token without digits gives 0.
+uint8_t HexTokenLowByte(std::string_view token) {
+  size_t i = 0;
+  while (i < token.size() && IsCSpace(token[i])) ++i;
+  bool negative = false;
+  if (i < token.size() && (token[i] == '+' || token[i] == '-')) negative = token[i++] == '-';
+  if (i + 2 < token.size() && token[i] == '0' && (token[i + 1] == 'x' || token[i + 1] == 'X') &&
+      IsHexDigit(token[i + 2]))
+    i += 2;
+  unsigned value = 0;
+  for (; i < token.size() && IsHexDigit(token[i]); ++i)
+    value = (value * 16 + static_cast<unsigned>(HexDigitValue(token[i]))) & 0xFF;
+  if (negative) value = (0x100 - value) & 0xFF;
+  return static_cast<uint8_t>(value);
+}
+
 }  // namespace
 
 TQXMLNode* FindChild(const TQXMLNode* element, std::string_view name) {
@@ -50,11 +81,13 @@ int64_t TextToInt(const std::string& text) {
 int32_t HexTextToInt(const std::string& digits) {
   const char* first = digits.data();
   const char* last = first + digits.size();
+  if (first == last || *first == '-' || *first == '+') ThrowNotInteger("0x" + digits);
+  // Leading zeros do not count; the value must fit in 32 bits and wraps into
+  // a signed number.
+  const char* significant = first;
+  while (significant + 1 < last && *significant == '0') ++significant;
   uint32_t value = 0;
-  // Up to eight digits; the value wraps into a signed 32-bit number.
-  if (first == last || digits.size() > 8 || *first == '-' || *first == '+')
-    ThrowNotInteger("0x" + digits);
-  auto [ptr, ec] = std::from_chars(first, last, value, 16);
+  auto [ptr, ec] = std::from_chars(significant, last, value, 16);
   if (ec != std::errc() || ptr != last) ThrowNotInteger("0x" + digits);
   return static_cast<int32_t>(value);
 }
@@ -72,20 +105,31 @@ int32_t ReadHex(const TQXMLNode* element, std::string_view name) {
 double ReadFloat(const TQXMLNode* element, std::string_view name) {
   const std::string* text = ChildText(element, name);
   if (!text) return 0;
+  // A C "%g" scan: blanks, one optional sign, then a decimal or hexadecimal
+  // number, an infinity or a NaN.
   const char* first = text->data();
   const char* last = first + text->size();
-  while (first != last && (*first == ' ' || (*first >= '\t' && *first <= '\r'))) ++first;
-  if (first != last && *first == '+') ++first;
+  while (first != last && IsCSpace(*first)) ++first;
+  bool negative = false;
+  if (first != last && (*first == '+' || *first == '-')) negative = *first++ == '-';
+  if (first == last || *first == '+' || *first == '-') return 0;
+  std::chars_format format = std::chars_format::general;
+  if (last - first >= 2 && first[0] == '0' && (first[1] == 'x' || first[1] == 'X')) {
+    if (last - first == 2 || !(IsHexDigit(first[2]) || first[2] == '.')) return 0;  // reads as "0"
+    first += 2;
+    format = std::chars_format::hex;
+  }
   float value = 0;
-  auto [ptr, ec] = std::from_chars(first, last, value, std::chars_format::general);
+  auto [ptr, ec] = std::from_chars(first, last, value, format);
   if (ec == std::errc::result_out_of_range) {
     // Out of single range: what a C scan gives (infinity or a tiny value).
     double wide = 0;
-    std::from_chars(first, last, wide, std::chars_format::general);
-    return static_cast<double>(static_cast<float>(wide));
+    std::from_chars(first, last, wide, format);
+    value = static_cast<float>(wide);
+  } else if (ec != std::errc()) {
+    return 0;
   }
-  if (ec != std::errc()) return 0;
-  return static_cast<double>(value);
+  return static_cast<double>(negative ? -value : value);
 }
 
 void ReadHexBytes(const TQXMLNode* element, std::string_view name, uint8_t* buffer, int size) {
@@ -97,16 +141,7 @@ void ReadHexBytes(const TQXMLNode* element, std::string_view name, uint8_t* buff
   int stored = 0;
   while (stored < size) {
     size_t blank = rest.find(' ');
-    std::string_view token = rest.substr(0, blank);
-    unsigned int value = 0;
-    size_t skip = 0;
-    while (skip < token.size() && (token[skip] == '\t' || token[skip] == '\n' || token[skip] == '\r'))
-      ++skip;
-    const char* first = token.data() + skip;
-    const char* last = token.data() + token.size();
-    if (last - first >= 2 && first[0] == '0' && (first[1] == 'x' || first[1] == 'X')) first += 2;
-    std::from_chars(first, last, value, 16);  // a token that does not parse stores 0
-    buffer[stored++] = static_cast<uint8_t>(value & 0xFF);
+    buffer[stored++] = HexTokenLowByte(rest.substr(0, blank));
     if (blank == std::string_view::npos) break;
     rest.remove_prefix(blank + 1);
   }

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <stdexcept>
+#include <utility>
 
 #include "tests/support.h"
 #include "zor/QXML/QXMLDocument.h"
@@ -57,25 +58,33 @@ TEST(ReadInt, DecimalWithSignElseTheConversionMessage) {
 }
 
 TEST(ReadHex, DigitsWithoutPrefix) {
-  Element e({{"A", "1F"}, {"B", ""}, {"C", "G1"}, {"D", "ffffffff"}});
+  Element e({{"A", "1F"}, {"B", ""}, {"C", "G1"}, {"D", "ffffffff"}, {"E", "000000000000001f"},
+             {"F", "100000000"}});
   EXPECT_EQ(ReadHex(&e.Node, "A"), 31);
   EXPECT_EQ(ReadHex(&e.Node, "B"), 0);
   EXPECT_EQ(ReadHex(&e.Node, "D"), -1);
-  try {
-    ReadHex(&e.Node, "C");
-    ADD_FAILURE() << "no exception";
-  } catch (const std::runtime_error& ex) {
-    EXPECT_STREQ(ex.what(), "'0xG1' is not a valid integer value");
+  EXPECT_EQ(ReadHex(&e.Node, "E"), 31);  // leading zeros do not count as digits
+  for (auto [name, message] : {std::pair{"C", "'0xG1' is not a valid integer value"},
+                               std::pair{"F", "'0x100000000' is not a valid integer value"}}) {
+    SCOPED_TRACE(name);
+    try {
+      ReadHex(&e.Node, name);
+      ADD_FAILURE() << "no exception";
+    } catch (const std::runtime_error& ex) {
+      EXPECT_STREQ(ex.what(), message);
+    }
   }
 }
 
 TEST(ReadFloat, SinglePrecisionAndLeadingNumber) {
-  Element e({{"A", "0.1"}, {"B", "abc"}, {"C", "2.5xyz"}, {"D", "-3"}});
+  Element e({{"A", "0.1"}, {"B", "abc"}, {"C", "2.5xyz"}, {"D", "-3"}, {"E", "+-5"}, {"F", " +0x1p3"}});
   EXPECT_EQ(ReadFloat(&e.Node, "A"), static_cast<double>(0.1f));
   EXPECT_EQ(FormatReal(ReadFloat(&e.Node, "A")), "0.100000001490116");
   EXPECT_EQ(ReadFloat(&e.Node, "B"), 0.0);
   EXPECT_EQ(ReadFloat(&e.Node, "C"), 2.5);
   EXPECT_EQ(ReadFloat(&e.Node, "D"), -3.0);
+  EXPECT_EQ(ReadFloat(&e.Node, "E"), 0.0);  // one sign only, as a C scan reads it
+  EXPECT_EQ(ReadFloat(&e.Node, "F"), 8.0);
   EXPECT_EQ(ReadFloat(&e.Node, "Missing"), 0.0);
 }
 
@@ -88,6 +97,7 @@ TEST(ReadHexBytes, Tokens) {
       {"01  02", {0x01, 0x00, 0x02, 0x00}},
       {"1 2 3 4 5", {1, 2, 3, 4}},
       {"zz 1FF", {0x00, 0xFF, 0, 0}},
+      {"-1 +0x2 123456789AB 0x", {0xFF, 0x02, 0xAB, 0x00}},  // signed and overflowing keep low bits
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);

@@ -21,7 +21,11 @@ namespace {
 // more carriers always include another; a single one needs a membership test.
 template <class T>
 bool OtherHasName(TZOR_RAM* ram, const TZORList<T>& list, TItemData* self, const std::string& name) {
-  if (!ram) return false;
+  if (!ram) {
+    for (T* item : list)
+      if (item && item != self && item->GetName() == name) return true;
+    return false;
+  }
   int count = ram->CountNames(list, name);
   if (count != 1) return count > 1;
   if (self->GetName() != name) return true;
@@ -146,11 +150,21 @@ bool TMOSTFBlockInstance::Check(uint64_t flags) {
 
 bool TMOSTFBlockInstance::IsNameUsed(const std::string& name) {
   if (!Ram) return false;
-  // Equal display texts mean equal block names (the text ends in ".XX"), so
-  // when no other instance shares the block name nothing can match.
-  if (name == GetDisplayName() && Ram->CountNames(Ram->MOSTFBlockInstances, GetName()) <= 1) return false;
-  for (TMOSTFBlockInstance* other : Ram->MOSTFBlockInstances) {
-    if (!other || other == this || other->GetDisplayName() != name) continue;
+  // The instances by display text, in list order, gathered once per check
+  // run: only instances that share the text take part in the walk.
+  static const char kKey = 0;
+  using ByText = std::unordered_map<std::string, std::vector<TMOSTFBlockInstance*>>;
+  TZOR_RAM& ram = *Ram;
+  const auto& byText = ram.CheckRunValue<ByText>(&kKey, [&ram] {
+    ByText texts;
+    for (TMOSTFBlockInstance* instance : ram.MOSTFBlockInstances)
+      if (instance) texts[instance->GetDisplayName()].push_back(instance);
+    return texts;
+  });
+  auto found = byText.find(name);
+  if (found == byText.end()) return false;
+  for (TMOSTFBlockInstance* other : found->second) {
+    if (other == this) continue;
     TNetwork* mine = Ifc ? Ifc->Network : nullptr;
     TNetwork* theirs = other->Ifc ? other->Ifc->Network : nullptr;
     if (!mine || !theirs) return false;

@@ -344,6 +344,42 @@ TEST(MostInstance, NotUniqueOnSameNetwork) {
   }
 }
 
+TEST(MostInstance, NameUseComparesTheCachedDisplayTexts) {
+  TZOR_RAM ram;
+  TNetwork* net = ram.NewItem(ram.Networks);
+  net->Name = "Bus";
+  TIfc* ifc = ram.NewItem(ram.Ifcs);
+  ifc->Network = net;
+  for (int i = 0; i < 2; ++i) {
+    TMOSTFBlock* block = ram.NewItem(ram.MOSTFBlocks);
+    block->Name = "Amp";
+    TMOSTFBlockInstance* inst = ram.NewItem(ram.MOSTFBlockInstances);
+    inst->FBlock = block;
+    inst->InstID = 5;
+    inst->Ifc = ifc;
+  }
+  for (const char* secondName : {"Amp", "Tuner"}) {
+    SCOPED_TRACE(secondName);
+    ram.MOSTFBlocks[1]->Name = secondName;  // the display texts stay as cached
+    FindingCodes f;
+    for (TMOSTFBlockInstance* inst : ram.MOSTFBlockInstances) inst->Check(kCheckUnique);
+    EXPECT_EQ(f.Codes, std::vector<int>(2, 165));
+  }
+}
+
+TEST(MostFkt, NameUseNeedsOnlyTheBlock) {
+  TMOSTFBlock block;
+  TMOSTFkt a, b;
+  a.Name = b.Name = "Volume";
+  a.FBlock = b.FBlock = &block;
+  block.Fkts.Add(&a);
+  block.Fkts.Add(&b);
+  EXPECT_TRUE(a.IsNameUsed("Volume"));
+  EXPECT_FALSE(a.IsNameUsed("Bass"));
+  block.Fkts.Clear();
+  a.FBlock = b.FBlock = nullptr;
+}
+
 // Runs Check(flags) and returns the finding codes.
 std::vector<int> Codes(TItemData* item, uint64_t flags = kCheckAll) {
   FindingCodes f;

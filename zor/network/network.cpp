@@ -101,9 +101,8 @@ bool TNetwork::WriteXml(bool withElement) {
     for (int id = 0; id < kDynamicMsgIdCount; ++id)
       if (DynamicMsgIds[id] != kMsgIdNotDynamic && WriteIntField("DynamicMsgId", id)) return true;
     if (WriteTag("DynamicMsgIds", true) || WriteContainer("Configurations", Configurations)) return true;
-    // Without a linked group the name as read is kept, so that a group that
-    // is missing now is not forgotten by the save.
-    if (WriteTextField("EnvGroup", EnvGroup ? EnvGroup->GetName() : EnvGroupName)) return true;
+    // The linked group's name, empty without a link.
+    if (WriteTextField("EnvGroup", EnvGroup ? EnvGroup->GetName() : std::string())) return true;
   }
   if (WriteContainer("NetModes", NetModes)) return true;
   if (v2 && (WriteContainer("SignalGroups", SignalGroups) || WriteContainer("SignalGroupsLIN", SignalGroupsLIN) ||

@@ -77,7 +77,7 @@ TEST(NetworkXml, Version2RoundTripWritesEveryWrapper) {
                                "<NetSpeed>500000</NetSpeed>", "<SamplePos>87500</SamplePos>", "<SJW>1000</SJW>",
                                "<SampMode>1</SampMode>", "<DynamicMsgIds>", "<DynamicMsgId>5</DynamicMsgId>",
                                "<DynamicMsgId>17</DynamicMsgId>", "</DynamicMsgIds>",
-                               "<Configurations></Configurations>", "<EnvGroup>Missing</EnvGroup>",
+                               "<Configurations></Configurations>", "<EnvGroup></EnvGroup>",
                                "<NetModes>", "<NetMode>", "<ZORId>M1</ZORId>", "<Name>Normal</Name>",
                                "<SchEntrys>", "<SchEntry>", "<ZORId>E1</ZORId>", "<Order>2</Order>",
                                "<Type>Free Format</Type>", "<Delay>10000</Delay>",

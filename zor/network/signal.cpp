@@ -93,8 +93,9 @@ bool IsReservedDiagSignalName(const std::string& name) {
 // ---------------------------------------------------------------------------
 // TSignal
 
+// Counted in Signals; a signal not found there counts in UnUsedSignals.
 const std::string& TSignal::GetId() {
-  if (Id.empty() && Ram && HomeList() == &Ram->UnUsedSignals) return DefaultId("UnUsedSignal");
+  if (Id.empty() && Ram && IndexIn(Ram->Signals) < 0) return DefaultIdIn("UnUsedSignal", &Ram->UnUsedSignals);
   return DefaultId("Signal");
 }
 
@@ -225,6 +226,8 @@ TEncType::~TEncType() {
       if (signal && signal->EncType == this) signal->EncType = nullptr;
     for (TSignal* signal : Ram->UnUsedSignals)
       if (signal && signal->EncType == this) signal->EncType = nullptr;
+    for (TEnvInt* variable : Ram->EnvInts)
+      if (variable && variable->EncType == this) variable->EncType = nullptr;
   }
 }
 

@@ -48,8 +48,8 @@ TItemData* FindEnvVarForRead(TZOR_RAM& ram, const std::string& name) {
 }
 
 bool IsEnvVarOf(const TZOR_RAM& ram, const TItemData* object) {
-  const TList* home = object->HomeList();
-  return home == &ram.EnvInts || home == &ram.EnvFloats || home == &ram.EnvStrs || home == &ram.EnvDatas;
+  return object->IndexIn(ram.EnvInts) >= 0 || object->IndexIn(ram.EnvFloats) >= 0 ||
+         object->IndexIn(ram.EnvStrs) >= 0 || object->IndexIn(ram.EnvDatas) >= 0;
 }
 
 bool IsFrameObject(int32_t objectType) {
@@ -106,8 +106,7 @@ bool TSigGrpLIN::ReadXml(TQXMLNode* element) {
   if (ReadBase(element)) return true;
   Name = ReadText(element, "Name");
   GroupSize = static_cast<int32_t>(ReadInt(element, "GroupSize"));
-  Signals.clear();
-  Offsets.clear();
+  // The pairs read are appended to the lists as they stand.
   const TQXMLNode* container = FindChild(element, "Signals");
   if (!container) return false;
   const int count = container->GetCount();
@@ -120,10 +119,12 @@ bool TSigGrpLIN::ReadXml(TQXMLNode* element) {
       return true;
     }
     if (isName) {
+      // Each name has an offset entry at its index, empty until its
+      // "SiggrpOffset" follows, whatever a host left in the lists.
       Signals.push_back(UnescapeText(child->Text));
-      Offsets.emplace_back();  // filled by the "SiggrpOffset" that follows, if any
+      if (Offsets.size() < Signals.size()) Offsets.resize(Signals.size());
     } else {
-      Offsets.back() = UnescapeText(child->Text);
+      Offsets[Signals.size() - 1] = UnescapeText(child->Text);
     }
   }
   return false;
@@ -134,38 +135,28 @@ std::string TSigGrpLIN::GetName() { return Name; }
 // ---------------------------------------------------------------------------
 // TCDBAttributeDef
 
-// Folded names of the definitions list[0 .. Seen), each mapped to the index
-// of the first definition carrying it. Kept by list[0] itself.
-struct TCDBAttributeDef::NameIndex {
-  const TList* List = nullptr;
-  int Seen = 0;
-  const TItemData* LastSeen = nullptr;
-  std::unordered_map<std::string, int> First;
-};
-
 TCDBAttributeDef::TCDBAttributeDef() = default;
 TCDBAttributeDef::~TCDBAttributeDef() = default;
 
 TCDBAttributeDef* TCDBAttributeDef::FindInDatabase(TZOR_RAM& ram, const std::string& name) {
+  // Folded names of the definitions [0 .. Seen), each mapped to the index of
+  // the first definition carrying it.
+  struct NameIndex {
+    int Seen = 0;
+    std::unordered_map<std::string, int> First;
+  };
+  static const char kKey = 0;
   TZORList<TCDBAttributeDef>& defs = ram.CDBAttributeDefs;
-  TCDBAttributeDef* keeper = defs.First();
-  if (!keeper) return ram.FindByName(defs, name);
-  auto& index = keeper->NameIndex_;
-  // Start over when the list lost items or changed below the indexed part.
-  if (!index || index->List != &defs || defs.Count() < index->Seen ||
-      (index->Seen > 0 && defs.Get(index->Seen - 1) != index->LastSeen))
-    index = std::make_unique<NameIndex>();
-  index->List = &defs;
-  for (int i = index->Seen; i < defs.Count(); ++i)
-    if (TCDBAttributeDef* def = defs[i]) index->First.emplace(FoldAscii(def->Name), i);
-  index->Seen = defs.Count();
-  index->LastSeen = defs.Last();
+  NameIndex* index = ram.CallValue<NameIndex>(&kKey);
+  if (!index) return ram.FindByName(defs, name);
+  if (defs.Count() < index->Seen) *index = NameIndex();
+  for (; index->Seen < defs.Count(); ++index->Seen)
+    if (TCDBAttributeDef* def = defs[index->Seen]) index->First.emplace(FoldAscii(def->Name), index->Seen);
   auto it = index->First.find(FoldAscii(name));
-  if (it == index->First.end()) return nullptr;
-  TCDBAttributeDef* def = defs[it->second];
-  if (def && SameTextAscii(def->Name, name)) return def;
-  // A name edited since it was indexed: forget the index and search plainly.
-  index.reset();
+  TCDBAttributeDef* def = it == index->First.end() ? nullptr : defs[it->second];
+  if (!def || SameTextAscii(def->Name, name)) return def;
+  // The list changed under the index: search it plainly.
+  *index = NameIndex();
   return ram.FindByName(defs, name);
 }
 
@@ -286,15 +277,15 @@ bool TCDBAttribute::WriteXml(bool withElement) {
   if (objectType == kAttrObjNetwork) {
     nodeName.clear(), msgId.clear(), sigName.clear(), envName.clear();
   } else if (objectType == kAttrObjNode) {
-    if (Object && Ram && Object->HomeList() == &Ram->Nodes) nodeName = Object->GetName();
+    if (Object && Ram && Object->IndexIn(Ram->Nodes) >= 0) nodeName = Object->GetName();
     msgId.clear(), sigName.clear(), envName.clear();
   } else if (IsFrameObject(objectType)) {
     if (Object && Ram) {
-      const TList* home = Object->HomeList();
-      if (home == &Ram->NetFrames || home == &Ram->FrameHolders) {
+      // Frame holders are not frames: a value on a holder keeps its stored id.
+      if (Object->IndexIn(Ram->NetFrames) >= 0) {
         msgId = std::to_string(static_cast<TNetFrame*>(Object)->FrameId);
         sigName.clear();
-      } else if (home == &Ram->NetSigs) {
+      } else if (Object->IndexIn(Ram->NetSigs) >= 0) {
         auto* netSig = static_cast<TNetSig*>(Object);
         sigName = netSig->Signal ? netSig->Signal->Name : std::string();
         msgId = netSig->Frame ? std::to_string(netSig->Frame->FrameId) : std::string();
@@ -397,12 +388,8 @@ bool TConfiguration::ReadXml(TQXMLNode* element) {
   if (ReadBase(element)) return true;
   ConfigurationName = ReadText(element, "ConfigurationName");
   if (!Ram) return true;  // composites can only be created in a database
-  // The composites read before belong to this configuration alone.
-  while (Composites.Count() > 0) {
-    TComposite* old = Composites.Last();
-    Composites.Delete(Composites.Count() - 1);
-    delete old;
-  }
+  // New composites are appended; those read before stay in the database and
+  // in the list.
   return ReadListIn(element, "Composites", "Composite", [&](TQXMLNode* child) {
     TComposite* composite = Ram->NewItem(Ram->Composites);
     Composites.Add(composite);

@@ -71,15 +71,9 @@ class ZOR_API TCDBAttributeDef : public TItemData {
   std::string GetName() override;
 
   // The first definition of the database whose name equals name ignoring
-  // case, or null. Values are read while the definition list grows, so the
-  // first definition of the list keeps an index of the folded names that is
-  // extended with the definitions added since (it dies with that definition,
-  // and so with the database).
+  // case, or null. During a load (a call scope) the folded names are indexed
+  // as the definition list grows; otherwise the list is searched.
   static TCDBAttributeDef* FindInDatabase(TZOR_RAM& ram, const std::string& name);
-
- private:
-  struct NameIndex;
-  std::unique_ptr<NameIndex> NameIndex_;
 };
 
 // Element "AttributeValue": the value of an attribute for one object.

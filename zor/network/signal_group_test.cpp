@@ -77,6 +77,11 @@ TEST(SignalGroupLinXml, PairsReadInStep) {
   ASSERT_TRUE(group);
   EXPECT_EQ(group->Signals, (std::vector<std::string>{"a", "b"}));
   EXPECT_EQ(group->Offsets, (std::vector<std::string>{"0", "8"}));
+  // Reading again appends the pairs to the lists as they stand.
+  group->Offsets.pop_back();
+  ASSERT_FALSE(group->ReadXml(doc->GetRoot()));
+  EXPECT_EQ(group->Signals, (std::vector<std::string>{"a", "b", "a", "b"}));
+  EXPECT_EQ(group->Offsets, (std::vector<std::string>{"0", "", "0", "8"}));
 }
 
 TEST(SignalGroupLinXml, BrokenPairs) {
@@ -187,6 +192,40 @@ TEST(AttributeValueXml, TypesGoToTheFirstDefinitionOfTheName) {
                             "</AttributeValue>"}));
 }
 
+TEST(AttributeValueXml, RereadFollowsDefinitionsRenamedBetweenCalls) {
+  TZOR_RAM ram;
+  TCDBAttributeDef* first = ram.NewItem(ram.CDBAttributeDefs);
+  TCDBAttributeDef* second = ram.NewItem(ram.CDBAttributeDefs);
+  first->Name = "GenSigStartValue";
+  second->Name = "Other";
+  auto doc = zortest::ParseXml(kValueElement);
+  ASSERT_TRUE(doc);
+  TCDBAttribute* value = ram.NewItem(ram.CDBAttributes);
+  ASSERT_FALSE(value->ReadXml(doc->GetRoot()));
+  EXPECT_EQ(first->AttriType, kAttrInt);
+  first->Name = "Other";
+  second->Name = "GenSigStartValue";
+  first->AttriType = kAttrString;
+  ASSERT_FALSE(value->ReadXml(doc->GetRoot()));
+  EXPECT_EQ(second->AttriType, kAttrInt);
+  EXPECT_EQ(second->ObjectType, kAttrObjFrame);
+  EXPECT_EQ(first->AttriType, kAttrString);
+}
+
+TEST(AttributeValueXml, HolderObjectKeepsTheStoredMessageId) {
+  TZOR_RAM ram;
+  TFrameHolder* holder = ram.NewItem(ram.FrameHolders);
+  holder->FrameId = 7;
+  TCDBAttributeDef* def = ram.NewItem(ram.CDBAttributeDefs);
+  def->Name = "A";
+  def->ObjectType = kAttrObjFrame;
+  TCDBAttribute* value = ram.NewItem(ram.CDBAttributes);
+  value->Definition = def;
+  value->MsgId = 256;
+  value->Object = holder;
+  EXPECT_NE(Written(value).find("<MsgId>256</MsgId>"), std::string::npos);
+}
+
 TEST(AttributeDefLookup, FirstOfTheNameAsTheListGrowsAndChanges) {
   TZOR_RAM ram;
   EXPECT_EQ(TCDBAttributeDef::FindInDatabase(ram, "a"), nullptr);
@@ -291,10 +330,12 @@ TEST(ConfigurationXml, CompositesBelongToTheConfiguration) {
   EXPECT_EQ(config->Composites[1], ram.Composites[1]);
   EXPECT_EQ(config->Composites[0]->FunctionNodes, (std::vector<std::string>{"f1", "f2"}));
 
-  // Reading again replaces the composites.
+  // Reading again appends new composites; the old ones stay where they are.
+  TComposite* first = config->Composites[0];
   ASSERT_FALSE(config->ReadXml(doc->GetRoot()));
-  EXPECT_EQ(config->Composites.Count(), 2);
-  EXPECT_EQ(ram.Composites.Count(), 2);
+  EXPECT_EQ(config->Composites.Count(), 4);
+  EXPECT_EQ(ram.Composites.Count(), 4);
+  EXPECT_EQ(config->Composites[0], first);
 }
 
 TEST(ConfigurationXml, WrongChildrenFail) {

@@ -105,6 +105,25 @@ TEST(SignalXml, UnusedSignalIdentifierAndLinks) {
   EXPECT_EQ(unused->EncType, other);
 }
 
+TEST(SignalXml, ResolutionSeesIdentifiersEditedBetweenCalls) {
+  TZOR_RAM ram;
+  TEncType* first = ram.NewItem(ram.EncTypes);
+  TEncType* second = ram.NewItem(ram.EncTypes);
+  auto doc = zortest::ParseXml("<Signal><Name>s</Name><EncType>EncType1</EncType></Signal>");
+  ASSERT_TRUE(doc);
+  TSignal* a = ram.NewItem(ram.Signals);
+  ASSERT_FALSE(a->ReadXml(doc->GetRoot()));
+  a->ResolveLinks();
+  EXPECT_EQ(a->EncType, second);
+  // The host swaps the identifiers, then reads another signal.
+  second->Id = "EncType0";
+  first->Id = "EncType1";
+  TSignal* b = ram.NewItem(ram.Signals);
+  ASSERT_FALSE(b->ReadXml(doc->GetRoot()));
+  b->ResolveLinks();
+  EXPECT_EQ(b->EncType, first);
+}
+
 const char* const kEncType[] = {
     "<EncType>", "<ZORId>EncType0</ZORId>", "<Name>Speed</Name>", "<Size>8</Size>", "<Signed>1</Signed>",
     "<Encodes>", "<Encode>", "<ZORId>E1</ZORId>", "<Type>Logical Value</Type>", "<Min>-1</Min>",
@@ -168,6 +187,13 @@ TEST(EncTypeLifetime, DestroyingATypeClearsItsLinks) {
   EXPECT_EQ(used->EncType, nullptr);
   EXPECT_EQ(unused->EncType, nullptr);
   EXPECT_EQ(ram.Encodes.Count(), 1);
+
+  // Integer environment variables lose the link as well.
+  TEncType* third = ram.NewItem(ram.EncTypes);
+  TEnvInt* variable = ram.NewItem(ram.EnvInts);
+  variable->EncType = third;
+  delete third;
+  EXPECT_EQ(variable->EncType, nullptr);
 
   // An encode destroyed on its own leaves its type's list.
   TEncType* second = ram.NewItem(ram.EncTypes);
