@@ -12,7 +12,14 @@
 #include <stdint.h>
 
 #if defined(_WIN32)
-#define ZOR_API __declspec(dllexport)
+/* zor.dll exports exactly the C interface, named by its .def file; the C++
+ * classes stay inside it (C++ hosts link the static core). */
+#if defined(ZOR_BUILDING_LIBRARY)
+#define ZOR_IMPORT
+#else
+#define ZOR_IMPORT __declspec(dllimport)
+#endif
+#define ZOR_API ZOR_IMPORT
 #else
 #define ZOR_API __attribute__((visibility("default")))
 #endif
@@ -82,6 +89,12 @@ using ZOR_RAM::TZOR_RAM;
 extern "C" {
 #else
 #define ZOR_CLASS(Class) Class
+#endif
+
+#if defined(_WIN32)
+/* The caller cleans the stack, whatever the host's default convention. */
+#undef ZOR_API
+#define ZOR_API ZOR_IMPORT __cdecl
 #endif
 
 typedef void (*ZorMessageSink)(const char *text);
@@ -179,5 +192,9 @@ ZOR_API ZOR_CLASS(TConfiguration) *_New_TZOR_Configuration(TZOR_RAM *ram);
 } /* extern "C" */
 #endif
 #undef ZOR_CLASS
+#if defined(_WIN32)
+#undef ZOR_API
+#define ZOR_API ZOR_IMPORT
+#endif
 
 #endif /* ZOR_ZOR_H */

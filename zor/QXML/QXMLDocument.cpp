@@ -10,7 +10,9 @@
 #include "zor/QXML/QXMLlex.h"
 #include "zor/QXML/QXMLsemantics.h"
 #include "zor/QXML/qxml_writer.h"
+#include "zor/platform/aligned_memory.h"
 #include "zor/platform/codepage.h"
+#include "zor/platform/file_name.h"
 
 const char* const EncodingTexts[3] = {"gb2312", "UTF-8", ""};
 
@@ -30,7 +32,7 @@ struct alignas(16) SlabHeader {
 void Unref(SlabHeader* slab) {
   if (slab->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) {
     slab->~SlabHeader();
-    std::free(slab);
+    zor::platform::AlignedFree(slab);
   }
 }
 
@@ -47,7 +49,7 @@ struct SlabCursor {
 thread_local SlabCursor t_cursor;
 
 SlabHeader* NewSlab(size_t bytes) {
-  void* p = std::aligned_alloc(kSlabSize, bytes);
+  void* p = zor::platform::AlignedAlloc(kSlabSize, bytes);
   if (!p) throw std::bad_alloc();
   return new (p) SlabHeader;
 }
@@ -386,7 +388,7 @@ bool TQXMLDocument::FindNodeInStream(std::istream& stream, const std::string& pa
 namespace {
 
 std::ifstream OpenForReading(const std::string& fileName) {
-  std::ifstream in(fileName, std::ios::in | std::ios::binary);
+  std::ifstream in(zor::NativePath(fileName), std::ios::in | std::ios::binary);
   if (!in) throw std::runtime_error("Cannot open file " + fileName + ".");
   return in;
 }
@@ -410,7 +412,7 @@ void TQXMLDocument::SaveToStream(std::ostream& stream) {
 }
 
 void TQXMLDocument::SaveToFile(const std::string& fileName) {
-  std::ofstream out(fileName, std::ios::out | std::ios::binary | std::ios::trunc);
+  std::ofstream out(zor::NativePath(fileName), std::ios::out | std::ios::binary | std::ios::trunc);
   if (!out) throw std::runtime_error("Cannot create file " + fileName + ".");
   SaveToStream(out);
   out.close();

@@ -17,9 +17,8 @@ static_assert(sizeof(ZorVersion) == 20, "the version record is 20 bytes");
 
 ZorVersion* GetDllVersion(ZorVersion* record) {
   std::memset(&g_version, 0, sizeof g_version);
-  const std::string path = OwnModulePath();
   ModuleVersion version;
-  if (!path.empty() && ReadVersionRecord(path, &version)) {
+  if (ReadOwnVersionRecord(&version)) {
     g_version.major = version.Major;
     g_version.minor = version.Minor;
     g_version.release = version.Release;

@@ -10,14 +10,16 @@
 #include <string_view>
 #include <vector>
 
+#include "zor/platform/version_numbers.h"
+
 namespace zor {
 namespace {
 
 // The file version of this build.
-constexpr uint16_t kMajor = 2;
-constexpr uint16_t kMinor = 1;
-constexpr uint16_t kRelease = 7;
-constexpr uint16_t kBuild = 7;
+constexpr uint16_t kMajor = ZOR_FILE_VERSION_MAJOR;
+constexpr uint16_t kMinor = ZOR_FILE_VERSION_MINOR;
+constexpr uint16_t kRelease = ZOR_FILE_VERSION_RELEASE;
+constexpr uint16_t kBuild = ZOR_FILE_VERSION_BUILD;
 
 constexpr std::size_t kMagicSize = 16;
 constexpr unsigned char kMaskByte = 0x5A;
@@ -117,6 +119,11 @@ std::string OwnModulePath() {
   // reached through /proc rather than argv[0], which may be relative.
   if (map && map->l_name && map->l_name[0] == '\0') return "/proc/self/exe";
   return info.dli_fname ? info.dli_fname : "";
+}
+
+bool ReadOwnVersionRecord(ModuleVersion* version) {
+  const std::string path = OwnModulePath();
+  return !path.empty() && ReadVersionRecord(path, version);
 }
 
 }  // namespace zor

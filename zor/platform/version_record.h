@@ -15,13 +15,19 @@ struct ModuleVersion {
   uint16_t Build = 0;
 };
 
+#ifndef _WIN32
 // The bytes that open the record in the file (built at run time; the program
 // text holds them only in masked form, so the record is their one occurrence).
+// On Windows the record is the file's version resource instead.
 std::string VersionRecordMagic();
+#endif
 
-// Reads the first version record in the file at path; false when the file
-// cannot be read or holds no complete record.
+// Reads the first version record in the file at path (a code page text);
+// false when the file cannot be read or holds no complete record.
 bool ReadVersionRecord(const std::string& path, ModuleVersion* version);
+
+// Reads the record of the module file that holds this code.
+bool ReadOwnVersionRecord(ModuleVersion* version);
 
 // The path of the module file that holds this code (the shared library, or
 // the program when the code is linked statically); "" when unknown.

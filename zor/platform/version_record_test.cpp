@@ -1,8 +1,14 @@
 #include "zor/platform/version_record.h"
 
-#include <dlfcn.h>
 #include <gtest/gtest.h>
+#ifdef _WIN32
+#include <windows.h>
+#include <process.h>
+#define getpid _getpid
+#else
+#include <dlfcn.h>
 #include <unistd.h>
+#endif
 
 #include <cstring>
 #include <filesystem>
@@ -50,6 +56,7 @@ TEST(VersionText, Format) {
   for (const auto& c : cases) EXPECT_EQ(FormatVersion(c.Major, c.Minor, c.Release, c.Build), c.Text);
 }
 
+#ifndef _WIN32
 TEST(VersionRecord, MagicIsNotAPlainConstantOfTheCode) {
   // The program links the core statically, so it carries exactly one record.
   const std::string magic = VersionRecordMagic();
@@ -96,6 +103,22 @@ TEST(VersionRecord, ReadFromFile) {
   ModuleVersion v;
   EXPECT_FALSE(ReadVersionRecord(path, &v));
 }
+#else
+// On Windows the record is the version resource of a module file.
+TEST(VersionRecord, ReadFromFile) {
+  ModuleVersion v;
+  ASSERT_TRUE(ReadVersionRecord(OwnModulePath(), &v));
+  EXPECT_EQ(v.Major, 2);
+  EXPECT_EQ(v.Minor, 1);
+  EXPECT_EQ(v.Release, 7);
+  EXPECT_EQ(v.Build, 7);
+  const fs::path path = TempPath("record.bin");
+  WriteFile(path, "MZ not a module");
+  EXPECT_FALSE(ReadVersionRecord(path.string(), &v));
+  fs::remove(path);
+  EXPECT_FALSE(ReadVersionRecord(path.string(), &v));
+}
+#endif
 
 TEST(Version, OwnFile) {
   ZorVersion record;
@@ -114,6 +137,26 @@ TEST(Version, OwnFile) {
 
 #ifdef ZOR_SHARED_LIB_PATH
 // Calls the exports of one library file, loaded on its own.
+#ifdef _WIN32
+struct LoadedLibrary {
+  explicit LoadedLibrary(const std::string& path) : Handle(LoadLibraryW(fs::path(path).c_str())) {}
+  ~LoadedLibrary() {
+    if (Handle) FreeLibrary(Handle);
+  }
+  template <class F>
+  F Get(const char* name) {
+    return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(Handle, name)));
+  }
+  HMODULE Handle;
+};
+std::string LoadError() { return "error " + std::to_string(GetLastError()); }
+// The file's version record: the fixed part of its version resource.
+size_t RecordPosition(const std::string& bytes) {
+  const std::string key("V\0S\0_\0V\0E\0R\0S\0I\0O\0N\0_\0I\0N\0F\0O\0", 30);
+  const size_t pos = bytes.find(key);
+  return pos == std::string::npos ? pos : bytes.find("\xBD\x04\xEF\xFE", pos);
+}
+#else
 struct LoadedLibrary {
   explicit LoadedLibrary(const std::string& path) : Handle(dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL)) {}
   ~LoadedLibrary() {
@@ -125,10 +168,18 @@ struct LoadedLibrary {
   }
   void* Handle;
 };
+std::string LoadError() { return dlerror(); }
+size_t RecordPosition(const std::string& bytes) {
+  const std::string magic = VersionRecordMagic();
+  const size_t pos = bytes.find(magic);
+  EXPECT_EQ(bytes.find(magic, pos + 1), std::string::npos) << "the magic must occur only in the record";
+  return pos;
+}
+#endif
 
 void ExpectVersionOf(const std::string& path, bool valid, int32_t build, const char* text) {
   LoadedLibrary lib(path);
-  ASSERT_NE(lib.Handle, nullptr) << dlerror();
+  ASSERT_NE(lib.Handle, nullptr) << LoadError();
   auto getDllVersion = lib.Get<ZorVersion* (*)(ZorVersion*)>("_GetDllVersion");
   auto getVerStr = lib.Get<const char* (*)()>("_GetVerStr");
   ASSERT_NE(getDllVersion, nullptr);
@@ -148,12 +199,10 @@ TEST(VersionSharedLibrary, ReportsItsRecord) { ExpectVersionOf(ZOR_SHARED_LIB_PA
 
 TEST(VersionSharedLibrary, FileWithoutRecordIsUnknown) {
   std::string bytes = ReadFile(ZOR_SHARED_LIB_PATH);
-  const std::string magic = VersionRecordMagic();
-  const size_t pos = bytes.find(magic);
+  const size_t pos = RecordPosition(bytes);
   ASSERT_NE(pos, std::string::npos);
-  ASSERT_EQ(bytes.find(magic, pos + 1), std::string::npos) << "the magic must occur only in the record";
   bytes[pos] = static_cast<char>(bytes[pos] ^ 0xFF);
-  const fs::path copy = TempPath("libzor_norecord.so");
+  const fs::path copy = TempPath(fs::path(ZOR_SHARED_LIB_PATH).filename().string() + ".norecord");
   WriteFile(copy, bytes);
   ExpectVersionOf(copy.string(), false, 0, "unknown");
   fs::remove(copy);
