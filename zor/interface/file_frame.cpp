@@ -186,6 +186,10 @@ bool SaveFile(TZOR_RAM& ram, const std::string& fileName) {
   // Reals are always written with '.', whatever the process locale.
   // Default identifiers are built as the writers ask for them.
   BeginSave(fileName);
+  // A save that fails or throws part way leaves no temporary file behind.
+  struct AbandonUnlessEnded {
+    ~AbandonUnlessEnded() { AbandonSave(); }
+  } abandon;
   WriteLine("<?xml version=\"1.0\"?>");
   WriteLine("<Measurement_Config_File>");
   WriteLine("<ZORInfo>");

@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <filesystem>
+#include <string>
+#include <vector>
+
 #include "tests/support.h"
 
 using namespace ZOR_RAM;
@@ -19,6 +23,55 @@ TEST(LineWriter, EmptyElementsJoinTheirStartTag) {
     WriteLine("</A>");  // closes the last line "</A>"? no: its closing form is "<//A>"
   });
   EXPECT_EQ(text, zortest::Lines({"<Signals></Signals>", "<A>", "<B>x</B>", "</A>", "</A>"}));
+}
+
+TEST(LineWriter, SavesLargerThanTheBufferKeepEveryLine) {
+  // Megabytes of lines, so that the buffer is written out many times, some of
+  // them between a start tag and the closing tag that joins it; then a line
+  // longer than the buffer.
+  std::string expected;
+  std::string text = zortest::CaptureLines([&] {
+    for (int i = 0; i < 150000; ++i) {
+      std::string n = std::to_string(i);
+      WriteLine("<T" + n + ">");
+      WriteLine("</T" + n + ">");
+      WriteLine("<F>" + n + "</F>");
+      expected += "<T" + n + "></T" + n + ">\r\n<F>" + n + "</F>\r\n";
+    }
+    std::string big(3 << 20, 'b');
+    WriteLine("<" + big + ">");
+    WriteLine("</" + big + ">");
+    expected += "<" + big + "></" + big + ">\r\n";
+  });
+  EXPECT_TRUE(text == expected) << "sizes " << text.size() << " and " << expected.size();
+}
+
+TEST(LineWriter, AbandonedOrRestartedSavesLeaveNoTemporaryFile) {
+  namespace fs = std::filesystem;
+  fs::path dir = zortest::TempPath("abandon_dir");
+  fs::remove_all(dir);
+  fs::create_directory(dir);
+  std::string path = (dir / "config.xml").string();
+  zortest::WriteFile(path, "old contents");
+  auto files = [&] {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename().string());
+    return names;
+  };
+  BeginSave(path);
+  WriteLine("<New>");
+  AbandonSave();
+  EXPECT_FALSE(IsSaving());
+  EXPECT_EQ(files(), std::vector<std::string>{"config.xml"});
+  EXPECT_EQ(zortest::ReadFile(path), "old contents");
+  BeginSave(path);
+  WriteLine("<Old>");
+  BeginSave(path);
+  WriteLine("<New>");
+  EXPECT_FALSE(EndSave());
+  EXPECT_EQ(files(), std::vector<std::string>{"config.xml"});
+  EXPECT_EQ(zortest::ReadFile(path), "<New>\r\n");
+  fs::remove_all(dir);
 }
 
 TEST(LineWriter, WithoutBufferLinesAreDropped) {

@@ -1,7 +1,7 @@
 #include "zor/model/xml_values.h"
 
 #include <charconv>
-#include <cstdio>
+#include <cmath>
 #include <cstring>
 #include <stdexcept>
 
@@ -147,40 +147,131 @@ void ReadHexBytes(const TQXMLNode* element, std::string_view name, uint8_t* buff
   }
 }
 
-std::string EscapeText(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
+namespace {
+
+// The characters EscapeText replaces: " & < > and every byte from 128 on.
+struct TextEscapeTable {
+  bool Needs[256] = {};
+  constexpr TextEscapeTable() {
+    Needs[static_cast<unsigned char>('"')] = Needs[static_cast<unsigned char>('&')] = true;
+    Needs[static_cast<unsigned char>('<')] = Needs[static_cast<unsigned char>('>')] = true;
+    for (int c = 128; c < 256; ++c) Needs[c] = true;
+  }
+};
+constexpr TextEscapeTable kTextEscape;
+
+// Copies text to out. Most texts of a save (names, numbers, identifiers) are
+// short; they are copied with two overlapping fixed-size moves instead of a
+// library call.
+char* AppendLiteral(char* out, std::string_view text) {
+  const char* in = text.data();
+  const size_t n = text.size();
+  if (n >= 8 && n <= 16) {
+    uint64_t head, tail;
+    std::memcpy(&head, in, 8);
+    std::memcpy(&tail, in + n - 8, 8);
+    std::memcpy(out, &head, 8);
+    std::memcpy(out + n - 8, &tail, 8);
+  } else if (n >= 4 && n < 8) {
+    uint32_t head, tail;
+    std::memcpy(&head, in, 4);
+    std::memcpy(&tail, in + n - 4, 4);
+    std::memcpy(out, &head, 4);
+    std::memcpy(out + n - 4, &tail, 4);
+  } else if (n < 4) {
+    for (size_t i = 0; i < n; ++i) out[i] = in[i];
+  } else {
+    std::memcpy(out, in, n);
+  }
+  return out + n;
+}
+
+// The escaped forms are written at out, which has room for kMaxEscape
+// characters per character of text; each returns the end of what it wrote.
+constexpr size_t kMaxEscape = 6;  // "&quot;", "&#255;"
+
+char* EscapeTextTo(char* out, std::string_view text) {
   for (char ch : text) {
-    unsigned char c = static_cast<unsigned char>(ch);
-    if (c >= 128) {
-      char buf[8];
-      int n = std::snprintf(buf, sizeof buf, "&#%u;", c);
-      out.append(buf, static_cast<size_t>(n));
+    const unsigned char c = static_cast<unsigned char>(ch);
+    if (!kTextEscape.Needs[c]) {
+      *out++ = ch;
+    } else if (c >= 128) {
+      out[0] = '&';
+      out[1] = '#';
+      out[2] = static_cast<char>('0' + c / 100);
+      out[3] = static_cast<char>('0' + c / 10 % 10);
+      out[4] = static_cast<char>('0' + c % 10);
+      out[5] = ';';
+      out += 6;
     } else if (c == '"') {
-      out += "&quot;";
+      out = AppendLiteral(out, "&quot;");
     } else if (c == '&') {
-      out += "&amp;";
+      out = AppendLiteral(out, "&amp;");
     } else if (c == '<') {
-      out += "&lt;";
-    } else if (c == '>') {
-      out += "&gt;";
+      out = AppendLiteral(out, "&lt;");
     } else {
-      out += ch;
+      out = AppendLiteral(out, "&gt;");
     }
   }
   return out;
 }
 
-std::string EscapeMarkup(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
+char* EscapeMarkupTo(char* out, std::string_view text) {
   for (char c : text) {
-    if (c == '&') out += "&amp;";
-    else if (c == '<') out += "&lt;";
-    else if (c == '>') out += "&gt;";
-    else out += c;
+    if (c == '&') out = AppendLiteral(out, "&amp;");
+    else if (c == '<') out = AppendLiteral(out, "&lt;");
+    else if (c == '>') out = AppendLiteral(out, "&gt;");
+    else *out++ = c;
   }
   return out;
+}
+
+char* ByteToHexTo(char* out, int value) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  out[0] = kDigits[(value >> 4) & 0xF];
+  out[1] = kDigits[value & 0xF];
+  return out + 2;
+}
+
+// Room for three characters per byte.
+char* BytesToHexTo(char* out, const uint8_t* bytes, int count) {
+  for (int i = 0; i < count; ++i) {
+    if (i) *out++ = ' ';
+    out = ByteToHexTo(out, bytes[i]);
+  }
+  return out;
+}
+
+// Room for kMaxReal characters.
+constexpr size_t kMaxReal = 32;
+char* FormatRealTo(char* out, double value) {
+  // Whole numbers of up to 15 digits print as the integer (the common case,
+  // and much cheaper than the general conversion); -0 keeps its sign.
+  if (value > -1e15 && value < 1e15 && value == static_cast<double>(static_cast<int64_t>(value))) {
+    if (value == 0 && std::signbit(value)) return AppendLiteral(out, "-0");
+    return std::to_chars(out, out + kMaxReal, static_cast<int64_t>(value)).ptr;
+  }
+  auto [ptr, ec] = std::to_chars(out, out + kMaxReal, value, std::chars_format::general, 15);
+  if (ec != std::errc()) return AppendLiteral(out, "0");
+  return ptr;
+}
+
+// A string of at most maxSize characters made by write(out) -> end.
+template <class Write>
+std::string MakeString(size_t maxSize, Write write) {
+  std::string out(maxSize, '\0');
+  out.resize(static_cast<size_t>(write(out.data()) - out.data()));
+  return out;
+}
+
+}  // namespace
+
+std::string EscapeText(std::string_view text) {
+  return MakeString(text.size() * kMaxEscape, [&](char* out) { return EscapeTextTo(out, text); });
+}
+
+std::string EscapeMarkup(std::string_view text) {
+  return MakeString(text.size() * kMaxEscape, [&](char* out) { return EscapeMarkupTo(out, text); });
 }
 
 void ReplaceAll(std::string& text, std::string_view pattern, std::string_view replacement) {
@@ -220,29 +311,16 @@ std::string UnescapeText(std::string_view text) {
 }
 
 std::string ByteToHex(int value) {
-  static const char kDigits[] = "0123456789ABCDEF";
-  std::string out(2, '0');
-  out[0] = kDigits[(value >> 4) & 0xF];
-  out[1] = kDigits[value & 0xF];
-  return out;
+  return MakeString(2, [&](char* out) { return ByteToHexTo(out, value); });
 }
 
 std::string BytesToHex(const uint8_t* bytes, int count) {
-  std::string out;
-  if (count <= 0) return out;
-  out.reserve(static_cast<size_t>(count) * 3);
-  for (int i = 0; i < count; ++i) {
-    if (i) out += ' ';
-    out += ByteToHex(bytes[i]);
-  }
-  return out;
+  if (count <= 0) return std::string();
+  return MakeString(static_cast<size_t>(count) * 3, [&](char* out) { return BytesToHexTo(out, bytes, count); });
 }
 
 std::string FormatReal(double value) {
-  char buf[64];
-  auto [ptr, ec] = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 15);
-  if (ec != std::errc()) return "0";
-  return std::string(buf, ptr);
+  return MakeString(kMaxReal, [&](char* out) { return FormatRealTo(out, value); });
 }
 
 bool ReadList(const TQXMLNode* container, std::string_view itemName,
@@ -266,42 +344,62 @@ bool ReadListIn(const TQXMLNode* element, std::string_view containerName, std::s
 }
 
 namespace {
-bool WriteFieldLine(std::string_view name, std::string_view value) {
-  std::string line;
-  line.reserve(name.size() * 2 + value.size() + 5);
-  line += '<';
-  line += name;
-  line += '>';
-  line += value;
-  line += "</";
-  line += name;
-  line += '>';
-  return WriteLine(line);
+
+// Writes the line "<name>value</name>" straight into the save buffer;
+// writeValue(out) puts the value, at most maxValue characters, at out and
+// returns its end.
+template <class WriteValue>
+bool WriteFieldLine(std::string_view name, size_t maxValue, WriteValue writeValue) {
+  char* out = BeginLine(name.size() * 2 + 5 + maxValue);
+  if (!out) return false;
+  *out++ = '<';
+  out = AppendLiteral(out, name);
+  *out++ = '>';
+  out = writeValue(out);
+  *out++ = '<';
+  *out++ = '/';
+  out = AppendLiteral(out, name);
+  *out++ = '>';
+  EndLine(out);
+  return false;
 }
+
+bool WriteLiteralField(std::string_view name, std::string_view value) {
+  return WriteFieldLine(name, value.size(), [&](char* out) { return AppendLiteral(out, value); });
+}
+
 }  // namespace
 
 bool WriteTextField(std::string_view name, std::string_view value) {
-  return WriteFieldLine(name, EscapeText(value));
+  return WriteFieldLine(name, value.size() * kMaxEscape, [&](char* out) { return EscapeTextTo(out, value); });
 }
 bool WriteStoredField(std::string_view name, std::string_view value) {
-  return WriteFieldLine(name, EscapeMarkup(value));
+  return WriteFieldLine(name, value.size() * kMaxEscape, [&](char* out) { return EscapeMarkupTo(out, value); });
 }
 bool WriteIntField(std::string_view name, int64_t value) {
-  return WriteFieldLine(name, std::to_string(value));
+  constexpr size_t kMaxInt = 20;  // "-9223372036854775808"
+  return WriteFieldLine(name, kMaxInt, [&](char* out) { return std::to_chars(out, out + kMaxInt, value).ptr; });
 }
-bool WriteBoolField(std::string_view name, bool value) { return WriteFieldLine(name, value ? "1" : "0"); }
+bool WriteBoolField(std::string_view name, bool value) { return WriteLiteralField(name, value ? "1" : "0"); }
 bool WriteRealField(std::string_view name, double value) {
-  return WriteFieldLine(name, FormatReal(value));
+  return WriteFieldLine(name, kMaxReal, [&](char* out) { return FormatRealTo(out, value); });
 }
-bool WriteHexField(std::string_view name, int value) { return WriteFieldLine(name, ByteToHex(value)); }
+bool WriteHexField(std::string_view name, int value) {
+  return WriteFieldLine(name, 2, [&](char* out) { return ByteToHexTo(out, value); });
+}
 bool WriteHexBytesField(std::string_view name, const uint8_t* bytes, int count) {
-  return WriteFieldLine(name, BytesToHex(bytes, count));
+  const size_t maxValue = count > 0 ? static_cast<size_t>(count) * 3 : 0;
+  return WriteFieldLine(name, maxValue, [&](char* out) { return BytesToHexTo(out, bytes, count); });
 }
 bool WriteTag(std::string_view name, bool closing) {
-  std::string line(closing ? "</" : "<");
-  line += name;
-  line += '>';
-  return WriteLine(line);
+  char* out = BeginLine(name.size() + 3);
+  if (!out) return false;
+  *out++ = '<';
+  if (closing) *out++ = '/';
+  out = AppendLiteral(out, name);
+  *out++ = '>';
+  EndLine(out);
+  return false;
 }
 
 }  // namespace ZOR_RAM

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <stdexcept>
 #include <utility>
@@ -151,6 +153,14 @@ TEST(FormatReal, GeneralForm) {
   EXPECT_EQ(FormatReal(2.5), "2.5");
   EXPECT_EQ(FormatReal(1e-05), "1e-05");
   EXPECT_EQ(FormatReal(123456789012345678.0), "1.23456789012346e+17");
+  // Whole numbers take a shorter path; every form must still be printf's.
+  for (double value : {0.0, -0.0, -1.0, 42.0, 1e14, 999999999999999.0, -999999999999999.0, 1e15, -1e15,
+                       1234567890123456.0, 1e300, -2.5e-7, 0.1, 3.4028234663852886e38, 1.0 / 3}) {
+    char expected[64];
+    std::snprintf(expected, sizeof expected, "%.15g", value);
+    SCOPED_TRACE(expected);
+    EXPECT_EQ(FormatReal(value), expected);
+  }
 }
 
 TEST(ReadList, ExpectedButFound) {
@@ -191,6 +201,22 @@ TEST(FieldWriters, LineForms) {
   });
   EXPECT_EQ(text, zortest::Lines({"<T>a&lt;&#233;</T>", "<S>a&lt;\xE9</S>", "<I>-5</I>", "<B>1</B>", "<R>0.5</R>",
                                   "<H>0A</H>", "<X>01 02</X>", "<E></E>"}));
+}
+
+TEST(FieldWriters, ValuesOfEveryLength) {
+  // Names and values of 0 to 40 characters, the lengths the copy treats apart.
+  const std::string text(40, 'x');
+  for (size_t n = 0; n <= text.size(); ++n) {
+    SCOPED_TRACE(n);
+    std::string name = "N" + text.substr(0, n);
+    std::string line = "<" + name + ">" + text.substr(0, n) + "</" + name + ">";
+    EXPECT_EQ(zortest::CaptureLines([&] { WriteStoredField(name, text.substr(0, n)); }),
+              zortest::Lines({line.c_str()}));
+  }
+  EXPECT_EQ(zortest::CaptureLines([] { WriteIntField("I", INT64_MIN); }),
+            zortest::Lines({"<I>-9223372036854775808</I>"}));
+  EXPECT_EQ(zortest::CaptureLines([] { WriteTextField("T", "\xFF\x80\"\"&&"); }),
+            zortest::Lines({"<T>&#255;&#128;&quot;&quot;&amp;&amp;</T>"}));
 }
 
 }  // namespace

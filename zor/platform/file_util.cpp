@@ -15,9 +15,37 @@ bool FileExists(const std::string& fileName) {
 }
 
 namespace {
+
 std::string Reason(const char* what, const std::string& name) {
   return std::string(what) + " \"" + name + "\". " + std::strerror(errno);
 }
+
+std::string DirectoryOf(const std::string& path) {
+  size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Follows symbolic links to the final target (which need not exist yet), so
+// that a save replaces the file a link points to and keeps the link.
+bool ResolveLinks(const std::string& fileName, std::string* target) {
+  std::string path = fileName;
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+      *target = path;
+      return true;
+    }
+    std::string link(static_cast<size_t>(st.st_size > 0 ? st.st_size : 4096), '\0');
+    ssize_t n = ::readlink(path.c_str(), link.data(), link.size());
+    if (n < 0) return false;
+    link.resize(static_cast<size_t>(n));
+    path = link[0] == '/' ? link : DirectoryOf(path) + "/" + link;
+  }
+  errno = ELOOP;
+  return false;
+}
+
 }  // namespace
 
 bool ReadWholeFile(const std::string& fileName, std::string* data, std::string* error) {
@@ -51,64 +79,47 @@ bool ReadWholeFile(const std::string& fileName, std::string* data, std::string* 
   return true;
 }
 
-namespace {
-
-std::string DirectoryOf(const std::string& path) {
-  size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-// Follows symbolic links to the final target (which need not exist yet), so
-// that a save replaces the file a link points to and keeps the link.
-bool ResolveLinks(const std::string& fileName, std::string* target) {
-  std::string path = fileName;
-  for (int hops = 0; hops < 40; ++hops) {
-    struct stat st;
-    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
-      *target = path;
-      return true;
-    }
-    std::string link(static_cast<size_t>(st.st_size > 0 ? st.st_size : 4096), '\0');
-    ssize_t n = ::readlink(path.c_str(), link.data(), link.size());
-    if (n < 0) return false;
-    link.resize(static_cast<size_t>(n));
-    path = link[0] == '/' ? link : DirectoryOf(path) + "/" + link;
-  }
-  errno = ELOOP;
-  return false;
-}
-
-bool Fail(std::string* error, const std::string& reason) {
-  *error = reason;
-  return false;
-}
-
-}  // namespace
-
 bool WriteFileAtomically(const std::string& fileName, std::string_view data, std::string* error) {
-  std::string target;
-  if (!ResolveLinks(fileName, &target)) return Fail(error, Reason("Cannot create file", fileName));
+  WriteFileAtomicallyStream stream(fileName);
+  stream.Write(data);
+  return stream.Commit(error);
+}
+
+WriteFileAtomicallyStream::WriteFileAtomicallyStream(const std::string& fileName) : FileName(fileName) {
+  if (!ResolveLinks(fileName, &Target)) {
+    Fail("Cannot create file");
+    return;
+  }
   struct stat st;
-  bool exists = ::stat(target.c_str(), &st) == 0;
+  bool exists = ::stat(Target.c_str(), &st) == 0;
   mode_t mode = 0666;
   if (exists) {
     // Only a regular file is replaced: renaming over a device, pipe or socket
     // would take it away, and a file's other hard links would keep the old text.
     if (S_ISDIR(st.st_mode)) {
       errno = EISDIR;
-      return Fail(error, Reason("Cannot create file", fileName));
+      Fail("Cannot create file");
+      return;
     }
-    if (!S_ISREG(st.st_mode))
-      return Fail(error, "Cannot create file \"" + fileName + "\". It is not a regular file and is left as it is.");
-    if (st.st_nlink > 1)
-      return Fail(error, "Cannot create file \"" + fileName + "\". It has " + std::to_string(st.st_nlink) +
-                             " hard links, which replacing it would break; it is left as it is.");
+    if (!S_ISREG(st.st_mode)) {
+      Refuse("It is not a regular file and is left as it is.");
+      return;
+    }
+    if (st.st_nlink > 1) {
+      Refuse("It has " + std::to_string(st.st_nlink) +
+             " hard links, which replacing it would break; it is left as it is.");
+      return;
+    }
     // A read-only file is refused as a direct write would refuse it (also
     // for a caller whose rights would let it write anyway).
-    if (::access(target.c_str(), W_OK) != 0) return Fail(error, Reason("Cannot create file", fileName));
-    if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
-      return Fail(error, "Cannot create file \"" + fileName + "\". The file is read-only.");
+    if (::access(Target.c_str(), W_OK) != 0) {
+      Fail("Cannot create file");
+      return;
+    }
+    if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+      Refuse("The file is read-only.");
+      return;
+    }
     mode = st.st_mode & 07777;
   } else {
     mode_t mask = ::umask(0);
@@ -116,39 +127,82 @@ bool WriteFileAtomically(const std::string& fileName, std::string_view data, std
     mode &= ~mask;
   }
   // A short temporary name, so that names near the length limit still work.
-  std::string dir = DirectoryOf(target);
-  std::string temp = dir + "/.zorXXXXXX";
-  int fd = ::mkstemp(temp.data());
-  if (fd < 0) return Fail(error, Reason("Cannot create file", fileName));
-  ::fchmod(fd, mode);
+  TempName = DirectoryOf(Target) + "/.zorXXXXXX";
+  Fd = ::mkstemp(TempName.data());
+  if (Fd < 0) {
+    TempName.clear();
+    Fail("Cannot create file");
+    return;
+  }
+  ::fchmod(Fd, mode);
   // Keep the owner where the caller may (a privileged caller); otherwise the
   // new file belongs to the caller, as any rewrite by the caller would.
-  if (exists && ::fchown(fd, st.st_uid, st.st_gid) != 0) errno = 0;
+  if (exists && ::fchown(Fd, st.st_uid, st.st_gid) != 0) errno = 0;
+}
+
+WriteFileAtomicallyStream::~WriteFileAtomicallyStream() { Discard(); }
+
+void WriteFileAtomicallyStream::Fail(const char* what) {
+  if (Error.empty()) Error = Reason(what, FileName);
+  Discard();
+}
+
+void WriteFileAtomicallyStream::Refuse(const std::string& why) {
+  if (Error.empty()) Error = "Cannot create file \"" + FileName + "\". " + why;
+  Discard();
+}
+
+// Closes and removes the temporary file, if one is still open.
+void WriteFileAtomicallyStream::Discard() {
+  if (Fd >= 0) ::close(Fd);
+  Fd = -1;
+  if (!TempName.empty()) ::unlink(TempName.c_str());
+  TempName.clear();
+}
+
+bool WriteFileAtomicallyStream::Write(std::string_view data) {
+  if (!Error.empty()) return false;
   const char* p = data.data();
   size_t left = data.size();
   while (left > 0) {
-    ssize_t n = ::write(fd, p, left);
+    ssize_t n = ::write(Fd, p, left);
     if (n < 0) {
       if (errno == EINTR) continue;
-      *error = Reason("Cannot write file", fileName);
-      ::close(fd);
-      ::unlink(temp.c_str());
+      Fail("Cannot write file");
       return false;
     }
     p += n;
     left -= static_cast<size_t>(n);
   }
-  if (::fsync(fd) != 0 || ::close(fd) != 0) {
-    *error = Reason("Cannot write file", fileName);
-    ::unlink(temp.c_str());
-    return false;
-  }
-  if (::rename(temp.c_str(), target.c_str()) != 0) {
-    *error = Reason("Cannot create file", fileName);
-    ::unlink(temp.c_str());
-    return false;
-  }
+#ifdef __linux__
+  // Starts writing the piece to disk now, so that the flush before the rename
+  // has little left to wait for.
+  ::sync_file_range(Fd, static_cast<off_t>(Written), static_cast<off_t>(data.size()), SYNC_FILE_RANGE_WRITE);
+#endif
+  Written += data.size();
   return true;
+}
+
+bool WriteFileAtomicallyStream::Commit(std::string* error) {
+  if (Error.empty()) {
+    int fd = Fd;
+    Fd = -1;  // closed below, whatever happens
+    if (::fsync(fd) != 0) {
+      int reason = errno;
+      ::close(fd);
+      errno = reason;
+      Fail("Cannot write file");
+    } else if (::close(fd) != 0) {
+      Fail("Cannot write file");
+    } else if (::rename(TempName.c_str(), Target.c_str()) != 0) {
+      Fail("Cannot create file");
+    } else {
+      TempName.clear();  // it is the target now
+    }
+  }
+  if (Error.empty()) return true;
+  *error = Error;
+  return false;
 }
 
 }  // namespace zor

@@ -20,4 +20,35 @@ bool ReadWholeFile(const std::string& fileName, std::string* data, std::string* 
 // mode is kept. On failure, *error gets the reason.
 bool WriteFileAtomically(const std::string& fileName, std::string_view data, std::string* error);
 
+// The streaming form of WriteFileAtomically, for data made piece by piece:
+// the constructor creates the temporary file, Write appends to it (one write
+// call per piece), Commit renames it over the target. A stream destroyed
+// without a successful Commit removes its temporary file, so the target is
+// untouched. After the first failure every step fails and keeps its reason.
+class WriteFileAtomicallyStream {
+ public:
+  explicit WriteFileAtomicallyStream(const std::string& fileName);
+  ~WriteFileAtomicallyStream();
+  WriteFileAtomicallyStream(const WriteFileAtomicallyStream&) = delete;
+  WriteFileAtomicallyStream& operator=(const WriteFileAtomicallyStream&) = delete;
+
+  // False when this or an earlier step failed.
+  bool Write(std::string_view data);
+  // True when the target now holds everything written; otherwise *error gets
+  // the reason of the first failure.
+  bool Commit(std::string* error);
+
+ private:
+  void Fail(const char* what);  // what, the file name and the system's reason
+  void Refuse(const std::string& why);
+  void Discard();
+
+  std::string FileName;
+  std::string Target;  // the file that FileName finally names, links followed
+  std::string TempName;
+  std::string Error;  // empty while nothing failed
+  int Fd = -1;
+  size_t Written = 0;  // bytes in the temporary file
+};
+
 }  // namespace zor
