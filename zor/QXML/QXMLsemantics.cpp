@@ -83,7 +83,15 @@ void TQXMLSemantics::Start(std::string_view name, std::vector<std::string>& pend
   firstElement_ = false;
   // The caller empties the pending list right after, so moving equals copying.
   current_->CommentsBefore.swap(pending);
-  current_->SetIdent(name);
+  const size_t colon = name.find(':');
+  if (colon == std::string_view::npos) {
+    current_->Prefix.clear();
+    StoreName(current_->LocalName, name);
+  } else {
+    StoreName(current_->Prefix, name.substr(0, colon));
+    StoreName(current_->LocalName, name.substr(colon + 1));
+  }
+  attribNode_ = nullptr;
   if (completes) found_ = current_;
 }
 
@@ -91,9 +99,9 @@ void TQXMLSemantics::ContentData(std::string_view text) {
   if (Searching()) return;
   if (!Skipping()) {
     if (reader_.Document().AutoValidate && text.find('&') != std::string_view::npos)
-      current_->Text = DecodeEntities(text);
+      current_->Text.AssignPaged(DecodeEntities(text));
     else
-      current_->Text.assign(text.data(), text.size());
+      current_->Text.AssignPaged(text);
   }
   if (found_ != nullptr && !loadSubtree_) throw QXMLException("Break.");
 }
@@ -109,14 +117,51 @@ void TQXMLSemantics::Attrib(std::string_view name, std::string_view value) {
     // Decoding would copy the text unchanged: only the quotes go.
     if (!value.empty() && (value[0] == '\'' || value[0] == '"'))
       value = value.size() >= 2 ? value.substr(1, value.size() - 2) : std::string_view();
-    current_->SetAttrib(prefix, local, value);
+    StoreAttrib(prefix, local, value);
   } else if (reader_.Document().AutoValidate) {
     std::string v = DecodeEntities(value);
     if (!v.empty() && (v[0] == '\'' || v[0] == '"')) v = v.size() >= 2 ? v.substr(1, v.size() - 2) : std::string();
-    current_->SetAttrib(prefix, local, v);
+    StoreAttrib(prefix, local, v);
   } else {
-    current_->SetAttrib(prefix, local, value);
+    StoreAttrib(prefix, local, value);
   }
+}
+
+void TQXMLSemantics::StoreName(TQXMLString& field, std::string_view name) {
+  // Short names live inside the field; longer ones share one block per name.
+  if (name.size() <= 6 || names_.size() >= kMaxNames) {
+    field.AssignPaged(name);
+    return;
+  }
+  auto it = names_.find(name);
+  if (it == names_.end()) {
+    TQXMLString stored;
+    stored.AssignPaged(name);
+    it = names_.emplace(stored.view(), stored).first;
+  }
+  field = it->second;
+}
+
+void TQXMLSemantics::StoreAttrib(std::string_view prefix, std::string_view local, std::string_view value) {
+  // Same result as SetAttrib; an index keeps elements with many attributes linear.
+  TCLazyList<TQXMLAttribElement>& attribs = current_->Attribs;
+  if (attribs.GetCount() < kIndexAttribsFrom) {
+    current_->SetAttrib(prefix, local, value);
+    return;
+  }
+  if (attribNode_ != current_) {
+    attribIndex_.clear();
+    for (int i = 0; i < attribs.GetCount(); ++i) {
+      const TQXMLAttribElement* a = attribs.Get(i);
+      attribIndex_.try_emplace(QXMLIdentComp(a->Prefix, a->LocalName), i);
+    }
+    attribNode_ = current_;
+  }
+  auto [it, added] = attribIndex_.try_emplace(QXMLIdentComp(prefix, local), attribs.GetCount());
+  if (added)
+    attribs.Add(new TQXMLAttribElement{std::string(prefix), std::string(local), std::string(value)});
+  else
+    attribs.Get(it->second)->Value = value;
 }
 
 void TQXMLSemantics::End(std::string_view name, std::vector<std::string>& pending) {

@@ -11,9 +11,11 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "zor/QXML/QXMLlex.h"
+#include "zor/QXML/qxml_text_field.h"
 
 class TQXMLNode;
 class TQXMLDocument;
@@ -44,6 +46,12 @@ class TQXMLSemantics {
   // Below a found element whose subtree is not loaded.
   bool Skipping() const { return skipDepth_ > 0; }
   void CloseCurrent(std::vector<std::string>& pending);
+  // Stores an element name; long names are shared between the elements of a load.
+  void StoreName(TQXMLString& field, std::string_view name);
+  void StoreAttrib(std::string_view prefix, std::string_view local, std::string_view value);
+
+  static constexpr size_t kMaxNames = 4096;
+  static constexpr int kIndexAttribsFrom = 16;
 
   bool firstElement_ = true;
   TQXMLNode* current_;
@@ -53,6 +61,9 @@ class TQXMLSemantics {
   int32_t matched_ = 0;
   TQXMLNode* found_ = nullptr;
   int skipDepth_ = 0;
+  std::unordered_map<std::string_view, TQXMLString> names_;  // keys view the stored texts
+  const TQXMLNode* attribNode_ = nullptr;                    // node that attribIndex_ describes
+  std::unordered_map<std::string, int> attribIndex_;         // identifier -> first attribute
 };
 
 class TQXMLsynt {

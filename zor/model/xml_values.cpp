@@ -14,13 +14,13 @@ namespace ZOR_RAM {
 namespace {
 
 // The child's text, or null when the child is absent or its text is empty.
-const std::string* ChildText(const TQXMLNode* element, std::string_view name) {
+const TQXMLString* ChildText(const TQXMLNode* element, std::string_view name) {
   const TQXMLNode* child = FindChild(element, name);
   return child && !child->Text.empty() ? &child->Text : nullptr;
 }
 
-[[noreturn]] void ThrowNotInteger(const std::string& text) {
-  throw std::runtime_error("'" + text + "' is not a valid integer value");
+[[noreturn]] void ThrowNotInteger(std::string_view text) {
+  throw std::runtime_error("'" + std::string(text) + "' is not a valid integer value");
 }
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
@@ -28,16 +28,16 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 }  // namespace
 
 TQXMLNode* FindChild(const TQXMLNode* element, std::string_view name) {
-  int index = element->Find(std::string(name));
+  int index = element->Find(name);
   return index >= 0 ? element->GetItem(index) : nullptr;
 }
 
 std::string ReadText(const TQXMLNode* element, std::string_view name) {
-  const std::string* text = ChildText(element, name);
+  const TQXMLString* text = ChildText(element, name);
   return text ? UnescapeText(*text) : std::string();
 }
 
-int64_t TextToInt(const std::string& text) {
+int64_t TextToInt(std::string_view text) {
   const char* first = text.data();
   const char* last = first + text.size();
   int64_t value = 0;
@@ -47,30 +47,30 @@ int64_t TextToInt(const std::string& text) {
   return value;
 }
 
-int32_t HexTextToInt(const std::string& digits) {
+int32_t HexTextToInt(std::string_view digits) {
   const char* first = digits.data();
   const char* last = first + digits.size();
   uint32_t value = 0;
   // Up to eight digits; the value wraps into a signed 32-bit number.
   if (first == last || digits.size() > 8 || *first == '-' || *first == '+')
-    ThrowNotInteger("0x" + digits);
+    ThrowNotInteger("0x" + std::string(digits));
   auto [ptr, ec] = std::from_chars(first, last, value, 16);
-  if (ec != std::errc() || ptr != last) ThrowNotInteger("0x" + digits);
+  if (ec != std::errc() || ptr != last) ThrowNotInteger("0x" + std::string(digits));
   return static_cast<int32_t>(value);
 }
 
 int64_t ReadInt(const TQXMLNode* element, std::string_view name) {
-  const std::string* text = ChildText(element, name);
+  const TQXMLString* text = ChildText(element, name);
   return text ? TextToInt(*text) : 0;
 }
 
 int32_t ReadHex(const TQXMLNode* element, std::string_view name) {
-  const std::string* text = ChildText(element, name);
+  const TQXMLString* text = ChildText(element, name);
   return text ? HexTextToInt(*text) : 0;
 }
 
 double ReadFloat(const TQXMLNode* element, std::string_view name) {
-  const std::string* text = ChildText(element, name);
+  const TQXMLString* text = ChildText(element, name);
   if (!text) return 0;
   const char* first = text->data();
   const char* last = first + text->size();
@@ -91,7 +91,7 @@ double ReadFloat(const TQXMLNode* element, std::string_view name) {
 void ReadHexBytes(const TQXMLNode* element, std::string_view name, uint8_t* buffer, int size) {
   if (size <= 0) return;
   std::memset(buffer, 0, static_cast<size_t>(size));
-  const std::string* text = ChildText(element, name);
+  const TQXMLString* text = ChildText(element, name);
   if (!text) return;
   std::string_view rest = *text;
   int stored = 0;

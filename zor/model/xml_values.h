@@ -31,8 +31,8 @@ double ReadFloat(const TQXMLNode* element, std::string_view name);
 void ReadHexBytes(const TQXMLNode* element, std::string_view name, uint8_t* buffer, int size);
 
 // The conversions behind ReadInt and ReadHex, for texts already in hand.
-int64_t TextToInt(const std::string& text);
-int32_t HexTextToInt(const std::string& digits);
+int64_t TextToInt(std::string_view text);
+int32_t HexTextToInt(std::string_view digits);
 
 // Characters 128..255 become "&#NNN;", and " & < > their entities.
 std::string EscapeText(std::string_view text);
