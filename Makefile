@@ -3,6 +3,8 @@ BUILD      ?= build
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 BENCH_BUILD ?= build-bench
+RATIO      ?= ../shared/bench/ratio.sh
+RATIO_SIGNALS ?= 10000 100000
 JOBS       ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 CMAKE_GEN  := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
@@ -54,6 +56,8 @@ bench:
 	cmake -S . -B $(BENCH_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DZOR_BUILD_BENCH=ON -DZOR_BUILD_TESTS=OFF
 	cmake --build $(BENCH_BUILD) -j $(JOBS)
 	$(BENCH_BUILD)/bin/zor_bench
+	@# Whole load, save and peak memory against pugixml on the generated configurations.
+	@if [ -x $(RATIO) ]; then $(RATIO) $(BENCH_BUILD) $(RATIO_SIGNALS); else echo "$(RATIO) not found: no ratios"; fi
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(BENCH_BUILD)

@@ -4,10 +4,9 @@
 #include <istream>
 #include <ostream>
 
-#include "zor/QXML/QXMLsemantics.h"
+#include "zor/QXML/qxml_parser.h"
+#include "zor/QXML/qxml_reader.h"
 #include "zor/QXML/qxml_writer.h"
-
-const char* const EncodingTexts[3] = {"gb2312", "UTF-8", ""};
 
 TQXMLDocument::TQXMLDocument(void* owner) : owner_(owner), root_(new TQXMLNode) { root_->LocalName = "Root"; }
 
@@ -27,13 +26,6 @@ void TQXMLDocument::IdentDecomp(std::string_view ident, std::string& prefix, std
   }
 }
 
-std::string TQXMLDocument::GetEncodingText() const {
-  if (Encoding == QXMLEncAuto) return std::string();
-  return std::string("encoding=\"") + EncodingTexts[Encoding] + "\"";
-}
-
-std::string TQXMLDocument::GetVersionText() const { return "version=\"" + Version + "\""; }
-
 void TQXMLDocument::SetRootName(std::string_view name) {
   RootName = name;
   root_->LocalName = RootName;
@@ -49,8 +41,11 @@ void TQXMLDocument::Clear() {
 void TQXMLDocument::RaiseException(const std::string& message) { throw std::runtime_error(message); }
 
 bool TQXMLDocument::Run(std::istream& stream, const std::string* path, bool loadSubtree) {
-  TQXMLReader reader(stream, *this);
-  TQXMLsynt parser(reader, root_, loadSubtree);
+  TQXMLReader reader(stream, [this](int percent) {
+    if (OnPercent) OnPercent(this, percent);
+  });
+  if (reader.Utf8Bom()) Encoding = QXMLEncUTF8;
+  TQXMLsynt parser(reader, *this, root_, loadSubtree);
   if (path) parser.Semantics().SetPath(*path);
   Clear();
   int result = 1;
@@ -90,7 +85,7 @@ bool TQXMLDocument::FindNodeInFile(const std::string& fileName, const std::strin
 }
 
 void TQXMLDocument::SaveToStream(std::ostream& stream) {
-  TQXMLWriter writer(stream, *this);
+  TQXMLWriter writer(stream, *this, root_);
   writer.WriteHeader();
   writer.WriteBody();
 }

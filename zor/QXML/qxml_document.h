@@ -5,25 +5,13 @@
 
 #include <functional>
 #include <iosfwd>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 
 #include "zor/QXML/qxml_node.h"
+#include "zor/QXML/qxml_types.h"
 
-enum QXMLEncoding { QXMLEncPlain = 0, QXMLEncUTF8 = 1, QXMLEncAuto = 2 };
-
-// Declaration names indexed by QXMLEncoding.
-QXML_API extern const char* const EncodingTexts[3];
-
-// The library's own exception; used to end a path search early ("Break.").
-// Reading errors are plain std::runtime_error (see RaiseException).
-class QXML_API QXMLException : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
-
-class QXML_API TQXMLDocument {
+class QXML_API TQXMLDocument : public TQXMLOptions {
  public:
   using PercentEvent = std::function<void(TQXMLDocument* sender, int percent)>;
   using ErrorEvent = std::function<void(TQXMLDocument* sender, const char* errMsg, bool& ignoreError)>;
@@ -38,8 +26,6 @@ class QXML_API TQXMLDocument {
   static std::string IdentComp(std::string_view prefix, std::string_view local) { return QXMLIdentComp(prefix, local); }
 
   void SetIndentStr(const char* indent) { IndentStr = indent ? indent : ""; }
-  std::string GetEncodingText() const;
-  std::string GetVersionText() const;
   void SetRootName(std::string_view name);
   bool IsEmpty() const;
   void Clear();
@@ -60,12 +46,6 @@ class QXML_API TQXMLDocument {
 
   [[noreturn]] static void RaiseException(const std::string& message);
 
-  bool AutoIndent = true;
-  bool AutoValidate = true;
-  std::string IndentStr = "\t";
-  std::string Version = "1.0";
-  QXMLEncoding Encoding = QXMLEncAuto;
-  std::string DocType;
   std::string RootName = "Root";
   PercentEvent OnPercent;
   ErrorEvent OnError;  // never raised by the library

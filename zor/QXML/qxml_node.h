@@ -30,7 +30,7 @@ class QXML_API TQXMLNode {
   TQXMLNode& operator=(const TQXMLNode&) = delete;
   virtual ~TQXMLNode();
 
-  // Nodes come from shared 64 KiB pages (see qxml_pages).
+  // Nodes come from shared pages (see qxml_pages).
   static void* operator new(size_t size) { return qxml_pages::Allocate(size); }
   static void operator delete(void* p) noexcept { qxml_pages::Release(p); }
 

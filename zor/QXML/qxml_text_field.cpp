@@ -4,23 +4,60 @@
 #include <new>
 #include <ostream>
 
+#ifdef _WIN32
+#include <malloc.h>
+#else
+#include <sys/mman.h>
+#endif
+
 // ---------------------------------------------------------------------------
 // Pages
 
 namespace {
 
-constexpr size_t kPageSize = 64 * 1024;
+constexpr size_t kPageSize = 256 * 1024;
+
+// Pages come straight from the system and go straight back, so that a
+// released document returns its memory whatever the heap around it holds.
+// Untouched parts of a page cost no memory.
+void* MapPage(size_t bytes) {
+#ifdef _WIN32
+  void* p = _aligned_malloc(bytes, kPageSize);
+  if (!p) throw std::bad_alloc();
+  return p;
+#else
+  void* raw = mmap(nullptr, bytes + kPageSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (raw == MAP_FAILED) throw std::bad_alloc();
+  const uintptr_t start = reinterpret_cast<uintptr_t>(raw);
+  const uintptr_t aligned = (start + kPageSize - 1) & ~(uintptr_t{kPageSize} - 1);
+  if (aligned > start) munmap(raw, aligned - start);
+  if (const size_t tail = start + kPageSize - aligned; tail > 0)
+    munmap(reinterpret_cast<void*>(aligned + bytes), tail);
+  return reinterpret_cast<void*>(aligned);
+#endif
+}
+
+void UnmapPage(void* page, size_t bytes) {
+#ifdef _WIN32
+  (void)bytes;
+  _aligned_free(page);
+#else
+  munmap(page, bytes);
+#endif
+}
 
 // The count holds one reference per live allocation plus one for the thread
 // that still hands out memory from the page; whoever drops the last one frees it.
 struct alignas(16) PageHeader {
   std::atomic<int> refs{1};
+  size_t bytes = kPageSize;
 };
 
 void Unref(PageHeader* page) {
   if (page->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+    const size_t bytes = page->bytes;
     page->~PageHeader();
-    std::free(page);
+    UnmapPage(page, bytes);
   }
 }
 
@@ -37,9 +74,9 @@ struct PageCursor {
 thread_local PageCursor t_cursor;
 
 PageHeader* NewPage(size_t bytes) {
-  void* p = std::aligned_alloc(kPageSize, bytes);
-  if (!p) throw std::bad_alloc();
-  return new (p) PageHeader;
+  PageHeader* page = new (MapPage(bytes)) PageHeader;
+  page->bytes = bytes;
+  return page;
 }
 
 }  // namespace

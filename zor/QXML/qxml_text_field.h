@@ -20,7 +20,7 @@
 
 #define QXML_API __attribute__((visibility("default")))
 
-// Memory handed out from 64 KiB pages. A page returns to the system when its
+// Memory handed out from 256 KiB pages. A page returns to the system when its
 // last allocation is released, so building and freeing large trees costs no
 // general-purpose allocation per node or text. Any thread may release.
 namespace qxml_pages {

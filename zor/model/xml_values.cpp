@@ -175,6 +175,9 @@ std::string UnescapeText(std::string_view text) {
     if (out[i] == '&' && i + 5 < out.size() && out[i + 1] == '#' && IsDigit(out[i + 2]) &&
         IsDigit(out[i + 3]) && IsDigit(out[i + 4]) && out[i + 5] == ';') {
       int code = (out[i + 2] - '0') * 100 + (out[i + 3] - '0') * 10 + (out[i + 4] - '0');
+      // A zero byte ends the text (as a zero-terminated text would): kept, it
+      // would be saved raw and make the file unreadable.
+      if ((code & 0xFF) == 0) break;
       result += static_cast<char>(code & 0xFF);
       i += 6;
     } else {

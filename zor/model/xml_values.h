@@ -39,7 +39,8 @@ std::string EscapeText(std::string_view text);
 // Only & < > become entities; everything else stays as stored. For texts the
 // file keeps as they are, so that a saved file always reads back.
 std::string EscapeMarkup(std::string_view text);
-// Undoes EscapeText (entities, then three-digit numeric references).
+// Undoes EscapeText (entities, then three-digit numeric references); a
+// reference to the zero byte (&#000;, &#256;) ends the text.
 std::string UnescapeText(std::string_view text);
 // Replaces every occurrence, searching again from the start after each
 // replacement, so a replacement can form a new occurrence.

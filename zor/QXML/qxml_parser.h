@@ -1,4 +1,4 @@
-// Parser and semantic actions of the XML reader.
+// Parser and semantic actions of the XML library.
 //
 // TQXMLsynt recognises: any number of instructions, DOCTYPEs and comments,
 // one root element and nothing after it; inside content, character data,
@@ -14,15 +14,16 @@
 #include <unordered_map>
 #include <vector>
 
-#include "zor/QXML/QXMLlex.h"
+#include "zor/QXML/qxml_scanner.h"
 #include "zor/QXML/qxml_text_field.h"
+#include "zor/QXML/qxml_types.h"
 
 class TQXMLNode;
-class TQXMLDocument;
 
 class TQXMLSemantics {
  public:
-  TQXMLSemantics(TQXMLReader& reader, TQXMLNode* node, bool loadSubtree);
+  // Builds the tree under node; the prologue and DOCTYPE go to options.
+  TQXMLSemantics(TQXMLOptions& options, TQXMLNode* node, bool loadSubtree);
 
   // Splits path at ';' and white space; "..." keeps both ("" inside stands
   // for one quote). An empty path loads the whole document.
@@ -55,7 +56,7 @@ class TQXMLSemantics {
 
   bool firstElement_ = true;
   TQXMLNode* current_;
-  TQXMLReader& reader_;
+  TQXMLOptions& options_;
   bool loadSubtree_;
   std::vector<std::string> path_;
   int32_t matched_ = 0;
@@ -71,7 +72,7 @@ class TQXMLsynt {
   // The stack starts with room for 200 entries and may double up to this.
   static constexpr int kMaxStack = 10000;
 
-  TQXMLsynt(TQXMLReader& reader, TQXMLNode* node, bool loadSubtree);
+  TQXMLsynt(TQXMLReader& reader, TQXMLOptions& options, TQXMLNode* node, bool loadSubtree);
   ~TQXMLsynt();
 
   // 0 when the document was accepted. Errors are raised as exceptions.
