@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 
 #include "zor/QXML/QXMLDocument.h"
@@ -67,6 +68,23 @@ void BM_QXMLDocumentLoad(benchmark::State& state) {
   state.SetBytesProcessed(state.iterations() * size);
 }
 BENCHMARK(BM_QXMLDocumentLoad)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// One element carrying state.range(0) attributes (each name twice, so every
+// second one replaces a value): the cost must grow linearly with the count.
+void BM_QXMLManyAttributes(benchmark::State& state) {
+  const int count = static_cast<int>(state.range(0));
+  std::string text = "<e";
+  for (int i = 0; i < count; ++i) text += " a" + std::to_string(i / 2) + "='" + std::to_string(i) + "'";
+  text += "/>";
+  for (auto _ : state) {
+    TQXMLDocument doc(nullptr);
+    std::istringstream in(text);
+    if (doc.LoadFromStream(in)) state.SkipWithError("load failed");
+    benchmark::DoNotOptimize(doc.GetRoot());
+  }
+  state.SetItemsProcessed(state.iterations() * count);
+}
+BENCHMARK(BM_QXMLManyAttributes)->Arg(62500)->Arg(250000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 #ifdef ZOR_BENCH_PUGIXML
 void BM_PugixmlLoad(benchmark::State& state) {

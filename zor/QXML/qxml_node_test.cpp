@@ -95,6 +95,49 @@ TEST(QXMLNode, DestroyingChildDetachesIt) {
   EXPECT_EQ(root.Items, nullptr);
 }
 
+// A host's node class that records, while it is destroyed, where it stood.
+struct RecordingNode : TQXMLNode {
+  explicit RecordingNode(std::vector<std::string>* log) : log_(log) {}
+  ~RecordingNode() override {
+    log_->push_back(LocalName.str() + (Parent ? "@" + std::to_string(Parent->IndexOf(this)) : "-"));
+  }
+  std::vector<std::string>* log_;
+};
+
+TEST(QXMLNode, ClearDestroysChildrenLastToFirstWhileAttached) {
+  std::vector<std::string> log;
+  TQXMLNode root;
+  for (const char* name : {"a", "b", "c"}) {
+    auto* child = new RecordingNode(&log);
+    child->SetIdent(name);
+    root.AddItem(child);
+  }
+  auto* inner = new RecordingNode(&log);
+  inner->SetIdent("b1");
+  root.GetItem(1)->AddItem(inner);
+  root.Clear();
+  EXPECT_EQ(log, (std::vector<std::string>{"c@2", "b1@0", "b@1", "a@0"}));
+  EXPECT_EQ(root.Items, nullptr);
+}
+
+TEST(QXMLNode, TextFieldsKeepTheirValueWhateverTheLength) {
+  TQXMLNode node;
+  for (std::string text : {std::string(), std::string("abcdef"), std::string("abcdefg"), std::string(70000, 'x'),
+                           std::string("a\0b", 3)}) {
+    SCOPED_TRACE(text.size());
+    node.Text = text;
+    EXPECT_EQ(node.Text, text);
+    EXPECT_EQ(node.Text.size(), text.size());
+    EXPECT_EQ(node.Text.c_str()[text.size()], '\0');
+    TQXMLString copy = node.Text;
+    node.Text += "+";
+    EXPECT_EQ(copy, text);
+    EXPECT_EQ(node.Text, text + "+");
+    node.Text = node.Text.view().substr(1);  // assigning a part of itself
+    EXPECT_EQ(node.Text, (text + "+").substr(1));
+  }
+}
+
 TEST(QXMLNode, DeepTreeIsDestroyedWithoutRecursion) {
   auto* root = new TQXMLNode;
   TQXMLNode* n = root;

@@ -7,7 +7,7 @@
 
 #include "tests/support.h"
 #include "zor/QXML/QXMLDocument.h"
-#include "zor/QXML/QXMLlex.h"
+#include "zor/QXML/qxml_reader.h"
 #include "zor/QXML/qxml_text.h"
 
 namespace {
@@ -85,6 +85,22 @@ TEST(QXMLReader, WhiteSpaceBeforeTagsIsSwallowed) {
   EXPECT_EQ(doc.GetRoot()->Text, "y  ");  // last chunk only, white space kept
   ASSERT_EQ(Load(doc, "<a>x<b/>  </a>"), "");
   EXPECT_EQ(doc.GetRoot()->Text, "x");
+}
+
+// Past the count where the reader indexes attributes, a repeated name still
+// replaces the value of the first record and new names append.
+TEST(QXMLReader, ManyAttributesKeepSetAttribOrder) {
+  std::string text = "<e";
+  for (int i = 0; i < 200; ++i) text += " a" + std::to_string(i % 50) + "='" + std::to_string(i) + "'";
+  text += " p:a3='x' a4='y'/>";
+  TQXMLDocument doc(nullptr);
+  ASSERT_EQ(Load(doc, text), "");
+  const TQXMLNode* e = doc.GetRoot();
+  ASSERT_EQ(e->Attribs.GetCount(), 51);
+  EXPECT_EQ(e->Attribs.Get(3)->Value, "153");
+  EXPECT_EQ(e->Attribs.Get(4)->Value, "y");
+  EXPECT_EQ(e->Attribs.Get(50)->Prefix, "p");
+  EXPECT_EQ(e->GetAttrib("p", "a3"), "x");
 }
 
 TEST(QXMLReader, TagsWithSpacesAndAttributes) {

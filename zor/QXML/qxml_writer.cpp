@@ -4,11 +4,11 @@
 #include <ostream>
 #include <vector>
 
-#include "zor/QXML/QXMLDocument.h"
+#include "zor/QXML/qxml_node.h"
 #include "zor/QXML/qxml_text.h"
 
-TQXMLWriter::TQXMLWriter(std::ostream& stream, TQXMLDocument& document)
-    : TQXMLIO(document), stream_(stream), buffer_(new char[kBufferSize]) {}
+TQXMLWriter::TQXMLWriter(std::ostream& stream, const TQXMLOptions& options, const TQXMLNode* root)
+    : stream_(stream), options_(options), root_(root), buffer_(new char[kBufferSize]) {}
 
 TQXMLWriter::~TQXMLWriter() = default;
 
@@ -29,37 +29,37 @@ void TQXMLWriter::Flush() {
 }
 
 void TQXMLWriter::WriteText(std::string_view text) {
-  if (document_.Encoding == QXMLEncUTF8)
+  if (options_.Encoding == QXMLEncUTF8)
     WriteRaw(Utf8FromCodePage(text));
   else
     WriteRaw(text);
 }
 
 void TQXMLWriter::WriteIndent(int level) {
-  for (int i = 0; i < level; ++i) WriteRaw(document_.IndentStr);
+  for (int i = 0; i < level; ++i) WriteRaw(options_.IndentStr);
 }
 
 void TQXMLWriter::WriteHeader() {
   WriteRaw("<?xml");
-  WriteText(" " + document_.GetVersionText());
-  std::string encoding = document_.GetEncodingText();
+  WriteText(" " + options_.GetVersionText());
+  std::string encoding = options_.GetEncodingText();
   if (!encoding.empty()) WriteText(" " + encoding);
   WriteRaw("?>");
-  if (!document_.DocType.empty()) {
-    if (document_.AutoIndent) WriteRaw("\r\n");
-    WriteText("<!DOCTYPE " + document_.DocType + ">");
+  if (!options_.DocType.empty()) {
+    if (options_.AutoIndent) WriteRaw("\r\n");
+    WriteText("<!DOCTYPE " + options_.DocType + ">");
   }
   Flush();
 }
 
 void TQXMLWriter::WriteBody() {
-  WriteNode(document_.GetRoot(), 0);
+  WriteNode(root_, 0);
   WriteRaw("\r\n");
   Flush();
 }
 
 void TQXMLWriter::WriteComments(const TQXMLNode* node, bool before, int level) {
-  const bool indent = document_.AutoIndent;
+  const bool indent = options_.AutoIndent;
   for (const std::string& comment : before ? node->CommentsBefore : node->CommentsAfter) {
     if (indent && !before) WriteRaw("\r\n");
     if (indent) WriteIndent(level);
@@ -69,11 +69,11 @@ void TQXMLWriter::WriteComments(const TQXMLNode* node, bool before, int level) {
 }
 
 void TQXMLWriter::WriteStartTag(const TQXMLNode* node, int level) {
-  if (document_.AutoIndent) WriteIndent(level);
+  if (options_.AutoIndent) WriteIndent(level);
   WriteRaw("<");
   if (!node->Prefix.empty()) WriteText(node->Prefix + ":");
   WriteText(node->LocalName);
-  if (!document_.AutoValidate) {
+  if (!options_.AutoValidate) {
     std::string attribs = node->GetAttribsText();
     if (!attribs.empty()) WriteText(" " + attribs);
     return;
@@ -98,7 +98,7 @@ void TQXMLWriter::WriteEndTag(const TQXMLNode* node) {
 }
 
 void TQXMLWriter::FinishElement(const TQXMLNode* node, int level) {
-  if (node->GetCount() > 0 && document_.AutoIndent) {
+  if (node->GetCount() > 0 && options_.AutoIndent) {
     WriteRaw("\r\n");
     WriteIndent(level);
   }
@@ -117,7 +117,7 @@ void TQXMLWriter::WriteNode(const TQXMLNode* node, int level) {
   const int base = level;
   for (;;) {
     // Open node.
-    if (document_.AutoIndent) WriteRaw("\r\n");
+    if (options_.AutoIndent) WriteRaw("\r\n");
     WriteComments(node, /*before=*/true, level);
     WriteStartTag(node, level);
     if (node->Text.empty() && node->GetCount() == 0) {
@@ -126,7 +126,7 @@ void TQXMLWriter::WriteNode(const TQXMLNode* node, int level) {
       WriteComments(node, /*before=*/false, level);
     } else {
       WriteRaw(">");
-      if (!node->Text.empty()) WriteText(document_.AutoValidate ? EncodeEntities(node->Text) : node->Text);
+      if (!node->Text.empty()) WriteText(options_.AutoValidate ? EncodeEntities(node->Text) : node->Text);
       if (node->GetCount() > 0) {
         stack.push_back({node, 0});
       } else {

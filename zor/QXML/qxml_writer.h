@@ -6,16 +6,16 @@
 #include <memory>
 #include <string_view>
 
-#include "zor/QXML/QXMLlex.h"
+#include "zor/QXML/qxml_types.h"
 
 class TQXMLNode;
 
-class TQXMLWriter : public TQXMLIO {
+class TQXMLWriter {
  public:
   static constexpr int kBufferSize = 327680;
 
   // Does not own the stream. Write failures throw std::runtime_error.
-  TQXMLWriter(std::ostream& stream, TQXMLDocument& document);
+  TQXMLWriter(std::ostream& stream, const TQXMLOptions& options, const TQXMLNode* root);
   ~TQXMLWriter();
 
   void WriteHeader();
@@ -36,6 +36,8 @@ class TQXMLWriter : public TQXMLIO {
   void FinishElement(const TQXMLNode* node, int level);
 
   std::ostream& stream_;
+  const TQXMLOptions& options_;
+  const TQXMLNode* root_;
   std::unique_ptr<char[]> buffer_;
   int fill_ = 0;
 };

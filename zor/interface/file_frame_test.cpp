@@ -227,3 +227,25 @@ TEST(FileFrame, NullEntriesInListsAreSkipped) {
 }
 
 }  // namespace
+
+// A hand-written reference to the zero byte ends the text, so that the saved
+// file loads again.
+TEST(LoadFile, ZeroByteReferenceEndsTheTextAndTheSavedFileLoadsAgain) {
+  zortest::MessageCapture messages;
+  TZOR_RAM* ram = LoadText(Config("2.000",
+                                  "<EncTypes/><Signals><Signal><Name>Sig&#000;x</Name></Signal>"
+                                  "<Signal><Name>T&amp;#000;y</Name></Signal></Signals>"
+                                  "<Networks/><Nodes/><EnvGroups/><MOSTFBlocks/>"));
+  ASSERT_NE(ram, nullptr);
+  ASSERT_EQ(ram->Signals.Count(), 2);
+  EXPECT_EQ(ram->Signals[0]->Name, "Sig");
+  EXPECT_EQ(ram->Signals[1]->Name, "T");
+  std::string out = zortest::TempPath("zero_out.xml");
+  ASSERT_FALSE(_SaveRAM(ram, out.c_str()));
+  _FreeRAM(ram);
+  TZOR_RAM* again = _LoadFile(out.c_str());
+  ASSERT_NE(again, nullptr);
+  EXPECT_EQ(again->Signals[0]->Name, "Sig");
+  _FreeRAM(again);
+  std::remove(out.c_str());
+}

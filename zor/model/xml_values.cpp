@@ -14,13 +14,13 @@ namespace ZOR_RAM {
 namespace {
 
 // The child's text, or null when the child is absent or its text is empty.
-const std::string* ChildText(const TQXMLNode* element, std::string_view name) {
+const TQXMLString* ChildText(const TQXMLNode* element, std::string_view name) {
   const TQXMLNode* child = FindChild(element, name);
   return child && !child->Text.empty() ? &child->Text : nullptr;
 }
 
-[[noreturn]] void ThrowNotInteger(const std::string& text) {
-  throw std::runtime_error("'" + text + "' is not a valid integer value");
+[[noreturn]] void ThrowNotInteger(std::string_view text) {
+  throw std::runtime_error("'" + std::string(text) + "' is not a valid integer value");
 }
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
@@ -59,16 +59,16 @@ uint8_t HexTokenLowByte(std::string_view token) {
 }  // namespace
 
 TQXMLNode* FindChild(const TQXMLNode* element, std::string_view name) {
-  int index = element->Find(std::string(name));
+  int index = element->Find(name);
   return index >= 0 ? element->GetItem(index) : nullptr;
 }
 
 std::string ReadText(const TQXMLNode* element, std::string_view name) {
-  const std::string* text = ChildText(element, name);
+  const TQXMLString* text = ChildText(element, name);
   return text ? UnescapeText(*text) : std::string();
 }
 
-int64_t TextToInt(const std::string& text) {
+int64_t TextToInt(std::string_view text) {
   const char* first = text.data();
   const char* last = first + text.size();
   int64_t value = 0;
@@ -78,32 +78,32 @@ int64_t TextToInt(const std::string& text) {
   return value;
 }
 
-int32_t HexTextToInt(const std::string& digits) {
+int32_t HexTextToInt(std::string_view digits) {
   const char* first = digits.data();
   const char* last = first + digits.size();
-  if (first == last || *first == '-' || *first == '+') ThrowNotInteger("0x" + digits);
+  if (first == last || *first == '-' || *first == '+') ThrowNotInteger("0x" + std::string(digits));
   // Leading zeros do not count; the value must fit in 32 bits and wraps into
   // a signed number.
   const char* significant = first;
   while (significant + 1 < last && *significant == '0') ++significant;
   uint32_t value = 0;
   auto [ptr, ec] = std::from_chars(significant, last, value, 16);
-  if (ec != std::errc() || ptr != last) ThrowNotInteger("0x" + digits);
+  if (ec != std::errc() || ptr != last) ThrowNotInteger("0x" + std::string(digits));
   return static_cast<int32_t>(value);
 }
 
 int64_t ReadInt(const TQXMLNode* element, std::string_view name) {
-  const std::string* text = ChildText(element, name);
+  const TQXMLString* text = ChildText(element, name);
   return text ? TextToInt(*text) : 0;
 }
 
 int32_t ReadHex(const TQXMLNode* element, std::string_view name) {
-  const std::string* text = ChildText(element, name);
+  const TQXMLString* text = ChildText(element, name);
   return text ? HexTextToInt(*text) : 0;
 }
 
 double ReadFloat(const TQXMLNode* element, std::string_view name) {
-  const std::string* text = ChildText(element, name);
+  const TQXMLString* text = ChildText(element, name);
   if (!text) return 0;
   // A C "%g" scan: blanks, one optional sign, then a decimal or hexadecimal
   // number, an infinity or a NaN.
@@ -135,7 +135,7 @@ double ReadFloat(const TQXMLNode* element, std::string_view name) {
 void ReadHexBytes(const TQXMLNode* element, std::string_view name, uint8_t* buffer, int size) {
   if (size <= 0) return;
   std::memset(buffer, 0, static_cast<size_t>(size));
-  const std::string* text = ChildText(element, name);
+  const TQXMLString* text = ChildText(element, name);
   if (!text) return;
   std::string_view rest = *text;
   int stored = 0;
@@ -301,6 +301,9 @@ std::string UnescapeText(std::string_view text) {
     if (out[i] == '&' && i + 5 < out.size() && out[i + 1] == '#' && IsDigit(out[i + 2]) &&
         IsDigit(out[i + 3]) && IsDigit(out[i + 4]) && out[i + 5] == ';') {
       int code = (out[i + 2] - '0') * 100 + (out[i + 3] - '0') * 10 + (out[i + 4] - '0');
+      // A zero byte ends the text (as a zero-terminated text would): kept, it
+      // would be saved raw and make the file unreadable.
+      if ((code & 0xFF) == 0) break;
       result += static_cast<char>(code & 0xFF);
       i += 6;
     } else {

@@ -31,15 +31,16 @@ double ReadFloat(const TQXMLNode* element, std::string_view name);
 void ReadHexBytes(const TQXMLNode* element, std::string_view name, uint8_t* buffer, int size);
 
 // The conversions behind ReadInt and ReadHex, for texts already in hand.
-int64_t TextToInt(const std::string& text);
-int32_t HexTextToInt(const std::string& digits);
+int64_t TextToInt(std::string_view text);
+int32_t HexTextToInt(std::string_view digits);
 
 // Characters 128..255 become "&#NNN;", and " & < > their entities.
 std::string EscapeText(std::string_view text);
 // Only & < > become entities; everything else stays as stored. For texts the
 // file keeps as they are, so that a saved file always reads back.
 std::string EscapeMarkup(std::string_view text);
-// Undoes EscapeText (entities, then three-digit numeric references).
+// Undoes EscapeText (entities, then three-digit numeric references); a
+// reference to the zero byte (&#000;, &#256;) ends the text.
 std::string UnescapeText(std::string_view text);
 // Replaces every occurrence, searching again from the start after each
 // replacement, so a replacement can form a new occurrence.

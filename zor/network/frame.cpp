@@ -20,7 +20,7 @@ namespace {
 
 // The text of child `name` of the item's source element, as stored, or null
 // when the item was not read from a file or has no such child.
-const std::string* SourceRef(const TItemData& item, std::string_view name) {
+const TQXMLString* SourceRef(const TItemData& item, std::string_view name) {
   if (!item.SourceNode) return nullptr;
   TQXMLNode* child = FindChild(item.SourceNode, name);
   return child ? &child->Text : nullptr;
@@ -116,7 +116,7 @@ bool TNetFrame::WriteXml(bool withElement) {
 
 void TNetFrame::ResolveLinks() {
   if (!Network && Ram)
-    if (const std::string* id = SourceRef(*this, "Network")) Network = Ram->Networks.FindById(*id);
+    if (const TQXMLString* id = SourceRef(*this, "Network")) Network = Ram->Networks.FindById(*id);
   for (TNetSig* sig : NetSigs) sig->ResolveLinks();
   for (TTxFrameTiming* timing : TxFrameTimings) timing->ResolveLinks();
 }
@@ -200,9 +200,9 @@ bool TNetSig::WriteXml(bool withElement) {
 void TNetSig::ResolveLinks() {
   if (!Ram) return;
   if (!Signal)
-    if (const std::string* id = SourceRef(*this, "Signal")) Signal = Ram->Signals.FindById(*id);
+    if (const TQXMLString* id = SourceRef(*this, "Signal")) Signal = Ram->Signals.FindById(*id);
   if (!Network)
-    if (const std::string* id = SourceRef(*this, "Network")) Network = Ram->Networks.FindById(*id);
+    if (const TQXMLString* id = SourceRef(*this, "Network")) Network = Ram->Networks.FindById(*id);
 }
 
 // ---------------------------------------------------------------------------
@@ -230,7 +230,7 @@ bool TTxFrameTiming::WriteXml(bool withElement) {
 
 void TTxFrameTiming::ResolveLinks() {
   if (!IfcMode && Ram)
-    if (const std::string* id = SourceRef(*this, "IfcMode")) IfcMode = Ram->IfcModes.FindById(*id);
+    if (const TQXMLString* id = SourceRef(*this, "IfcMode")) IfcMode = Ram->IfcModes.FindById(*id);
 }
 
 std::string TTxFrameTiming::GetName() { return IfcMode ? IfcMode->Name : std::string(); }

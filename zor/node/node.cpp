@@ -33,7 +33,7 @@ int32_t TruncateToInt32(double value) {
 
 // The stored text of child `name` of the item's source element, or null when
 // the item was not read from a file or has no such child.
-const std::string* SourceRef(const TItemData& item, std::string_view name) {
+const TQXMLString* SourceRef(const TItemData& item, std::string_view name) {
   if (!item.SourceNode) return nullptr;
   TQXMLNode* child = FindChild(item.SourceNode, name);
   return child ? &child->Text : nullptr;
@@ -234,9 +234,9 @@ bool TIfc::ReadXml(TQXMLNode* element) {
 void TIfc::ResolveLinks() {
   if (Ram) {
     if (!Network)
-      if (const std::string* id = SourceRef(*this, "Network")) Network = Ram->Networks.FindById(*id);
+      if (const TQXMLString* id = SourceRef(*this, "Network")) Network = Ram->Networks.FindById(*id);
     if (!response_error)
-      if (const std::string* id = SourceRef(*this, "response_error")) response_error = Ram->PubSigs.FindById(*id);
+      if (const TQXMLString* id = SourceRef(*this, "response_error")) response_error = Ram->PubSigs.FindById(*id);
   }
   ResolveChildren(FrameMsgIds);
   ResolveChildren(NetFrames);
@@ -414,7 +414,7 @@ bool TFrameMsgId::ReadXml(TQXMLNode* element) {
 
 void TFrameMsgId::ResolveLinks() {
   if (NetFrame || !Ram) return;
-  if (const std::string* id = SourceRef(*this, "NetFrame")) {
+  if (const TQXMLString* id = SourceRef(*this, "NetFrame")) {
     NetFrame = Ram->FrameHolders.FindById(*id);
     if (!NetFrame) NetFrame = Ram->NetFrames.FindById(*id);
   }

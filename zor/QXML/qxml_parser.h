@@ -1,4 +1,4 @@
-// Parser and semantic actions of the XML reader.
+// Parser and semantic actions of the XML library.
 //
 // TQXMLsynt recognises: any number of instructions, DOCTYPEs and comments,
 // one root element and nothing after it; inside content, character data,
@@ -11,16 +11,19 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
-#include "zor/QXML/QXMLlex.h"
+#include "zor/QXML/qxml_scanner.h"
+#include "zor/QXML/qxml_text_field.h"
+#include "zor/QXML/qxml_types.h"
 
 class TQXMLNode;
-class TQXMLDocument;
 
 class TQXMLSemantics {
  public:
-  TQXMLSemantics(TQXMLReader& reader, TQXMLNode* node, bool loadSubtree);
+  // Builds the tree under node; the prologue and DOCTYPE go to options.
+  TQXMLSemantics(TQXMLOptions& options, TQXMLNode* node, bool loadSubtree);
 
   // Splits path at ';' and white space; "..." keeps both ("" inside stands
   // for one quote). An empty path loads the whole document.
@@ -44,15 +47,24 @@ class TQXMLSemantics {
   // Below a found element whose subtree is not loaded.
   bool Skipping() const { return skipDepth_ > 0; }
   void CloseCurrent(std::vector<std::string>& pending);
+  // Stores an element name; long names are shared between the elements of a load.
+  void StoreName(TQXMLString& field, std::string_view name);
+  void StoreAttrib(std::string_view prefix, std::string_view local, std::string_view value);
+
+  static constexpr size_t kMaxNames = 4096;
+  static constexpr int kIndexAttribsFrom = 16;
 
   bool firstElement_ = true;
   TQXMLNode* current_;
-  TQXMLReader& reader_;
+  TQXMLOptions& options_;
   bool loadSubtree_;
   std::vector<std::string> path_;
   int32_t matched_ = 0;
   TQXMLNode* found_ = nullptr;
   int skipDepth_ = 0;
+  std::unordered_map<std::string_view, TQXMLString> names_;  // keys view the stored texts
+  const TQXMLNode* attribNode_ = nullptr;                    // node that attribIndex_ describes
+  std::unordered_map<std::string, int> attribIndex_;         // identifier -> first attribute
 };
 
 class TQXMLsynt {
@@ -60,7 +72,7 @@ class TQXMLsynt {
   // The stack starts with room for 200 entries and may double up to this.
   static constexpr int kMaxStack = 10000;
 
-  TQXMLsynt(TQXMLReader& reader, TQXMLNode* node, bool loadSubtree);
+  TQXMLsynt(TQXMLReader& reader, TQXMLOptions& options, TQXMLNode* node, bool loadSubtree);
   ~TQXMLsynt();
 
   // 0 when the document was accepted. Errors are raised as exceptions.

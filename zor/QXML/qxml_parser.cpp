@@ -1,6 +1,6 @@
-#include "zor/QXML/QXMLsemantics.h"
+#include "zor/QXML/qxml_parser.h"
 
-#include "zor/QXML/QXMLDocument.h"
+#include "zor/QXML/qxml_node.h"
 #include "zor/QXML/qxml_text.h"
 
 namespace {
@@ -19,8 +19,8 @@ bool IsBlank(char c) { return c > 0 && c <= ' '; }
 // ---------------------------------------------------------------------------
 // Semantic actions
 
-TQXMLSemantics::TQXMLSemantics(TQXMLReader& reader, TQXMLNode* node, bool loadSubtree)
-    : current_(node), reader_(reader), loadSubtree_(loadSubtree) {}
+TQXMLSemantics::TQXMLSemantics(TQXMLOptions& options, TQXMLNode* node, bool loadSubtree)
+    : current_(node), options_(options), loadSubtree_(loadSubtree) {}
 
 void TQXMLSemantics::SetPath(std::string_view path) {
   path_.clear();
@@ -53,15 +53,15 @@ void TQXMLSemantics::SetPath(std::string_view path) {
 }
 
 void TQXMLSemantics::Prologue(std::string_view text) {
-  TQXMLDocument& doc = reader_.Document();
+  TQXMLOptions& doc = options_;
   if (doc.Encoding != QXMLEncAuto || text.find("encoding") == std::string_view::npos) return;
   doc.Encoding = text.find("encoding=\"UTF-8\"") != std::string_view::npos ? QXMLEncUTF8 : QXMLEncPlain;
 }
 
-void TQXMLSemantics::DocType(std::string_view text) { reader_.Document().DocType = text; }
+void TQXMLSemantics::DocType(std::string_view text) { options_.DocType = text; }
 
 void TQXMLSemantics::Comment(std::string_view text, std::vector<std::string>& pending) {
-  if (reader_.Document().AutoValidate)
+  if (options_.AutoValidate)
     pending.push_back(DecodeEntities(text));
   else
     pending.emplace_back(text);
@@ -83,17 +83,25 @@ void TQXMLSemantics::Start(std::string_view name, std::vector<std::string>& pend
   firstElement_ = false;
   // The caller empties the pending list right after, so moving equals copying.
   current_->CommentsBefore.swap(pending);
-  current_->SetIdent(name);
+  const size_t colon = name.find(':');
+  if (colon == std::string_view::npos) {
+    current_->Prefix.clear();
+    StoreName(current_->LocalName, name);
+  } else {
+    StoreName(current_->Prefix, name.substr(0, colon));
+    StoreName(current_->LocalName, name.substr(colon + 1));
+  }
+  attribNode_ = nullptr;
   if (completes) found_ = current_;
 }
 
 void TQXMLSemantics::ContentData(std::string_view text) {
   if (Searching()) return;
   if (!Skipping()) {
-    if (reader_.Document().AutoValidate && text.find('&') != std::string_view::npos)
-      current_->Text = DecodeEntities(text);
+    if (options_.AutoValidate && text.find('&') != std::string_view::npos)
+      current_->Text.AssignPaged(DecodeEntities(text));
     else
-      current_->Text.assign(text.data(), text.size());
+      current_->Text.AssignPaged(text);
   }
   if (found_ != nullptr && !loadSubtree_) throw QXMLException("Break.");
 }
@@ -105,18 +113,55 @@ void TQXMLSemantics::Attrib(std::string_view name, std::string_view value) {
   const size_t colon = name.find(':');
   const std::string_view prefix = colon == std::string_view::npos ? std::string_view() : name.substr(0, colon);
   const std::string_view local = colon == std::string_view::npos ? name : name.substr(colon + 1);
-  if (reader_.Document().AutoValidate && value.find('&') == std::string_view::npos) {
+  if (options_.AutoValidate && value.find('&') == std::string_view::npos) {
     // Decoding would copy the text unchanged: only the quotes go.
     if (!value.empty() && (value[0] == '\'' || value[0] == '"'))
       value = value.size() >= 2 ? value.substr(1, value.size() - 2) : std::string_view();
-    current_->SetAttrib(prefix, local, value);
-  } else if (reader_.Document().AutoValidate) {
+    StoreAttrib(prefix, local, value);
+  } else if (options_.AutoValidate) {
     std::string v = DecodeEntities(value);
     if (!v.empty() && (v[0] == '\'' || v[0] == '"')) v = v.size() >= 2 ? v.substr(1, v.size() - 2) : std::string();
-    current_->SetAttrib(prefix, local, v);
+    StoreAttrib(prefix, local, v);
   } else {
-    current_->SetAttrib(prefix, local, value);
+    StoreAttrib(prefix, local, value);
   }
+}
+
+void TQXMLSemantics::StoreName(TQXMLString& field, std::string_view name) {
+  // Short names live inside the field; longer ones share one block per name.
+  if (name.size() <= 6 || names_.size() >= kMaxNames) {
+    field.AssignPaged(name);
+    return;
+  }
+  auto it = names_.find(name);
+  if (it == names_.end()) {
+    TQXMLString stored;
+    stored.AssignPaged(name);
+    it = names_.emplace(stored.view(), stored).first;
+  }
+  field = it->second;
+}
+
+void TQXMLSemantics::StoreAttrib(std::string_view prefix, std::string_view local, std::string_view value) {
+  // Same result as SetAttrib; an index keeps elements with many attributes linear.
+  TCLazyList<TQXMLAttribElement>& attribs = current_->Attribs;
+  if (attribs.GetCount() < kIndexAttribsFrom) {
+    current_->SetAttrib(prefix, local, value);
+    return;
+  }
+  if (attribNode_ != current_) {
+    attribIndex_.clear();
+    for (int i = 0; i < attribs.GetCount(); ++i) {
+      const TQXMLAttribElement* a = attribs.Get(i);
+      attribIndex_.try_emplace(QXMLIdentComp(a->Prefix, a->LocalName), i);
+    }
+    attribNode_ = current_;
+  }
+  auto [it, added] = attribIndex_.try_emplace(QXMLIdentComp(prefix, local), attribs.GetCount());
+  if (added)
+    attribs.Add(new TQXMLAttribElement{std::string(prefix), std::string(local), std::string(value)});
+  else
+    attribs.Get(it->second)->Value = value;
 }
 
 void TQXMLSemantics::End(std::string_view name, std::vector<std::string>& pending) {
@@ -126,7 +171,7 @@ void TQXMLSemantics::End(std::string_view name, std::vector<std::string>& pendin
     return;
   }
   if (!IdentEquals(*current_, name)) {
-    TQXMLDocument::RaiseException("start tag <" + current_->GetIdent() + "> and Close tag </" +
+    throw std::runtime_error("start tag <" + current_->GetIdent() + "> and Close tag </" +
                                   std::string(name) + "> does not match.");
   }
   CloseCurrent(pending);
@@ -151,12 +196,12 @@ void TQXMLSemantics::CloseCurrent(std::vector<std::string>& pending) {
 // ---------------------------------------------------------------------------
 // Parser
 
-TQXMLsynt::TQXMLsynt(TQXMLReader& reader, TQXMLNode* node, bool loadSubtree)
-    : lex_(reader), semantics_(reader, node, loadSubtree) {}
+TQXMLsynt::TQXMLsynt(TQXMLReader& reader, TQXMLOptions& options, TQXMLNode* node, bool loadSubtree)
+    : lex_(reader, options.Encoding), semantics_(options, node, loadSubtree) {}
 
 TQXMLsynt::~TQXMLsynt() = default;
 
-void TQXMLsynt::Error(const char* message) { TQXMLDocument::RaiseException(std::string("XML error: ") + message); }
+void TQXMLsynt::Error(const char* message) { throw std::runtime_error(std::string("XML error: ") + message); }
 
 void TQXMLsynt::Need(int entries) {
   if (entries > kMaxStack) Error("parser stack overflow");

@@ -1,78 +1,10 @@
-#include "zor/QXML/QXMLlex.h"
+#include "zor/QXML/qxml_scanner.h"
 
 #include <array>
 #include <cstring>
-#include <istream>
-#include <sstream>
+#include <stdexcept>
 
-#include "zor/QXML/QXMLDocument.h"
 #include "zor/QXML/qxml_text.h"
-
-// ---------------------------------------------------------------------------
-// Reader
-
-TQXMLReader::TQXMLReader(std::istream& stream, TQXMLDocument& document)
-    : TQXMLIO(document), stream_(&stream) {
-  std::streamoff start = stream.tellg();
-  bool seekable = start >= 0 && stream.seekg(0, std::ios::end);
-  std::streamoff end = seekable ? static_cast<std::streamoff>(stream.tellg()) : -1;
-  if (seekable && end >= start) {
-    stream.seekg(start);
-    position_ = start;
-    size_ = end;
-    return;
-  }
-  // No size to measure progress and the end against: read it all first.
-  stream.clear();
-  auto copy = std::make_unique<std::stringstream>(std::ios::in | std::ios::out | std::ios::binary);
-  *copy << stream.rdbuf();
-  copy->seekg(0);
-  size_ = static_cast<int64_t>(copy->str().size());
-  position_ = 0;
-  owned_ = std::move(copy);
-  stream_ = owned_.get();
-}
-
-TQXMLReader::~TQXMLReader() = default;
-
-int TQXMLReader::ReadChunk(std::string& out, int maxBytes) {
-  std::istream& in = *stream_;
-  if (position_ == 0 && size_ > 3) {
-    char bom[3] = {};
-    in.read(bom, 3);
-    if (in.gcount() == 3 && static_cast<unsigned char>(bom[0]) == 0xEF &&
-        static_cast<unsigned char>(bom[1]) == 0xBB && static_cast<unsigned char>(bom[2]) == 0xBF) {
-      document_.Encoding = QXMLEncUTF8;
-      position_ = 3;
-    } else {
-      in.clear();
-      in.seekg(0);
-    }
-  }
-  int64_t want = size_ - position_;
-  if (want > maxBytes) want = maxBytes;
-  if (want <= 0) return 0;
-  const size_t start = out.size();
-  out.resize(start + static_cast<size_t>(want));
-  in.read(out.data() + start, want);
-  const int64_t got = in.gcount();
-  if (got < want) {
-    if (in.bad()) TQXMLDocument::RaiseException("XML error: YY_INPUT() in flex scanner failed");
-    size_ = position_ + got;  // the stream ended early: this is the last chunk
-  }
-  position_ += got;
-  size_t kept = static_cast<size_t>(got);
-  if (position_ >= size_) {
-    // Nothing after the last '>' of the input is ever scanned.
-    while (kept > 0 && out[start + kept - 1] != '>') --kept;
-  }
-  out.resize(start + kept);
-  if (got > 0 && document_.OnPercent && size_ > 0) {
-    int percent = static_cast<int>((position_ * 200 + size_) / (size_ * 2));
-    if (percent % 5 == 0) document_.OnPercent(&document_, percent);
-  }
-  return static_cast<int>(kept);
-}
 
 // ---------------------------------------------------------------------------
 // Scanner
@@ -130,9 +62,11 @@ struct TQXMLlex::Match {
   State next = State::Tag;
 };
 
-TQXMLlex::TQXMLlex(TQXMLReader& reader) : reader_(reader) { buffer_.assign(16, '\0'); }
+TQXMLlex::TQXMLlex(TQXMLReader& reader, const QXMLEncoding& encoding) : reader_(reader), encoding_(encoding) {
+  buffer_.assign(16, '\0');
+}
 
-void TQXMLlex::Fail(const std::string& what) const { TQXMLDocument::RaiseException("XML error: " + what); }
+void TQXMLlex::Fail(const std::string& what) const { throw std::runtime_error("XML error: " + what); }
 
 bool TQXMLlex::Refill() {
   // Keep only the token in progress; the rest has been consumed.
@@ -439,7 +373,7 @@ TQXMLlex::Match TQXMLlex::Scan(const char* p) const {
 
 void TQXMLlex::SetText(const char* begin, const char* end) {
   text_ = std::string_view(begin, static_cast<size_t>(end - begin));
-  if (reader_.Document().Encoding != QXMLEncUTF8) return;
+  if (encoding_ != QXMLEncUTF8) return;
   for (unsigned char c : text_) {
     if (c >= 0x80) {
       converted_ = CodePageFromUtf8(text_);

@@ -1,47 +1,14 @@
-// Reader and scanner of the XML library.
-//
-// TQXMLReader delivers the input in chunks: it detects a UTF-8 byte-order
-// mark, drops everything after the last '>' of the input and reports
-// progress. TQXMLlex turns the bytes into tokens with a five-state scanner
-// (longest match wins, earlier rule on ties); token texts are handed out as
-// code page text.
+// Scanner of the XML library: turns the reader's bytes into tokens with a
+// five-state scanner (longest match wins, earlier rule on ties); token texts
+// are handed out as code page text.
 #pragma once
 
 #include <cstdint>
-#include <iosfwd>
-#include <memory>
 #include <string>
 #include <string_view>
 
-class TQXMLDocument;
-
-// Common base of the reader and the writer: the document and its stream.
-class TQXMLIO {
- public:
-  explicit TQXMLIO(TQXMLDocument& document) : document_(document) {}
-  TQXMLDocument& Document() const { return document_; }
-
- protected:
-  TQXMLDocument& document_;
-};
-
-class TQXMLReader : public TQXMLIO {
- public:
-  static constexpr int kChunkSize = 327680;
-
-  // A stream that cannot seek is read into memory first.
-  TQXMLReader(std::istream& stream, TQXMLDocument& document);
-  ~TQXMLReader();
-
-  // Appends up to maxBytes to out; returns the number of bytes kept, 0 at the end.
-  int ReadChunk(std::string& out, int maxBytes);
-
- private:
-  std::istream* stream_;
-  std::unique_ptr<std::istream> owned_;
-  int64_t size_ = 0;
-  int64_t position_ = 0;
-};
+#include "zor/QXML/qxml_reader.h"
+#include "zor/QXML/qxml_types.h"
 
 // Token codes.
 enum : int {
@@ -64,7 +31,8 @@ class TQXMLlex {
   enum class State : uint8_t { Tag, Content, Comment, Instruction, DocType };
   static constexpr size_t kBufferSize = 655360;
 
-  explicit TQXMLlex(TQXMLReader& reader);
+  // encoding is read at every token: UTF-8 token texts are converted.
+  TQXMLlex(TQXMLReader& reader, const QXMLEncoding& encoding);
 
   // Next token code. Raises the reading errors through the document.
   int Next();
@@ -82,6 +50,7 @@ class TQXMLlex {
   [[noreturn]] void Fail(const std::string& what) const;
 
   TQXMLReader& reader_;
+  const QXMLEncoding& encoding_;
   std::string buffer_;  // input read so far, followed by zero padding
   size_t end_ = 0;      // number of input bytes in buffer_
   size_t pos_ = 0;      // scan position

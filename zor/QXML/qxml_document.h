@@ -1,0 +1,58 @@
+// XML document of the ZOR XML library: the root node, the declaration and
+// DOCTYPE texts, the reading and writing options and the load and save entry
+// points.
+#pragma once
+
+#include <functional>
+#include <iosfwd>
+#include <string>
+#include <string_view>
+
+#include "zor/QXML/qxml_node.h"
+#include "zor/QXML/qxml_types.h"
+
+class QXML_API TQXMLDocument : public TQXMLOptions {
+ public:
+  using PercentEvent = std::function<void(TQXMLDocument* sender, int percent)>;
+  using ErrorEvent = std::function<void(TQXMLDocument* sender, const char* errMsg, bool& ignoreError)>;
+
+  // owner is accepted for interface compatibility; it is not used.
+  explicit TQXMLDocument(void* owner = nullptr);
+  TQXMLDocument(const TQXMLDocument&) = delete;
+  TQXMLDocument& operator=(const TQXMLDocument&) = delete;
+  virtual ~TQXMLDocument();
+
+  static void IdentDecomp(std::string_view ident, std::string& prefix, std::string& local);
+  static std::string IdentComp(std::string_view prefix, std::string_view local) { return QXMLIdentComp(prefix, local); }
+
+  void SetIndentStr(const char* indent) { IndentStr = indent ? indent : ""; }
+  void SetRootName(std::string_view name);
+  bool IsEmpty() const;
+  void Clear();
+
+  TQXMLNode* GetRoot() const { return root_; }
+  void* GetOwner() const { return owner_; }
+
+  // Reads the stream into the tree. Returns true on FAILURE (the document was
+  // not accepted); reading errors throw std::runtime_error.
+  bool LoadFromStream(std::istream& stream);
+  bool LoadFromFile(const std::string& fileName);
+  void SaveToStream(std::ostream& stream);
+  void SaveToFile(const std::string& fileName);
+  // Searches for the element named by path (names separated by ';' or blanks,
+  // double quotes keep blanks) and loads it as the root. Returns true when found.
+  bool FindNodeInStream(std::istream& stream, const std::string& path, bool loadSubtree);
+  bool FindNodeInFile(const std::string& fileName, const std::string& path, bool loadSubtree);
+
+  [[noreturn]] static void RaiseException(const std::string& message);
+
+  std::string RootName = "Root";
+  PercentEvent OnPercent;
+  ErrorEvent OnError;  // never raised by the library
+
+ private:
+  bool Run(std::istream& stream, const std::string* path, bool loadSubtree);
+
+  void* owner_;
+  TQXMLNode* root_;
+};

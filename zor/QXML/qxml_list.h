@@ -1,0 +1,122 @@
+// Pointer lists of the XML node tree.
+#pragma once
+
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <new>
+
+// Small growable list of pointers. Growth and shrinking follow fixed steps:
+// appending to a full list grows the capacity by the current capacity
+// clamped to 4..1024; a removal that leaves at least 1024 unused slots
+// shrinks the array by exactly 1024 slots (or to nothing).
+template <class T>
+class TCList {
+ public:
+  TCList() = default;
+  TCList(const TCList&) = delete;
+  TCList& operator=(const TCList&) = delete;
+  ~TCList() { std::free(List); }
+
+  int GetCount() const { return Count; }
+  int GetCapacity() const { return Capacity; }
+  T* Get(int index) const { return index >= 0 && index < Count ? List[index] : nullptr; }
+
+  void Add(T* item) { Insert(Count, item); }
+
+  // Places item at index (0..count). Returns false when index is out of range.
+  bool Insert(int index, T* item) {
+    if (index < 0 || index > Count) return false;
+    if (Count == Capacity) {
+      int step = Capacity < 4 ? 4 : (Capacity > 1024 ? 1024 : Capacity);
+      Reallocate(Capacity + step);
+    }
+    for (int i = Count; i > index; --i) List[i] = List[i - 1];
+    List[index] = item;
+    ++Count;
+    return true;
+  }
+
+  void Delete(int index) {
+    if (index < 0 || index >= Count) return;
+    for (int i = index; i + 1 < Count; ++i) List[i] = List[i + 1];
+    --Count;
+    int smaller = Capacity - 1024 < 0 ? 0 : Capacity - 1024;
+    if (smaller >= Count && smaller != Capacity) Reallocate(smaller);
+  }
+
+  // Linear search by identity from the front; -1 when absent.
+  int IndexOf(const T* item) const {
+    for (int i = 0; i < Count; ++i)
+      if (List[i] == item) return i;
+    return -1;
+  }
+
+  bool Remove(const T* item) {
+    int i = IndexOf(item);
+    if (i < 0) return false;
+    Delete(i);
+    return true;
+  }
+
+  // Forgets every entry and releases the array; never deletes the items.
+  void Clear() {
+    std::free(List);
+    List = nullptr;
+    Count = Capacity = 0;
+  }
+
+  // Removes the last entry without searching or shrinking.
+  T* PopBack() { return Count > 0 ? List[--Count] : nullptr; }
+
+  bool OwnsItems = false;  // kept for layout compatibility; never set here
+
+ private:
+  void Reallocate(int capacity) {
+    if (capacity == 0) {
+      std::free(List);
+      List = nullptr;
+    } else {
+      void* p = std::realloc(static_cast<void*>(List), sizeof(T*) * static_cast<size_t>(capacity));
+      if (!p) throw std::bad_alloc();
+      List = static_cast<T**>(p);
+    }
+    Capacity = capacity;
+  }
+
+  T** List = nullptr;
+  int32_t Count = 0;
+  int32_t Capacity = 0;
+};
+
+// A TCList that holds no storage until the first entry is added; for lists
+// that most nodes never use. Clear releases the list itself.
+template <class T>
+class TCLazyList {
+ public:
+  TCLazyList() = default;
+  TCLazyList(const TCLazyList&) = delete;
+  TCLazyList& operator=(const TCLazyList&) = delete;
+
+  int GetCount() const { return list_ ? list_->GetCount() : 0; }
+  int GetCapacity() const { return list_ ? list_->GetCapacity() : 0; }
+  T* Get(int index) const { return list_ ? list_->Get(index) : nullptr; }
+  void Add(T* item) { Use().Add(item); }
+  bool Insert(int index, T* item) { return Use().Insert(index, item); }
+  void Delete(int index) {
+    if (list_) list_->Delete(index);
+  }
+  int IndexOf(const T* item) const { return list_ ? list_->IndexOf(item) : -1; }
+  bool Remove(const T* item) { return list_ && list_->Remove(item); }
+  T* PopBack() { return list_ ? list_->PopBack() : nullptr; }
+  // Forgets every entry and releases the list; never deletes the items.
+  void Clear() { list_.reset(); }
+
+ private:
+  TCList<T>& Use() {
+    if (!list_) list_ = std::make_unique<TCList<T>>();
+    return *list_;
+  }
+
+  std::unique_ptr<TCList<T>> list_;
+};

@@ -1,0 +1,211 @@
+#include "zor/QXML/qxml_text_field.h"
+
+#include <cstdlib>
+#include <new>
+#include <ostream>
+
+#ifdef _WIN32
+#include <malloc.h>
+#else
+#include <sys/mman.h>
+#endif
+
+// ---------------------------------------------------------------------------
+// Pages
+
+namespace {
+
+constexpr size_t kPageSize = 256 * 1024;
+
+// Pages come straight from the system and go straight back, so that a
+// released document returns its memory whatever the heap around it holds.
+// Untouched parts of a page cost no memory.
+void* MapPage(size_t bytes) {
+#ifdef _WIN32
+  void* p = _aligned_malloc(bytes, kPageSize);
+  if (!p) throw std::bad_alloc();
+  return p;
+#else
+  void* raw = mmap(nullptr, bytes + kPageSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (raw == MAP_FAILED) throw std::bad_alloc();
+  const uintptr_t start = reinterpret_cast<uintptr_t>(raw);
+  const uintptr_t aligned = (start + kPageSize - 1) & ~(uintptr_t{kPageSize} - 1);
+  if (aligned > start) munmap(raw, aligned - start);
+  if (const size_t tail = start + kPageSize - aligned; tail > 0)
+    munmap(reinterpret_cast<void*>(aligned + bytes), tail);
+  return reinterpret_cast<void*>(aligned);
+#endif
+}
+
+void UnmapPage(void* page, size_t bytes) {
+#ifdef _WIN32
+  (void)bytes;
+  _aligned_free(page);
+#else
+  munmap(page, bytes);
+#endif
+}
+
+// The count holds one reference per live allocation plus one for the thread
+// that still hands out memory from the page; whoever drops the last one frees it.
+struct alignas(16) PageHeader {
+  std::atomic<int> refs{1};
+  size_t bytes = kPageSize;
+};
+
+void Unref(PageHeader* page) {
+  if (page->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+    const size_t bytes = page->bytes;
+    page->~PageHeader();
+    UnmapPage(page, bytes);
+  }
+}
+
+struct PageCursor {
+  PageHeader* page = nullptr;
+  size_t used = 0;
+  void Retire() {
+    if (page) Unref(page);
+    page = nullptr;
+  }
+  ~PageCursor() { Retire(); }
+};
+
+thread_local PageCursor t_cursor;
+
+PageHeader* NewPage(size_t bytes) {
+  PageHeader* page = new (MapPage(bytes)) PageHeader;
+  page->bytes = bytes;
+  return page;
+}
+
+}  // namespace
+
+void* qxml_pages::Allocate(size_t size) {
+  size = (size + 15) & ~size_t{15};
+  const size_t header = sizeof(PageHeader);
+  if (header + size > kPageSize / 4) {
+    // Large: a page of its own, referenced by this allocation only.
+    PageHeader* page = NewPage((header + size + kPageSize - 1) / kPageSize * kPageSize);
+    return reinterpret_cast<char*>(page) + header;
+  }
+  PageCursor& c = t_cursor;
+  if (!c.page || c.used + size > kPageSize) {
+    c.Retire();
+    c.page = NewPage(kPageSize);
+    c.used = header;
+  }
+  void* p = reinterpret_cast<char*>(c.page) + c.used;
+  c.used += size;
+  c.page->refs.fetch_add(1, std::memory_order_relaxed);
+  return p;
+}
+
+void qxml_pages::Release(void* p) noexcept {
+  if (!p) return;
+  Unref(reinterpret_cast<PageHeader*>(reinterpret_cast<uintptr_t>(p) & ~(uintptr_t{kPageSize} - 1)));
+}
+
+// ---------------------------------------------------------------------------
+// TQXMLString
+
+static_assert(sizeof(TQXMLString) == 8, "a text field is one pointer wide");
+
+TQXMLString::TQXMLString(const TQXMLString& other) noexcept : block_(other.block_) {
+  if (!IsInline() && block_) block_->refs.fetch_add(1, std::memory_order_relaxed);
+}
+
+TQXMLString& TQXMLString::operator=(const TQXMLString& other) noexcept {
+  if (this != &other) {
+    TQXMLString copy(other);
+    Drop();
+    block_ = copy.block_;
+    copy.block_ = nullptr;
+  }
+  return *this;
+}
+
+void TQXMLString::Drop() noexcept {
+  if (IsInline() || !block_) return;
+  if (block_->refs.fetch_sub(1, std::memory_order_acq_rel) != 1) return;
+  if (block_->paged)
+    qxml_pages::Release(block_);
+  else
+    std::free(block_);
+}
+
+void TQXMLString::Assign(std::string_view text, bool paged) {
+  // Build the new value first: text may point into the current one.
+  TQXMLString next;
+  if (text.size() > 0x7FFFFFFF) throw std::length_error("text too long");
+  if (text.empty()) {
+  } else if (text.size() <= kInlineMax) {
+    std::memset(next.u_.bytes, 0, sizeof next.u_.bytes);
+    next.u_.bytes[0] = static_cast<char>((text.size() << 1) | 1);
+    std::memcpy(next.u_.bytes + 1, text.data(), text.size());
+  } else {
+    const size_t bytes = offsetof(Block, text) + text.size() + 1;
+    void* p = paged ? qxml_pages::Allocate(bytes) : std::malloc(bytes);
+    if (!p) throw std::bad_alloc();
+    Block* b = static_cast<Block*>(p);
+    new (&b->refs) std::atomic<uint32_t>(1);
+    b->size = static_cast<uint32_t>(text.size()) & 0x7FFFFFFF;
+    b->paged = paged ? 1 : 0;
+    std::memcpy(b->text, text.data(), text.size());
+    b->text[text.size()] = '\0';
+    next.block_ = b;
+  }
+  Drop();
+  block_ = next.block_;
+  next.block_ = nullptr;
+}
+
+void TQXMLString::assign(std::string_view text) { Assign(text, /*paged=*/false); }
+
+void TQXMLString::AssignPaged(std::string_view text) { Assign(text, /*paged=*/true); }
+
+TQXMLString& TQXMLString::operator+=(std::string_view text) {
+  if (!text.empty()) assign(Concat(view(), text));
+  return *this;
+}
+
+std::string TQXMLString::Concat(std::string_view a, std::string_view b) {
+  std::string out;
+  out.reserve(a.size() + b.size());
+  out.append(a);
+  out.append(b);
+  return out;
+}
+
+std::ostream& operator<<(std::ostream& out, const TQXMLString& text) { return out << text.view(); }
+
+// ---------------------------------------------------------------------------
+// TQXMLStrings
+
+const std::vector<std::string>& TQXMLStrings::Empty() noexcept {
+  static const std::vector<std::string> empty;
+  return empty;
+}
+
+TQXMLStrings& TQXMLStrings::operator=(const TQXMLStrings& other) {
+  if (this != &other) *this = other.Get();
+  return *this;
+}
+
+TQXMLStrings& TQXMLStrings::operator=(const std::vector<std::string>& lines) {
+  if (lines.empty())
+    clear();
+  else
+    Use() = lines;
+  return *this;
+}
+
+TQXMLStrings& TQXMLStrings::operator=(std::initializer_list<std::string> lines) {
+  return *this = std::vector<std::string>(lines);
+}
+
+void TQXMLStrings::swap(std::vector<std::string>& lines) {
+  if (lines.empty() && !list_) return;
+  Use().swap(lines);
+  if (list_->empty()) clear();
+}

@@ -1,0 +1,152 @@
+// Compact text and text-list fields of the XML node tree, and the page
+// allocator behind nodes and loaded texts.
+//
+// A node of a large document carries several texts and lists that are mostly
+// short or empty, so each field is one pointer wide: TQXMLString keeps up to
+// six characters inside itself and longer texts in a shared, immutable,
+// reference-counted block; TQXMLStrings creates its list on first use.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <initializer_list>
+#include <iosfwd>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#define QXML_API __attribute__((visibility("default")))
+
+// Memory handed out from 256 KiB pages. A page returns to the system when its
+// last allocation is released, so building and freeing large trees costs no
+// general-purpose allocation per node or text. Any thread may release.
+namespace qxml_pages {
+QXML_API void* Allocate(size_t size);
+QXML_API void Release(void* p) noexcept;
+}  // namespace qxml_pages
+
+// Text field: behaves as a read-only std::string that can be reassigned.
+class QXML_API TQXMLString {
+ public:
+  TQXMLString() noexcept = default;
+  TQXMLString(const TQXMLString& other) noexcept;  // shares the block
+  TQXMLString& operator=(const TQXMLString& other) noexcept;
+  TQXMLString& operator=(std::string_view text) {
+    assign(text);
+    return *this;
+  }
+  TQXMLString& operator=(const std::string& text) { return *this = std::string_view(text); }
+  TQXMLString& operator=(const char* text) { return *this = std::string_view(text ? text : ""); }
+  ~TQXMLString() { Drop(); }
+
+  size_t size() const noexcept { return IsInline() ? static_cast<size_t>(u_.bytes[0] >> 1) : block_ ? block_->size : 0; }
+  size_t length() const noexcept { return size(); }
+  bool empty() const noexcept { return block_ == nullptr; }
+  // Zero-terminated.
+  const char* data() const noexcept { return IsInline() ? u_.bytes + 1 : block_ ? block_->text : ""; }
+  const char* c_str() const noexcept { return data(); }
+  const char* begin() const noexcept { return data(); }
+  const char* end() const noexcept { return data() + size(); }
+  char operator[](size_t i) const noexcept { return data()[i]; }
+
+  std::string_view view() const noexcept { return std::string_view(data(), size()); }
+  operator std::string_view() const noexcept { return view(); }
+  operator std::string() const { return std::string(view()); }
+  std::string str() const { return std::string(view()); }
+
+  void clear() noexcept {
+    Drop();
+    block_ = nullptr;
+  }
+  void assign(std::string_view text);
+  void assign(const char* text, size_t size) { assign(std::string_view(text, size)); }
+  TQXMLString& operator+=(std::string_view text);
+  TQXMLString& operator+=(char c) { return *this += std::string_view(&c, 1); }
+
+  // Stores text in a block taken from the pages; for the reader, whose texts
+  // are written once and released with the tree.
+  void AssignPaged(std::string_view text);
+
+  friend bool operator==(const TQXMLString& a, std::string_view b) noexcept { return a.view() == b; }
+  friend bool operator==(const TQXMLString& a, const TQXMLString& b) noexcept { return a.view() == b.view(); }
+  friend std::string operator+(const TQXMLString& a, std::string_view b) { return Concat(a.view(), b); }
+  friend std::string operator+(const TQXMLString& a, const char* b) { return Concat(a.view(), b); }
+  friend std::string operator+(const TQXMLString& a, const std::string& b) { return Concat(a.view(), b); }
+  friend std::string operator+(std::string_view a, const TQXMLString& b) { return Concat(a, b.view()); }
+  friend std::string operator+(const char* a, const TQXMLString& b) { return Concat(a, b.view()); }
+  friend std::string operator+(const std::string& a, const TQXMLString& b) { return Concat(a, b.view()); }
+
+ private:
+  static constexpr size_t kInlineMax = 6;  // one tag byte, six characters, a zero
+
+  struct Block {
+    std::atomic<uint32_t> refs;
+    uint32_t size : 31;
+    uint32_t paged : 1;
+    char text[1];
+  };
+
+  static std::string Concat(std::string_view a, std::string_view b);
+  bool IsInline() const noexcept { return (u_.bytes[0] & 1) != 0; }
+  void Drop() noexcept;
+  void Assign(std::string_view text, bool paged);
+
+  // Little-endian layout: an inline text sets the lowest bit of the first
+  // byte (a block pointer is 8-aligned and never does).
+  union {
+    Block* block_ = nullptr;
+    struct {
+      char bytes[8];
+    } u_;
+  };
+};
+
+QXML_API std::ostream& operator<<(std::ostream& out, const TQXMLString& text);
+
+// List-of-texts field: behaves as a std::vector<std::string> that holds no
+// storage while it is empty.
+class QXML_API TQXMLStrings {
+ public:
+  using value_type = std::string;
+  using const_iterator = std::vector<std::string>::const_iterator;
+  using iterator = const_iterator;
+
+  TQXMLStrings() noexcept = default;
+  TQXMLStrings(const TQXMLStrings& other) { *this = other; }
+  TQXMLStrings& operator=(const TQXMLStrings& other);
+  TQXMLStrings& operator=(const std::vector<std::string>& lines);
+  TQXMLStrings& operator=(std::initializer_list<std::string> lines);
+
+  size_t size() const noexcept { return list_ ? list_->size() : 0; }
+  bool empty() const noexcept { return !list_ || list_->empty(); }
+  const std::string& operator[](size_t i) const { return (*list_)[i]; }
+  std::string& operator[](size_t i) { return (*list_)[i]; }
+  const_iterator begin() const noexcept { return Get().begin(); }
+  const_iterator end() const noexcept { return Get().end(); }
+  const std::string& back() const { return list_->back(); }
+  void push_back(std::string line) { Use().push_back(std::move(line)); }
+  template <class... Args>
+  std::string& emplace_back(Args&&... args) {
+    return Use().emplace_back(std::forward<Args>(args)...);
+  }
+  void erase(const_iterator at) { list_->erase(at); }
+  // Releases the storage.
+  void clear() noexcept { list_.reset(); }
+  void swap(std::vector<std::string>& lines);
+
+  const std::vector<std::string>& Get() const noexcept { return list_ ? *list_ : Empty(); }
+  operator const std::vector<std::string>&() const noexcept { return Get(); }
+  friend bool operator==(const TQXMLStrings& a, const std::vector<std::string>& b) { return a.Get() == b; }
+
+ private:
+  static const std::vector<std::string>& Empty() noexcept;
+  std::vector<std::string>& Use() {
+    if (!list_) list_ = std::make_unique<std::vector<std::string>>();
+    return *list_;
+  }
+
+  std::unique_ptr<std::vector<std::string>> list_;
+};

@@ -1,0 +1,33 @@
+// Types shared by the document, the reader and the writer of the XML library:
+// the encoding, the reading and writing options and the library's exception.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+#include "zor/QXML/qxml_text_field.h"
+
+enum QXMLEncoding { QXMLEncPlain = 0, QXMLEncUTF8 = 1, QXMLEncAuto = 2 };
+
+// Declaration names indexed by QXMLEncoding.
+QXML_API extern const char* const EncodingTexts[3];
+
+// The library's own exception; used to end a path search early ("Break.").
+// Reading errors are plain std::runtime_error.
+class QXML_API QXMLException : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// What steers reading and writing; the document carries these fields.
+struct QXML_API TQXMLOptions {
+  std::string GetEncodingText() const;
+  std::string GetVersionText() const;
+
+  bool AutoIndent = true;
+  bool AutoValidate = true;
+  std::string IndentStr = "\t";
+  std::string Version = "1.0";
+  QXMLEncoding Encoding = QXMLEncAuto;
+  std::string DocType;
+};
