@@ -58,18 +58,20 @@ fuzz-config:
 	$(FUZZ_BUILD)/bin/config_fuzzer $(FUZZ_BUILD)/config_corpus fuzz/config_corpus \
 	  -dict=fuzz/xml.dict -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048
 
-# The benchmarks, then the whole-load, save and peak-memory ratios against pugixml on
-# generated configurations of RATIO_SIGNALS signals. The ratio script lives in the shared
-# folder beside the checkout (../shared/bench), found from a linked worktree too through
-# the repository's common git folder; RATIO_SCRIPT=path overrides.
+# The benchmarks (BENCH_ARGS, e.g. --benchmark_filter=Save, go to them), then the
+# whole-load, save and peak-memory ratios against pugixml on generated configurations of
+# RATIO_SIGNALS signals. The ratio script lives in the shared folder beside the checkout
+# (../shared/bench), found from a linked worktree too through the repository's common git
+# folder; RATIO_SCRIPT=path overrides.
 RATIO_SIGNALS ?= 10000 100000
+BENCH_ARGS    ?=
 RATIO_SCRIPT  ?= $(firstword $(wildcard $(CURDIR)/../shared/bench/ratio.sh \
   $(dir $(shell git rev-parse --path-format=absolute --git-common-dir 2>/dev/null))../shared/bench/ratio.sh))
 
 bench:
 	cmake -S . -B $(BENCH_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DZOR_BUILD_BENCH=ON -DZOR_BUILD_TESTS=OFF
 	cmake --build $(BENCH_BUILD) -j $(JOBS)
-	$(BENCH_BUILD)/bin/zor_bench
+	$(BENCH_BUILD)/bin/zor_bench $(BENCH_ARGS)
 	@if [ -n "$(RATIO_SCRIPT)" ] && [ -f "$(RATIO_SCRIPT)" ]; then \
 	  echo "== ratios against pugixml ($(RATIO_SCRIPT) $(BENCH_BUILD) $(RATIO_SIGNALS))"; \
 	  bash "$(RATIO_SCRIPT)" $(BENCH_BUILD) $(RATIO_SIGNALS); \
