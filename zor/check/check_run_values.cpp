@@ -14,7 +14,7 @@ struct NameHolders {
 }  // namespace
 
 bool OtherItemHasName(TZOR_RAM* ram, const TList& list, TItemData* self, const std::string& name) {
-  if (!ram || !ram->InCheckRun()) {
+  if (!ram || !ram->InCheckRun() || list.Count() <= kScannedListLength) {
     for (int i = 0; i < list.Count(); ++i)
       if (TItemData* item = list.Get(i); item && item != self && item->GetName() == name) return true;
     return false;

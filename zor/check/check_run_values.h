@@ -31,6 +31,10 @@ class TCheckRunScope {
   TZOR_RAM* Ram_;
 };
 
+// Lists up to this length are scanned rather than indexed: a scan of a few
+// items costs less than building an index for them.
+inline constexpr int kScannedListLength = 16;
+
 // The value build(owner) for one owner (an item or a list). During a check run
 // it is built once per (key, owner) and reused; outside one it is built on
 // every call. key is any address the caller owns; the reference stays valid

@@ -2,6 +2,8 @@
 
 #include <unordered_map>
 
+#include "zor/check/check_run_values.h"
+
 namespace ZOR_RAM {
 
 // Name counts per list, kept for the length of one check run.
@@ -93,7 +95,12 @@ void TZOR_RAM::Update() {
       &MOSTFktIf_StreamCases, &Networks, &NetModes, &SchEntries, &NetFrames, &FrameHolders,
       &NetSigs, &Nodes, &Gateways, &Ifcs, &FrameMsgIds, &IfcModes, &PubSigs, &SubSigs,
       &FrameGateways, &Signals, &EncTypes};
-  for (TList* list : displayLists) list->RefreshDisplayNames();
+  {
+    // Display names edit nothing they derive from, so their look-ups (a
+    // placement's gateway) may use the indexes of a check run.
+    TCheckRunScope run(*this);
+    for (TList* list : displayLists) list->RefreshDisplayNames();
+  }
   RemoveReservedDiagSignals(*this);
   UpdateNetSigs(*this);
   AssignControllerFrames(*this);

@@ -380,7 +380,7 @@ bool TNetSig::IsPublishedOrGatewayed() {
   TIfc* ifc = Frame ? Frame->Ifc : nullptr;
   if (!ifc || !Signal) return false;
   bool published = false;
-  if (Ram) {
+  if (Ram && ifc->PubSigs.Count() > kScannedListLength) {
     // The signals an interface publishes, gathered once per check run.
     static const char kKey = 0;
     const auto& signals =

@@ -274,7 +274,7 @@ bool TNetMode::Check(uint64_t flags) {
 
 TSchEntry* TNetMode::OtherEntryWithOrder(const TSchEntry* entry) {
   if (!entry) return nullptr;
-  if (!Ram) {
+  if (!Ram || SchEntrys.Count() <= kScannedListLength) {
     for (TSchEntry* other : SchEntrys)
       if (other && other != entry && other->Order == entry->Order) return other;
     return nullptr;

@@ -179,6 +179,8 @@ TEST(ScheduleEntryCheck, OrdersEditedBetweenEntryChecks) {
   TSchEntry* a = lin.Make.Entry(lin.Mode, kSchDiagRequest, nullptr, 100000, 1);
   TSchEntry* b = lin.Make.Entry(lin.Mode, kSchDiagResponse, nullptr, 100000, 2);
   TSchEntry* c = lin.Make.Entry(lin.Mode, kSchDiagRequest, nullptr, 100000, 3);
+  // A table long enough to have its orders indexed.
+  for (int order = 10; order < 30; ++order) lin.Make.Entry(lin.Mode, kSchDiagRequest, nullptr, 100000, order);
   EXPECT_EQ(RunCheck(a).Count(55), 0);
   b->Order = 1;
   EXPECT_EQ(RunCheck(a).TextOf(55), "\"Lin.Table.SlaveResp\" Schedule Table has Schedule Entries with the same Order value.");

@@ -460,6 +460,11 @@ TEST(IfcCheck, NamesUsedByOthersAfterHostEdits) {
   Fixture f;
   TIfc* listed = f.AddIfc("Port", kIfcLINSlave, nullptr);
   TIfcMode* mode = f.Make.IfcMode(listed, "Run");
+  // Long enough lists to be indexed during a check run.
+  for (int i = 0; i < 20; ++i) {
+    f.AddIfc("Other" + std::to_string(i), kIfcLINSlave, nullptr);
+    f.Make.IfcMode(listed, "Mode" + std::to_string(i));
+  }
   // Items that name their owner without being in its list.
   TIfc* stray = f.Ram.NewItem(f.Ram.Ifcs);
   stray->Name = "Port";
