@@ -19,10 +19,18 @@ constexpr size_t kPageSize = 256 * 1024;
 
 // Pages come straight from the system and go straight back, so that a
 // released document returns its memory whatever the heap around it holds.
-// Untouched parts of a page cost no memory.
+// Sanitizer builds take pages from the heap, where leaks and stray accesses are seen.
+#if defined(_WIN32) || defined(__SANITIZE_ADDRESS__)
+#define QXML_PAGES_FROM_HEAP 1
+#endif
+
 void* MapPage(size_t bytes) {
+#ifdef QXML_PAGES_FROM_HEAP
 #ifdef _WIN32
   void* p = _aligned_malloc(bytes, kPageSize);
+#else
+  void* p = std::aligned_alloc(kPageSize, bytes);
+#endif
   if (!p) throw std::bad_alloc();
   return p;
 #else
@@ -33,14 +41,26 @@ void* MapPage(size_t bytes) {
   if (aligned > start) munmap(raw, aligned - start);
   if (const size_t tail = start + kPageSize - aligned; tail > 0)
     munmap(reinterpret_cast<void*>(aligned + bytes), tail);
-  return reinterpret_cast<void*>(aligned);
+  // Pages are filled front to back right away: map them in one call rather
+  // than one fault per 4 KiB.
+  void* p = mmap(reinterpret_cast<void*>(aligned), bytes, PROT_READ | PROT_WRITE,
+                 MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED | MAP_POPULATE, -1, 0);
+  if (p == MAP_FAILED) {
+    munmap(reinterpret_cast<void*>(aligned), bytes);
+    throw std::bad_alloc();
+  }
+  return p;
 #endif
 }
 
 void UnmapPage(void* page, size_t bytes) {
-#ifdef _WIN32
+#ifdef QXML_PAGES_FROM_HEAP
   (void)bytes;
+#ifdef _WIN32
   _aligned_free(page);
+#else
+  std::free(page);
+#endif
 #else
   munmap(page, bytes);
 #endif
