@@ -2,9 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 #include <clocale>
+#include <filesystem>
 
 #include "tests/support.h"
 #include "zor/model/ram.h"
@@ -155,11 +154,11 @@ TEST(SaveFile, FailureKeepsThePreviousFile) {
   zortest::MessageCapture messages;
   TZOR_RAM* ram = _NewRAM();
   std::string dir = zortest::TempPath("target_is_dir");
-  ::mkdir(dir.c_str(), 0755);
+  std::filesystem::create_directory(dir);
   EXPECT_TRUE(_SaveRAM(ram, dir.c_str()));
   ASSERT_EQ(messages.Errors.size(), 1u);
   EXPECT_EQ(messages.Errors[0].rfind("ZOR save error: ", 0), 0u);
-  ::rmdir(dir.c_str());
+  std::filesystem::remove(dir);
   EXPECT_TRUE(_SaveRAM(ram, ""));
   EXPECT_TRUE(_SaveRAM(nullptr, "x"));
   _FreeRAM(ram);

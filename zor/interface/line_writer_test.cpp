@@ -93,9 +93,12 @@ TEST(LineWriter, BeginDiscardsAnEarlierFailedSave) {
 TEST(LineWriter, FailedWriteKeepsTheOldFileAndSaysWhy) {
   zortest::MessageCapture messages;
   std::string dir = zortest::TempPath("readonly_dir");
-  ::mkdir(dir.c_str(), 0755);
+  std::filesystem::create_directory(dir);
   std::string path = dir + "/config.xml";
   zortest::WriteFile(path, "old contents");
+#ifndef _WIN32
+  // A folder without write permission (Windows has no such folder; its
+  // saver test covers read-only files).
   ::chmod(dir.c_str(), 0555);  // no new files in the folder
   bool root = ::geteuid() == 0;
   BeginSave(path);
@@ -108,6 +111,7 @@ TEST(LineWriter, FailedWriteKeepsTheOldFileAndSaysWhy) {
     EXPECT_EQ(messages.Errors[0].rfind("ZOR save error: ", 0), 0u);
     EXPECT_EQ(zortest::ReadFile(path), "old contents");
   }
+#endif
   // A target that is a folder fails for every user.
   messages.Clear();
   BeginSave(dir);
@@ -116,7 +120,7 @@ TEST(LineWriter, FailedWriteKeepsTheOldFileAndSaysWhy) {
   ASSERT_EQ(messages.Errors.size(), 1u);
   EXPECT_EQ(messages.Errors[0].rfind("ZOR save error: ", 0), 0u);
   std::remove(path.c_str());
-  ::rmdir(dir.c_str());
+  std::filesystem::remove(dir);
 }
 
 }  // namespace

@@ -111,20 +111,21 @@ bool InspectTarget(const std::wstring& name, const std::string& fileName, Target
     *error = Reason("Cannot create file", fileName, "The file is read-only");
     return false;
   }
-  if (isLink) {
-    // Write through the link: the data replaces its final target, the link stays.
-    std::wstring finalPath(MAX_PATH, L'\0');
-    DWORD n = ::GetFinalPathNameByHandleW(file.Get(), finalPath.data(), static_cast<DWORD>(finalPath.size()), 0);
-    if (n >= finalPath.size()) {
-      finalPath.resize(n + 1);
-      n = ::GetFinalPathNameByHandleW(file.Get(), finalPath.data(), static_cast<DWORD>(finalPath.size()), 0);
-    }
-    if (n == 0 || n >= finalPath.size()) {
-      *error = Reason("Cannot create file", fileName, SystemMessage(::GetLastError()));
-      return false;
-    }
+  // Write through links: the data replaces the final target, the link stays.
+  // The final path is taken for every file, since links that the system
+  // resolves itself (such as POSIX links under Wine) carry no reparse point.
+  std::wstring finalPath(MAX_PATH, L'\0');
+  DWORD n = ::GetFinalPathNameByHandleW(file.Get(), finalPath.data(), static_cast<DWORD>(finalPath.size()), 0);
+  if (n >= finalPath.size()) {
+    finalPath.resize(n + 1);
+    n = ::GetFinalPathNameByHandleW(file.Get(), finalPath.data(), static_cast<DWORD>(finalPath.size()), 0);
+  }
+  if (n > 0 && n < finalPath.size()) {
     finalPath.resize(n);
     target->Path = finalPath;
+  } else if (isLink) {
+    *error = Reason("Cannot create file", fileName, SystemMessage(::GetLastError()));
+    return false;
   }
   return true;
 }

@@ -39,11 +39,6 @@ fs::path TempPath(const std::string& name) {
   return fs::path(::testing::TempDir()) / (std::to_string(::getpid()) + "_" + name);
 }
 
-size_t CountOf(const std::string& haystack, const std::string& needle) {
-  size_t count = 0;
-  for (size_t pos = haystack.find(needle); pos != std::string::npos; pos = haystack.find(needle, pos + 1)) ++count;
-  return count;
-}
 
 TEST(VersionText, Format) {
   const struct {
@@ -57,6 +52,12 @@ TEST(VersionText, Format) {
 }
 
 #ifndef _WIN32
+size_t CountOf(const std::string& haystack, const std::string& needle) {
+  size_t count = 0;
+  for (size_t pos = haystack.find(needle); pos != std::string::npos; pos = haystack.find(needle, pos + 1)) ++count;
+  return count;
+}
+
 TEST(VersionRecord, MagicIsNotAPlainConstantOfTheCode) {
   // The program links the core statically, so it carries exactly one record.
   const std::string magic = VersionRecordMagic();
