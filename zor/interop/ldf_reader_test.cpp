@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "tests/interop_support.h"
 #include "tests/support.h"
 #include "zor/check/check_driver.h"
 #include "zor/interface/file_frame.h"
@@ -10,23 +11,12 @@
 namespace ZOR_RAM::interop {
 namespace {
 
-std::string Sample(const char* name) { return std::string(ZOR_SOURCE_DIR) + "/zor/interop/testdata/" + name; }
+using zortest::InteropSample;
+using zortest::LogText;
+using zortest::Named;
 
 TNetwork* ImportLdf(TZOR_RAM& ram, std::string_view text, DiagnosticLog& log, const std::string& name = "c.ldf") {
   return ImportText(ram, Format::Ldf, name, text, {}, log);
-}
-
-std::string AllWarnings(const DiagnosticLog& log) {
-  std::string out;
-  for (const Diagnostic& d : log.Items()) out += d.Format() + "\n";
-  return out;
-}
-
-template <class T>
-T* Named(const TZORList<T>& list, const std::string& name) {
-  for (T* item : list)
-    if (item->Name == name) return item;
-  return nullptr;
 }
 
 constexpr const char* kMinimal =
@@ -49,11 +39,11 @@ TEST(LdfReader, ProtocolVersionsMapToNetworkTypes) {
     std::string text = std::string("LIN_description_file;\nLIN_protocol_version = \"") + c.version +
                        "\";\nLIN_language_version = \"" + c.version + "\";\nLIN_speed = 19.2 kbps;\n" + kMinimal;
     TNetwork* net = ImportLdf(ram, text, log);
-    ASSERT_NE(net, nullptr) << AllWarnings(log);
+    ASSERT_NE(net, nullptr) << LogText(log);
     EXPECT_EQ(net->Type, c.type);
     EXPECT_EQ(net->NetSpeed, 19200);
     EXPECT_EQ(net->Name, "c");
-    EXPECT_EQ(log.WarningCount(), c.warns ? 1 : 0) << AllWarnings(log);
+    EXPECT_EQ(log.WarningCount(), c.warns ? 1 : 0) << LogText(log);
     if (c.warns) {
       EXPECT_EQ(log.Items()[0].Format(),
                 std::string("c.ldf:2:1: warning: LIN protocol version \"") + c.version + "\" is held as \"LIN 2.0\"");
@@ -64,9 +54,9 @@ TEST(LdfReader, ProtocolVersionsMapToNetworkTypes) {
 TEST(LdfReader, Lin20ClusterBuildsTheModel) {
   TZOR_RAM ram;
   DiagnosticLog log;
-  TNetwork* net = ImportFile(ram, Sample("lin20_cluster.ldf"), {}, log);
-  ASSERT_NE(net, nullptr) << AllWarnings(log);
-  EXPECT_EQ(log.Items().size(), 0u) << AllWarnings(log);
+  TNetwork* net = ImportFile(ram, InteropSample("lin20_cluster.ldf"), {}, log);
+  ASSERT_NE(net, nullptr) << LogText(log);
+  EXPECT_EQ(log.Items().size(), 0u) << LogText(log);
   EXPECT_EQ(net->Name, "SeatLIN");
   EXPECT_EQ(net->Type, kNetTypeLIN20);
 
@@ -163,9 +153,9 @@ TEST(LdfReader, Lin20ClusterBuildsTheModel) {
 TEST(LdfReader, WhatTheModelCannotHoldIsReportedOncePerItem) {
   TZOR_RAM ram;
   DiagnosticLog log;
-  TNetwork* net = ImportFile(ram, Sample("lin21_cluster.ldf"), {}, log);
-  ASSERT_NE(net, nullptr) << AllWarnings(log);
-  const std::string file = Sample("lin21_cluster.ldf");
+  TNetwork* net = ImportFile(ram, InteropSample("lin21_cluster.ldf"), {}, log);
+  ASSERT_NE(net, nullptr) << LogText(log);
+  const std::string file = InteropSample("lin21_cluster.ldf");
   const char* expected[] = {
       ":3:1: warning: LIN protocol version \"2.1\" is held as \"LIN 2.0\"",
       ":13:1: warning: composite node configurations are not held; the composite section is dropped",
@@ -182,7 +172,7 @@ TEST(LdfReader, WhatTheModelCannotHoldIsReportedOncePerItem) {
       ":81:5: warning: encoding type StateEnc: bcd_value is not held; it is dropped",
       ":82:5: warning: encoding type StateEnc: ascii_value is not held; it is dropped",
   };
-  ASSERT_EQ(log.Items().size(), std::size(expected)) << AllWarnings(log);
+  ASSERT_EQ(log.Items().size(), std::size(expected)) << LogText(log);
   for (size_t i = 0; i < std::size(expected); ++i) EXPECT_EQ(log.Items()[i].Format(), file + expected[i]);
 
   EXPECT_EQ(net->Name, "MirrorLIN");
@@ -207,9 +197,9 @@ TEST(LdfReader, WhatTheModelCannotHoldIsReportedOncePerItem) {
 TEST(LdfReader, Lin13ClusterTakesFrameSizesFromIdentifiers) {
   TZOR_RAM ram;
   DiagnosticLog log;
-  TNetwork* net = ImportFile(ram, Sample("lin13_cluster.ldf"), {}, log);
-  ASSERT_NE(net, nullptr) << AllWarnings(log);
-  EXPECT_EQ(log.Items().size(), 0u) << AllWarnings(log);
+  TNetwork* net = ImportFile(ram, InteropSample("lin13_cluster.ldf"), {}, log);
+  ASSERT_NE(net, nullptr) << LogText(log);
+  EXPECT_EQ(log.Items().size(), 0u) << LogText(log);
   EXPECT_EQ(net->Type, kNetTypeLIN13);
   EXPECT_EQ(net->Name, "lin13_cluster");
   EXPECT_EQ(net->NetSpeed, 9600);
@@ -271,7 +261,7 @@ TEST(LdfReader, CheckFindsScheduleAndFrameFaultsOfAnImportedCluster) {
                       "Schedule_tables { T { F delay 3 ms; G delay 4 ms; } }\n",
                       log),
             nullptr)
-      << AllWarnings(log);
+      << LogText(log);
   zortest::FindingLog findings;
   CheckDatabase(ram, 3);
   EXPECT_EQ(findings.Count(51), 1);
@@ -283,7 +273,7 @@ TEST(LdfReader, CheckFindsScheduleAndFrameFaultsOfAnImportedCluster) {
 TEST(LdfReader, LibraryDiagnosticFramesDoNotClashWithTheImport) {
   TZOR_RAM ram;
   DiagnosticLog log;
-  TNetwork* net = ImportFile(ram, Sample("lin20_cluster.ldf"), {}, log);
+  TNetwork* net = ImportFile(ram, InteropSample("lin20_cluster.ldf"), {}, log);
   ASSERT_NE(net, nullptr);
   _CreateLINdiagObjects(&ram);
   EXPECT_EQ(ram.NetFrames.Count(), 6);

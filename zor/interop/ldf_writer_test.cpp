@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/builder.h"
+#include "tests/interop_support.h"
 #include "tests/support.h"
 #include "zor/interface/file_frame.h"
 #include "zor/interop/interop.h"
@@ -10,24 +11,13 @@
 namespace ZOR_RAM::interop {
 namespace {
 
-std::string Sample(const std::string& name) { return std::string(ZOR_SOURCE_DIR) + "/zor/interop/testdata/" + name; }
-
-std::string Log(const DiagnosticLog& log) {
-  std::string out;
-  for (const Diagnostic& d : log.Items()) out += d.Format() + "\n";
-  return out;
-}
-
-template <class T>
-T* Named(const TZORList<T>& list, const std::string& name) {
-  for (T* item : list)
-    if (item->Name == name) return item;
-  return nullptr;
-}
+using zortest::InteropSample;
+using zortest::LogText;
+using zortest::Named;
 
 std::string ExportLdf(TZOR_RAM& ram, DiagnosticLog& log, const std::string& network = "") {
   std::string text;
-  EXPECT_TRUE(ExportText(ram, Format::Ldf, {network}, text, log)) << Log(log);
+  EXPECT_TRUE(ExportText(ram, Format::Ldf, {network}, text, log)) << LogText(log);
   return text;
 }
 
@@ -42,14 +32,14 @@ TEST(LdfWriter, LdfToConfigurationAndBackIsStable) {
     SCOPED_TRACE(sample);
     TZOR_RAM first;
     DiagnosticLog log;
-    ASSERT_NE(ImportFile(first, Sample(sample), {}, log), nullptr) << Log(log);
+    ASSERT_NE(ImportFile(first, InteropSample(sample), {}, log), nullptr) << LogText(log);
     std::string ldf = ExportLdf(first, log);
     std::string config = SavedConfiguration(first, "ldf_rt_1.xml");
 
     TZOR_RAM second;
     DiagnosticLog again;
-    ASSERT_NE(ImportText(second, Format::Ldf, sample, ldf, {}, again), nullptr) << Log(again) << ldf;
-    EXPECT_EQ(again.WarningCount(), 0) << Log(again);
+    ASSERT_NE(ImportText(second, Format::Ldf, sample, ldf, {}, again), nullptr) << LogText(again) << ldf;
+    EXPECT_EQ(again.WarningCount(), 0) << LogText(again);
     EXPECT_EQ(SavedConfiguration(second, "ldf_rt_2.xml"), config);
     EXPECT_EQ(ExportLdf(second, again), ldf);
   }
@@ -58,7 +48,7 @@ TEST(LdfWriter, LdfToConfigurationAndBackIsStable) {
 TEST(LdfWriter, WritesTheSectionsOfTheProtocolVersion) {
   TZOR_RAM ram;
   DiagnosticLog log;
-  ASSERT_NE(ImportFile(ram, Sample("lin20_cluster.ldf"), {}, log), nullptr);
+  ASSERT_NE(ImportFile(ram, InteropSample("lin20_cluster.ldf"), {}, log), nullptr);
   std::string ldf = ExportLdf(ram, log);
   for (const char* part :
        {"LIN_protocol_version = \"2.0\";\n", "LIN_speed = 19.2 kbps;\n", "Channel_name = \"SeatLIN\";\n",
@@ -75,11 +65,11 @@ TEST(LdfWriter, WritesTheSectionsOfTheProtocolVersion) {
   EXPECT_EQ(ldf.find("initial_NAD"), std::string::npos);
 
   TZOR_RAM lin13;
-  ASSERT_NE(ImportFile(lin13, Sample("lin13_cluster.ldf"), {}, log), nullptr);
+  ASSERT_NE(ImportFile(lin13, InteropSample("lin13_cluster.ldf"), {}, log), nullptr);
   ldf = ExportLdf(lin13, log);
   EXPECT_NE(ldf.find("LIN_protocol_version = \"1.3\";\n"), std::string::npos);
   EXPECT_EQ(ldf.find("Node_attributes"), std::string::npos);
-  EXPECT_EQ(log.WarningCount(), 0) << Log(log);
+  EXPECT_EQ(log.WarningCount(), 0) << LogText(log);
 }
 
 TEST(LdfWriter, ConfigurationToLdfKeepsWhatLdfCarries) {
@@ -88,11 +78,11 @@ TEST(LdfWriter, ConfigurationToLdfKeepsWhatLdfCarries) {
   ASSERT_FALSE(LoadFile(std::string(ZOR_SOURCE_DIR) + "/examples/can_lin.xml", &ram));
   DiagnosticLog log;
   std::string ldf = ExportLdf(ram, log);
-  EXPECT_EQ(log.WarningCount(), 0) << Log(log);
+  EXPECT_EQ(log.WarningCount(), 0) << LogText(log);
 
   TZOR_RAM back;
   TNetwork* net = ImportText(back, Format::Ldf, "door.ldf", ldf, {}, log);
-  ASSERT_NE(net, nullptr) << Log(log) << ldf;
+  ASSERT_NE(net, nullptr) << LogText(log) << ldf;
   TNetwork* orig = ram.Networks[1];
   EXPECT_EQ(net->Name, orig->Name);
   EXPECT_EQ(net->Type, orig->Type);
@@ -168,7 +158,7 @@ TEST(LdfWriter, WhatLdfCannotDescribeIsReported) {
       "warning: sporadic frame Spo cannot be described in LIN 1.3; it is not written",
       "warning: schedule table T: entry 0 (Free Format) cannot be described in LIN 1.3; it is not written",
   };
-  ASSERT_EQ(log.Items().size(), std::size(expected)) << Log(log);
+  ASSERT_EQ(log.Items().size(), std::size(expected)) << LogText(log);
   for (size_t i = 0; i < std::size(expected); ++i) EXPECT_EQ(log.Items()[i].Format(), expected[i]);
   EXPECT_EQ(ldf.find("Spo"), std::string::npos);
 }
@@ -177,14 +167,14 @@ TEST(LdfWriter, CExportsImportAndExport) {
   // The exports return true on failure.
   zortest::MessageCapture quiet;
   TZOR_RAM* ram = _NewRAM();
-  ASSERT_FALSE(_ImportLDF(ram, Sample("lin20_cluster.ldf").c_str(), nullptr));
+  ASSERT_FALSE(_ImportLDF(ram, InteropSample("lin20_cluster.ldf").c_str(), nullptr));
   std::string out = zortest::TempPath("ldf_export.ldf");
   ASSERT_FALSE(_ExportLDF(ram, out.c_str(), "SeatLIN"));
   EXPECT_TRUE(_ExportLDF(ram, out.c_str(), "NoSuch"));
   TZOR_RAM* again = _NewRAM();
   EXPECT_FALSE(_ImportLDF(again, out.c_str(), nullptr));
   EXPECT_EQ(again->NetFrames.Count(), ram->NetFrames.Count());
-  EXPECT_TRUE(_ImportLDF(again, Sample("missing.ldf").c_str(), nullptr));
+  EXPECT_TRUE(_ImportLDF(again, InteropSample("missing.ldf").c_str(), nullptr));
   EXPECT_EQ(quiet.Errors.size(), 2u);
   _FreeRAM(again);
   _FreeRAM(ram);
