@@ -59,6 +59,8 @@ TEST(LdfReader, Lin20ClusterBuildsTheModel) {
   EXPECT_EQ(log.Items().size(), 0u) << LogText(log);
   EXPECT_EQ(net->Name, "SeatLIN");
   EXPECT_EQ(net->Type, kNetTypeLIN20);
+  EXPECT_EQ(net->DynamicMsgIds[48], kMsgIdDynamic);
+  EXPECT_EQ(net->DynamicMsgIds[47], kMsgIdNotDynamic);
 
   // Nodes and interfaces.
   ASSERT_EQ(ram.Nodes.Count(), 3);
@@ -192,6 +194,43 @@ TEST(LdfReader, WhatTheModelCannotHoldIsReportedOncePerItem) {
                          "FreeFormat {10, 06, B7, 01, 61, FF, FF, FF}"};
   ASSERT_EQ(setup->SchEntrys.Count(), 6);
   for (int i = 0; i < 6; ++i) EXPECT_EQ(setup->SchEntrys[i]->GetName(), names[i]);
+}
+
+TEST(LdfReader, EachDroppedOrApproximatedItemWarnsOnce) {
+  struct Case {
+    const char* text;  // after the header and a master M with slave S
+    const char* warning;
+  } cases[] = {
+      {"Signal_groups { G: 8 { A, 0; } }", "c.ldf:4:1: warning: section Signal_groups is not held; it is dropped"},
+      {"Signals { A: 8, 0, M; }\nDiagnostic_frames { MasterReq: 0x3B { } }",
+       "c.ldf:5:21: warning: diagnostic frame MasterReq is not a standard MasterReq (0x3C) or SlaveResp (0x3D) frame; "
+       "it is dropped"},
+      {"Diagnostic_signals { Extra: 8, 0; }", "c.ldf:4:22: warning: diagnostic signal Extra is not held; it is dropped"},
+      {"Signals { A: 64, {1, 2, 3, 4, 5, 6, 7, 8, 9}, M; }",
+       "c.ldf:4:11: warning: signal A: initial bytes after the eighth are not held; they are dropped"},
+      {"Signals { A: 8, 0, M; }\nFrames { F: 1, S, 1 { A, 0; } }",
+       "c.ldf:5:23: warning: frame F: signal A is published by M, not by the frame's publisher S"},
+      {"Signals { A: 8, 0, M; }\nNode_attributes { S { response_error = A; } }",
+       "c.ldf:5:40: warning: node S: response_error signal A is not published by the node; it is dropped"},
+      {"Node_attributes { S { LIN_protocol = \"J2602_1_1.0\"; } }",
+       "c.ldf:4:23: warning: node S: LIN_protocol \"J2602_1_1.0\" is held as 2.0"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    TZOR_RAM ram;
+    DiagnosticLog log;
+    std::string text = std::string("LIN_description_file;\nLIN_protocol_version = \"2.0\";\n") +
+                       "Nodes { Master: M, 5 ms, 0 ms; Slaves: S; }\n" + c.text;
+    ASSERT_NE(ImportLdf(ram, text, log), nullptr) << LogText(log);
+    ASSERT_EQ(log.Items().size(), 1u) << LogText(log);
+    EXPECT_EQ(log.Items()[0].Format(), c.warning);
+  }
+  TZOR_RAM ram;
+  DiagnosticLog log;
+  ASSERT_NE(ImportLdf(ram, "LIN_description_file;\nNodes { Master: M, 5 ms, 0.1 ms, 48 bits, 40 %; }", log), nullptr);
+  EXPECT_EQ(LogText(log),
+            "c.ldf:2:9: warning: master M: bit length and tolerance are not held; they are dropped\n"
+            "c.ldf:1:1: warning: the file gives no LIN_protocol_version; the network is read as \"LIN 2.0\"\n");
 }
 
 TEST(LdfReader, Lin13ClusterTakesFrameSizesFromIdentifiers) {

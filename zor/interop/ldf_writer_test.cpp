@@ -59,7 +59,7 @@ TEST(LdfWriter, WritesTheSectionsOfTheProtocolVersion) {
         "    product_id = 0x1234, 0x0001, 3;\n    response_error = MotorErr;\n    P2_min = 50 ms;\n",
         "      SeatEvent = 0x2004;\n", "    AssignNAD { SeatMotor } delay 15 ms;\n",
         "    UnassignFrameId { SeatHeater, HeaterInfo } delay 15 ms;\n", "    physical_value, 0, 1000, 0.1, 0, \"mm\";\n",
-        "  PosEnc: MotorPos;\n"}) {
+        "  PosEnc: MotorPos;\n", "Dynamic_frames {\n  48, 49;\n}\n"}) {
     EXPECT_NE(ldf.find(part), std::string::npos) << part << "\n" << ldf;
   }
   EXPECT_EQ(ldf.find("initial_NAD"), std::string::npos);
