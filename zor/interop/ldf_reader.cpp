@@ -111,6 +111,10 @@ class LdfReader {
       if (Net_->Name.empty()) Net_->Name = name;
       return;
     }
+    if (S_.Accept('=')) {
+      Warn(key.Pos, "statement " + std::string(k) + " is not held; it is dropped");
+      return S_.SkipPast(';');
+    }
     S_.Expect('{');
     if (k == "Nodes") return ReadNodes();
     if (k == "Signals") return ReadSignals();
@@ -366,7 +370,7 @@ class LdfReader {
   }
 
   TIfc* MasterIfc(const Token& at) {
-    if (!Master_) S_.FailAt(at.Pos, "the Nodes section with the master must come before " + std::string(at.Text));
+    if (!Master_) S_.FailAt(at.Pos, "the master node must be defined before frame '" + std::string(at.Text) + "'");
     return Master_->Ifc;
   }
 

@@ -202,6 +202,7 @@ TEST(LdfReader, EachDroppedOrApproximatedItemWarnsOnce) {
     const char* warning;
   } cases[] = {
       {"Signal_groups { G: 8 { A, 0; } }", "c.ldf:4:1: warning: section Signal_groups is not held; it is dropped"},
+      {"LIN_sig_encoding = 3;", "c.ldf:4:1: warning: statement LIN_sig_encoding is not held; it is dropped"},
       {"Signals { A: 8, 0, M; }\nDiagnostic_frames { MasterReq: 0x3B { } }",
        "c.ldf:5:21: warning: diagnostic frame MasterReq is not a standard MasterReq (0x3C) or SlaveResp (0x3D) frame; "
        "it is dropped"},
@@ -265,6 +266,8 @@ TEST(LdfReader, SyntaxErrorsNamePlaceAndLeaveTheDatabaseUnchanged) {
        "c.ldf:3:25: error: frame 'F' is defined twice"},
       {"LIN_description_file;\nNodes { Master: M, 5 ms, 0 ms; }\nSchedule_tables { T { G delay 5 ms; } }",
        "c.ldf:3:23: error: unknown frame 'G'"},
+      {"LIN_description_file;\nSporadic_frames { H: F; }",
+       "c.ldf:2:19: error: the master node must be defined before frame 'H'"},
       {"LIN_description_file;\nSignals { A: 65, 0, M; }", "c.ldf:2:14: error: value 65 is out of range (1 to 64)"},
       {"LIN_description_file;\nFoo { a { b }", "c.ldf:2:14: error: expected '}', found end of file"},
   };
