@@ -270,6 +270,10 @@ TEST(LdfReader, SyntaxErrorsNamePlaceAndLeaveTheDatabaseUnchanged) {
        "c.ldf:2:19: error: the master node must be defined before frame 'H'"},
       {"LIN_description_file;\nSignals { A: 65, 0, M; }", "c.ldf:2:14: error: value 65 is out of range (1 to 64)"},
       {"LIN_description_file;\nFoo { a { b }", "c.ldf:2:14: error: expected '}', found end of file"},
+      {"LIN_description_file;\nNodes { Master: M, 5 ms, 0 ms; }\nSignals { A: 8, 0, M; }\n"
+       "Frames { F: 1, M, 1 { A, 0; } }\nSchedule_tables { T { F delay 5 ms; } }\n"
+       "Signal_encoding_types { E { logical_value, 1, \"x\"; } }\nSignal_representation { E: A; }\n;",
+       "c.ldf:8:1: error: expected a section keyword, found ';'"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
