@@ -321,7 +321,12 @@ TEST(LdfReader, LibraryDiagnosticFramesDoNotClashWithTheImport) {
   DiagnosticLog log;
   TNetwork* net = ImportFile(ram, InteropSample("lin20_cluster.ldf"), {}, log);
   ASSERT_NE(net, nullptr);
+  std::string before, after;
+  ASSERT_TRUE(ExportText(ram, Format::Ldf, {}, before, log));
   _CreateLINdiagObjects(&ram);
+  // The export leaves the generated frames to its own diagnostic sections.
+  ASSERT_TRUE(ExportText(ram, Format::Ldf, {}, after, log));
+  EXPECT_EQ(after, before);
   EXPECT_EQ(ram.NetFrames.Count(), 6);
   EXPECT_EQ(Named(ram.NetFrames, "MasterReq")->Ifc, net->GetMasterInterface());
   zortest::FindingLog findings;
