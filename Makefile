@@ -68,6 +68,16 @@ BENCH_ARGS    ?=
 RATIO_SCRIPT  ?= $(firstword $(wildcard $(CURDIR)/../shared/bench/ratio.sh \
   $(dir $(shell git rev-parse --path-format=absolute --git-common-dir 2>/dev/null))../shared/bench/ratio.sh))
 
+# The LDF reader and writer (import, check, export, re-import) on fuzzed description files.
+.PHONY: fuzz-ldf
+fuzz-ldf:
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DZOR_FUZZ=ON -DZOR_BUILD_TESTS=OFF
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target ldf_fuzzer
+	mkdir -p $(FUZZ_BUILD)/ldf_corpus
+	$(FUZZ_BUILD)/bin/ldf_fuzzer $(FUZZ_BUILD)/ldf_corpus fuzz/ldf_corpus \
+	  -dict=fuzz/ldf.dict -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048
+
 bench:
 	cmake -S . -B $(BENCH_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DZOR_BUILD_BENCH=ON -DZOR_BUILD_TESTS=OFF
 	cmake --build $(BENCH_BUILD) -j $(JOBS)

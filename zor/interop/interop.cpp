@@ -25,8 +25,10 @@ std::string BaseName(const std::string& fileName) {
   return base;
 }
 
-// Items a failed import appended are destroyed, last first, so that the
-// database is exactly as it was.
+// Items a failed import appended are destroyed so that the database is
+// exactly as it was: list by list in field order, as the database itself
+// frees them (an owner goes before its children, whose lists come later and
+// which its destructor may still touch), each list's new items last first.
 class ImportTransaction {
  public:
   explicit ImportTransaction(TZOR_RAM& ram) : Ram_(ram) {
@@ -37,7 +39,7 @@ class ImportTransaction {
     if (Done_) return;
     std::vector<TList*> lists;
     Ram_.ForEachList([&](TList& list) { lists.push_back(&list); });
-    for (size_t i = lists.size(); i-- > 0;) {
+    for (size_t i = 0; i < lists.size(); ++i) {
       TList& list = *lists[i];
       while (list.Count() > Counts_[i]) delete list.Get(list.Count() - 1);
     }

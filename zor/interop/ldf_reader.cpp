@@ -3,6 +3,7 @@
 // tables. Sections are read in file order and every name is looked up in a
 // map, so the reader stays linear in the size of the file.
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <unordered_map>
 #include <vector>
@@ -67,6 +68,13 @@ class LdfReader {
     return static_cast<int32_t>(std::lround(ms * 1000.0));
   }
 
+  float Float(std::string_view what) {
+    Token at = S_.Peek();
+    double v = S_.ExpectNumber(what);
+    if (!(std::fabs(v) <= FLT_MAX)) S_.FailAt(at.Pos, std::string(what) + " is out of range");
+    return static_cast<float>(v);
+  }
+
   // Skips a { ... } block whose opening brace was just consumed.
   void SkipBlock() {
     for (int depth = 1; depth > 0;) {
@@ -92,7 +100,7 @@ class LdfReader {
       double kbps = S_.ExpectNumber("a speed in kbps");
       S_.ExpectWord("kbps");
       S_.Expect(';');
-      if (!(kbps > 0 && kbps <= 1000)) S_.FailAt(key.Pos, "LIN_speed is out of range");
+      if (!(kbps >= 0 && kbps <= 1000)) S_.FailAt(key.Pos, "LIN_speed is out of range");
       Net_->NetSpeed = static_cast<int32_t>(std::lround(kbps * 1000.0));
       return;
     }
@@ -102,6 +110,10 @@ class LdfReader {
       S_.Expect(';');
       if (Net_->Name.empty()) Net_->Name = name;
       return;
+    }
+    if (S_.Accept('=')) {
+      Warn(key.Pos, "statement " + std::string(k) + " is not held; it is dropped");
+      return S_.SkipPast(';');
     }
     S_.Expect('{');
     if (k == "Nodes") return ReadNodes();
@@ -358,7 +370,7 @@ class LdfReader {
   }
 
   TIfc* MasterIfc(const Token& at) {
-    if (!Master_) S_.FailAt(at.Pos, "the Nodes section with the master must come before " + std::string(at.Text));
+    if (!Master_) S_.FailAt(at.Pos, "the master node must be defined before frame '" + std::string(at.Text) + "'");
     return Master_->Ifc;
   }
 
@@ -634,9 +646,9 @@ class LdfReader {
             S_.Expect(',');
             c->Max = S_.ExpectInteger("a raw value", INT64_MIN, INT64_MAX);
             S_.Expect(',');
-            c->Scale = static_cast<float>(S_.ExpectNumber("a scale"));
+            c->Scale = Float("a scale");
             S_.Expect(',');
-            c->Offset = static_cast<float>(S_.ExpectNumber("an offset"));
+            c->Offset = Float("an offset");
           }
           if (S_.Accept(',')) c->Interpr = TextScanner::StringValue(S_.ExpectString("a text"));
         } else if (kind.Text == "bcd_value" || kind.Text == "ascii_value") {

@@ -118,6 +118,7 @@ class LdfWriter {
   bool IsOwnFrame(const TNetFrame* f) const {
     return f && f->Ifc && Ifcs_.count(f->Ifc) && !f->IsDiagnosticFrame(false);
   }
+  bool Written(const TNetFrame* f) const { return f && Written_.count(f); }
 
   void WriteSignals() {
     // The signals this network carries: placed in its frames or published or
@@ -127,6 +128,10 @@ class LdfWriter {
     std::unordered_set<const TSignal*> used;
     for (TPubSig* p : Ram_.PubSigs)
       if (p && p->Signal && Ifcs_.count(p->Ifc) && publisher.emplace(p->Signal, p->Ifc).second) used.insert(p->Signal);
+    // A signal that a gateway puts on the network is published there by the gateway's node.
+    for (TGateway* g : Ram_.Gateways)
+      if (g && g->Signal && Ifcs_.count(g->OutIfc) && publisher.emplace(g->Signal, g->OutIfc).second)
+        used.insert(g->Signal);
     for (TSubSig* s : Ram_.SubSigs) {
       if (s && s->Signal && Ifcs_.count(s->Ifc)) {
         subscribers[s->Signal].push_back(s->Ifc);
@@ -140,6 +145,11 @@ class LdfWriter {
     Out_ += "Signals {\n";
     for (TSignal* sig : Ram_.Signals) {
       if (!sig || !used.count(sig) || IsReservedDiagSignalName(sig->Name)) continue;
+      if (sig->Size < 1 || sig->Size > 64) {
+        Warn("signal " + sig->Name + " has " + std::to_string(sig->Size) +
+             " bits; LIN signals have 1 to 64 bits; it is not written");
+        continue;
+      }
       Signals_.insert(sig);
       Out_ += "  " + sig->Name + ": " + std::to_string(sig->Size) + ", ";
       if (sig->SignalType == kSignalBytes) {
@@ -175,9 +185,12 @@ class LdfWriter {
     Out_ += "Frames {\n";
     for (TNetFrame* f : Ram_.NetFrames) {
       if (!IsOwnFrame(f)) continue;
-      if (f->FrameId > 63 || f->Size < 1 || f->Size > 8)
+      if (f->FrameId > 63 || f->Size < 1 || f->Size > 8) {
         Warn("frame " + f->Name + " has identifier " + std::to_string(f->FrameId) + " and size " +
-             std::to_string(f->Size) + "; LIN frames have identifiers 0 to 63 and 1 to 8 bytes");
+             std::to_string(f->Size) + "; LIN frames have identifiers 0 to 63 and 1 to 8 bytes; it is not written");
+        continue;
+      }
+      Written_.insert(f);
       Out_ += "  " + f->Name + ": " + Hex(f->FrameId) + ", " + NodeName(f->Ifc) + ", " + std::to_string(f->Size) +
               " {\n";
       for (TNetSig* ns : f->NetSigs)
@@ -194,7 +207,7 @@ class LdfWriter {
       if (!h || !h->Ifc || !Ifcs_.count(h->Ifc)) continue;
       std::string frames;
       for (TNetFrame* f : h->NetFrames)
-        if (IsOwnFrame(f)) frames += (frames.empty() ? "" : ", ") + f->Name;
+        if (Written(f)) frames += (frames.empty() ? "" : ", ") + f->Name;
       if (frames.empty()) {
         Warn("frame holder " + h->Name + " has no frames of the network; it is not written");
         continue;
@@ -208,7 +221,7 @@ class LdfWriter {
       } else {
         event += "  " + h->Name + ": " + Hex(h->FrameId & 0x3F) + ", " + frames + ";\n";
       }
-      Holders_.insert(h);
+      Written_.insert(h);
     }
     if (!sporadic.empty()) Out_ += "Sporadic_frames {\n" + sporadic + "}\n\n";
     if (!event.empty()) Out_ += "Event_triggered_frames {\n" + event + "}\n\n";
@@ -254,7 +267,7 @@ class LdfWriter {
       Out_ += "    ST_min = " + Real(ifc->ST_min) + " ms;\n";
       std::string frames;
       for (TFrameMsgId* m : ifc->FrameMsgIds) {
-        if (!m || !m->NetFrame || !(IsOwnFrame(m->NetFrame) || Holders_.count(m->NetFrame))) continue;
+        if (!m || !Written(m->NetFrame)) continue;
         frames += "      " + m->NetFrame->Name + " = " + Hex(m->MsgId, 4) + ";\n";
       }
       if (!frames.empty()) Out_ += "    configurable_frames {\n" + frames + "    }\n";
@@ -263,9 +276,11 @@ class LdfWriter {
     Out_ += "}\n\n";
   }
 
-  // The slave whose node attributes produce an AssignNAD entry's bytes.
+  // The node whose attributes produce an AssignNAD entry's bytes.
   const TIfc* AssignNadSlave(const TSchEntry& e) const {
-    for (const TIfc* ifc : Slaves_) {
+    std::vector<const TIfc*> nodes(Slaves_.begin(), Slaves_.end());
+    if (Master_) nodes.push_back(Master_);
+    for (const TIfc* ifc : nodes) {
       if (e.data[0] == ifc->init_NAD && e.data[7] == ifc->cfg_NAD &&
           (e.data[3] | e.data[4] << 8) == ifc->supplier_id && (e.data[5] | e.data[6] << 8) == ifc->function_id)
         return ifc;
@@ -280,7 +295,6 @@ class LdfWriter {
   }
 
   std::string EntryText(const TNetMode& mode, const TSchEntry& e) {
-    auto frameKnown = [&](const TNetFrame* f) { return IsOwnFrame(f) || Holders_.count(f); };
     auto dropped = [&](const std::string& why) {
       Warn("schedule table " + mode.Name + ": entry " + std::to_string(e.Order) + " (" +
            SchEntryTypeToText(e.Type) + ") " + why + "; it is not written");
@@ -290,7 +304,7 @@ class LdfWriter {
       case kSchUnconditional:
       case kSchEventTriggered:
       case kSchSporadic:
-        if (!frameKnown(e.TxFrame)) return dropped("has no frame of the network");
+        if (!Written(e.TxFrame)) return dropped("has no frame of the network");
         return e.TxFrame->Name;
       case kSchDiagRequest: return "MasterReq";
       case kSchDiagResponse: return "SlaveResp";
@@ -303,7 +317,7 @@ class LdfWriter {
       case kSchAssignFrameId:
       case kSchUnAssignFrameId:
         if (Lin13_) return dropped("cannot be described in LIN 1.3");
-        if (!e.Ifc || !Ifcs_.count(e.Ifc) || !frameKnown(e.TxFrame))
+        if (!e.Ifc || !Ifcs_.count(e.Ifc) || !Written(e.TxFrame))
           return dropped("has no slave or frame of the network");
         return std::string(e.Type == kSchAssignFrameId ? "AssignFrameId { " : "UnassignFrameId { ") +
                NodeName(e.Ifc) + ", " + e.TxFrame->Name + " }";
@@ -375,7 +389,7 @@ class LdfWriter {
   std::vector<TIfc*> Slaves_;
   std::unordered_set<const TIfc*> Ifcs_;
   std::unordered_set<const TSignal*> Signals_;
-  std::unordered_set<const TNetFrame*> Holders_;
+  std::unordered_set<const TNetFrame*> Written_;  // frames and holders in the text
 };
 
 }  // namespace

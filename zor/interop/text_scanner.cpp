@@ -278,7 +278,8 @@ int64_t TextScanner::ExpectInteger(std::string_view what, int64_t min, int64_t m
   double v = ExpectNumber(what, &at);
   if (where) *where = at;
   if (v != std::floor(v)) Fail(num, what);
-  if (!(v >= static_cast<double>(min) && v <= static_cast<double>(max)))
+  // 2^63 compares equal to INT64_MAX as a double but does not convert.
+  if (!(v >= static_cast<double>(min) && v <= static_cast<double>(max)) || v >= 9223372036854775808.0)
     FailAt(at.Pos, "value " + std::string(num.Text) + " is out of range (" + std::to_string(min) + " to " +
                        std::to_string(max) + ")");
   return static_cast<int64_t>(v);
