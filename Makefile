@@ -7,7 +7,7 @@ JOBS       ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 CMAKE_GEN  := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 
-.PHONY: all build run test asan fuzz fuzz-config bench clean
+.PHONY: all build run test asan fuzz fuzz-config fuzz-dbc bench clean
 
 all: build
 
@@ -49,6 +49,15 @@ fuzz-config:
 	mkdir -p $(FUZZ_BUILD)/config_corpus
 	$(FUZZ_BUILD)/bin/config_fuzzer $(FUZZ_BUILD)/config_corpus fuzz/config_corpus \
 	  -dict=fuzz/xml.dict -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048
+
+# The DBC reader (import, check, export, import of the export) on fuzzed files.
+fuzz-dbc:
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DZOR_FUZZ=ON -DZOR_BUILD_TESTS=OFF
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target dbc_fuzzer
+	mkdir -p $(FUZZ_BUILD)/dbc_corpus
+	$(FUZZ_BUILD)/bin/dbc_fuzzer $(FUZZ_BUILD)/dbc_corpus fuzz/dbc_corpus \
+	  -dict=fuzz/dbc.dict -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048
 
 bench:
 	cmake -S . -B $(BENCH_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DZOR_BUILD_BENCH=ON -DZOR_BUILD_TESTS=OFF

@@ -642,6 +642,15 @@ std::string Describe(const ObjRef& o) {
   return "";
 }
 
+// 32-bit reals of the model hold DBC reals up to their largest finite value.
+float ToFloat(double v) { return static_cast<float>(std::clamp(v, -3.4028234663852886e38, 3.4028234663852886e38)); }
+
+int64_t ClampInt64(double v) {
+  if (!(v > -9.2233720368547758e18)) return INT64_MIN;
+  if (v >= 9.2233720368547758e18) return INT64_MAX;
+  return static_cast<int64_t>(std::llround(v));
+}
+
 int32_t ClampInt32(double v) {
   if (!(v >= INT32_MIN)) return INT32_MIN;
   if (v > INT32_MAX) return INT32_MAX;
@@ -858,8 +867,8 @@ int64_t RawOf(double phys, double factor, double offset, int64_t lo, int64_t hi,
     *clamped = true;
     return lo;
   }
-  if (raw > static_cast<double>(hi)) {
-    *clamped = true;
+  if (raw >= static_cast<double>(hi)) {
+    *clamped |= raw > static_cast<double>(hi);
     return hi;
   }
   return static_cast<int64_t>(raw);
@@ -868,7 +877,7 @@ int64_t RawOf(double phys, double factor, double offset, int64_t lo, int64_t hi,
 TSignal* Builder::SignalFor(const FrameRec& f, const SignalRec& s, bool periodic, const std::vector<ValueDesc>* vals) {
   int64_t initial = 0;
   if (const TypedValue* v = AttrFor(kStartValue, ObjKind::Signal, f.Id, s.Name); v && !v->IsString)
-    initial = static_cast<int64_t>(std::llround(std::clamp(v->Number, -9.2e18, 9.2e18)));
+    initial = ClampInt64(v->Number);
   // Signals of the same name and the same content share one item.
   std::string key = s.Name + '\n' + std::to_string(s.Length) + (s.Signed ? "-" : "+") + FormatReal(s.Factor) + ',' +
                     FormatReal(s.Offset) + '[' + FormatReal(s.Min) + '|' + FormatReal(s.Max) + ']' + s.Unit + '\n' +
@@ -901,8 +910,8 @@ TSignal* Builder::SignalFor(const FrameRec& f, const SignalRec& s, bool periodic
     Warn(s.Pos, "signal " + s.Name + " of frame " + f.Name + ": the range [" + FormatReal(s.Min) + "|" +
                     FormatReal(s.Max) + "] exceeds what " + std::to_string(s.Length) +
                     " bits hold; limited to the raw range");
-  sig->Factor = static_cast<float>(s.Factor);
-  sig->Offset = static_cast<float>(s.Offset);
+  sig->Factor = ToFloat(s.Factor);
+  sig->Offset = ToFloat(s.Offset);
   sig->Minimum = rawMin;
   sig->Maximum = rawMax;
   sig->Unit = s.Unit;
@@ -910,8 +919,7 @@ TSignal* Builder::SignalFor(const FrameRec& f, const SignalRec& s, bool periodic
   sig->EncType = enc;
   bool plainScale = s.Factor == 1 && s.Offset == 0 && s.Unit.empty();
   if (!vals || vals->empty() || !plainScale)
-    AddEncode(enc, kEncodePhysical, rawMin, rawMax, static_cast<float>(s.Offset), static_cast<float>(s.Factor),
-              s.Unit);
+    AddEncode(enc, kEncodePhysical, rawMin, rawMax, ToFloat(s.Offset), ToFloat(s.Factor), s.Unit);
   if (vals)
     for (const ValueDesc& d : *vals) AddEncode(enc, kEncodeLogical, d.Value, d.Value, 0, 1, d.Text);
   return sig;
@@ -1018,9 +1026,9 @@ void Builder::MakeEnvironment() {
       if (d != data.end()) data.erase(d);
     } else if (e.Type == 1) {
       TEnvFloat* v = Ram_.NewItem(Ram_.EnvFloats);
-      v->MinValue = static_cast<float>(e.Min);
-      v->MaxValue = static_cast<float>(e.Max);
-      v->InitialValue = static_cast<float>(e.Init);
+      v->MinValue = ToFloat(e.Min);
+      v->MaxValue = ToFloat(e.Max);
+      v->InitialValue = ToFloat(e.Init);
       v->Nodes = e.Nodes;
       group->EnvFloatList.Add(v);
       var = v;
@@ -1031,9 +1039,9 @@ void Builder::MakeEnvironment() {
       var = v;
     } else {
       TEnvInt* v = Ram_.NewItem(Ram_.EnvInts);
-      v->MinValue = std::llround(e.Min);
-      v->MaxValue = std::llround(e.Max);
-      v->InitialValue = std::llround(e.Init);
+      v->MinValue = ClampInt64(e.Min);
+      v->MaxValue = ClampInt64(e.Max);
+      v->InitialValue = ClampInt64(e.Init);
       v->Nodes = e.Nodes;
       if (auto it = EnvVals_.find(e.Name); it != EnvVals_.end()) {
         it->second->Used = true;
@@ -1071,8 +1079,8 @@ void Builder::MakeDefinitions() {
     def->AttriType = d.Type;
     def->EnumValues = d.EnumValues;
     if (d.Type == kAttrFloat) {
-      def->MinFloat = static_cast<float>(d.Min);
-      def->MaxFloat = static_cast<float>(d.Max);
+      def->MinFloat = ToFloat(d.Min);
+      def->MaxFloat = ToFloat(d.Max);
     } else if (d.Type == kAttrHex && d.Max > INT32_MAX && d.Max <= UINT32_MAX && d.Min >= 0) {
       // HEX limits up to 0xFFFFFFFF keep their 32-bit pattern.
       def->MinInt = static_cast<int32_t>(static_cast<uint32_t>(d.Min));
@@ -1093,7 +1101,7 @@ void Builder::MakeDefinitions() {
     }
     TCDBAttributeDef* def = it->second;
     switch (def->AttriType) {
-      case kAttrFloat: def->DefaultFloat = static_cast<float>(v.Number); break;
+      case kAttrFloat: def->DefaultFloat = ToFloat(v.Number); break;
       case kAttrString: def->DefaultString = v.Text; break;
       case kAttrEnum: def->DefaultEnum = v.Text; break;
       default:
@@ -1191,7 +1199,7 @@ void Builder::MakeValues() {
     }
     TCDBAttribute* a = NewValue(def, v.Obj.Kind, object, v.Obj.Id, v.Obj.Name);
     switch (def->AttriType) {
-      case kAttrFloat: a->FloatValue = static_cast<float>(v.Value.Number); break;
+      case kAttrFloat: a->FloatValue = ToFloat(v.Value.Number); break;
       case kAttrString: a->StringValue = v.Value.Text; break;
       case kAttrEnum: a->EnumValue = enumIndex; break;
       default:

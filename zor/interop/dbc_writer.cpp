@@ -102,6 +102,7 @@ std::string IntText(int32_t value, int32_t attriType) {
 std::string PhysText(int64_t raw, float factor, float offset) {
   double f = factor, o = offset;
   double phys = static_cast<double>(raw) * f + o;
+  if (!(std::fabs(phys) < 3.4e38)) return FormatReal(phys);
   std::string shortText = FormatFloat(static_cast<float>(phys));
   double back = 0;
   std::from_chars(shortText.data(), shortText.data() + shortText.size(), back);
