@@ -177,6 +177,22 @@ TEST(DbcReader, MessyInputStillImports) {
        "t.dbc:1:1: warning: CAT_DEF_: 1 statement(s) skipped"},
       {"value descriptions of unknown signal", "VAL_ 7 S 1 \"a\" ;\n", "VAL_: signal S of frame 7 is not in the file"},
       {"bit timing", "BS_: 500 : 12,34\n", "t.dbc:1:1: warning: BS_: the bit timing is not kept"},
+      {"node listed twice", "BU_: A A\n", "t.dbc:1:8: warning: BU_: node A is listed twice"},
+      {"frame identifier twice", "BU_: A\nBO_ 1 F: 1 A\nBO_ 1 G: 1 A\n", "t.dbc:3:1: warning: frame G: identifier 1"},
+      {"signal placed twice", "BU_: A\nBO_ 1 F: 2 A\n SG_ S : 0|8@1+ (1,0) [0|0] \"\" A\n SG_ S : 8|8@1+ (1,0) [0|0] \"\" A\n",
+       "t.dbc:4:2: warning: frame F: signal S is placed twice"},
+      {"enum text not a value", "BA_DEF_ \"E\" ENUM \"a\",\"b\";\nBA_ \"E\" \"c\";\n", "\"c\" is not one of its values"},
+      {"wrong object kind", "BU_: A\nBA_DEF_ BO_ \"X\" INT 0 9;\nBA_ \"X\" BU_ A 3;\n",
+       "BA_: attribute X is not defined for a node"},
+      {"integer beyond 32 bits", "BA_DEF_ \"X\" INT 0 9;\nBA_ \"X\" 1E+010;\n", "does not fit 32 bits"},
+      {"limits beyond 32 bits", "BA_DEF_ \"X\" INT 0 1E+010;\n", "limits beyond 32 bits"},
+      {"string variable range", "EV_ T: 2 [0|5] \"\" 0 0 DUMMY_NODE_VECTOR0 Vector__XXX;\n",
+       "EV_: environment variable T holds no range"},
+      {"data of unknown variable", "ENVVAR_DATA_ D: 4;\n", "ENVVAR_DATA_: environment variable D is not in the file"},
+      {"value type of unknown signal", "SIG_VALTYPE_ 1 S : 2;\n", "SIG_VALTYPE_: signal S of frame 1"},
+      {"transmitters of unknown frame", "BO_TX_BU_ 9 : A;\n", "BO_TX_BU_: frame 9 is not in the file"},
+      {"default of undefined attribute", "BA_DEF_DEF_ \"Z\" 1;\n", "BA_DEF_DEF_: attribute Z is not defined"},
+      {"group of unknown frame", "SIG_GROUP_ 5 G 1 : S;\n", "SIG_GROUP_: signal group G names frame 5"},
       {"range beyond the bits", "BU_: A\nBO_ 1 F: 1 A\n SG_ S : 0|4@1+ (1,0) [0|100] \"\" A\n",
        "the range [0|100] exceeds what 4 bits hold"},
   };
@@ -219,6 +235,15 @@ TEST(DbcReader, SyntaxErrorsNamePlaceAndLeaveDatabaseUnchanged) {
     EXPECT_EQ(ram.Nodes.Count(), nodes);
     EXPECT_EQ(ram.Networks.Count(), networks);
   }
+}
+
+TEST(DbcReader, Utf8AndCodePageTextsAgree) {
+  Imported utf8("BU_: A\nBO_ 1 F: 1 A\n SG_ T : 0|8@1+ (1,0) [0|0] \"\xC2\xB0" "C\" A\n");
+  Imported cp1252("BU_: A\nBO_ 1 F: 1 A\n SG_ T : 0|8@1+ (1,0) [0|0] \"\xB0" "C\" A\n");
+  ASSERT_NE(utf8.Net, nullptr);
+  ASSERT_NE(cp1252.Net, nullptr);
+  EXPECT_EQ(utf8.Placement("F", "T")->Signal->Unit, "\xB0" "C");
+  EXPECT_EQ(cp1252.Placement("F", "T")->Signal->Unit, "\xB0" "C");
 }
 
 TEST(DbcReader, OptionsAndProtocol) {
