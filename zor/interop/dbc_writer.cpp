@@ -72,14 +72,13 @@ ObjKey KeyOf(TCDBAttribute* a) {
   return k;
 }
 
-std::string ObjectText(const ObjKey& k) {
-  switch (k.Type) {
-    case kAttrObjNode: return "BU_ " + k.Name + " ";
-    case kAttrObjFrame: return "BO_ " + std::to_string(k.Id) + " ";
-    case kAttrObjSignal: return "SG_ " + std::to_string(k.Id) + " " + k.Name + " ";
-    case kAttrObjEnvVar: return "EV_ " + k.Name + " ";
+bool IsDbcName(std::string_view name) {
+  if (name.empty() || (name[0] >= '0' && name[0] <= '9')) return false;
+  for (char c : name) {
+    unsigned char u = static_cast<unsigned char>(c);
+    if (!(u == '_' || u >= 0x80 || (u >= '0' && u <= '9') || ((u | 0x20) >= 'a' && (u | 0x20) <= 'z'))) return false;
   }
-  return "";
+  return true;
 }
 
 const char* KindPrefix(int32_t objType) {
@@ -112,7 +111,7 @@ std::string PhysText(int64_t raw, float factor, float offset) {
 
 class Writer {
  public:
-  Writer(TZOR_RAM& ram, TNetwork& net) : Ram_(ram), Net_(net) {}
+  Writer(TZOR_RAM& ram, TNetwork& net, DiagnosticLog& log) : Ram_(ram), Net_(net), Log_(log) {}
   std::string Run();
 
  private:
@@ -133,8 +132,15 @@ class Writer {
   void AddModelValue(const char* name, int32_t objType, const ObjKey& key, const std::string& text,
                      const std::string& defaultText, const char* defText);
 
+  // name as a DBC identifier: characters that cannot stand in one become
+  // '_' (one warning per name).
+  std::string Id(const std::string& name);
+  std::string ObjectText(const ObjKey& k);
+
   TZOR_RAM& Ram_;
   TNetwork& Net_;
+  DiagnosticLog& Log_;
+  std::unordered_set<std::string> Warned_;
   std::string Out_;
   std::vector<TNetFrame*> Frames_;
   std::vector<TNode*> Nodes_;
@@ -149,6 +155,27 @@ class Writer {
   std::vector<std::pair<std::string, ObjKey>> ExtraValues_;  // objects that need a value written
   std::vector<std::string> ExtraDefs_;                       // BA_DEF_ and BA_DEF_DEF_ lines to add
 };
+
+std::string Writer::Id(const std::string& name) {
+  if (IsDbcName(name)) return name;
+  std::string id = name.empty() ? "_" : name;
+  for (char& c : id)
+    if (!IsDbcName(std::string(1, c)) && !(c >= '0' && c <= '9')) c = '_';
+  if (id[0] >= '0' && id[0] <= '9') id.insert(0, "_");
+  if (Warned_.insert(name).second)
+    Log_.Warn("", {}, "name \"" + name + "\" is not a DBC identifier; written as " + id);
+  return id;
+}
+
+std::string Writer::ObjectText(const ObjKey& k) {
+  switch (k.Type) {
+    case kAttrObjNode: return "BU_ " + Id(k.Name) + " ";
+    case kAttrObjFrame: return "BO_ " + std::to_string(k.Id) + " ";
+    case kAttrObjSignal: return "SG_ " + std::to_string(k.Id) + " " + Id(k.Name) + " ";
+    case kAttrObjEnvVar: return "EV_ " + Id(k.Name) + " ";
+  }
+  return "";
+}
 
 void Writer::Collect() {
   for (TNetFrame* f : Ram_.NetFrames)
@@ -247,8 +274,8 @@ void Writer::PlanModelValues() {
 
 void Writer::WriteFrames() {
   for (TNetFrame* f : Frames_) {
-    std::string sender = f->Ifc && f->Ifc->Node ? f->Ifc->Node->Name : kNoNode;
-    Out_ += "BO_ " + std::to_string(f->FrameId) + " " + f->Name + ": " + std::to_string(f->Size) + " " + sender + "\n";
+    std::string sender = f->Ifc && f->Ifc->Node ? Id(f->Ifc->Node->Name) : kNoNode;
+    Out_ += "BO_ " + std::to_string(f->FrameId) + " " + Id(f->Name) + ": " + std::to_string(f->Size) + " " + sender + "\n";
     for (TNetSig* p : f->NetSigs) {
       if (!p || !p->Signal) continue;
       TSignal* s = p->Signal;
@@ -277,7 +304,7 @@ void Writer::WriteFrames() {
           }
       std::string lo = PhysText(rawMin, factor, offset), hi = PhysText(rawMax, factor, offset);
       if (factor < 0) std::swap(lo, hi);
-      Out_ += " SG_ " + s->Name + (role.empty() ? "" : " " + role) + " : " +
+      Out_ += " SG_ " + Id(s->Name) + (role.empty() ? "" : " " + role) + " : " +
               std::to_string(StartBitFromOffset(p->Offset, intel)) + "|" + std::to_string(s->Size) + "@" +
               (intel ? "1" : "0") + (s->SignalType == kSignalSigned ? "-" : "+") + " (" + FormatFloat(factor) + "," +
               FormatFloat(offset) + ") [" + lo + "|" + hi + "] " + Quote(unit) + " ";
@@ -285,7 +312,7 @@ void Writer::WriteFrames() {
       if (r == Receivers_.end() || r->second.empty()) {
         Out_ += kNoNode;
       } else {
-        for (size_t i = 0; i < r->second.size(); ++i) Out_ += (i ? "," : "") + r->second[i];
+        for (size_t i = 0; i < r->second.size(); ++i) Out_ += (i ? "," : "") + Id(r->second[i]);
       }
       Out_ += "\n";
     }
@@ -304,10 +331,10 @@ void Writer::WriteEnvironment() {
     const TCDBAttribute* id = Reserved(kEnvVarId, {kAttrObjEnvVar, 0, v->Name});
     char access[32];
     std::snprintf(access, sizeof access, "DUMMY_NODE_VECTOR%X", static_cast<unsigned>((v->AccessType & 3) | flags));
-    Out_ += "EV_ " + v->Name + ": " + std::to_string(type) + " " + range + " " + Quote(v->Unit) + " " + init + " " +
+    Out_ += "EV_ " + Id(v->Name) + ": " + std::to_string(type) + " " + range + " " + Quote(v->Unit) + " " + init + " " +
             std::to_string(id ? id->IntValue : 0) + " " + access + " ";
     if (nodes.empty()) Out_ += kNoNode;
-    for (size_t i = 0; i < nodes.size(); ++i) Out_ += (i ? "," : "") + nodes[i];
+    for (size_t i = 0; i < nodes.size(); ++i) Out_ += (i ? "," : "") + Id(nodes[i]);
     Out_ += ";\n";
   };
   for (TEnvInt* v : g->EnvIntList)
@@ -322,7 +349,7 @@ void Writer::WriteEnvironment() {
     if (v) head(v, 0, "[0|0]", "0", 0x8000, v->Nodes);
   Out_ += "\n";
   for (TEnvData* v : g->EnvDataList)
-    if (v) Out_ += "ENVVAR_DATA_ " + v->Name + ": " + std::to_string(v->DataLength) + ";\n";
+    if (v) Out_ += "ENVVAR_DATA_ " + Id(v->Name) + ": " + std::to_string(v->DataLength) + ";\n";
 }
 
 void Writer::WriteAttributes() {
@@ -389,13 +416,13 @@ void Writer::WriteValueDescriptions() {
   for (TNetFrame* f : Frames_)
     for (TNetSig* p : f->NetSigs) {
       if (!p || !p->Signal) continue;
-      std::string line = "VAL_ " + std::to_string(f->FrameId) + " " + p->Signal->Name;
+      std::string line = "VAL_ " + std::to_string(f->FrameId) + " " + Id(p->Signal->Name);
       if (logical(p->Signal->EncType, line)) Out_ += line + " ;\n";
     }
   if (TEnvGroup* g = Net_.EnvGroup)
     for (TEnvInt* v : g->EnvIntList) {
       if (!v) continue;
-      std::string line = "VAL_ " + v->Name;
+      std::string line = "VAL_ " + Id(v->Name);
       if (logical(v->EncType, line)) Out_ += line + " ;\n";
     }
 }
@@ -407,7 +434,7 @@ std::string Writer::Run() {
   for (const std::string& s : Net_.Symbols) Out_ += "\t" + s + "\n";
   Out_ += "\nBS_:\n\nBU_:";
   for (TNode* n : Nodes_)
-    if (n->Name != kNoNode) Out_ += " " + n->Name;
+    if (n->Name != kNoNode) Out_ += " " + Id(n->Name);
   Out_ += "\n";
   for (TCDBAttribute* a : ReservedValues_)
     if (DefName(a) == kValueTable) Out_ += "VAL_TABLE_ " + a->StringValue + " ;\n";
@@ -419,21 +446,23 @@ std::string Writer::Run() {
   WriteValueDescriptions();
   for (TSigGrp* g : Net_.SignalGroups) {
     if (!g) continue;
-    Out_ += "SIG_GROUP_ " + std::to_string(static_cast<uint32_t>(g->MsgId)) + " " + g->Name + " " +
+    Out_ += "SIG_GROUP_ " + std::to_string(static_cast<uint32_t>(g->MsgId)) + " " + Id(g->Name) + " " +
             std::to_string(g->Repetition) + " :";
-    for (const std::string& s : g->Signals) Out_ += " " + s;
+    for (const std::string& name : g->Signals) Out_ += " " + Id(name);
     Out_ += ";\n";
   }
   for (TCDBAttribute* a : ReservedValues_)
     if (DefName(a) == kValueType) {
       ObjKey k = KeyOf(a);
-      Out_ += "SIG_VALTYPE_ " + std::to_string(k.Id) + " " + k.Name + " : " + std::to_string(a->IntValue) + ";\n";
+      Out_ += "SIG_VALTYPE_ " + std::to_string(k.Id) + " " + Id(k.Name) + " : " + std::to_string(a->IntValue) + ";\n";
     }
   return Out_;
 }
 
 }  // namespace
 
-std::string WriteDbc(TZOR_RAM& ram, TNetwork& network, DiagnosticLog&) { return Writer(ram, network).Run(); }
+std::string WriteDbc(TZOR_RAM& ram, TNetwork& network, DiagnosticLog& log) {
+  return Writer(ram, network, log).Run();
+}
 
 }  // namespace ZOR_RAM::interop

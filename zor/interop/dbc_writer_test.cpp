@@ -124,6 +124,20 @@ TEST(DbcWriter, ConfigurationDbcConfigurationKeepsCarriedFields) {
   EXPECT_EQ(back.FindByName(back.Nodes, "BodyGateway")->Ifcs[0]->SubSigs.Count(), 1);
 }
 
+TEST(DbcWriter, NamesThatAreNoIdentifiersAreMadeOne) {
+  TZOR_RAM ram;
+  DiagnosticLog log;
+  ASSERT_NE(ImportText(ram, Format::Dbc, "c.dbc", Sample("clean.dbc"), {}, log), nullptr);
+  ram.FindByName(ram.NetFrames, "DashStatus")->Name = "Dash Status";
+  ram.FindByName(ram.Nodes, "Dash")->Name = "2nd-Dash";
+  std::string text;
+  ASSERT_TRUE(ExportText(ram, Format::Dbc, {}, text, log));
+  EXPECT_NE(text.find("BO_ 512 Dash_Status: 2 _2nd_Dash\n"), std::string::npos) << text;
+  EXPECT_EQ(log.Items().back().Format(), "warning: name \"Dash Status\" is not a DBC identifier; written as Dash_Status");
+  TZOR_RAM back;
+  EXPECT_NE(ImportText(back, Format::Dbc, "d.dbc", text, {}, log), nullptr);
+}
+
 TEST(DbcWriter, CExportsImportAndExport) {
   std::string in = zortest::TempPath("dbc_c_in.dbc"), out = zortest::TempPath("dbc_c_out.dbc");
   zortest::WriteFile(in, Sample("clean.dbc"));
