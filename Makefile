@@ -17,6 +17,8 @@ WINE_ENV   := WINEPREFIX=$(WINEPREFIX) WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,
 .PHONY: all build run test asan fuzz fuzz-config bench clean
 .PHONY: windows windows-test windows-exports windows-tools
 
+.PHONY: all build run test asan fuzz fuzz-config fuzz-dbc bench clean
+
 all: build
 
 $(BUILD)/CMakeCache.txt:
@@ -77,6 +79,15 @@ fuzz-ldf:
 	mkdir -p $(FUZZ_BUILD)/ldf_corpus
 	$(FUZZ_BUILD)/bin/ldf_fuzzer $(FUZZ_BUILD)/ldf_corpus fuzz/ldf_corpus \
 	  -dict=fuzz/ldf.dict -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048
+
+# The DBC reader (import, check, export, import of the export) on fuzzed files.
+fuzz-dbc:
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DZOR_FUZZ=ON -DZOR_BUILD_TESTS=OFF
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target dbc_fuzzer
+	mkdir -p $(FUZZ_BUILD)/dbc_corpus
+	$(FUZZ_BUILD)/bin/dbc_fuzzer $(FUZZ_BUILD)/dbc_corpus fuzz/dbc_corpus \
+	  -dict=fuzz/dbc.dict -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048
 
 bench:
 	cmake -S . -B $(BENCH_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DZOR_BUILD_BENCH=ON -DZOR_BUILD_TESTS=OFF
