@@ -117,15 +117,4 @@ TItemData* TZOR_RAM::FindByName(const TList& list, const std::string& name) cons
 
 bool TZOR_RAM::IsVersion2() const { return SameTextAscii(Version, "2.000"); }
 
-void TZOR_RAM::BuildMissingIds() {
-  ForEachList([](TList& list) {
-    for (int i = 0; i < list.Count(); ++i)
-      if (TItemData* item = list.Get(i); item && item->Id.empty()) item->GetId();
-  });
-}
-
-void TZOR_RAM::ResetIdIndexes() {
-  ForEachList([](TList& list) { list.ResetIdIndex(); });
-}
-
 }  // namespace ZOR_RAM

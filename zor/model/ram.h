@@ -60,10 +60,6 @@ class ZOR_API TZOR_RAM {
   // environment section and the newer fields.
   bool IsVersion2() const;
 
-  // Builds the missing default identifiers of every list, in index order.
-  void BuildMissingIds();
-  // Forgets the identifier look-up indexes of every list.
-  void ResetIdIndexes();
   // The database list of item's class (the first, for a class with two),
   // or null.
   const TList* ClassList(const TItemData& item) const;
