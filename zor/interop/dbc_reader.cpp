@@ -935,6 +935,8 @@ void Builder::MakeFrames() {
     frame->Name = f.Name;
     frame->Size = f.Size;
     frame->FrameId = f.Id;
+    // J1939 frames longer than 8 bytes go with the multi-packet protocol.
+    if (Net_->Type == kNetTypeJ1939 && f.Size > 8) frame->FrameId |= kJ1939MultiPacketBit;
     if (!Frames_.emplace(f.Id, frame).second)
       Warn(f.Pos, "frame " + f.Name + ": identifier " + std::to_string(f.Id) +
                       " is used by an earlier frame; comments and attributes go to the first");

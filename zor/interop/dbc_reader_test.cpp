@@ -252,6 +252,14 @@ TEST(DbcReader, OptionsAndProtocol) {
   EXPECT_EQ(named.Net->Name, "Bus");
   EXPECT_EQ(named.Net->NetSpeed, 125000);
   EXPECT_EQ(named.Net->Type, kNetTypeJ1939);
+  // Long J1939 frames are marked for the multi-packet protocol, and written without the mark.
+  Imported j1939("BA_DEF_ \"ProtocolType\" STRING;\nBA_ \"ProtocolType\" \"J1939\";\nBU_: A\n"
+                 "BO_ 2566844926 Long: 20 A\nBO_ 2566844927 Short: 8 A\n");
+  EXPECT_EQ(j1939.Frame("Long")->FrameId, 2566844926u | kJ1939MultiPacketBit);
+  EXPECT_EQ(j1939.Frame("Short")->FrameId, 2566844927u);
+  std::string text;
+  ASSERT_TRUE(ExportText(j1939.Ram, Format::Dbc, {}, text, j1939.Log));
+  EXPECT_NE(text.find("BO_ 2566844926 Long: 20 A\n"), std::string::npos) << text;
   Imported plain("BU_: A\n");
   EXPECT_EQ(plain.Net->Name, "t");
   EXPECT_EQ(plain.Net->NetSpeed, dbc::kDefaultSpeed);

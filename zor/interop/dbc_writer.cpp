@@ -39,6 +39,13 @@ int32_t ObjectTypeOf(TCDBAttribute* a) {
 int32_t AttriTypeOf(TCDBAttribute* a) { return a->Definition ? a->Definition->AttriType : a->ValueAttriType; }
 std::string DefName(TCDBAttribute* a) { return a->Definition ? a->Definition->Name : a->DefinitionName; }
 
+// The identifier DBC writes for a frame: J1939 frames sent with the
+// multi-packet protocol carry that mark in bit 29 of FrameId, not in DBC.
+uint32_t DbcId(const TNetFrame* f) {
+  const TNetwork* net = f->Network ? f->Network : f->Ifc ? f->Ifc->Network : nullptr;
+  return net && net->Type == kNetTypeJ1939 ? f->FrameId & ~kJ1939MultiPacketBit : f->FrameId;
+}
+
 // The names the value stores are what a loaded value keeps reliably; a value
 // made in memory without them is named through its object.
 ObjKey KeyOf(TCDBAttribute* a) {
@@ -51,7 +58,7 @@ ObjKey KeyOf(TCDBAttribute* a) {
       break;
     case kAttrObjFrame:
       k.Id = static_cast<uint32_t>(a->MsgId);
-      if (auto* f = dynamic_cast<TNetFrame*>(a->Object); f && a->MsgId == 0) k.Id = f->FrameId;
+      if (auto* f = dynamic_cast<TNetFrame*>(a->Object); f && a->MsgId == 0) k.Id = DbcId(f);
       break;
     case kAttrObjSignal:
     case kAttrObjSubSignal:
@@ -60,7 +67,7 @@ ObjKey KeyOf(TCDBAttribute* a) {
       k.Name = a->SigName;
       if (auto* p = dynamic_cast<TNetSig*>(a->Object); p && k.Name.empty() && p->Signal && p->Frame) {
         k.Name = p->Signal->Name;
-        k.Id = p->Frame->FrameId;
+        k.Id = DbcId(p->Frame);
       }
       break;
     case kAttrObjEnvVar:
@@ -261,11 +268,11 @@ void Writer::PlanModelValues() {
   for (TNetFrame* f : Frames_) {
     TTxFrameTiming* t = f->TxFrameTimings.Count() > 0 ? f->TxFrameTimings.First() : nullptr;
     int32_t cycle = f->TransportType == kTransportPeriodic && t ? t->FramePeriod / 1000 : 0;
-    AddModelValue(kCycleTime, kAttrObjFrame, {kAttrObjFrame, f->FrameId, ""}, number(kCycleTime, cycle), "0",
+    AddModelValue(kCycleTime, kAttrObjFrame, {kAttrObjFrame, DbcId(f), ""}, number(kCycleTime, cycle), "0",
                   "BA_DEF_ BO_  \"GenMsgCycleTime\" INT 0 65535;");
     for (TNetSig* p : f->NetSigs) {
       if (!p || !p->Signal) continue;
-      AddModelValue(kStartValue, kAttrObjSignal, {kAttrObjSignal, f->FrameId, p->Signal->Name},
+      AddModelValue(kStartValue, kAttrObjSignal, {kAttrObjSignal, DbcId(f), p->Signal->Name},
                     number(kStartValue, static_cast<double>(p->Signal->InitValue)), "0",
                     "BA_DEF_ SG_  \"GenSigStartValue\" INT -2147483648 2147483647;");
     }
@@ -275,11 +282,11 @@ void Writer::PlanModelValues() {
 void Writer::WriteFrames() {
   for (TNetFrame* f : Frames_) {
     std::string sender = f->Ifc && f->Ifc->Node ? Id(f->Ifc->Node->Name) : kNoNode;
-    Out_ += "BO_ " + std::to_string(f->FrameId) + " " + Id(f->Name) + ": " + std::to_string(f->Size) + " " + sender + "\n";
+    Out_ += "BO_ " + std::to_string(DbcId(f)) + " " + Id(f->Name) + ": " + std::to_string(f->Size) + " " + sender + "\n";
     for (TNetSig* p : f->NetSigs) {
       if (!p || !p->Signal) continue;
       TSignal* s = p->Signal;
-      ObjKey key{kAttrObjSignal, f->FrameId, s->Name};
+      ObjKey key{kAttrObjSignal, DbcId(f), s->Name};
       bool intel = f->ByteOrder == kByteOrderLittleEndian;
       if (const TCDBAttribute* a = Reserved(kByteOrder, key)) intel = a->IntValue != 0;
       std::string role;
@@ -416,7 +423,7 @@ void Writer::WriteValueDescriptions() {
   for (TNetFrame* f : Frames_)
     for (TNetSig* p : f->NetSigs) {
       if (!p || !p->Signal) continue;
-      std::string line = "VAL_ " + std::to_string(f->FrameId) + " " + Id(p->Signal->Name);
+      std::string line = "VAL_ " + std::to_string(DbcId(f)) + " " + Id(p->Signal->Name);
       if (logical(p->Signal->EncType, line)) Out_ += line + " ;\n";
     }
   if (TEnvGroup* g = Net_.EnvGroup)
