@@ -5,6 +5,7 @@
 #include <ostream>
 
 #include "zor/QXML/qxml_parser.h"
+#include "zor/QXML/qxml_scanner.h"
 #include "zor/QXML/qxml_reader.h"
 #include "zor/QXML/qxml_writer.h"
 #include "zor/platform/file_name.h"
@@ -50,10 +51,14 @@ bool TQXMLDocument::Run(std::istream& stream, const std::string* path, bool load
   if (path) parser.Semantics().SetPath(*path);
   Clear();
   int result = 1;
+  QXMLSetLastStopOffset(-1);
   try {
     result = parser.Parse();
   } catch (const QXMLException&) {
     result = 1;
+  } catch (...) {
+    QXMLSetLastStopOffset(static_cast<int64_t>(parser.StopOffset()));
+    throw;
   }
   if (path) return parser.Semantics().PathCount() == parser.Semantics().MatchedCount();
   return result != 0;

@@ -77,6 +77,8 @@ class TQXMLsynt {
 
   // 0 when the document was accepted. Errors are raised as exceptions.
   int Parse();
+  // Input offset of the scanner: where reading stopped after an error.
+  uint64_t StopOffset() const { return lex_.Offset(); }
   TQXMLSemantics& Semantics() { return semantics_; }
 
  private:

@@ -68,12 +68,20 @@ TQXMLlex::TQXMLlex(TQXMLReader& reader, const QXMLEncoding& encoding) : reader_(
 
 void TQXMLlex::Fail(const std::string& what) const { throw std::runtime_error("XML error: " + what); }
 
+namespace {
+thread_local int64_t t_lastStopOffset = -1;
+}  // namespace
+
+int64_t QXMLLastStopOffset() { return t_lastStopOffset; }
+void QXMLSetLastStopOffset(int64_t offset) { t_lastStopOffset = offset; }
+
 bool TQXMLlex::Refill() {
   // Keep only the token in progress; the rest has been consumed.
   const size_t residual = end_ - pos_;
   if (pos_ > 0) std::memmove(buffer_.data(), buffer_.data() + pos_, residual);
   buffer_.resize(residual);
   end_ = residual;
+  consumed_ += pos_;
   pos_ = 0;
   // The scanner buffer holds kBufferSize bytes, two of them for end markers.
   const long room = static_cast<long>(kBufferSize) - static_cast<long>(residual) - 2;
