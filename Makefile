@@ -7,11 +7,19 @@ JOBS       ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 CMAKE_GEN  := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 
-.PHONY: all build run test asan fuzz fuzz-config bench clean
+.PHONY: all build deps run test asan fuzz fuzz-config bench clean
 
 all: build
 
-$(BUILD)/CMakeCache.txt:
+# The command-line host needs two header-only libraries (Debian packages).
+CLI_DEPS := /usr/include/CLI/CLI.hpp:libcli11-dev /usr/include/nlohmann/json.hpp:nlohmann-json3-dev
+SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
+deps:
+	@missing=""; for dep in $(CLI_DEPS); do [ -f "$${dep%%:*}" ] || missing="$$missing $${dep##*:}"; done; \
+	  if [ -n "$$missing" ]; then echo "installing$$missing"; \
+	    $(SUDO) apt-get update && $(SUDO) apt-get install -y $$missing; fi
+
+$(BUILD)/CMakeCache.txt: | deps
 	cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
 build: $(BUILD)/CMakeCache.txt

@@ -368,10 +368,14 @@ bool TQXMLDocument::Run(std::istream& stream, const std::string* path, bool load
   if (path) parser.Semantics().SetPath(*path);
   Clear();
   int result = 1;
+  QXMLSetLastStopOffset(-1);
   try {
     result = parser.Parse();
   } catch (const QXMLException&) {
     result = 1;
+  } catch (...) {
+    QXMLSetLastStopOffset(static_cast<int64_t>(parser.StopOffset()));
+    throw;
   }
   if (path) return parser.Semantics().PathCount() == parser.Semantics().MatchedCount();
   return result != 0;

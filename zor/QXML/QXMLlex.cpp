@@ -132,6 +132,13 @@ struct TQXMLlex::Match {
 
 TQXMLlex::TQXMLlex(TQXMLReader& reader) : reader_(reader) { buffer_.assign(16, '\0'); }
 
+namespace {
+thread_local int64_t t_lastStopOffset = -1;
+}  // namespace
+
+int64_t QXMLLastStopOffset() { return t_lastStopOffset; }
+void QXMLSetLastStopOffset(int64_t offset) { t_lastStopOffset = offset; }
+
 void TQXMLlex::Fail(const std::string& what) const { TQXMLDocument::RaiseException("XML error: " + what); }
 
 bool TQXMLlex::Refill() {
@@ -140,6 +147,7 @@ bool TQXMLlex::Refill() {
   if (pos_ > 0) std::memmove(buffer_.data(), buffer_.data() + pos_, residual);
   buffer_.resize(residual);
   end_ = residual;
+  consumed_ += pos_;
   pos_ = 0;
   // The scanner buffer holds kBufferSize bytes, two of them for end markers.
   const long room = static_cast<long>(kBufferSize) - static_cast<long>(residual) - 2;

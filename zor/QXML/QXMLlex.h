@@ -72,6 +72,8 @@ class TQXMLlex {
   // next call of Next.
   std::string_view Text() const { return text_; }
   State GetState() const { return state_; }
+  // Input bytes before the scan position (a UTF-8 byte-order mark not counted).
+  uint64_t Offset() const { return consumed_ + pos_; }
 
  private:
   struct Match;
@@ -85,9 +87,15 @@ class TQXMLlex {
   std::string buffer_;  // input read so far, followed by zero padding
   size_t end_ = 0;      // number of input bytes in buffer_
   size_t pos_ = 0;      // scan position
+  uint64_t consumed_ = 0;  // input bytes dropped from the front of buffer_
   bool eof_ = false;
   State state_ = State::Tag;
   std::string_view text_;
   std::string converted_;
   mutable bool hitEnd_ = false;
 };
+
+// Input offset where the last read on this thread stopped on an error; -1
+// when it did not stop on one.
+int64_t QXMLLastStopOffset();
+void QXMLSetLastStopOffset(int64_t offset);

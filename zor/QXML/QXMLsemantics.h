@@ -66,6 +66,8 @@ class TQXMLsynt {
   // 0 when the document was accepted. Errors are raised as exceptions.
   int Parse();
   TQXMLSemantics& Semantics() { return semantics_; }
+  // Input offset of the scanner: where reading stopped after an error.
+  uint64_t StopOffset() const { return lex_.Offset(); }
 
  private:
   [[noreturn]] void Error(const char* message);
