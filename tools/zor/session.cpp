@@ -1,9 +1,17 @@
 #include "tools/zor/session.h"
 
+#ifdef _WIN32
+#include <io.h>
+#define isatty _isatty
+#define fileno _fileno
+#else
 #include <unistd.h>
+#endif
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <random>
 #include <iostream>
 #include <iterator>
 #include <sstream>
@@ -99,12 +107,23 @@ void Session::ClearProgress() {
 }
 
 TempFile::TempFile(const std::string& suffix) {
-  const char* dir = std::getenv("TMPDIR");
-  std::string pattern = std::string(dir && *dir ? dir : "/tmp") + "/zor-XXXXXX" + suffix;
+  std::error_code ec;
+  std::filesystem::path dir = std::filesystem::temp_directory_path(ec);
+  if (ec) return;
+#ifdef _WIN32
+  std::random_device random;
+  for (int attempt = 0; attempt < 16 && Path_.empty(); ++attempt) {
+    std::filesystem::path candidate = dir / ("zor-" + std::to_string(random()) + suffix);
+    if (std::filesystem::exists(candidate, ec)) continue;
+    if (std::ofstream(candidate, std::ios::binary)) Path_ = candidate.string();
+  }
+#else
+  std::string pattern = (dir / ("zor-XXXXXX" + suffix)).string();
   int fd = ::mkstemps(pattern.data(), static_cast<int>(suffix.size()));
   if (fd < 0) return;
   ::close(fd);
   Path_ = pattern;
+#endif
 }
 
 TempFile::~TempFile() {
