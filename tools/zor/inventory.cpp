@@ -58,8 +58,10 @@ void Collect(const OutlineNode& node, const std::string& path, const IdNames& id
     }
     if (name.empty()) name = child.Child("ZORId")->Text;
     item.Path = path.empty() ? name : path + "/" + name;
+    // A copy: the nested items grow `out` and move its elements.
+    std::string ownPath = item.Path;
     out.push_back(std::move(item));
-    Collect(child, out.back().Path, ids, out);
+    Collect(child, ownPath, ids, out);
   }
 }
 
