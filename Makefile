@@ -14,14 +14,21 @@ WINE       ?= $(shell command -v wine64 2>/dev/null || echo /usr/lib/wine/wine64
 WINEPREFIX ?= $(abspath $(WIN64_BUILD))/wineprefix
 WINE_ENV   := WINEPREFIX=$(WINEPREFIX) WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 
-.PHONY: all build run test asan fuzz fuzz-config bench clean
 .PHONY: windows windows-test windows-exports windows-tools
 
-.PHONY: all build run test asan fuzz fuzz-config fuzz-dbc bench clean
+.PHONY: all build deps run test asan fuzz fuzz-config fuzz-dbc bench clean
 
 all: build
 
-$(BUILD)/CMakeCache.txt:
+# The command-line host needs two header-only libraries (Debian packages).
+CLI_DEPS := /usr/include/CLI/CLI.hpp:libcli11-dev /usr/include/nlohmann/json.hpp:nlohmann-json3-dev
+SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
+deps:
+	@missing=""; for dep in $(CLI_DEPS); do [ -f "$${dep%%:*}" ] || missing="$$missing $${dep##*:}"; done; \
+	  if [ -n "$$missing" ]; then echo "installing$$missing"; \
+	    $(SUDO) apt-get update && $(SUDO) apt-get install -y $$missing; fi
+
+$(BUILD)/CMakeCache.txt: | deps
 	cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
 build: $(BUILD)/CMakeCache.txt

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "zor/QXML/QXMLDocument.h"
+#include "zor/QXML/QXMLlex.h"
 #include "zor/interface/line_writer.h"
 #include "zor/interface/messages.h"
 #include "zor/model/ram.h"
@@ -105,7 +106,15 @@ TZOR_RAM* LoadDatabase(const std::string& fileName) {
   return ram.release();
 }
 
+namespace {
+thread_local int64_t t_loadStopOffset = -1;
+}  // namespace
+
+int64_t LastLoadStopOffset() { return t_loadStopOffset; }
+
 bool LoadFile(const std::string& fileName, TZOR_RAM* ram) {
+  t_loadStopOffset = -1;
+  QXMLSetLastStopOffset(-1);
   if (!ram) return true;
   auto document = std::make_unique<TQXMLDocument>(nullptr);
   document->AutoValidate = true;
@@ -125,6 +134,7 @@ bool LoadFile(const std::string& fileName, TZOR_RAM* ram) {
     TQXMLNode* root = document->GetRoot();
     failed = CheckHeader(root, ram) || LoadSections(root, ram);
   } catch (const std::exception& e) {
+    t_loadStopOffset = QXMLLastStopOffset();
     zor::ReportError(e.what());
     failed = true;
   }

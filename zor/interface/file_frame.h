@@ -2,7 +2,10 @@
 // load and save a whole database.
 #pragma once
 
+#include <cstdint>
 #include <string>
+
+#include "zor/zor.h"
 
 class TQXMLNode;
 
@@ -14,11 +17,16 @@ class TZOR_RAM;
 inline constexpr const char* kCurrentFileVersion = "2.000";
 
 // Whether version is one of the six supported format versions (ignoring case).
-bool IsSupportedVersion(const std::string& version);
+ZOR_API bool IsSupportedVersion(const std::string& version);
 
 // A new database loaded from fileName, after the update pass; null on failure
 // (the error sink has had the one message that describes it, if any).
 TZOR_RAM* LoadDatabase(const std::string& fileName);
+
+// Byte offset in the file where the XML reading of the last LoadFile on this
+// thread stopped on an error (after a UTF-8 byte-order mark); -1 when that
+// load did not stop inside the XML text.
+ZOR_API int64_t LastLoadStopOffset();
 
 // The load driver; true on failure.
 bool LoadFile(const std::string& fileName, TZOR_RAM* ram);
