@@ -16,7 +16,6 @@
 #include <iterator>
 #include <sstream>
 
-#include "zor/QXML/qxml_text.h"
 #include "zor/check/findings.h"
 
 namespace zorcli {
@@ -40,7 +39,32 @@ constexpr auto kRedrawInterval = std::chrono::milliseconds(100);
 
 }  // namespace
 
-std::string ToUtf8(const std::string& codePageText) { return Utf8FromCodePage(codePageText); }
+// The library's texts are Windows-1252: bytes below 0x80 and from 0xA0 are
+// the Unicode characters of the same value; 0x80..0x9F map through this table
+// (the five bytes the code page leaves undefined keep their own value).
+constexpr char16_t kCp1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+std::string ToUtf8(const std::string& codePageText) {
+  std::string out;
+  out.reserve(codePageText.size());
+  for (unsigned char c : codePageText) {
+    char16_t u = c >= 0x80 && c < 0xA0 ? kCp1252High[c - 0x80] : c;
+    if (u < 0x80) {
+      out += static_cast<char>(u);
+    } else if (u < 0x800) {
+      out += static_cast<char>(0xC0 | (u >> 6));
+      out += static_cast<char>(0x80 | (u & 0x3F));
+    } else {
+      out += static_cast<char>(0xE0 | (u >> 12));
+      out += static_cast<char>(0x80 | ((u >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (u & 0x3F));
+    }
+  }
+  return out;
+}
 
 Session::Session(std::FILE* out, std::FILE* err, bool quiet) : Out_(out), Err_(err) {
   ProgressBar_ = !quiet && ::isatty(::fileno(err)) != 0;

@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "zor/QXML/QXMLDocument.h"
-#include "zor/QXML/QXMLlex.h"
+#include "zor/QXML/qxml_scanner.h"
 #include "zor/interface/line_writer.h"
 #include "zor/interface/messages.h"
 #include "zor/model/ram.h"
