@@ -80,8 +80,6 @@ class TQXMLsynt {
   // Input offset of the scanner: where reading stopped after an error.
   uint64_t StopOffset() const { return lex_.Offset(); }
   TQXMLSemantics& Semantics() { return semantics_; }
-  // Input offset of the scanner: where reading stopped after an error.
-  uint64_t StopOffset() const { return lex_.Offset(); }
 
  private:
   [[noreturn]] void Error(const char* message);
