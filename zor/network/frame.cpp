@@ -32,13 +32,21 @@ const TQXMLString* SourceRef(const TItemData& item, std::string_view name) {
 // TNetFrame
 
 TNetFrame::~TNetFrame() {
-  // The kept lists of networks and interfaces refer to frames without owning
-  // them; a destroyed frame leaves them (all go together with the database).
+  // The kept lists of networks, interfaces and controllers refer to frames
+  // without owning them; a destroyed frame leaves them (all go together with
+  // the database).
   if (!Ram || Ram->IsBeingDestroyed()) return;
   for (TNetwork* network : Ram->Networks)
     if (network) network->ForgetFrame(this);
   for (TIfc* ifc : Ram->Ifcs)
     if (ifc) ifc->ForgetRxFrame(this);
+  for (TCtrl* ctrl : Ram->Ctrls)
+    if (ctrl) {
+      while (ctrl->TxFrames.Remove(this) >= 0) {
+      }
+      while (ctrl->RxFrames.Remove(this) >= 0) {
+      }
+    }
 }
 
 const std::string& TNetFrame::GetId() { return DefaultId("NetFrame"); }

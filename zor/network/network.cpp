@@ -292,16 +292,15 @@ const TZORList<TFrameHolder>& TNetwork::GetFrameHolders() {
   return FrameHolders_;
 }
 
-void TNetwork::ForgetInterface(const TIfc* ifc) {
-  if (!InterfaceSet_.erase(ifc)) return;
-  for (int i = Interfaces_.Count() - 1; i >= 0; --i)
-    if (Interfaces_.Get(i) == ifc) Interfaces_.Delete(i);
+void TNetwork::ForgetInterface(TIfc* ifc) {
+  if (InterfaceSet_.erase(ifc)) Interfaces_.Remove(ifc);  // listed once
 }
 
-void TNetwork::ForgetFrame(const TNetFrame* frame) {
-  for (TList* list : {static_cast<TList*>(&Frames_), static_cast<TList*>(&FrameHolders_)})
-    for (int i = list->Count() - 1; i >= 0; --i)
-      if (list->Get(i) == frame) list->Delete(i);
+void TNetwork::ForgetFrame(TNetFrame* frame) {
+  while (Frames_.Remove(frame) >= 0) {
+  }
+  while (FrameHolders_.Remove(frame) >= 0) {
+  }
 }
 
 TIfc* TNetwork::GetMasterInterface() {

@@ -109,8 +109,8 @@ class ZOR_API TNetwork : public TItemData {
   // Whether GetFrames has built the frame list.
   bool FramesBuilt() const { return FramesBuilt_; }
   // A destroyed interface or frame leaves the kept lists.
-  void ForgetInterface(const TIfc* ifc);
-  void ForgetFrame(const TNetFrame* frame);
+  void ForgetInterface(TIfc* ifc);
+  void ForgetFrame(TNetFrame* frame);
   // The first "LIN Master" / "LIN Slave" interface of GetInterfaces, or null.
   TIfc* GetMasterInterface();
   TIfc* GetSlaveInterface();

@@ -250,6 +250,7 @@ TEST(ControllerFrames, DestroyedFrameLeavesTheReceivedFrames) {
   RemoveNetSig(w.F1Speed);
   w.B1->NetFrames.Remove(w.F1);
   delete w.F1;
+  EXPECT_EQ(c->RxFrames.Count(), 0);
   EXPECT_EQ(w.A1->GetRxFrames()->Count(), 0);
   EXPECT_EQ(w.N->GetFrames().Count(), 0);
   AssignControllerFrames(w.Ram);

@@ -325,10 +325,10 @@ TZORList<TNetFrame>* TIfc::GetRxFrames() {
   return RxFrames_.get();
 }
 
-void TIfc::ForgetRxFrame(const TNetFrame* frame) {
-  if (!RxFrames_) return;
-  for (int i = RxFrames_->Count() - 1; i >= 0; --i)
-    if (RxFrames_->Get(i) == frame) RxFrames_->Delete(i);
+void TIfc::ForgetRxFrame(TNetFrame* frame) {
+  if (RxFrames_)
+    while (RxFrames_->Remove(frame) >= 0) {
+    }
 }
 
 // The first subscription of the placed signal decides. Linear in this

@@ -105,7 +105,7 @@ class ZOR_API TIfc : public TItemData {
   // null without a network. Built on the first call and kept.
   TZORList<TNetFrame>* GetRxFrames();
   // A destroyed frame leaves the kept received-frames list.
-  void ForgetRxFrame(const TNetFrame* frame);
+  void ForgetRxFrame(TNetFrame* frame);
   // The subscription of this interface through which netSig's signal is
   // received from netSig, or null (see node.cpp).
   TSubSig* FindSubscriptionFor(TNetSig* netSig);
