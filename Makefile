@@ -87,7 +87,6 @@ windows-test: windows-exports
 	cmake --build $(WIN64_BUILD) -j $(JOBS)
 	@test -f $(WINEPREFIX)/system.reg || { echo "== creating the Wine prefix $(WINEPREFIX)"; \
 	  $(WINE_ENV) $(WINE) wineboot --init && $(WINE_ENV) wineserver -w; }
-	$(WINE_ENV) wineserver -p 120
 	cd $(WIN64_BUILD) && $(WINE_ENV) ctest --output-on-failure -j $(JOBS)
 
 # Installs the cross compilers, Wine and GoogleTest's sources when missing
