@@ -55,6 +55,12 @@ bool FitsFormat(Format format, int32_t type) {
   return format == Format::Dbc ? IsCanNetworkType(type) : IsLinNetworkType(type);
 }
 
+// "a DBC file", "an LDF file", "a configuration file".
+std::string AFile(Format format) {
+  std::string name = FormatName(format);
+  return (format == Format::Ldf ? "an " : "a ") + name + " file";
+}
+
 const char* KindText(Format format) { return format == Format::Dbc ? "CAN" : "LIN"; }
 
 TNetwork* SelectNetwork(TZOR_RAM& ram, Format format, const std::string& name, DiagnosticLog& log) {
@@ -130,12 +136,11 @@ TNetwork* ImportText(TZOR_RAM& ram, Format format, const std::string& fileName, 
   std::string text = DecodeSourceText(bytes);
   Format content = FormatFromContent(text);
   if (format != Format::Dbc && format != Format::Ldf) {
-    log.Error(fileName, {}, std::string("cannot import a ") + FormatName(format) + " file; DBC and LDF files can be imported");
+    log.Error(fileName, {}, "cannot import " + AFile(format) + "; DBC and LDF files can be imported");
     return nullptr;
   }
   if (content != format && content != Format::Unknown) {
-    log.Error(fileName, {}, std::string("this is not a ") + FormatName(format) + " file: its content is a " +
-                                FormatName(content) + " file");
+    log.Error(fileName, {}, "this is not " + AFile(format) + ": its content is " + AFile(content));
     return nullptr;
   }
   try {
@@ -169,7 +174,7 @@ TNetwork* ImportFile(TZOR_RAM& ram, const std::string& fileName, const ImportOpt
 
 bool ExportText(TZOR_RAM& ram, Format format, const ExportOptions& options, std::string& text, DiagnosticLog& log) {
   if (format != Format::Dbc && format != Format::Ldf) {
-    log.Error("", {}, std::string("cannot export a network as a ") + FormatName(format) + " file");
+    log.Error("", {}, "cannot export a network as " + AFile(format));
     return false;
   }
   ram.Update();
