@@ -68,6 +68,7 @@ int TZOR_RAM::CountNames(const TList& list, const std::string& name, bool ignore
   auto& lists = ignoreCase ? NameCache_->Folded : NameCache_->Exact;
   auto [it, added] = lists.try_emplace(&list);
   auto& counts = it->second;
+  if (added) counts.reserve(static_cast<size_t>(list.Count()));
   if (added)
     for (int i = 0; i < list.Count(); ++i)
       if (TItemData* item = list.Get(i)) ++counts[ignoreCase ? FoldAscii(item->GetName()) : item->GetName()];
