@@ -435,6 +435,10 @@ int CmdNew(const Options& o, std::FILE* out, std::FILE* err) {
 
 int CmdImport(const Options& o, std::FILE* out, std::FILE* err) {
   Session session(out, err, o.Quiet);
+  if (IsDescriptionFile(o.Out)) {
+    session.Report(true, "import writes a configuration file, not " + o.Out + "; use 'zor export' to write DBC or LDF");
+    return kExitUsage;
+  }
   RamHolder db(ImportDescription(session, o, o.File));
   if (!db.Ram) return kExitUnusable;
   db.Ram->Version = ZOR_RAM::kCurrentFileVersion;

@@ -164,6 +164,7 @@ TEST(Cli, HelpFormsAndUsageErrors) {
       {{"check", kExample, "--only", "names"}, zorcli::kExitUsage, ""},
       {{"list", kExample}, zorcli::kExitUsage, ""},
       {{"list", kExample, "planets"}, zorcli::kExitUsage, ""},
+      {{"import", "a.dbc", "b.ldf"}, zorcli::kExitUsage, ""},
       {{"explain", "W015"}, 0, "W015 (code 15): a warning"},
       {{"explain", "E015"}, zorcli::kExitUsage, ""},
       {{"explain", "186"}, zorcli::kExitUsage, ""},
