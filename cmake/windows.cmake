@@ -20,6 +20,9 @@ foreach(dir CLI nlohmann)
     file(CREATE_LINK /usr/include/${dir} ${ZOR_HOST_HEADERS}/${dir} SYMBOLIC)
   endif()
 endforeach()
+# The cross toolchain searches only its own root; these are found here instead.
+set(ZOR_CLI11_INCLUDE ${ZOR_HOST_HEADERS} CACHE PATH "CLI11 headers for the cross build")
+set(ZOR_JSON_INCLUDE ${ZOR_HOST_HEADERS} CACHE PATH "nlohmann-json headers for the cross build")
 
 # GoogleTest built from Debian's source package with the cross compiler.
 if(ZOR_BUILD_TESTS AND NOT TARGET GTest::gtest)
@@ -49,6 +52,10 @@ function(zor_windows_targets)
   target_compile_definitions(zor_core INTERFACE
     "$<$<AND:$<COMPILE_LANGUAGE:RC>,$<STREQUAL:$<TARGET_PROPERTY:TYPE>,SHARED_LIBRARY>>:ZOR_RESOURCE_DLL>")
   target_link_libraries(zor_core PUBLIC version)
+
+  # zor.dll exports only the C interface, so the command-line host carries
+  # the static core instead of linking the DLL.
+  set_property(TARGET zor_cli PROPERTY LINK_LIBRARIES zor_core)
 
   get_property(targets DIRECTORY ${PROJECT_SOURCE_DIR} PROPERTY BUILDSYSTEM_TARGETS)
   foreach(target IN LISTS targets)

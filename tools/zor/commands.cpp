@@ -812,6 +812,10 @@ std::string JsonString(const std::string& text) {
 
 int Run(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
   CLI::App app("zor: check, convert and inspect vehicle-network configuration files", "zor");
+  // Options start with '-' on every system: on Windows CLI11 would also take
+  // "/name" for an option, and so refuse file names given with '/' as root.
+  // Set before the subcommands, which inherit it.
+  app.allow_windows_style_options(false);
   Options o;
   std::string helpTopic;
   bool version = false;

@@ -44,11 +44,18 @@ class WriteFileAtomicallyStream {
   void Discard();
 
   std::string FileName;
+  std::string Error;  // empty while nothing failed
+  size_t Written = 0;  // bytes in the temporary file
+#ifdef _WIN32
+  std::wstring Target;  // the system path of the final target, links followed
+  std::wstring TempName;
+  void* File = nullptr;  // the temporary file's handle
+  bool TargetExists = false;
+#else
   std::string Target;  // the file that FileName finally names, links followed
   std::string TempName;
-  std::string Error;  // empty while nothing failed
   int Fd = -1;
-  size_t Written = 0;  // bytes in the temporary file
+#endif
 };
 
 }  // namespace zor

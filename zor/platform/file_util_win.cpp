@@ -26,11 +26,11 @@ class Handle {
   Handle& operator=(Handle&&) = delete;
   bool Valid() const { return Handle_ != INVALID_HANDLE_VALUE && Handle_ != nullptr; }
   HANDLE Get() const { return Handle_; }
-  // Closes now; false when closing failed.
-  bool Close() {
-    const bool ok = !Valid() || ::CloseHandle(Handle_) != 0;
+  // Hands the handle over to the caller.
+  HANDLE Release() {
+    HANDLE handle = Handle_;
     Handle_ = INVALID_HANDLE_VALUE;
-    return ok;
+    return handle;
   }
 
  private:
@@ -69,48 +69,33 @@ std::wstring SystemPath(const std::string& fileName) {
   return L"\\\\?\\" + full;
 }
 
-// What a save needs to know about the file it replaces.
-struct Target {
-  std::wstring Path;  // where the data goes: the final target of a link
-  bool Exists = false;
-};
-
-// Opens the existing file or link target without following the open into
-// anything (no access beyond its attributes) and refuses what a save must not
-// replace. False with *error set when the save must not go on.
-bool InspectTarget(const std::wstring& name, const std::string& fileName, Target* target, std::string* error) {
-  target->Path = name;
+// Refuses what a save must not replace and finds where the data goes: the
+// existing file or, through links, their final target. Opens the name with no
+// access beyond its attributes. Returns the reason for refusing ("" to go on).
+std::string InspectTarget(const std::wstring& name, std::wstring* target, bool* exists) {
+  *target = name;
+  *exists = false;
   const DWORD nameAttributes = ::GetFileAttributesW(name.c_str());
   const bool isLink = nameAttributes != INVALID_FILE_ATTRIBUTES && (nameAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
   Handle file(::CreateFileW(name.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                             nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   if (!file.Valid()) {
     const DWORD code = ::GetLastError();
-    if (isLink) {
-      *error = Reason("Cannot create file", fileName, "The target of the link cannot be reached: " + SystemMessage(code));
-      return false;
-    }
+    if (isLink) return "The target of the link cannot be reached: " + SystemMessage(code);
     // A missing file is created; other failures show when the file is replaced.
-    return true;
+    return {};
   }
-  target->Exists = true;
-  if (::GetFileType(file.Get()) != FILE_TYPE_DISK) {
-    *error = Reason("Cannot create file", fileName, "It is not a regular file");
-    return false;
-  }
+  *exists = true;
+  if (::GetFileType(file.Get()) != FILE_TYPE_DISK) return "It is not a regular file and is left as it is.";
   BY_HANDLE_FILE_INFORMATION info{};
-  if (!::GetFileInformationByHandle(file.Get(), &info)) {
-    *error = Reason("Cannot create file", fileName, SystemMessage(::GetLastError()));
-    return false;
+  if (!::GetFileInformationByHandle(file.Get(), &info)) return SystemMessage(::GetLastError());
+  if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return "It is a directory";
+  // The file's other hard links would keep the old text.
+  if (info.nNumberOfLinks > 1) {
+    return "It has " + std::to_string(info.nNumberOfLinks) +
+           " hard links, which replacing it would break; it is left as it is.";
   }
-  if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-    *error = Reason("Cannot create file", fileName, "It is a directory");
-    return false;
-  }
-  if (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) {
-    *error = Reason("Cannot create file", fileName, "The file is read-only");
-    return false;
-  }
+  if (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) return "The file is read-only.";
   // Write through links: the data replaces the final target, the link stays.
   // The final path is taken for every file, since links that the system
   // resolves itself (such as POSIX links under Wine) carry no reparse point.
@@ -122,12 +107,11 @@ bool InspectTarget(const std::wstring& name, const std::string& fileName, Target
   }
   if (n > 0 && n < finalPath.size()) {
     finalPath.resize(n);
-    target->Path = finalPath;
+    *target = finalPath;
   } else if (isLink) {
-    *error = Reason("Cannot create file", fileName, SystemMessage(::GetLastError()));
-    return false;
+    return SystemMessage(::GetLastError());
   }
-  return true;
+  return {};
 }
 
 // The folder part of a path, with its separator ("" for a bare name).
@@ -160,48 +144,119 @@ bool FileExists(const std::string& fileName) {
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool WriteFileAtomically(const std::string& fileName, std::string_view data, std::string* error) {
-  const std::wstring name = SystemPath(fileName);
-  Target target;
-  if (!InspectTarget(name, fileName, &target, error)) return false;
-  std::wstring temp;
-  Handle file = CreateTempFile(FolderOf(target.Path), &temp);
+bool ReadWholeFile(const std::string& fileName, std::string* data, std::string* error) {
+  Handle file(::CreateFileW(SystemPath(fileName).c_str(), GENERIC_READ,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.Valid()) {
-    *error = Reason("Cannot create file", fileName, SystemMessage(::GetLastError()));
+    *error = Reason("Cannot open file", fileName, SystemMessage(::GetLastError()));
     return false;
   }
+  data->clear();
+  LARGE_INTEGER size{};
+  if (::GetFileType(file.Get()) == FILE_TYPE_DISK && ::GetFileSizeEx(file.Get(), &size) && size.QuadPart > 0 &&
+      static_cast<uint64_t>(size.QuadPart) < data->max_size()) {
+    data->reserve(static_cast<size_t>(size.QuadPart));
+  }
+  char buf[65536];
+  for (;;) {
+    DWORD n = 0;
+    if (!::ReadFile(file.Get(), buf, sizeof buf, &n, nullptr)) {
+      const DWORD code = ::GetLastError();
+      if (code == ERROR_BROKEN_PIPE) break;  // the end of a pipe's data
+      *error = Reason("Cannot read file", fileName, SystemMessage(code));
+      return false;
+    }
+    if (n == 0) break;
+    data->append(buf, n);
+  }
+  return true;
+}
+
+bool WriteFileAtomically(const std::string& fileName, std::string_view data, std::string* error) {
+  WriteFileAtomicallyStream stream(fileName);
+  stream.Write(data);
+  return stream.Commit(error);
+}
+
+WriteFileAtomicallyStream::WriteFileAtomicallyStream(const std::string& fileName) : FileName(fileName) {
+  const std::string why = InspectTarget(SystemPath(fileName), &Target, &TargetExists);
+  if (!why.empty()) {
+    Refuse(why);
+    return;
+  }
+  Handle file = CreateTempFile(FolderOf(Target), &TempName);
+  if (!file.Valid()) {
+    TempName.clear();
+    Fail("Cannot create file");
+    return;
+  }
+  File = file.Release();
+}
+
+WriteFileAtomicallyStream::~WriteFileAtomicallyStream() { Discard(); }
+
+void WriteFileAtomicallyStream::Fail(const char* what) {
+  if (Error.empty()) Error = Reason(what, FileName, SystemMessage(::GetLastError()));
+  Discard();
+}
+
+void WriteFileAtomicallyStream::Refuse(const std::string& why) {
+  if (Error.empty()) Error = Reason("Cannot create file", FileName, why);
+  Discard();
+}
+
+// Closes and removes the temporary file, if one is still open.
+void WriteFileAtomicallyStream::Discard() {
+  if (File) ::CloseHandle(File);
+  File = nullptr;
+  if (!TempName.empty()) ::DeleteFileW(TempName.c_str());
+  TempName.clear();
+}
+
+bool WriteFileAtomicallyStream::Write(std::string_view data) {
+  if (!Error.empty()) return false;
   const char* p = data.data();
   size_t left = data.size();
-  bool ok = true;
-  while (ok && left > 0) {
+  while (left > 0) {
     const DWORD chunk = static_cast<DWORD>(left < (1u << 30) ? left : (1u << 30));
     DWORD written = 0;
-    ok = ::WriteFile(file.Get(), p, chunk, &written, nullptr) && written > 0;
+    if (!::WriteFile(File, p, chunk, &written, nullptr) || written == 0) {
+      Fail("Cannot write file");
+      return false;
+    }
     p += written;
     left -= written;
   }
-  ok = ok && ::FlushFileBuffers(file.Get());
-  DWORD code = ok ? 0 : ::GetLastError();
-  if (!file.Close() && ok) {
-    ok = false;
-    code = ::GetLastError();
+  Written += data.size();
+  return true;
+}
+
+bool WriteFileAtomicallyStream::Commit(std::string* error) {
+  if (Error.empty()) {
+    HANDLE file = File;
+    File = nullptr;  // closed below, whatever happens
+    if (!::FlushFileBuffers(file)) {
+      const DWORD code = ::GetLastError();
+      ::CloseHandle(file);
+      ::SetLastError(code);
+      Fail("Cannot write file");
+    } else if (!::CloseHandle(file)) {
+      Fail("Cannot write file");
+    } else if (TargetExists && ::ReplaceFileW(Target.c_str(), TempName.c_str(), nullptr,
+                                              REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
+      // ReplaceFileW keeps the replaced file's attributes, times and security.
+      TempName.clear();
+    } else if (::MoveFileExW(TempName.c_str(), Target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      // When ReplaceFileW fails the old file may still be in place under its
+      // name, and MoveFileExW replaces it in one step or leaves it alone.
+      TempName.clear();
+    } else {
+      Fail("Cannot create file");
+    }
   }
-  if (!ok) {
-    ::DeleteFileW(temp.c_str());
-    *error = Reason("Cannot write file", fileName, SystemMessage(code));
-    return false;
-  }
-  // ReplaceFileW keeps the replaced file's attributes, times and security.
-  // When it fails the old file may still be in place under its name, and
-  // MoveFileExW replaces it in one step or leaves it alone.
-  if (target.Exists &&
-      ::ReplaceFileW(target.Path.c_str(), temp.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
-    return true;
-  }
-  if (::MoveFileExW(temp.c_str(), target.Path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
-  code = ::GetLastError();
-  ::DeleteFileW(temp.c_str());
-  *error = Reason("Cannot create file", fileName, SystemMessage(code));
+  if (Error.empty()) return true;
+  *error = Error;
   return false;
 }
 

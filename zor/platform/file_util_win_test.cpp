@@ -82,6 +82,33 @@ TEST(WindowsSave, RefusedTargetsStayAsTheyWere) {
   EXPECT_EQ(folder.Count(), 1u);
 }
 
+TEST(WindowsSave, StreamCommitsWholeOrNothingAndRefusesHardLinks) {
+  TempFolder folder("win_stream");
+  const std::string path = folder.Path + "/config.xml";
+  zortest::WriteFile(path, "old");
+  {
+    WriteFileAtomicallyStream abandoned(path);
+    EXPECT_TRUE(abandoned.Write("never committed"));
+  }
+  EXPECT_EQ(zortest::ReadFile(path), "old");
+  EXPECT_EQ(folder.Count(), 1u) << "the abandoned temporary file is removed";
+  WriteFileAtomicallyStream stream(path);
+  EXPECT_TRUE(stream.Write("ne"));
+  EXPECT_TRUE(stream.Write("w"));
+  std::string error;
+  ASSERT_TRUE(stream.Commit(&error)) << error;
+  EXPECT_EQ(zortest::ReadFile(path), "new");
+
+  const std::string other = folder.Path + "/other.xml";
+  ASSERT_TRUE(CreateHardLinkW(NativePath(other).c_str(), NativePath(path).c_str(), nullptr));
+  WriteFileAtomicallyStream refused(path);
+  EXPECT_FALSE(refused.Write("lost"));
+  EXPECT_FALSE(refused.Commit(&error));
+  EXPECT_NE(error.find("2 hard links"), std::string::npos) << error;
+  EXPECT_EQ(zortest::ReadFile(other), "new");
+  EXPECT_EQ(folder.Count(), 2u);
+}
+
 TEST(WindowsSave, WritesThroughALinkToItsTarget) {
   TempFolder folder("win_link");
   const std::string target = folder.Path + "/target.xml";
