@@ -14,9 +14,8 @@ WINE       ?= $(shell command -v wine64 2>/dev/null || echo /usr/lib/wine/wine64
 WINEPREFIX ?= $(abspath $(WIN64_BUILD))/wineprefix
 WINE_ENV   := WINEPREFIX=$(WINEPREFIX) WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 
+.PHONY: all build deps run test asan fuzz fuzz-config fuzz-dbc fuzz-ldf bench clean
 .PHONY: windows windows-test windows-exports windows-tools
-
-.PHONY: all build deps run test asan fuzz fuzz-config fuzz-dbc bench clean
 
 all: build
 
@@ -50,22 +49,32 @@ asan:
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
 
-fuzz:
+# Builds the fuzz targets with clang and libFuzzer, then runs one:
+# $(call fuzz-run,TARGET,CORPUS,DICTIONARY).
+define fuzz-run
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DZOR_FUZZ=ON -DZOR_BUILD_TESTS=OFF
-	cmake --build $(FUZZ_BUILD) -j $(JOBS)
-	mkdir -p $(FUZZ_BUILD)/corpus
-	$(FUZZ_BUILD)/bin/document_fuzzer $(FUZZ_BUILD)/corpus fuzz/corpus \
-	  -dict=fuzz/xml.dict -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target $(1)
+	mkdir -p $(FUZZ_BUILD)/$(2)
+	$(FUZZ_BUILD)/bin/$(1) $(FUZZ_BUILD)/$(2) fuzz/$(2) \
+	  -dict=fuzz/$(3) -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048
+endef
+
+# The XML document reader.
+fuzz:
+	$(call fuzz-run,document_fuzzer,corpus,xml.dict)
 
 # The whole configuration loader (load, check, LIN diagnostics, save) on fuzzed files.
 fuzz-config:
-	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	  -DZOR_FUZZ=ON -DZOR_BUILD_TESTS=OFF
-	cmake --build $(FUZZ_BUILD) -j $(JOBS)
-	mkdir -p $(FUZZ_BUILD)/config_corpus
-	$(FUZZ_BUILD)/bin/config_fuzzer $(FUZZ_BUILD)/config_corpus fuzz/config_corpus \
-	  -dict=fuzz/xml.dict -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048
+	$(call fuzz-run,config_fuzzer,config_corpus,xml.dict)
+
+# The DBC reader (import, check, export, import of the export) on fuzzed files.
+fuzz-dbc:
+	$(call fuzz-run,dbc_fuzzer,dbc_corpus,dbc.dict)
+
+# The LDF reader and writer (import, check, export, re-import) on fuzzed description files.
+fuzz-ldf:
+	$(call fuzz-run,ldf_fuzzer,ldf_corpus,ldf.dict)
 
 # The benchmarks (BENCH_ARGS, e.g. --benchmark_filter=Save, go to them), then the
 # whole-load, save and peak-memory ratios against pugixml on generated configurations of
@@ -76,25 +85,6 @@ RATIO_SIGNALS ?= 10000 100000
 BENCH_ARGS    ?=
 RATIO_SCRIPT  ?= $(firstword $(wildcard $(CURDIR)/../shared/bench/ratio.sh \
   $(dir $(shell git rev-parse --path-format=absolute --git-common-dir 2>/dev/null))../shared/bench/ratio.sh))
-
-# The LDF reader and writer (import, check, export, re-import) on fuzzed description files.
-.PHONY: fuzz-ldf
-fuzz-ldf:
-	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	  -DZOR_FUZZ=ON -DZOR_BUILD_TESTS=OFF
-	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target ldf_fuzzer
-	mkdir -p $(FUZZ_BUILD)/ldf_corpus
-	$(FUZZ_BUILD)/bin/ldf_fuzzer $(FUZZ_BUILD)/ldf_corpus fuzz/ldf_corpus \
-	  -dict=fuzz/ldf.dict -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048
-
-# The DBC reader (import, check, export, import of the export) on fuzzed files.
-fuzz-dbc:
-	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	  -DZOR_FUZZ=ON -DZOR_BUILD_TESTS=OFF
-	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target dbc_fuzzer
-	mkdir -p $(FUZZ_BUILD)/dbc_corpus
-	$(FUZZ_BUILD)/bin/dbc_fuzzer $(FUZZ_BUILD)/dbc_corpus fuzz/dbc_corpus \
-	  -dict=fuzz/dbc.dict -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048
 
 bench:
 	cmake -S . -B $(BENCH_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DZOR_BUILD_BENCH=ON -DZOR_BUILD_TESTS=OFF
