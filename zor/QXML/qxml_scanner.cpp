@@ -48,19 +48,15 @@ constexpr std::array<uint16_t, 256> kClass = MakeClassTable();
 
 inline bool Is(const char* p, uint16_t cls) { return kClass[static_cast<unsigned char>(*p)] & cls; }
 
-enum class Open : uint8_t { None, StartTag, EndTag, DocType, Instruction, Comment };
+// The end of the colon-free part of the name that starts at q.
+inline const char* NameRun(const char* q) {
+  ++q;
+  while (Is(q, kNameChar)) ++q;
+  return q;
+}
 
 }  // namespace
 
-struct TQXMLlex::Match {
-  enum Kind : uint8_t { Token, Skip, Error, End } kind = Error;
-  int token = 0;
-  size_t length = 0;
-  const char* textBegin = nullptr;
-  const char* textEnd = nullptr;
-  bool switches = false;
-  State next = State::Tag;
-};
 
 TQXMLlex::TQXMLlex(TQXMLReader& reader, const QXMLEncoding& encoding) : reader_(reader), encoding_(encoding) {
   buffer_.assign(16, '\0');
@@ -94,290 +90,254 @@ bool TQXMLlex::Refill() {
   return got > 0;
 }
 
-TQXMLlex::Match TQXMLlex::Scan(const char* p) const {
-  const char* const end = buffer_.data() + end_;
-  // Every loop below stops at a NUL at the latest; the padding after the
-  // input is NUL. Reaching the input's end means more input might change
-  // the match, which the caller resolves by reading on.
-  auto stop = [&](const char* q) {
-    if (q >= end) hitEnd_ = true;
-  };
-  auto lit = [&](const char* q, const char* s) {
-    for (; *s; ++q, ++s) {
-      if (*q != *s) {
-        stop(q);
-        return false;
-      }
-    }
-    return true;
-  };
-  auto skipWs = [&](const char* q) {
-    while (Is(q, kWs)) ++q;
-    stop(q);
-    return q;
-  };
-  auto scanName = [&](const char* q) {  // q at a name start
-    ++q;
-    while (Is(q, kNameChar)) ++q;
-    if (*q == ':') {
-      if (Is(q + 1, kNameStart)) {
-        q += 2;
-        while (Is(q, kNameChar)) ++q;
-      }
-      stop(q + 1);
-    }
-    stop(q);
-    return q;
-  };
-  auto matchRef = [&](const char* q) -> size_t {  // q at '&'
-    const char* r = q + 1;
-    if (*r == '#') {
-      ++r;
-      const char* digits;
-      if (*r == 'x') {
-        digits = ++r;
-        while (Is(r, kHex)) ++r;
-      } else {
-        digits = r;
-        while (Is(r, kDigit)) ++r;
-      }
-      if (r == digits) {
-        stop(r);
-        return 0;
-      }
-    } else {
-      const char* letters = r;
-      while (Is(r, kLetter)) ++r;
-      if (r == letters) {
-        stop(r);
-        return 0;
-      }
-    }
-    if (*r != ';') {
-      stop(r);
-      return 0;
-    }
-    return static_cast<size_t>(r + 1 - q);
-  };
-  // Runs of class cls or complete references.
-  auto scanText = [&](const char* q, uint16_t cls) {
-    for (;;) {
-      while (Is(q, cls)) ++q;
-      if (*q == '&') {
-        size_t n = matchRef(q);
-        if (n) {
-          q += n;
-          continue;
-        }
-      }
-      stop(q);
-      return q;
-    }
-  };
+// ---------------------------------------------------------------------------
+// Character-level matching. Every loop stops at a NUL at the latest: the
+// padding after the input is NUL. A helper that looks at the input's end
+// marks hitEnd_, since more input might change the match; Next then reads on
+// and scans again.
 
-  Match m;
-  const char* nameBegin = nullptr;
-  const char* nameEnd = nullptr;
-  // Tag openings (white space, '<', ...) apply in every state.
-  Open open = Open::None;
-  size_t openLen = 0;
-  if (*p == '<' || Is(p, kWs)) {
-    const char* q = skipWs(p);
-    if (*q == '<') {
-      ++q;
-      if (*q == '!') {
-        if (lit(q + 1, "--")) {
-          open = Open::Comment;
-          q += 3;
-        } else if (lit(q + 1, "DOCTYPE")) {
-          open = Open::DocType;
-          q = skipWs(q + 8);
-        }
-      } else if (*q == '?') {
-        open = Open::Instruction;
-        q = skipWs(q + 1);
-      } else {
-        q = skipWs(q);
-        if (*q == '/') {
-          open = Open::EndTag;
-          ++q;
-        } else if (Is(q, kNameStart)) {
-          open = Open::StartTag;
-          nameBegin = q;
-          q = nameEnd = scanName(q);
-        }
-      }
-      if (open != Open::None) openLen = static_cast<size_t>(q - p);
+const char* TQXMLlex::SkipWs(const char* q) const {
+  while (Is(q, kWs)) ++q;
+  Stop(q);
+  return q;
+}
+
+bool TQXMLlex::Lit(const char* q, const char* s) const {
+  for (; *s; ++q, ++s) {
+    if (*q != *s) {
+      Stop(q);
+      return false;
     }
   }
+  return true;
+}
 
-  auto token = [&](int code, const char* b, const char* e, size_t len) {
-    m.kind = Match::Token;
-    m.token = code;
-    m.textBegin = b;
-    m.textEnd = e;
-    m.length = len;
-  };
-  auto toState = [&](State s) {
-    m.switches = true;
-    m.next = s;
-  };
-  auto fromOpen = [&]() {
-    switch (open) {
-      case Open::StartTag:
-        token(kTokStartTag, nameBegin, nameEnd, openLen);
-        toState(State::Tag);
-        break;
-      case Open::EndTag:
-        token(kTokEndTag, nullptr, nullptr, openLen);
-        toState(State::Tag);
-        break;
-      case Open::DocType:
-      case Open::Instruction:
-      case Open::Comment:
-        m.kind = Match::Skip;
-        m.length = openLen;
-        toState(open == Open::DocType ? State::DocType
-                                      : open == Open::Instruction ? State::Instruction : State::Comment);
-        break;
-      case Open::None:
-        break;
+const char* TQXMLlex::ScanName(const char* q) const {  // q at a name start
+  q = NameRun(q);
+  if (*q == ':') {
+    if (Is(q + 1, kNameStart)) {
+      q += 2;
+      while (Is(q, kNameChar)) ++q;
     }
-  };
-  auto noMatch = [&]() {
-    if (p >= end) {
-      m.kind = Match::End;
-    } else {
-      m.kind = Match::Error;
-      m.length = 1;
-    }
-  };
+    Stop(q + 1);
+  }
+  Stop(q);
+  return q;
+}
 
-  switch (state_) {
-    case State::Tag: {
-      if (openLen > 0) {
-        fromOpen();
-        break;
+size_t TQXMLlex::MatchRef(const char* q) const {  // q at '&'
+  const char* r = q + 1;
+  const char* first;
+  if (*r == '#') {
+    ++r;
+    const uint16_t cls = *r == 'x' ? kHex : kDigit;
+    if (*r == 'x') ++r;
+    first = r;
+    while (Is(r, cls)) ++r;
+  } else {
+    first = r;
+    while (Is(r, kLetter)) ++r;
+  }
+  if (r == first || *r != ';') {
+    Stop(r);
+    return 0;
+  }
+  return static_cast<size_t>(r + 1 - q);
+}
+
+const char* TQXMLlex::ScanText(const char* q, uint16_t cls) const {  // runs of cls or complete references
+  for (;;) {
+    while (Is(q, cls)) ++q;
+    if (*q == '&') {
+      if (size_t n = MatchRef(q)) {
+        q += n;
+        continue;
       }
-      const char* q = skipWs(p);
-      if (q > p) {
-        m.kind = Match::Skip;
-        m.length = static_cast<size_t>(q - p);
-        break;
-      }
-      switch (*p) {
-        case '/': token(kTokSlash, nullptr, nullptr, 1); break;
-        case '=': token(kTokEquals, nullptr, nullptr, 1); break;
-        case '>':
-          token(kTokClose, nullptr, nullptr, 1);
-          toState(State::Content);
-          break;
-        case '"':
-        case '\'': {
-          const char* e = scanText(p + 1, *p == '"' ? kDqText : kSqText);
-          if (*e == *p)
-            token(kTokValue, p, e + 1, static_cast<size_t>(e + 1 - p));
-          else
-            noMatch();
-          break;
-        }
-        default:
-          if (Is(p, kNameStart)) {
-            const char* e = scanName(p);
-            token(kTokName, p, e, static_cast<size_t>(e - p));
-          } else {
-            noMatch();
-          }
-          break;
-      }
-      break;
     }
-    case State::Content: {
-      if (openLen > 0) {  // always longer than the data before the '<'
-        fromOpen();
-        break;
-      }
-      const char* e = scanText(p, kText);
-      if (e > p)
-        token(kTokData, p, e, static_cast<size_t>(e - p));
-      else
-        noMatch();
-      break;
+    Stop(q);
+    return q;
+  }
+}
+
+// ---------------------------------------------------------------------------
+// The general scanner: one rule set per state, longest match wins, the
+// earlier rule on ties.
+
+namespace {
+// A tag opening (white space, '<', ...), which applies in every state.
+enum class Open : uint8_t { None, StartTag, EndTag, DocType, Instruction, Comment };
+}  // namespace
+
+struct TQXMLlex::Opening {
+  Open kind = Open::None;
+  size_t length = 0;
+  const char* nameBegin = nullptr;
+  const char* nameEnd = nullptr;
+};
+
+TQXMLlex::Opening TQXMLlex::ScanOpening(const char* p) const {
+  Opening o;
+  const char* q = SkipWs(p);
+  if (*q != '<') return o;
+  ++q;
+  if (*q == '!') {
+    if (Lit(q + 1, "--")) {
+      o.kind = Open::Comment;
+      q += 3;
+    } else if (Lit(q + 1, "DOCTYPE")) {
+      o.kind = Open::DocType;
+      q = SkipWs(q + 8);
     }
-    case State::Comment: {
-      // The body runs up to a "-->" that follows a character other than '-'.
-      const char* q = p;
-      for (;;) {
-        while (*q != '-' && *q != 0) ++q;
-        if (*q == 0) {
-          stop(q);
-          break;
-        }
-        if (q[1] == '-' && q[2] == '>' && (q == p || q[-1] != '-')) break;
-        stop(q + 2);
-        ++q;
-      }
-      size_t body = static_cast<size_t>(q - p);
-      if (openLen > 0 && openLen >= body) {
-        fromOpen();
-      } else if (body > 0) {
-        token(kTokComment, p, q, body);
-      } else if (lit(p, "-->")) {
-        m.kind = Match::Skip;
-        m.length = 3;
-        toState(State::Tag);
-      } else {
-        noMatch();
-      }
-      break;
+  } else if (*q == '?') {
+    o.kind = Open::Instruction;
+    q = SkipWs(q + 1);
+  } else {
+    q = SkipWs(q);
+    if (*q == '/') {
+      o.kind = Open::EndTag;
+      ++q;
+    } else if (Is(q, kNameStart)) {
+      o.kind = Open::StartTag;
+      o.nameBegin = q;
+      q = o.nameEnd = ScanName(q);
     }
-    case State::Instruction: {
-      const char* q = p;
-      for (;;) {
-        while (*q != '?' && *q != 0) ++q;
-        if (*q == 0) {
-          stop(q);
-          break;
-        }
-        if (q[1] == '>') break;
-        stop(q + 1);
-        ++q;
-      }
-      size_t body = static_cast<size_t>(q - p);
-      if (openLen > 0 && openLen >= body) {
-        fromOpen();
-      } else if (body > 0) {
-        token(kTokInstruction, p, q, body);
-      } else if (lit(p, "?>")) {
-        m.kind = Match::Skip;
-        m.length = 2;
-        toState(State::Tag);
-      } else {
-        noMatch();
-      }
-      break;
-    }
-    case State::DocType: {
-      const char* q = p;
-      while (Is(q, kDocText)) ++q;
-      stop(q);
-      size_t body = static_cast<size_t>(q - p);
-      if (openLen > 0 && openLen >= body) {
-        fromOpen();
-      } else if (body > 0) {
-        token(kTokDocType, p, q, body);
-      } else if (*p == '>') {
-        m.kind = Match::Skip;
-        m.length = 1;
-        toState(State::Tag);
-      } else {
-        noMatch();
-      }
-      break;
-    }
+  }
+  if (o.kind != Open::None) o.length = static_cast<size_t>(q - p);
+  return o;
+}
+
+TQXMLlex::Match TQXMLlex::Token(int code, const char* begin, const char* end, size_t length) {
+  Match m;
+  m.kind = Match::Token;
+  m.token = code;
+  m.textBegin = begin;
+  m.textEnd = end;
+  m.length = length;
+  return m;
+}
+
+TQXMLlex::Match TQXMLlex::Skip(size_t length) {
+  Match m;
+  m.kind = Match::Skip;
+  m.length = length;
+  return m;
+}
+
+TQXMLlex::Match TQXMLlex::Switch(Match m, State next) {
+  m.switches = true;
+  m.next = next;
+  return m;
+}
+
+TQXMLlex::Match TQXMLlex::NoMatch(const char* p) const {
+  Match m;
+  if (p >= buffer_.data() + end_) {
+    m.kind = Match::End;
+  } else {
+    m.kind = Match::Error;
+    m.length = 1;
   }
   return m;
 }
+
+TQXMLlex::Match TQXMLlex::FromOpening(const Opening& o) {
+  switch (o.kind) {
+    case Open::StartTag: return Switch(Token(kTokStartTag, o.nameBegin, o.nameEnd, o.length), State::Tag);
+    case Open::EndTag: return Switch(Token(kTokEndTag, nullptr, nullptr, o.length), State::Tag);
+    case Open::DocType: return Switch(Skip(o.length), State::DocType);
+    case Open::Instruction: return Switch(Skip(o.length), State::Instruction);
+    case Open::Comment: return Switch(Skip(o.length), State::Comment);
+    case Open::None: break;
+  }
+  return Match();
+}
+
+TQXMLlex::Match TQXMLlex::ScanTag(const char* p) const {
+  const char* q = SkipWs(p);
+  if (q > p) return Skip(static_cast<size_t>(q - p));
+  switch (*p) {
+    case '/': return Token(kTokSlash, nullptr, nullptr, 1);
+    case '=': return Token(kTokEquals, nullptr, nullptr, 1);
+    case '>': return Switch(Token(kTokClose, nullptr, nullptr, 1), State::Content);
+    case '"':
+    case '\'': {
+      const char* e = ScanText(p + 1, *p == '"' ? kDqText : kSqText);
+      if (*e != *p) return NoMatch(p);
+      return Token(kTokValue, p, e + 1, static_cast<size_t>(e + 1 - p));
+    }
+    default:
+      if (!Is(p, kNameStart)) return NoMatch(p);
+      const char* e = ScanName(p);
+      return Token(kTokName, p, e, static_cast<size_t>(e - p));
+  }
+}
+
+// Comment, instruction and DOCTYPE bodies: the text up to bodyEnd, unless a
+// tag opening at least as long wins; an empty body means the closing text.
+TQXMLlex::Match TQXMLlex::ScanBody(const char* p, const Opening& o, const char* bodyEnd, int token,
+                                   const char* close) const {
+  const size_t body = static_cast<size_t>(bodyEnd - p);
+  if (o.length > 0 && o.length >= body) return FromOpening(o);
+  if (body > 0) return Token(token, p, bodyEnd, body);
+  if (Lit(p, close)) return Switch(Skip(std::strlen(close)), State::Tag);
+  return NoMatch(p);
+}
+
+const char* TQXMLlex::CommentEnd(const char* p) const {
+  // The body runs up to a "-->" that follows a character other than '-'.
+  const char* q = p;
+  for (;;) {
+    while (*q != '-' && *q != 0) ++q;
+    if (*q == 0) {
+      Stop(q);
+      return q;
+    }
+    if (q[1] == '-' && q[2] == '>' && (q == p || q[-1] != '-')) return q;
+    Stop(q + 2);
+    ++q;
+  }
+}
+
+const char* TQXMLlex::InstructionEnd(const char* p) const {
+  const char* q = p;
+  for (;;) {
+    while (*q != '?' && *q != 0) ++q;
+    if (*q == 0) {
+      Stop(q);
+      return q;
+    }
+    if (q[1] == '>') return q;
+    Stop(q + 1);
+    ++q;
+  }
+}
+
+const char* TQXMLlex::DocTypeEnd(const char* p) const {
+  const char* q = p;
+  while (Is(q, kDocText)) ++q;
+  Stop(q);
+  return q;
+}
+
+TQXMLlex::Match TQXMLlex::Scan(const char* p) const {
+  const Opening o = *p == '<' || Is(p, kWs) ? ScanOpening(p) : Opening();
+  switch (state_) {
+    case State::Tag:
+      return o.length > 0 ? FromOpening(o) : ScanTag(p);
+    case State::Content: {
+      if (o.length > 0) return FromOpening(o);  // always longer than the data before the '<'
+      const char* e = ScanText(p, kText);
+      return e > p ? Token(kTokData, p, e, static_cast<size_t>(e - p)) : NoMatch(p);
+    }
+    case State::Comment: return ScanBody(p, o, CommentEnd(p), kTokComment, "-->");
+    case State::Instruction: return ScanBody(p, o, InstructionEnd(p), kTokInstruction, "?>");
+    case State::DocType: return ScanBody(p, o, DocTypeEnd(p), kTokDocType, ">");
+  }
+  return NoMatch(p);
+}
+
+// ---------------------------------------------------------------------------
+// Tokens
 
 void TQXMLlex::SetText(const char* begin, const char* end) {
   text_ = std::string_view(begin, static_cast<size_t>(end - begin));
@@ -391,66 +351,72 @@ void TQXMLlex::SetText(const char* begin, const char* end) {
   }
 }
 
-int TQXMLlex::Next() {
-  // Fast paths for the commonest tokens; they give exactly what Scan gives
-  // and leave every other case (and anything near the end of the input) to it.
-  {
-    const char* p = buffer_.data() + pos_;
-    const char* const end = buffer_.data() + end_;
-    if (state_ == State::Tag) {
-      if (*p == '>') {
-        ++pos_;
-        state_ = State::Content;
-        text_ = std::string_view();
-        return kTokClose;
-      }
-      if (Is(p, kNameStart)) {
-        const char* q = p + 1;
-        while (Is(q, kNameChar)) ++q;
-        if (*q != ':' && q < end) {
-          pos_ = static_cast<size_t>(q - buffer_.data());
-          SetText(p, q);
-          return kTokName;
-        }
-      }
+// The commonest tokens, matched directly: a tag's '>' and attribute names,
+// start- and end-tag openings, and data up to the next '<'. Gives exactly
+// what Scan gives for them, or -1 to leave the token (and anything near the
+// end of the input) to Scan.
+inline int TQXMLlex::NextCommon() {
+  const char* p = buffer_.data() + pos_;
+  const char* const end = buffer_.data() + end_;
+  if (state_ == State::Tag) {
+    if (*p == '>') {
+      ++pos_;
+      state_ = State::Content;
+      text_ = std::string_view();
+      return kTokClose;
     }
-    if (state_ == State::Tag || state_ == State::Content) {
-      // Optional white space, '<', optional white space, then '/' or a
-      // name without a colon: an end-tag or start-tag opening.
-      const char* q = p;
-      while (Is(q, kWs)) ++q;
-      if (*q == '<' && q < end && q[1] != '!' && q[1] != '?') {
-        const char* r = q + 1;
-        while (Is(r, kWs)) ++r;
-        if (r < end) {
-          if (*r == '/') {
-            pos_ = static_cast<size_t>(r + 1 - buffer_.data());
-            state_ = State::Tag;
-            text_ = std::string_view();
-            return kTokEndTag;
-          }
-          if (Is(r, kNameStart)) {
-            const char* e = r + 1;
-            while (Is(e, kNameChar)) ++e;
-            if (*e != ':' && e < end) {
-              pos_ = static_cast<size_t>(e - buffer_.data());
-              state_ = State::Tag;
-              SetText(r, e);
-              return kTokStartTag;
-            }
-          }
-        }
-      }
-    }
-    if (state_ == State::Content && Is(p, kText) && !Is(p, kWs)) {
-      const char* q = p + 1;
-      while (Is(q, kText)) ++q;
-      if (*q == '<' && q < end) {
+    if (Is(p, kNameStart)) {
+      const char* q = NameRun(p);
+      if (*q != ':' && q < end) {
         pos_ = static_cast<size_t>(q - buffer_.data());
         SetText(p, q);
-        return kTokData;
+        return kTokName;
       }
     }
+  }
+  if (state_ == State::Tag || state_ == State::Content) {
+    // Optional white space, '<', optional white space, then '/' or a
+    // name without a colon: an end-tag or start-tag opening.
+    const char* q = p;
+    while (Is(q, kWs)) ++q;
+    if (*q == '<' && q < end && q[1] != '!' && q[1] != '?') {
+      const char* r = q + 1;
+      while (Is(r, kWs)) ++r;
+      if (r < end) {
+        if (*r == '/') {
+          pos_ = static_cast<size_t>(r + 1 - buffer_.data());
+          state_ = State::Tag;
+          text_ = std::string_view();
+          return kTokEndTag;
+        }
+        if (Is(r, kNameStart)) {
+          const char* e = NameRun(r);
+          if (*e != ':' && e < end) {
+            pos_ = static_cast<size_t>(e - buffer_.data());
+            state_ = State::Tag;
+            SetText(r, e);
+            return kTokStartTag;
+          }
+        }
+      }
+    }
+  }
+  if (state_ == State::Content && Is(p, kText) && !Is(p, kWs)) {
+    const char* q = p + 1;
+    while (Is(q, kText)) ++q;
+    if (*q == '<' && q < end) {
+      pos_ = static_cast<size_t>(q - buffer_.data());
+      SetText(p, q);
+      return kTokData;
+    }
+  }
+  return -1;
+}
+
+int TQXMLlex::Next() {
+  if (fastPath_) {
+    const int token = NextCommon();
+    if (token >= 0) return token;
   }
   for (;;) {
     hitEnd_ = false;

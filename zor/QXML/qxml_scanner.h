@@ -42,10 +42,44 @@ class TQXMLlex {
   State GetState() const { return state_; }
   // Input bytes before the scan position (a UTF-8 byte-order mark not counted).
   uint64_t Offset() const { return consumed_ + pos_; }
+  // Off: every token goes through the general scanner (tests compare both).
+  void SetFastPath(bool on) { fastPath_ = on; }
 
  private:
-  struct Match;
+  struct Match {
+    enum Kind : uint8_t { Token, Skip, Error, End } kind = Error;
+    int token = 0;
+    size_t length = 0;
+    const char* textBegin = nullptr;
+    const char* textEnd = nullptr;
+    bool switches = false;
+    State next = State::Tag;
+  };
+  struct Opening;
+
+  int NextCommon();
+  // The general scanner and its rules.
   Match Scan(const char* p) const;
+  Opening ScanOpening(const char* p) const;
+  Match ScanTag(const char* p) const;
+  Match ScanBody(const char* p, const Opening& o, const char* bodyEnd, int token, const char* close) const;
+  const char* CommentEnd(const char* p) const;
+  const char* InstructionEnd(const char* p) const;
+  const char* DocTypeEnd(const char* p) const;
+  static Match FromOpening(const Opening& o);
+  static Match Token(int code, const char* begin, const char* end, size_t length);
+  static Match Skip(size_t length);
+  static Match Switch(Match m, State next);
+  Match NoMatch(const char* p) const;
+  // Character-level matching; each marks hitEnd_ when it looked at the end.
+  void Stop(const char* q) const {
+    if (q >= buffer_.data() + end_) hitEnd_ = true;
+  }
+  const char* SkipWs(const char* q) const;
+  bool Lit(const char* q, const char* s) const;
+  const char* ScanName(const char* q) const;
+  size_t MatchRef(const char* q) const;
+  const char* ScanText(const char* q, uint16_t cls) const;
   bool Refill();
   // Points text_ at the token text, converted to the code page when needed.
   void SetText(const char* begin, const char* end);
@@ -62,6 +96,7 @@ class TQXMLlex {
   std::string_view text_;
   std::string converted_;
   mutable bool hitEnd_ = false;
+  bool fastPath_ = true;
 };
 
 // Input offset where the last read on this thread stopped on an error; -1
