@@ -16,8 +16,8 @@
 #include "zor/QXML/QXMLDocument.h"
 #include "zor/QXML/qxml_text.h"
 #include "zor/check/findings.h"
-#include "zor/interface/line_writer.h"
-#include "zor/interface/messages.h"
+#include "zor/io/line_writer.h"
+#include "zor/io/messages.h"
 
 namespace zortest {
 

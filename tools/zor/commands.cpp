@@ -19,6 +19,9 @@
 #include "zor/interop/interop.h"
 #include "zor/model/enums.h"
 #include "zor/model/ram.h"
+#include "zor/network/frame.h"
+#include "zor/network/network.h"
+#include "zor/node/node.h"
 #include "zor/zor.h"
 
 namespace zorcli {

@@ -5,11 +5,17 @@
 
 #include "zor/QXML/QXMLDocument.h"
 #include "zor/QXML/qxml_scanner.h"
-#include "zor/interface/line_writer.h"
-#include "zor/interface/messages.h"
+#include "zor/io/line_writer.h"
+#include "zor/io/messages.h"
 #include "zor/model/ram.h"
 #include "zor/model/xml_values.h"
 #include "zor/platform/file_util.h"
+#include "zor/env/env.h"
+#include "zor/most/fblock.h"
+#include "zor/network/network.h"
+#include "zor/network/signal.h"
+#include "zor/node/controller.h"
+#include "zor/node/node.h"
 
 namespace ZOR_RAM {
 

@@ -8,6 +8,7 @@
 #include "zor/interop/text_scanner.h"
 #include "zor/model/ram.h"
 #include "zor/platform/file_util.h"
+#include "zor/network/network.h"
 
 namespace ZOR_RAM::interop {
 

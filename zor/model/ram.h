@@ -8,15 +8,11 @@
 #include <unordered_map>
 
 #include "zor/model/item.h"
-#include "zor/most/fblock.h"
-#include "zor/most/fkt_interface.h"
-#include "zor/network/network.h"
-#include "zor/network/frame.h"
-#include "zor/network/signal_group.h"
-#include "zor/network/signal.h"
-#include "zor/node/node.h"
-#include "zor/node/controller.h"
-#include "zor/env/env.h"
+
+// The item classes are declared here only (see zor/zor.h); code that uses an
+// item class includes its family's header: zor/network/{network,frame,
+// signal_group,signal}.h, zor/node/{node,controller}.h,
+// zor/most/{fblock,fkt_interface}.h or zor/env/env.h.
 
 namespace ZOR_RAM {
 

@@ -6,8 +6,8 @@
 #include <stdexcept>
 
 #include "zor/QXML/QXMLDocument.h"
-#include "zor/interface/line_writer.h"
-#include "zor/interface/messages.h"
+#include "zor/io/line_writer.h"
+#include "zor/io/messages.h"
 
 namespace ZOR_RAM {
 

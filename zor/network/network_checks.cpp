@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "zor/check/check_run_values.h"
+#include "zor/model/check_run_values.h"
 #include "zor/check/findings.h"
 #include "zor/model/enums.h"
 #include "zor/model/ram.h"

@@ -1,4 +1,4 @@
-#include "zor/interface/line_writer.h"
+#include "zor/io/line_writer.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

@@ -1,11 +1,11 @@
-#include "zor/interface/line_writer.h"
+#include "zor/io/line_writer.h"
 
 #include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
 
-#include "zor/interface/messages.h"
+#include "zor/io/messages.h"
 #include "zor/platform/file_util.h"
 
 namespace ZOR_RAM {
