@@ -1,10 +1,10 @@
 #include "zor/interface/check_driver.h"
 
+#include "zor/io/messages.h"
 #include "zor/model/check_run_values.h"
+#include "zor/model/ram.h"
 #include "zor/network/lin_diag.h"
 #include "zor/network/network.h"
-#include "zor/io/messages.h"
-#include "zor/model/ram.h"
 
 namespace ZOR_RAM {
 

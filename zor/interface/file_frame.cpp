@@ -5,23 +5,21 @@
 
 #include "zor/QXML/QXMLDocument.h"
 #include "zor/QXML/qxml_scanner.h"
+#include "zor/env/env.h"
 #include "zor/io/line_writer.h"
 #include "zor/io/messages.h"
 #include "zor/model/ram.h"
 #include "zor/model/xml_values.h"
-#include "zor/platform/file_util.h"
-#include "zor/env/env.h"
 #include "zor/most/fblock.h"
 #include "zor/network/network.h"
 #include "zor/network/signal.h"
 #include "zor/node/controller.h"
 #include "zor/node/node.h"
+#include "zor/platform/file_util.h"
 
 namespace ZOR_RAM {
 
 namespace {
-
-const char* const kSupportedVersions[] = {"1.002", "1.100", "1.101", "1.200", "1.201", "2.000"};
 
 // One top-level section: its element, its item element and its texts.
 struct Section {
@@ -100,7 +98,7 @@ void ForgetSourceNodes(TZOR_RAM& ram) {
 }  // namespace
 
 bool IsSupportedVersion(const std::string& version) {
-  for (const char* v : kSupportedVersions)
+  for (const char* v : kSupportedFileVersions)
     if (SameTextAscii(version, v)) return true;
   return false;
 }

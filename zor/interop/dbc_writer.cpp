@@ -15,10 +15,10 @@
 #include <unordered_set>
 #include <vector>
 
+#include "zor/env/env.h"
 #include "zor/interop/dbc.h"
 #include "zor/model/enums.h"
 #include "zor/model/ram.h"
-#include "zor/env/env.h"
 #include "zor/network/frame.h"
 #include "zor/network/network.h"
 #include "zor/network/signal.h"

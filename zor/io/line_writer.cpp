@@ -123,6 +123,4 @@ bool EndSave() {
 
 void AbandonSave() { g_save.reset(); }
 
-bool IsSaving() { return g_save != nullptr; }
-
 }  // namespace ZOR_RAM

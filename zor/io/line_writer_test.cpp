@@ -61,7 +61,7 @@ TEST(LineWriter, AbandonedOrRestartedSavesLeaveNoTemporaryFile) {
   BeginSave(path);
   WriteLine("<New>");
   AbandonSave();
-  EXPECT_FALSE(IsSaving());
+  EXPECT_EQ(BeginLine(8), nullptr);  // no save under way
   EXPECT_EQ(files(), std::vector<std::string>{"config.xml"});
   EXPECT_EQ(zortest::ReadFile(path), "old contents");
   BeginSave(path);

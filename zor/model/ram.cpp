@@ -134,6 +134,6 @@ TItemData* TZOR_RAM::FindByName(const TList& list, const std::string& name) cons
   return nullptr;
 }
 
-bool TZOR_RAM::IsVersion2() const { return SameTextAscii(Version, "2.000"); }
+bool TZOR_RAM::IsVersion2() const { return SameTextAscii(Version, kCurrentFileVersion); }
 
 }  // namespace ZOR_RAM

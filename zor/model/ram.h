@@ -16,6 +16,12 @@
 
 namespace ZOR_RAM {
 
+// The format version a new database is saved with (the newest), and every
+// version a database can be loaded from and saved as, oldest first.
+inline constexpr const char* kCurrentFileVersion = "2.000";
+inline constexpr const char* kSupportedFileVersions[] = {"1.002", "1.100", "1.101", "1.200", "1.201",
+                                                         kCurrentFileVersion};
+
 class ZOR_API TZOR_RAM {
  public:
   TZOR_RAM();
@@ -26,7 +32,7 @@ class ZOR_API TZOR_RAM {
   TZOR_RAM& operator=(const TZOR_RAM&) = delete;
 
   std::string FileName;
-  std::string Version = "2.000";
+  std::string Version = kCurrentFileVersion;
   std::string Description;
   bool ReserveDiagnosticIds = true;
 
@@ -52,7 +58,7 @@ class ZOR_API TZOR_RAM {
     return item;
   }
 
-  // Whether Version is "2.000" (ignoring case): the version that carries the
+  // Whether Version is kCurrentFileVersion (ignoring case): the version that carries the
   // environment section and the newer fields.
   bool IsVersion2() const;
 

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "zor/QXML/QXMLDocument.h"
-#include "zor/model/check_run_values.h"
 #include "zor/check/findings.h"
+#include "zor/model/check_run_values.h"
 #include "zor/model/enums.h"
 #include "zor/model/ram.h"
 #include "zor/model/xml_values.h"
