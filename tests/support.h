@@ -141,9 +141,9 @@ inline void WriteFile(const std::string& path, const std::string& data) {
 // (lines ended by CR LF).
 inline std::string CaptureLines(const std::function<void()>& write) {
   std::string path = TempPath("lines.xml");
-  ZOR_RAM::BeginSave(path);
+  zor::BeginSave(path);
   write();
-  ZOR_RAM::EndSave();
+  zor::EndSave();
   std::string text = ReadFile(path);
   std::remove(path.c_str());
   return text;

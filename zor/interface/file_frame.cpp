@@ -199,24 +199,24 @@ bool LoadSections(TQXMLNode* root, TZOR_RAM* ram) {
 bool SaveFile(TZOR_RAM& ram, const std::string& fileName) {
   // Reals are always written with '.', whatever the process locale.
   // Default identifiers are built as the writers ask for them.
-  BeginSave(fileName);
+  zor::BeginSave(fileName);
   // A save that fails or throws part way leaves no temporary file behind.
   struct AbandonUnlessEnded {
-    ~AbandonUnlessEnded() { AbandonSave(); }
+    ~AbandonUnlessEnded() { zor::AbandonSave(); }
   } abandon;
-  WriteLine("<?xml version=\"1.0\"?>");
-  WriteLine("<Measurement_Config_File>");
-  WriteLine("<ZORInfo>");
+  zor::WriteLine("<?xml version=\"1.0\"?>");
+  zor::WriteLine("<Measurement_Config_File>");
+  zor::WriteLine("<ZORInfo>");
   WriteStoredField("Version", ram.Version);
   WriteStoredField("Description", ram.Description);
-  WriteLine("</ZORInfo>");
+  zor::WriteLine("</ZORInfo>");
   if (SaveSection(ram.EncTypes, kEncTypes) || SaveSection(ram.Signals, kSignals) ||
       SaveSection(ram.Networks, kNetworks) || SaveSection(ram.Nodes, kNodes) ||
       (ram.IsVersion2() && SaveSection(ram.EnvGroups, kEnvGroups)) ||
       SaveSection(ram.MOSTFBlocks, kMOSTFBlocks))
     return true;
-  WriteLine("</Measurement_Config_File>");
-  return EndSave();
+  zor::WriteLine("</Measurement_Config_File>");
+  return zor::EndSave();
 }
 
 }  // namespace ZOR_RAM

@@ -8,7 +8,7 @@
 #include "zor/io/messages.h"
 #include "zor/platform/file_util.h"
 
-namespace ZOR_RAM {
+namespace zor {
 
 namespace {
 
@@ -123,4 +123,4 @@ bool EndSave() {
 
 void AbandonSave() { g_save.reset(); }
 
-}  // namespace ZOR_RAM
+}  // namespace zor

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace ZOR_RAM {
+namespace zor {
 
 // Starts a save: drops any buffer (and temporary file) left by an earlier
 // failed or abandoned save.
@@ -29,4 +29,4 @@ bool EndSave();
 // Ends a save without touching the target (removes the temporary file).
 void AbandonSave();
 
-}  // namespace ZOR_RAM
+}  // namespace zor

@@ -9,7 +9,7 @@
 
 #include "tests/support.h"
 
-using namespace ZOR_RAM;
+using namespace zor;
 
 namespace {
 
