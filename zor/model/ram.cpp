@@ -2,6 +2,8 @@
 
 #include <unordered_map>
 
+// The one model source that includes the families: the constructor maps each
+// item class to its list, and typeid needs the complete classes.
 #include "zor/env/env.h"
 #include "zor/model/check_run_values.h"
 #include "zor/most/fblock.h"
@@ -47,15 +49,6 @@ TZOR_RAM::TZOR_RAM() {
   ForEachList([](TList& list) { list.Database_ = true; });
 #define ZOR_ITEM(Class, List, Factory) ClassLists_.emplace(std::type_index(typeid(Class)), &List);
 #include "zor/model/items.def"
-#include "zor/env/env.h"
-#include "zor/most/fblock.h"
-#include "zor/most/fkt_interface.h"
-#include "zor/network/frame.h"
-#include "zor/network/network.h"
-#include "zor/network/signal.h"
-#include "zor/network/signal_group.h"
-#include "zor/node/controller.h"
-#include "zor/node/node.h"
 }
 
 const TList* TZOR_RAM::ClassList(const TItemData& item) const {
