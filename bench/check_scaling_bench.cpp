@@ -7,7 +7,7 @@
 #include <string>
 
 #include "tests/builder.h"
-#include "zor/check/check_driver.h"
+#include "zor/interface/check_driver.h"
 #include "zor/model/enums.h"
 #include "zor/model/ram.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "bench/config_gen.h"
-#include "zor/check/check_driver.h"
+#include "zor/interface/check_driver.h"
 #include "zor/interface/file_frame.h"
 #include "zor/zor.h"
 

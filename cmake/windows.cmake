@@ -1,11 +1,7 @@
 # Windows build with MinGW-w64 (see toolchain-mingw-w64.cmake). Included by
-# CMakeLists.txt after the source lists are globbed and before the first
-# target; the part that needs the targets runs at the end of the directory.
-
-# The POSIX halves of the platform layer; their *_win.cpp counterparts build instead.
-foreach(src file_util.cpp version_record.cpp)
-  list(REMOVE_ITEM ZOR_SOURCES ${PROJECT_SOURCE_DIR}/zor/platform/${src})
-endforeach()
+# CMakeLists.txt after the source lists (which take the *_win.cpp halves of
+# the platform layer here) and before the first target; the part that needs
+# the targets runs at the end of the directory.
 
 # The MinGW runtime (libgcc, libstdc++, winpthread) is linked in, so that
 # zor.dll and the programs need no other DLL beside them.
@@ -54,8 +50,10 @@ function(zor_windows_targets)
   target_link_libraries(zor_core PUBLIC version)
 
   # zor.dll exports only the C interface, so the command-line host carries
-  # the static core instead of linking the DLL.
+  # the static core instead of linking the DLL; its commands are compiled as
+  # the core's own code (no dllimport), as the test binary's are.
   set_property(TARGET zor_cli PROPERTY LINK_LIBRARIES zor_core)
+  target_compile_definitions(zor_cli_commands PRIVATE ZOR_BUILDING_LIBRARY)
 
   get_property(targets DIRECTORY ${PROJECT_SOURCE_DIR} PROPERTY BUILDSYSTEM_TARGETS)
   foreach(target IN LISTS targets)

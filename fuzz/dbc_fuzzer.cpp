@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "zor/check/check_driver.h"
+#include "zor/interface/check_driver.h"
 #include "zor/interop/interop.h"
 #include "zor/model/ram.h"
 

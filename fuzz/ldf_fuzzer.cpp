@@ -7,8 +7,8 @@
 #include <string_view>
 
 #include "zor/QXML/qxml_text.h"
-#include "zor/interface/messages.h"
 #include "zor/interop/interop.h"
+#include "zor/io/messages.h"
 #include "zor/model/ram.h"
 #include "zor/zor.h"
 

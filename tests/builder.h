@@ -7,7 +7,13 @@
 #include <cstdint>
 #include <string>
 
+#include "zor/env/env.h"
 #include "zor/model/ram.h"
+#include "zor/network/frame.h"
+#include "zor/network/network.h"
+#include "zor/network/signal.h"
+#include "zor/node/controller.h"
+#include "zor/node/node.h"
 
 namespace zortest {
 

@@ -16,8 +16,8 @@
 #include "zor/QXML/QXMLDocument.h"
 #include "zor/QXML/qxml_text.h"
 #include "zor/check/findings.h"
-#include "zor/interface/line_writer.h"
-#include "zor/interface/messages.h"
+#include "zor/io/line_writer.h"
+#include "zor/io/messages.h"
 
 namespace zortest {
 
@@ -141,9 +141,9 @@ inline void WriteFile(const std::string& path, const std::string& data) {
 // (lines ended by CR LF).
 inline std::string CaptureLines(const std::function<void()>& write) {
   std::string path = TempPath("lines.xml");
-  ZOR_RAM::BeginSave(path);
+  zor::BeginSave(path);
   write();
-  ZOR_RAM::EndSave();
+  zor::EndSave();
   std::string text = ReadFile(path);
   std::remove(path.c_str());
   return text;

@@ -6,6 +6,9 @@
 
 #include <zor/check/findings.h>
 #include <zor/model/ram.h>
+#include <zor/network/frame.h>
+#include <zor/network/network.h>
+#include <zor/network/signal.h>
 #include <zor/zor.h>
 
 int main(int argc, char** argv) {

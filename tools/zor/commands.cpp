@@ -7,6 +7,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
+#include <iterator>
 #include <set>
 #include <string>
 #include <vector>
@@ -19,6 +20,9 @@
 #include "zor/interop/interop.h"
 #include "zor/model/enums.h"
 #include "zor/model/ram.h"
+#include "zor/network/frame.h"
+#include "zor/network/network.h"
+#include "zor/node/node.h"
 #include "zor/zor.h"
 
 namespace zorcli {
@@ -32,6 +36,18 @@ const char kExitCodes[] =
     "Exit codes: 0 clean (diff: equal), 1 findings with errors (diff: different),\n"
     "            2 unusable input or refused, 64 usage error.\n"
     "'-' as a file name means standard input or output. Run 'zor help COMMAND' for a command's options.\n";
+
+// The supported format versions, oldest first: "1.002, ..., 1.201" then
+// lastSeparator and the newest.
+std::string SupportedVersions(const char* lastSeparator) {
+  std::string text;
+  const size_t count = std::size(ZOR_RAM::kSupportedFileVersions);
+  for (size_t i = 0; i < count; ++i) {
+    if (i > 0) text += i + 1 == count ? lastSeparator : ", ";
+    text += ZOR_RAM::kSupportedFileVersions[i];
+  }
+  return text;
+}
 
 // Option values of every command; each command reads its own.
 struct Options {
@@ -276,7 +292,8 @@ int CmdCheck(const Options& o, std::FILE* out, std::FILE* err) {
   for (const std::string& item : SplitList(o.Ignore)) {
     int code = ParseFindingCode(item);
     if (code < 0) {
-      session.Report(true, "--ignore takes finding codes such as E138,W015 or 0 to 185: " + item);
+      session.Report(true, "--ignore takes finding codes such as E138,W015 or 0 to " +
+                               std::to_string(ZOR_RAM::kFindingCount - 1) + ": " + item);
       return kExitUsage;
     }
     ignored.insert(code);
@@ -401,8 +418,7 @@ bool ReportLosses(Session& session, TZOR_RAM* ram, const std::string& version, b
 int CmdConvert(const Options& o, std::FILE* out, std::FILE* err) {
   Session session(out, err, o.Quiet);
   if (!o.Version.empty() && !ZOR_RAM::IsSupportedVersion(o.Version)) {
-    session.Report(true, "format version " + o.Version +
-                             " is not supported (1.002, 1.100, 1.101, 1.200, 1.201, 2.000)");
+    session.Report(true, "format version " + o.Version + " is not supported (" + SupportedVersions(", ") + ")");
     return kExitUsage;
   }
   std::string bytes;
@@ -709,18 +725,20 @@ void Describe(CLI::App& app, Options& o, std::string& helpTopic) {
   check->add_option("--only", o.Only, "check groups: uniqueness, rules, all (comma-separated)");
   check->add_option("--flags", o.Flags, "raw check flag bits (1 uniqueness, 2 rules)")
       ->each([&](const std::string&) { o.FlagsGiven = true; });
-  check->add_flag("--list-codes", o.ListCodes, "list all 186 findings and exit");
+  check->add_flag("--list-codes", o.ListCodes,
+                  "list all " + std::to_string(ZOR_RAM::kFindingCount) + " findings and exit");
   check->add_option("--network", o.Network, "network name for a DBC or LDF file");
   quiet(check);
 
   CLI::App* convert = app.add_subcommand("convert", "load and save (normalise, change the format version)");
   convert->add_option("IN", o.File, "configuration to read; - for stdin")->required();
   convert->add_option("OUT", o.Out, "configuration to write; - for stdout")->required();
-  convert->add_option("--format-version", o.Version, "1.002, 1.100, 1.101, 1.200, 1.201 or 2.000");
+  convert->add_option("--format-version", o.Version, SupportedVersions(" or "));
   convert->add_flag("--force", o.Force, "convert even when the target format loses items or fields");
   quiet(convert);
 
-  CLI::App* import = app.add_subcommand("import", "a DBC or LDF file into a configuration (format 2.000)");
+  CLI::App* import = app.add_subcommand(
+      "import", std::string("a DBC or LDF file into a configuration (format ") + ZOR_RAM::kCurrentFileVersion + ")");
   import->add_option("IN", o.File, "DBC (.dbc) or LDF (.ldf) file; - for stdin")->required();
   import->add_option("OUT", o.Out, "configuration to write; - for stdout")->required();
   import->add_option("--network", o.Network, "name of the new network");

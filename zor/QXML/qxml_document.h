@@ -11,7 +11,7 @@
 #include "zor/QXML/qxml_node.h"
 #include "zor/QXML/qxml_types.h"
 
-class QXML_API TQXMLDocument : public TQXMLOptions {
+class ZOR_API TQXMLDocument : public TQXMLOptions {
  public:
   using PercentEvent = std::function<void(TQXMLDocument* sender, int percent)>;
   using ErrorEvent = std::function<void(TQXMLDocument* sender, const char* errMsg, bool& ignoreError)>;

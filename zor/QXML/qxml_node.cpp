@@ -190,7 +190,7 @@ namespace {
 int IndexOfName(const std::vector<std::string>& lines, std::string_view name) {
   for (size_t i = 0; i < lines.size(); ++i) {
     size_t eq = lines[i].find('=');
-    if (eq != std::string::npos && zor::platform::CodePageEqualsNoCase(std::string_view(lines[i]).substr(0, eq), name))
+    if (eq != std::string::npos && zor::CodePageEqualsNoCase(std::string_view(lines[i]).substr(0, eq), name))
       return static_cast<int>(i);
   }
   return -1;
@@ -234,7 +234,7 @@ void TQXMLNode::SetAttribsText(std::string_view text) {
     std::string_view value;
     for (std::string_view other : pieces) {
       size_t oeq = other.find('=');
-      if (oeq != std::string_view::npos && zor::platform::CodePageEqualsNoCase(other.substr(0, oeq), name)) {
+      if (oeq != std::string_view::npos && zor::CodePageEqualsNoCase(other.substr(0, oeq), name)) {
         value = other.substr(oeq + 1);
         break;
       }

@@ -14,7 +14,7 @@
 #include "zor/QXML/qxml_list.h"
 #include "zor/QXML/qxml_text_field.h"
 
-struct QXML_API TQXMLAttribElement {
+struct ZOR_API TQXMLAttribElement {
   std::string Prefix;
   std::string LocalName;
   std::string Value;
@@ -23,7 +23,7 @@ struct QXML_API TQXMLAttribElement {
 // One element: identifier, character data, attributes, surrounding comments
 // and child elements. Destroying a node destroys its subtree and detaches it
 // from its parent.
-class QXML_API TQXMLNode {
+class ZOR_API TQXMLNode {
  public:
   TQXMLNode() = default;
   TQXMLNode(const TQXMLNode&) = delete;
@@ -94,4 +94,4 @@ class QXML_API TQXMLNode {
 };
 
 // An identifier: prefix, ':' and local name, or the local name alone.
-QXML_API std::string QXMLIdentComp(std::string_view prefix, std::string_view local);
+ZOR_API std::string QXMLIdentComp(std::string_view prefix, std::string_view local);

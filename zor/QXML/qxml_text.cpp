@@ -88,7 +88,7 @@ std::string DecodeEntities(std::string_view text) {
       }
       if (value != 0) {
         out += value < 256 ? static_cast<char>(value)
-                           : zor::platform::WideToCodePageByte(static_cast<char16_t>(value));
+                           : zor::WideToCodePageByte(static_cast<char16_t>(value));
         i += 6;
         continue;
       }
@@ -227,7 +227,7 @@ int Utf16ToUtf8(char* dst, int dstSize, const char16_t* src, int srcCount) {
   return out;
 }
 
-std::u16string WideFromAnsi(std::string_view text) { return zor::platform::CodePageToWide(text); }
+std::u16string WideFromAnsi(std::string_view text) { return zor::CodePageToWide(text); }
 
 std::optional<std::u16string> WideFromUtf8(std::string_view text) {
   std::string zeroTerminated(text.substr(0, text.find('\0')));
@@ -257,7 +257,7 @@ std::string CodePageFromUtf8(std::string_view text) {
   if (IsAscii(text)) return std::string(text.substr(0, text.find('\0')));
   std::optional<std::u16string> wide = WideFromUtf8(text);
   if (!wide) return std::string();
-  return zor::platform::WideToCodePage(*wide);
+  return zor::WideToCodePage(*wide);
 }
 
 std::string Utf8FromCodePage(std::string_view text) {

@@ -6,10 +6,10 @@
 #include <string>
 #include <string_view>
 
-#define QXML_TEXT_API __attribute__((visibility("default")))
+#include "zor/zor.h"
 
 // Replaces the five markup characters by their entity references.
-QXML_TEXT_API std::string EncodeEntities(std::string_view text);
+ZOR_API std::string EncodeEntities(std::string_view text);
 
 // Translates &quot; &apos; &amp; &lt; &gt; and three-digit decimal references
 // (&#NNN;). A three-character reference that is not decimal (&#x41;) is
@@ -17,14 +17,14 @@ QXML_TEXT_API std::string EncodeEntities(std::string_view text);
 // A decimal value above 255 becomes the code page character of that UTF-16
 // unit ('?' when there is none); the value 0 is kept as written so that a
 // reference can never cut a text short.
-QXML_TEXT_API std::string DecodeEntities(std::string_view text);
+ZOR_API std::string DecodeEntities(std::string_view text);
 
-QXML_TEXT_API std::u16string WideFromAnsi(std::string_view text);
+ZOR_API std::u16string WideFromAnsi(std::string_view text);
 // UTF-8 to UTF-16 through Utf8ToUtf16; nullopt when the conversion fails.
 // The text ends at its first zero byte.
-QXML_TEXT_API std::optional<std::u16string> WideFromUtf8(std::string_view text);
+ZOR_API std::optional<std::u16string> WideFromUtf8(std::string_view text);
 // UTF-16 to UTF-8 through Utf16ToUtf8; nullopt when the conversion fails.
-QXML_TEXT_API std::optional<std::string> Utf8FromWide(std::u16string_view text);
+ZOR_API std::optional<std::string> Utf8FromWide(std::u16string_view text);
 
 // Converts UTF-8 bytes to UTF-16 units. srcLen -1 means up to and including
 // the terminating zero byte. With dstCount 0 returns the number of units
@@ -33,25 +33,25 @@ QXML_TEXT_API std::optional<std::string> Utf8FromWide(std::u16string_view text);
 // Invalid bytes are reported through Utf8Warn and skipped; a four-byte
 // sequence becomes '?'. A sequence cut short by the end of the text (or by
 // a zero byte) is treated as an invalid lead byte.
-QXML_TEXT_API int Utf8ToUtf16(char16_t* dst, int dstCount, const char* src, int srcLen);
+ZOR_API int Utf8ToUtf16(char16_t* dst, int dstCount, const char* src, int srcLen);
 
 // Converts UTF-16 units to UTF-8 bytes (one to three bytes a unit; halves of
 // surrogate pairs are encoded on their own after a warning). srcCount -1 means
 // up to and including the terminating zero. With dstSize 0 returns the size
 // needed. Returns 0 for a null source, -1 for a null destination with
 // non-zero size, -2 for a negative size or a destination that is too small.
-QXML_TEXT_API int Utf16ToUtf8(char* dst, int dstSize, const char16_t* src, int srcCount);
+ZOR_API int Utf16ToUtf8(char* dst, int dstSize, const char16_t* src, int srcCount);
 
 // Writes one diagnostic of the UTF-8 conversion (printf format) to standard
 // error, or to the handler installed by SetUtf8WarnHandler.
-QXML_TEXT_API void Utf8Warn(const char* format, ...) __attribute__((format(printf, 1, 2)));
+ZOR_API void Utf8Warn(const char* format, ...) __attribute__((format(printf, 1, 2)));
 using Utf8WarnHandler = void (*)(const char* line);
 // nullptr restores standard error. Returns the previous handler.
-QXML_TEXT_API Utf8WarnHandler SetUtf8WarnHandler(Utf8WarnHandler handler);
+ZOR_API Utf8WarnHandler SetUtf8WarnHandler(Utf8WarnHandler handler);
 
 // UTF-8 token text to code page text, as the reader stores it: UTF-8 is
 // decoded to UTF-16 (with the diagnostics above) and mapped to the code page;
 // the result ends at the first zero unit. ASCII text is returned unchanged.
-QXML_TEXT_API std::string CodePageFromUtf8(std::string_view text);
+ZOR_API std::string CodePageFromUtf8(std::string_view text);
 // Code page text to UTF-8, as the writer emits it.
-QXML_TEXT_API std::string Utf8FromCodePage(std::string_view text);
+ZOR_API std::string Utf8FromCodePage(std::string_view text);

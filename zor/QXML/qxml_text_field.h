@@ -18,18 +18,18 @@
 #include <string_view>
 #include <vector>
 
-#define QXML_API __attribute__((visibility("default")))
+#include "zor/zor.h"
 
 // Memory handed out from 256 KiB pages. A page returns to the system when its
 // last allocation is released, so building and freeing large trees costs no
 // general-purpose allocation per node or text. Any thread may release.
 namespace qxml_pages {
-QXML_API void* Allocate(size_t size);
-QXML_API void Release(void* p) noexcept;
+ZOR_API void* Allocate(size_t size);
+ZOR_API void Release(void* p) noexcept;
 }  // namespace qxml_pages
 
 // Text field: behaves as a read-only std::string that can be reassigned.
-class QXML_API TQXMLString {
+class ZOR_API TQXMLString {
  public:
   TQXMLString() noexcept = default;
   TQXMLString(const TQXMLString& other) noexcept;  // shares the block
@@ -104,11 +104,11 @@ class QXML_API TQXMLString {
   };
 };
 
-QXML_API std::ostream& operator<<(std::ostream& out, const TQXMLString& text);
+ZOR_API std::ostream& operator<<(std::ostream& out, const TQXMLString& text);
 
 // List-of-texts field: behaves as a std::vector<std::string> that holds no
 // storage while it is empty.
-class QXML_API TQXMLStrings {
+class ZOR_API TQXMLStrings {
  public:
   using value_type = std::string;
   using const_iterator = std::vector<std::string>::const_iterator;

@@ -10,17 +10,17 @@
 enum QXMLEncoding { QXMLEncPlain = 0, QXMLEncUTF8 = 1, QXMLEncAuto = 2 };
 
 // Declaration names indexed by QXMLEncoding.
-QXML_API extern const char* const EncodingTexts[3];
+ZOR_API extern const char* const EncodingTexts[3];
 
 // The library's own exception; used to end a path search early ("Break.").
 // Reading errors are plain std::runtime_error.
-class QXML_API QXMLException : public std::runtime_error {
+class ZOR_API QXMLException : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
 
 // What steers reading and writing; the document carries these fields.
-struct QXML_API TQXMLOptions {
+struct ZOR_API TQXMLOptions {
   std::string GetEncodingText() const;
   std::string GetVersionText() const;
 

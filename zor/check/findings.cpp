@@ -6,7 +6,7 @@
 #include <string_view>
 #include <utility>
 
-#include "zor/interface/messages.h"
+#include "zor/io/messages.h"
 #include "zor/model/item.h"
 
 namespace ZOR_RAM {

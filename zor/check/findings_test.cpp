@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "zor/interface/messages.h"
+#include "zor/io/messages.h"
 #include "zor/model/item.h"
 
 namespace ZOR_RAM {

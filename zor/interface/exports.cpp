@@ -4,13 +4,22 @@
 #include <new>
 #include <string>
 
-#include "zor/check/check_driver.h"
-#include "zor/check/lin_diag.h"
+#include "zor/env/env.h"
+#include "zor/interface/check_driver.h"
 #include "zor/interface/file_frame.h"
-#include "zor/interface/messages.h"
 #include "zor/interface/version.h"
 #include "zor/interop/interop.h"
+#include "zor/io/messages.h"
 #include "zor/model/ram.h"
+#include "zor/most/fblock.h"
+#include "zor/most/fkt_interface.h"
+#include "zor/network/frame.h"
+#include "zor/network/lin_diag.h"
+#include "zor/network/network.h"
+#include "zor/network/signal.h"
+#include "zor/network/signal_group.h"
+#include "zor/node/controller.h"
+#include "zor/node/node.h"
 #include "zor/zor.h"
 
 using namespace ZOR_RAM;

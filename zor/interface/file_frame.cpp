@@ -5,17 +5,21 @@
 
 #include "zor/QXML/QXMLDocument.h"
 #include "zor/QXML/qxml_scanner.h"
-#include "zor/interface/line_writer.h"
-#include "zor/interface/messages.h"
+#include "zor/env/env.h"
+#include "zor/io/line_writer.h"
+#include "zor/io/messages.h"
 #include "zor/model/ram.h"
 #include "zor/model/xml_values.h"
+#include "zor/most/fblock.h"
+#include "zor/network/network.h"
+#include "zor/network/signal.h"
+#include "zor/node/controller.h"
+#include "zor/node/node.h"
 #include "zor/platform/file_util.h"
 
 namespace ZOR_RAM {
 
 namespace {
-
-const char* const kSupportedVersions[] = {"1.002", "1.100", "1.101", "1.200", "1.201", "2.000"};
 
 // One top-level section: its element, its item element and its texts.
 struct Section {
@@ -94,7 +98,7 @@ void ForgetSourceNodes(TZOR_RAM& ram) {
 }  // namespace
 
 bool IsSupportedVersion(const std::string& version) {
-  for (const char* v : kSupportedVersions)
+  for (const char* v : kSupportedFileVersions)
     if (SameTextAscii(version, v)) return true;
   return false;
 }
@@ -195,24 +199,24 @@ bool LoadSections(TQXMLNode* root, TZOR_RAM* ram) {
 bool SaveFile(TZOR_RAM& ram, const std::string& fileName) {
   // Reals are always written with '.', whatever the process locale.
   // Default identifiers are built as the writers ask for them.
-  BeginSave(fileName);
+  zor::BeginSave(fileName);
   // A save that fails or throws part way leaves no temporary file behind.
   struct AbandonUnlessEnded {
-    ~AbandonUnlessEnded() { AbandonSave(); }
+    ~AbandonUnlessEnded() { zor::AbandonSave(); }
   } abandon;
-  WriteLine("<?xml version=\"1.0\"?>");
-  WriteLine("<Measurement_Config_File>");
-  WriteLine("<ZORInfo>");
+  zor::WriteLine("<?xml version=\"1.0\"?>");
+  zor::WriteLine("<Measurement_Config_File>");
+  zor::WriteLine("<ZORInfo>");
   WriteStoredField("Version", ram.Version);
   WriteStoredField("Description", ram.Description);
-  WriteLine("</ZORInfo>");
+  zor::WriteLine("</ZORInfo>");
   if (SaveSection(ram.EncTypes, kEncTypes) || SaveSection(ram.Signals, kSignals) ||
       SaveSection(ram.Networks, kNetworks) || SaveSection(ram.Nodes, kNodes) ||
       (ram.IsVersion2() && SaveSection(ram.EnvGroups, kEnvGroups)) ||
       SaveSection(ram.MOSTFBlocks, kMOSTFBlocks))
     return true;
-  WriteLine("</Measurement_Config_File>");
-  return EndSave();
+  zor::WriteLine("</Measurement_Config_File>");
+  return zor::EndSave();
 }
 
 }  // namespace ZOR_RAM

@@ -5,18 +5,14 @@
 #include <cstdint>
 #include <string>
 
+#include "zor/model/ram.h"
 #include "zor/zor.h"
 
 class TQXMLNode;
 
 namespace ZOR_RAM {
 
-class TZOR_RAM;
-
-// The format version a new database is saved with.
-inline constexpr const char* kCurrentFileVersion = "2.000";
-
-// Whether version is one of the six supported format versions (ignoring case).
+// Whether version is one of kSupportedFileVersions (ignoring case).
 ZOR_API bool IsSupportedVersion(const std::string& version);
 
 // A new database loaded from fileName, after the update pass; null on failure

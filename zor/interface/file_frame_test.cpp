@@ -8,6 +8,7 @@
 #include "tests/support.h"
 #include "zor/model/ram.h"
 #include "zor/model/xml_values.h"
+#include "zor/network/signal.h"
 #include "zor/zor.h"
 
 using namespace ZOR_RAM;

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "zor/model/ram.h"
 #include "zor/platform/version_record.h"
 
 namespace zor {
@@ -38,7 +39,7 @@ const char* GetVerStr() {
   return g_verText;
 }
 
-const char* GetCurrentFileVerStr() { return kCurrentFileVersion; }
+const char* GetCurrentFileVerStr() { return ZOR_RAM::kCurrentFileVersion; }
 
 std::string FormatVersion(int32_t major, int32_t minor, int32_t release, int32_t build) {
   char text[64];

@@ -8,9 +8,6 @@
 
 namespace zor {
 
-// The file format version written by the library.
-inline constexpr const char* kCurrentFileVersion = "2.000";
-
 // Reads the version record of the library's own file into the process-wide
 // record (all zero and valid false when the file has none), copies its 20
 // bytes into *record when record is not null, and returns record.
@@ -21,7 +18,7 @@ ZorVersion* GetDllVersion(ZorVersion* record);
 // by the library and valid until the next call.
 const char* GetVerStr();
 
-// kCurrentFileVersion.
+// ZOR_RAM::kCurrentFileVersion.
 const char* GetCurrentFileVerStr();
 
 // "%d.%d.%d.%03d" of the four numbers.

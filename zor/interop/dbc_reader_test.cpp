@@ -1,10 +1,17 @@
 #include <gtest/gtest.h>
 
 #include "tests/support.h"
-#include "zor/check/check_driver.h"
+#include "zor/env/env.h"
+#include "zor/interface/check_driver.h"
 #include "zor/interop/dbc.h"
 #include "zor/model/enums.h"
 #include "zor/model/ram.h"
+#include "zor/network/frame.h"
+#include "zor/network/network.h"
+#include "zor/network/signal.h"
+#include "zor/network/signal_group.h"
+#include "zor/node/controller.h"
+#include "zor/node/node.h"
 
 namespace ZOR_RAM::interop {
 namespace {

@@ -5,6 +5,10 @@
 #include "zor/interop/dbc.h"
 #include "zor/model/enums.h"
 #include "zor/model/ram.h"
+#include "zor/network/frame.h"
+#include "zor/network/network.h"
+#include "zor/network/signal.h"
+#include "zor/node/node.h"
 #include "zor/zor.h"
 
 namespace ZOR_RAM::interop {

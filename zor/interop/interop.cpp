@@ -7,6 +7,7 @@
 #include "zor/interop/ldf.h"
 #include "zor/interop/text_scanner.h"
 #include "zor/model/ram.h"
+#include "zor/network/network.h"
 #include "zor/platform/file_util.h"
 
 namespace ZOR_RAM::interop {

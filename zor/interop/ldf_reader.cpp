@@ -12,6 +12,11 @@
 #include "zor/interop/text_scanner.h"
 #include "zor/model/enums.h"
 #include "zor/model/ram.h"
+#include "zor/network/frame.h"
+#include "zor/network/network.h"
+#include "zor/network/signal.h"
+#include "zor/node/controller.h"
+#include "zor/node/node.h"
 
 namespace ZOR_RAM::interop {
 

@@ -2,11 +2,16 @@
 
 #include "tests/interop_support.h"
 #include "tests/support.h"
-#include "zor/check/check_driver.h"
+#include "zor/interface/check_driver.h"
 #include "zor/interface/file_frame.h"
 #include "zor/interop/interop.h"
 #include "zor/model/enums.h"
 #include "zor/model/ram.h"
+#include "zor/network/frame.h"
+#include "zor/network/network.h"
+#include "zor/network/signal.h"
+#include "zor/node/controller.h"
+#include "zor/node/node.h"
 
 namespace ZOR_RAM::interop {
 namespace {

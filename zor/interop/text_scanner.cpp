@@ -66,7 +66,7 @@ std::string DecodeSourceText(std::string_view bytes, bool* wasUtf8) {
       continue;
     }
     out += cp < 0x80 ? static_cast<char>(cp)
-                     : cp > 0xFFFF ? '?' : zor::platform::WideToCodePageByte(static_cast<char16_t>(cp));
+                     : cp > 0xFFFF ? '?' : zor::WideToCodePageByte(static_cast<char16_t>(cp));
     i += static_cast<size_t>(n);
   }
   return out;

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <unordered_map>
 
-#include "zor/check/findings.h"
-#include "zor/interface/line_writer.h"
 #include "zor/model/ram.h"
 #include "zor/model/xml_values.h"
 
@@ -224,16 +222,8 @@ bool TItemData::ReadXml(TQXMLNode* element) {
 
 void TItemData::ResolveLinks() {}
 
-bool TItemData::CheckBase(bool* errorFound, uint64_t flags) {
-  if ((flags & kCheckAll) && !Ram) ReportFinding(errorFound, 164);
-  return errorFound && *errorFound;
-}
-
-bool TItemData::Check(uint64_t flags) {
-  bool errorFound = false;
-  CheckBase(&errorFound, flags);
-  return errorFound;
-}
+// CheckBase and Check report findings, so they are defined with the finding
+// table (zor/check/item_check.cpp), above the model.
 
 bool TItemData::IsNameUsed(const std::string& /*name*/) { return false; }
 

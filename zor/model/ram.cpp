@@ -2,7 +2,18 @@
 
 #include <unordered_map>
 
-#include "zor/check/check_run_values.h"
+// The one model source that includes the families: the constructor maps each
+// item class to its list, and typeid needs the complete classes.
+#include "zor/env/env.h"
+#include "zor/model/check_run_values.h"
+#include "zor/most/fblock.h"
+#include "zor/most/fkt_interface.h"
+#include "zor/network/frame.h"
+#include "zor/network/network.h"
+#include "zor/network/signal.h"
+#include "zor/network/signal_group.h"
+#include "zor/node/controller.h"
+#include "zor/node/node.h"
 
 namespace ZOR_RAM {
 
@@ -116,6 +127,6 @@ TItemData* TZOR_RAM::FindByName(const TList& list, const std::string& name) cons
   return nullptr;
 }
 
-bool TZOR_RAM::IsVersion2() const { return SameTextAscii(Version, "2.000"); }
+bool TZOR_RAM::IsVersion2() const { return SameTextAscii(Version, kCurrentFileVersion); }
 
 }  // namespace ZOR_RAM

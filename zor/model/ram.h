@@ -8,17 +8,19 @@
 #include <unordered_map>
 
 #include "zor/model/item.h"
-#include "zor/most/fblock.h"
-#include "zor/most/fkt_interface.h"
-#include "zor/network/network.h"
-#include "zor/network/frame.h"
-#include "zor/network/signal_group.h"
-#include "zor/network/signal.h"
-#include "zor/node/node.h"
-#include "zor/node/controller.h"
-#include "zor/env/env.h"
+
+// The item classes are declared here only (see zor/zor.h); code that uses an
+// item class includes its family's header: zor/network/{network,frame,
+// signal_group,signal}.h, zor/node/{node,controller}.h,
+// zor/most/{fblock,fkt_interface}.h or zor/env/env.h.
 
 namespace ZOR_RAM {
+
+// The format version a new database is saved with (the newest), and every
+// version a database can be loaded from and saved as, oldest first.
+inline constexpr const char* kCurrentFileVersion = "2.000";
+inline constexpr const char* kSupportedFileVersions[] = {"1.002", "1.100", "1.101", "1.200", "1.201",
+                                                         kCurrentFileVersion};
 
 class ZOR_API TZOR_RAM {
  public:
@@ -30,7 +32,7 @@ class ZOR_API TZOR_RAM {
   TZOR_RAM& operator=(const TZOR_RAM&) = delete;
 
   std::string FileName;
-  std::string Version = "2.000";
+  std::string Version = kCurrentFileVersion;
   std::string Description;
   bool ReserveDiagnosticIds = true;
 
@@ -56,7 +58,7 @@ class ZOR_API TZOR_RAM {
     return item;
   }
 
-  // Whether Version is "2.000" (ignoring case): the version that carries the
+  // Whether Version is kCurrentFileVersion (ignoring case): the version that carries the
   // environment section and the newer fields.
   bool IsVersion2() const;
 

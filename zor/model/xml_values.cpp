@@ -6,8 +6,8 @@
 #include <stdexcept>
 
 #include "zor/QXML/QXMLDocument.h"
-#include "zor/interface/line_writer.h"
-#include "zor/interface/messages.h"
+#include "zor/io/line_writer.h"
+#include "zor/io/messages.h"
 
 namespace ZOR_RAM {
 
@@ -353,7 +353,7 @@ namespace {
 // returns its end.
 template <class WriteValue>
 bool WriteFieldLine(std::string_view name, size_t maxValue, WriteValue writeValue) {
-  char* out = BeginLine(name.size() * 2 + 5 + maxValue);
+  char* out = zor::BeginLine(name.size() * 2 + 5 + maxValue);
   if (!out) return false;
   *out++ = '<';
   out = AppendLiteral(out, name);
@@ -363,7 +363,7 @@ bool WriteFieldLine(std::string_view name, size_t maxValue, WriteValue writeValu
   *out++ = '/';
   out = AppendLiteral(out, name);
   *out++ = '>';
-  EndLine(out);
+  zor::EndLine(out);
   return false;
 }
 
@@ -395,13 +395,13 @@ bool WriteHexBytesField(std::string_view name, const uint8_t* bytes, int count) 
   return WriteFieldLine(name, maxValue, [&](char* out) { return BytesToHexTo(out, bytes, count); });
 }
 bool WriteTag(std::string_view name, bool closing) {
-  char* out = BeginLine(name.size() + 3);
+  char* out = zor::BeginLine(name.size() + 3);
   if (!out) return false;
   *out++ = '<';
   if (closing) *out++ = '/';
   out = AppendLiteral(out, name);
   *out++ = '>';
-  EndLine(out);
+  zor::EndLine(out);
   return false;
 }
 

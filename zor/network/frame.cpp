@@ -4,8 +4,8 @@
 #include <unordered_set>
 
 #include "zor/QXML/QXMLDocument.h"
-#include "zor/check/check_run_values.h"
-#include "zor/interface/line_writer.h"
+#include "zor/io/line_writer.h"
+#include "zor/model/check_run_values.h"
 #include "zor/model/enums.h"
 #include "zor/model/ram.h"
 #include "zor/model/xml_values.h"

@@ -7,8 +7,8 @@
 #include <unordered_map>
 
 #include "zor/QXML/QXMLDocument.h"
-#include "zor/check/check_run_values.h"
 #include "zor/env/env.h"
+#include "zor/model/check_run_values.h"
 #include "zor/model/enums.h"
 #include "zor/model/ram.h"
 #include "zor/model/xml_values.h"

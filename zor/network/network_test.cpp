@@ -6,9 +6,10 @@
 
 #include "tests/builder.h"
 #include "tests/support.h"
-#include "zor/model/enums.h"
 #include "zor/interface/file_frame.h"
+#include "zor/model/enums.h"
 #include "zor/model/ram.h"
+#include "zor/network/signal_group.h"
 
 namespace {
 

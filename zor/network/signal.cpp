@@ -7,11 +7,15 @@
 #include <vector>
 
 #include "zor/QXML/QXMLDocument.h"
-#include "zor/check/check_driver.h"
 #include "zor/check/findings.h"
+#include "zor/env/env.h"
 #include "zor/model/enums.h"
 #include "zor/model/ram.h"
 #include "zor/model/xml_values.h"
+#include "zor/network/frame.h"
+#include "zor/network/lin_diag.h"
+#include "zor/network/network.h"
+#include "zor/node/controller.h"
 
 namespace ZOR_RAM {
 

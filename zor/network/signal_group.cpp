@@ -3,10 +3,14 @@
 #include <unordered_map>
 
 #include "zor/QXML/QXMLDocument.h"
-#include "zor/interface/messages.h"
+#include "zor/env/env.h"
+#include "zor/io/messages.h"
 #include "zor/model/enums.h"
 #include "zor/model/ram.h"
 #include "zor/model/xml_values.h"
+#include "zor/network/frame.h"
+#include "zor/network/signal.h"
+#include "zor/node/node.h"
 
 namespace ZOR_RAM {
 

@@ -8,6 +8,9 @@
 #include "tests/support.h"
 #include "zor/model/enums.h"
 #include "zor/model/ram.h"
+#include "zor/network/frame.h"
+#include "zor/network/signal.h"
+#include "zor/node/node.h"
 
 using namespace ZOR_RAM;
 

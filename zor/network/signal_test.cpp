@@ -9,10 +9,10 @@
 
 #include "tests/builder.h"
 #include "tests/support.h"
-#include "zor/check/check_driver.h"
 #include "zor/check/findings.h"
 #include "zor/model/enums.h"
 #include "zor/model/ram.h"
+#include "zor/network/lin_diag.h"
 
 using namespace ZOR_RAM;
 

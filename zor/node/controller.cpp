@@ -6,11 +6,15 @@
 #include <vector>
 
 #include "zor/QXML/QXMLDocument.h"
-#include "zor/check/check_run_values.h"
 #include "zor/check/findings.h"
+#include "zor/model/check_run_values.h"
 #include "zor/model/enums.h"
 #include "zor/model/ram.h"
 #include "zor/model/xml_values.h"
+#include "zor/network/frame.h"
+#include "zor/network/network.h"
+#include "zor/network/signal.h"
+#include "zor/node/node.h"
 
 namespace ZOR_RAM {
 

@@ -8,11 +8,15 @@
 #include <unordered_set>
 
 #include "zor/QXML/QXMLDocument.h"
-#include "zor/check/check_run_values.h"
 #include "zor/check/findings.h"
+#include "zor/model/check_run_values.h"
 #include "zor/model/enums.h"
 #include "zor/model/ram.h"
 #include "zor/model/xml_values.h"
+#include "zor/most/fblock.h"
+#include "zor/network/frame.h"
+#include "zor/network/network.h"
+#include "zor/node/controller.h"
 
 namespace ZOR_RAM {
 

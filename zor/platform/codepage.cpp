@@ -2,7 +2,7 @@
 
 #include <array>
 
-namespace zor::platform {
+namespace zor {
 namespace {
 
 // Bytes 0x80..0x9F; everything else maps to the unit of the same value.
@@ -64,4 +64,4 @@ bool CodePageEqualsNoCase(std::string_view a, std::string_view b) {
   return true;
 }
 
-}  // namespace zor::platform
+}  // namespace zor

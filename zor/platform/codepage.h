@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace zor::platform {
+namespace zor {
 
 // UTF-16 unit of one code page byte.
 char16_t CodePageByteToWide(unsigned char byte);
@@ -25,4 +25,4 @@ char CodePageToLower(char c);
 // Case-insensitive equality in the code page.
 bool CodePageEqualsNoCase(std::string_view a, std::string_view b);
 
-}  // namespace zor::platform
+}  // namespace zor

@@ -2,7 +2,7 @@
 
 #include "zor/platform/codepage.h"
 
-using namespace zor::platform;
+using namespace zor;
 
 TEST(CodePage, EveryByteRoundTrips) {
   for (int b = 0; b < 256; ++b) {

@@ -8,13 +8,13 @@ namespace zor {
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows wide texts are UTF-16");
 
 std::filesystem::path NativePath(std::string_view codePageName) {
-  const std::u16string wide = platform::CodePageToWide(codePageName);
+  const std::u16string wide = CodePageToWide(codePageName);
   return std::filesystem::path(std::wstring(wide.begin(), wide.end()));
 }
 
 std::string CodePageName(const std::filesystem::path& path) {
   const std::wstring& wide = path.native();
-  return platform::WideToCodePage(std::u16string(wide.begin(), wide.end()));
+  return WideToCodePage(std::u16string(wide.begin(), wide.end()));
 }
 #else
 std::filesystem::path NativePath(std::string_view codePageName) { return std::filesystem::path(codePageName); }

@@ -19,6 +19,11 @@ inline constexpr int kLinDiagSignalCount = 16;
 inline constexpr unsigned kMasterReqFrameId = 0x3C;
 inline constexpr unsigned kSlaveRespFrameId = 0x7D;
 
+// Whether the database last checked has a LIN 1.2, 1.3 or 2.0 network
+// (process-wide; false until the first check). The check driver sets it; the
+// signal check reads it.
+extern bool HasLinDiagNetwork;
+
 // The sixteen signal names, master request bytes first.
 ZOR_API const char* LinDiagSignalName(int index);
 

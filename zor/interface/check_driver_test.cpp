@@ -1,11 +1,16 @@
-#include "zor/check/check_driver.h"
+#include "zor/interface/check_driver.h"
 
 #include <gtest/gtest.h>
 
 #include "tests/support.h"
 #include "zor/check/findings.h"
+#include "zor/env/env.h"
 #include "zor/model/enums.h"
 #include "zor/model/ram.h"
+#include "zor/network/lin_diag.h"
+#include "zor/network/network.h"
+#include "zor/network/signal_group.h"
+#include "zor/node/node.h"
 #include "zor/zor.h"
 
 using namespace ZOR_RAM;

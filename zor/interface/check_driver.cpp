@@ -1,12 +1,12 @@
-#include "zor/check/check_driver.h"
+#include "zor/interface/check_driver.h"
 
-#include "zor/check/check_run_values.h"
-#include "zor/interface/messages.h"
+#include "zor/io/messages.h"
+#include "zor/model/check_run_values.h"
 #include "zor/model/ram.h"
+#include "zor/network/lin_diag.h"
+#include "zor/network/network.h"
 
 namespace ZOR_RAM {
-
-bool HasLinDiagNetwork = false;
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "zor/interface/messages.h"
+#include "zor/io/messages.h"
 
 #include <cstdarg>
 #include <cstdio>

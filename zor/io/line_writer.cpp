@@ -1,14 +1,14 @@
-#include "zor/interface/line_writer.h"
+#include "zor/io/line_writer.h"
 
 #include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
 
-#include "zor/interface/messages.h"
+#include "zor/io/messages.h"
 #include "zor/platform/file_util.h"
 
-namespace ZOR_RAM {
+namespace zor {
 
 namespace {
 
@@ -123,6 +123,4 @@ bool EndSave() {
 
 void AbandonSave() { g_save.reset(); }
 
-bool IsSaving() { return g_save != nullptr; }
-
-}  // namespace ZOR_RAM
+}  // namespace zor

@@ -1,4 +1,4 @@
-#include "zor/check/lin_diag.h"
+#include "zor/network/lin_diag.h"
 
 #include <gtest/gtest.h>
 

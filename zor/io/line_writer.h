@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace ZOR_RAM {
+namespace zor {
 
 // Starts a save: drops any buffer (and temporary file) left by an earlier
 // failed or abandoned save.
@@ -28,7 +28,5 @@ void EndLine(const char* end);
 bool EndSave();
 // Ends a save without touching the target (removes the temporary file).
 void AbandonSave();
-// Whether a save is under way (BeginSave called, EndSave not yet).
-bool IsSaving();
 
-}  // namespace ZOR_RAM
+}  // namespace zor

@@ -1,4 +1,4 @@
-#include "zor/check/check_run_values.h"
+#include "zor/model/check_run_values.h"
 
 namespace ZOR_RAM {
 

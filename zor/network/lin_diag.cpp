@@ -1,4 +1,4 @@
-#include "zor/check/lin_diag.h"
+#include "zor/network/lin_diag.h"
 
 #include <optional>
 #include <string>
@@ -12,6 +12,8 @@
 #include "zor/node/node.h"
 
 namespace ZOR_RAM {
+
+bool HasLinDiagNetwork = false;
 
 namespace {
 
