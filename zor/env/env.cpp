@@ -5,7 +5,9 @@
 #include <vector>
 
 #include "zor/QXML/QXMLDocument.h"
+#include "zor/check/check_run_values.h"
 #include "zor/check/findings.h"
+#include "zor/model/children.h"
 #include "zor/model/enums.h"
 #include "zor/model/ram.h"
 #include "zor/model/xml_values.h"
@@ -26,58 +28,22 @@ class NameIndex {
  public:
   explicit NameIndex(const TZORList<T>& list) {
     for (T* item : list)
-      if (item) First_.emplace(Fold(item->GetName()), item);
+      if (item) First_.emplace(FoldAscii(item->GetName()), item);
   }
   T* Find(const std::string& name) const {
-    auto it = First_.find(Fold(name));
+    auto it = First_.find(FoldAscii(name));
     return it == First_.end() ? nullptr : it->second;
   }
 
  private:
-  static std::string Fold(std::string text) {
-    for (char& c : text)
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return text;
-  }
   std::unordered_map<std::string, T*> First_;
 };
-
-// Destroys the variables of a group's list. The list is emptied first, so
-// that the variables do not find themselves in it while it is freed.
-template <class T>
-void FreeVariables(TZORList<T>& list) {
-  std::vector<T*> variables(list.begin(), list.end());
-  list.Clear();
-  for (T* variable : variables) delete variable;  // each leaves its database list
-}
-
-// Reads one of the group's containers: every child becomes a new variable of
-// the database list `home`, added to the group's list `own`.
-template <class T>
-bool ReadVariables(TEnvGroup* group, TQXMLNode* element, std::string_view container,
-                   std::string_view itemName, TZORList<T>& own, TZORList<T>& home) {
-  FreeVariables(own);
-  return ReadListIn(element, container, itemName, [&](TQXMLNode* child) {
-    T* variable = group->Ram->NewItem(home);
-    variable->Group = group;
-    own.Add(variable);
-    return variable->ReadXml(child);
-  });
-}
 
 // Clears the back-pointer of every variable of a list that names group.
 template <class T>
 void ForgetGroup(const TZORList<T>& list, const TEnvGroup* group) {
   for (T* variable : list)
     if (variable && variable->Group == group) variable->Group = nullptr;
-}
-
-template <class T>
-bool WriteVariables(std::string_view container, const TZORList<T>& list) {
-  if (WriteTag(container)) return true;
-  for (T* variable : list)
-    if (variable && variable->WriteXml(/*withElement=*/true)) return true;
-  return WriteTag(container, /*closing=*/true);
 }
 
 // Runs the variables' checks, then reports a list that is too long.
@@ -143,19 +109,10 @@ void TEnvVariable::ReadHead(TQXMLNode* element) {
 
 // Node names are written with only the markup characters escaped; reading
 // undoes the escapes, so a saved name reads back unchanged.
-bool TEnvVariable::WriteNodes(const std::vector<std::string>& nodes) {
-  if (WriteTag("Nodes")) return true;
-  for (const std::string& node : nodes)
-    if (WriteStoredField("Node", node)) return true;
-  return WriteTag("Nodes", /*closing=*/true);
-}
+bool TEnvVariable::WriteNodes(const std::vector<std::string>& nodes) { return WriteTextList("Nodes", "Node", nodes); }
 
 bool TEnvVariable::ReadNodes(TQXMLNode* element, std::vector<std::string>& nodes) {
-  nodes.clear();
-  return ReadListIn(element, "Nodes", "Node", [&](TQXMLNode* child) {
-    nodes.push_back(UnescapeText(child->Text));
-    return false;
-  });
+  return ReadTextList(element, "Nodes", "Node", nodes);
 }
 
 // ---------------------------------------------------------------------------
@@ -314,8 +271,8 @@ const std::string& TEnvGroup::GetId() { return DefaultId("EnvGroup"); }
 bool TEnvGroup::WriteXml(bool withElement) {
   if (withElement && WriteTag("EnvGroup")) return true;
   if (TItemData::WriteXml(/*withElement=*/false) || WriteTextField("Name", Name) ||
-      WriteVariables("EnvIntDatas", EnvIntList) || WriteVariables("EnvFloatDatas", EnvFloatList) ||
-      WriteVariables("EnvStrDatas", EnvStrList) || WriteVariables("EnvDataDatas", EnvDataList))
+      WriteChildren("EnvIntDatas", EnvIntList) || WriteChildren("EnvFloatDatas", EnvFloatList) ||
+      WriteChildren("EnvStrDatas", EnvStrList) || WriteChildren("EnvDataDatas", EnvDataList))
     return true;
   return withElement && WriteTag("EnvGroup", /*closing=*/true);
 }
@@ -323,10 +280,12 @@ bool TEnvGroup::WriteXml(bool withElement) {
 bool TEnvGroup::ReadXml(TQXMLNode* element) {
   if (ReadBase(element)) return true;
   Name = ReadText(element, "Name");
-  return ReadVariables(this, element, "EnvIntDatas", "EnvIntData", EnvIntList, Ram->EnvInts) ||
-         ReadVariables(this, element, "EnvFloatDatas", "EnvFloatData", EnvFloatList, Ram->EnvFloats) ||
-         ReadVariables(this, element, "EnvStrDatas", "EnvStrData", EnvStrList, Ram->EnvStrs) ||
-         ReadVariables(this, element, "EnvDataDatas", "EnvDataData", EnvDataList, Ram->EnvDatas);
+  return ReadChildren(*this, element, "EnvIntDatas", "EnvIntData", EnvIntList, &TZOR_RAM::EnvInts, &TEnvInt::Group) ||
+         ReadChildren(*this, element, "EnvFloatDatas", "EnvFloatData", EnvFloatList, &TZOR_RAM::EnvFloats,
+                      &TEnvFloat::Group) ||
+         ReadChildren(*this, element, "EnvStrDatas", "EnvStrData", EnvStrList, &TZOR_RAM::EnvStrs, &TEnvStr::Group) ||
+         ReadChildren(*this, element, "EnvDataDatas", "EnvDataData", EnvDataList, &TZOR_RAM::EnvDatas,
+                      &TEnvData::Group);
 }
 
 bool TEnvGroup::Check(uint64_t flags) {
@@ -343,10 +302,7 @@ bool TEnvGroup::Check(uint64_t flags) {
 }
 
 bool TEnvGroup::IsNameUsed(const std::string& name) {
-  if (!Ram) return false;
-  int count = Ram->CountNames(Ram->EnvGroups, name);
-  if (HomeList() == &Ram->EnvGroups && Name == name) --count;
-  return count > 0;
+  return Ram && OtherItemHasName(Ram, Ram->EnvGroups, this, name);
 }
 
 std::string TEnvGroup::GetDisplayName() {

@@ -5,7 +5,9 @@
 #include <vector>
 
 #include "zor/QXML/QXMLDocument.h"
+#include "zor/check/check_run_values.h"
 #include "zor/check/findings.h"
+#include "zor/model/children.h"
 #include "zor/model/ram.h"
 #include "zor/model/xml_values.h"
 #include "zor/most/fkt_interface.h"
@@ -14,31 +16,6 @@
 #include "zor/node/node.h"
 
 namespace ZOR_RAM {
-
-namespace {
-
-// Whether an item of list other than self carries name (exactly). Two or
-// more carriers always include another; a single one needs a membership test.
-template <class T>
-bool OtherHasName(TZOR_RAM* ram, const TZORList<T>& list, TItemData* self, const std::string& name) {
-  if (!ram) {
-    for (T* item : list)
-      if (item && item != self && item->GetName() == name) return true;
-    return false;
-  }
-  int count = ram->CountNames(list, name);
-  if (count != 1) return count > 1;
-  if (self->GetName() != name) return true;
-  return !(self->HomeList() == &list || list.IndexOf(self) >= 0);
-}
-
-// The text of the reference child `name` of the kept element, or null when
-// the element or the child is absent.
-const TQXMLNode* RefChild(const TQXMLNode* source, const char* name) {
-  return source ? FindChild(source, name) : nullptr;
-}
-
-}  // namespace
 
 // ---------------------------------------------------------------------------
 // TMOSTFBlock
@@ -49,11 +26,8 @@ std::string TMOSTFBlock::GetName() { return Name; }
 bool TMOSTFBlock::WriteXml(bool withElement) {
   if (withElement && WriteTag("MOSTFBlock")) return true;
   if (TItemData::WriteXml(false)) return true;
-  if (WriteHexField("FBlockID", FBlockID) || WriteTextField("Name", Name)) return true;
-  if (WriteTag("FktList")) return true;
-  for (TMOSTFkt* fkt : Fkts)
-    if (fkt && fkt->WriteXml(true)) return true;
-  if (WriteTag("FktList", true)) return true;
+  if (WriteHexField("FBlockID", FBlockID) || WriteTextField("Name", Name) || WriteChildren("FktList", Fkts))
+    return true;
   return withElement && WriteTag("MOSTFBlock", true);
 }
 
@@ -61,19 +35,10 @@ bool TMOSTFBlock::ReadXml(TQXMLNode* element) {
   if (ReadBase(element)) return true;
   FBlockID = static_cast<uint8_t>(ReadHex(element, "FBlockID"));
   Name = ReadText(element, "Name");
-  DestroyOwnedItems(Fkts);
-  return ReadListIn(element, "FktList", "MOSTFkt", [&](TQXMLNode* child) {
-    TMOSTFkt* fkt = Ram->NewItem(Ram->MOSTFkts);
-    Fkts.Add(fkt);
-    fkt->FBlock = this;
-    return fkt->ReadXml(child);
-  });
+  return ReadChildren(*this, element, "FktList", "MOSTFkt", Fkts, &TZOR_RAM::MOSTFkts, &TMOSTFkt::FBlock);
 }
 
-void TMOSTFBlock::ResolveLinks() {
-  for (TMOSTFkt* fkt : Fkts)
-    if (fkt) fkt->ResolveLinks();
-}
+void TMOSTFBlock::ResolveLinks() { ResolveChildren(Fkts); }
 
 bool TMOSTFBlock::Check(uint64_t flags) {
   bool err = false;
@@ -98,7 +63,7 @@ bool TMOSTFBlock::Check(uint64_t flags) {
 }
 
 bool TMOSTFBlock::IsNameUsed(const std::string& name) {
-  return Ram && OtherHasName(Ram, Ram->MOSTFBlocks, this, name);
+  return Ram && OtherItemHasName(Ram, Ram->MOSTFBlocks, this, name);
 }
 
 std::string TMOSTFBlock::GetDisplayName() {
@@ -119,8 +84,7 @@ std::string TMOSTFBlockInstance::GetName() { return FBlock ? FBlock->Name : std:
 
 bool TMOSTFBlockInstance::WriteXml(bool withElement) {
   if (withElement && WriteTag("MOSTFBlockInstance")) return true;
-  if (TItemData::WriteXml(false) || WriteHexField("InstID", InstID)) return true;
-  if (FBlock && WriteTextField("FBlock", FBlock->GetId())) return true;
+  if (TItemData::WriteXml(false) || WriteHexField("InstID", InstID) || WriteEscapedRef("FBlock", FBlock)) return true;
   return withElement && WriteTag("MOSTFBlockInstance", true);
 }
 
@@ -131,9 +95,7 @@ bool TMOSTFBlockInstance::ReadXml(TQXMLNode* element) {
 }
 
 void TMOSTFBlockInstance::ResolveLinks() {
-  if (!Ram || FBlock) return;
-  if (const TQXMLNode* ref = RefChild(SourceNode, "FBlock"))
-    FBlock = Ram->MOSTFBlocks.FindById(UnescapeText(ref->Text));
+  ResolveRef(*this, "FBlock", FBlock, TEmptyRef::Searched, &TZOR_RAM::MOSTFBlocks);
 }
 
 bool TMOSTFBlockInstance::Check(uint64_t flags) {
@@ -187,12 +149,8 @@ std::string TMOSTFkt::GetName() { return Name; }
 bool TMOSTFkt::WriteXml(bool withElement) {
   if (withElement && WriteTag("MOSTFkt")) return true;
   if (TItemData::WriteXml(false) || WriteIntField("FktID", FktID) || WriteTextField("Name", Name) ||
-      WriteHexField("Type", Type) || WriteIntField("ClassRef", ClassRef))
+      WriteHexField("Type", Type) || WriteIntField("ClassRef", ClassRef) || WriteChildren("ParamList", Params))
     return true;
-  if (WriteTag("ParamList")) return true;
-  for (TMOSTFktParam* param : Params)
-    if (param && param->WriteXml(true)) return true;
-  if (WriteTag("ParamList", true)) return true;
   return withElement && WriteTag("MOSTFkt", true);
 }
 
@@ -202,19 +160,10 @@ bool TMOSTFkt::ReadXml(TQXMLNode* element) {
   Name = ReadText(element, "Name");
   Type = static_cast<uint8_t>(ReadHex(element, "Type"));
   ClassRef = static_cast<int32_t>(ReadInt(element, "ClassRef"));
-  DestroyOwnedItems(Params);
-  return ReadListIn(element, "ParamList", "MOSTFktParam", [&](TQXMLNode* child) {
-    TMOSTFktParam* param = Ram->NewItem(Ram->MOSTFktParams);
-    Params.Add(param);
-    param->Fkt = this;
-    return param->ReadXml(child);
-  });
+  return ReadChildren(*this, element, "ParamList", "MOSTFktParam", Params, &TZOR_RAM::MOSTFktParams, &TMOSTFktParam::Fkt);
 }
 
-void TMOSTFkt::ResolveLinks() {
-  for (TMOSTFktParam* param : Params)
-    if (param) param->ResolveLinks();
-}
+void TMOSTFkt::ResolveLinks() { ResolveChildren(Params); }
 
 int TMOSTFkt::GetOPParams(int opType, std::string* names) const {
   std::vector<const TMOSTParamOPType*> found;
@@ -283,7 +232,7 @@ bool TMOSTFkt::Check(uint64_t flags) {
 }
 
 bool TMOSTFkt::IsNameUsed(const std::string& name) {
-  return FBlock && OtherHasName(Ram, FBlock->Fkts, this, name);
+  return FBlock && OtherItemHasName(Ram, FBlock->Fkts, this, name);
 }
 
 std::string TMOSTFkt::GetDisplayName() {
@@ -309,10 +258,7 @@ bool TMOSTFktParam::WriteXml(bool withElement) {
   if (FktInterface) {
     if (WriteTag("FktInterface") || FktInterface->WriteXml(true) || WriteTag("FktInterface", true)) return true;
   }
-  if (WriteTag("ParamOPTypeList")) return true;
-  for (TMOSTParamOPType* op : OPTypes)
-    if (op && op->WriteXml(true)) return true;
-  if (WriteTag("ParamOPTypeList", true)) return true;
+  if (WriteChildren("ParamOPTypeList", OPTypes)) return true;
   return withElement && WriteTag("MOSTFktParam", true);
 }
 
@@ -326,19 +272,13 @@ bool TMOSTFktParam::ReadXml(TQXMLNode* element) {
     FktInterface = CreateFktInterface(this, Ram, node);
     if (FktInterface && FktInterface->ReadXml(node)) return true;
   }
-  DestroyOwnedItems(OPTypes);
-  return ReadListIn(element, "ParamOPTypeList", "MOSTParamOPType", [&](TQXMLNode* child) {
-    TMOSTParamOPType* op = Ram->NewItem(Ram->MOSTParamOPTypes);
-    OPTypes.Add(op);
-    op->Param = this;
-    return op->ReadXml(child);
-  });
+  return ReadChildren(*this, element, "ParamOPTypeList", "MOSTParamOPType", OPTypes, &TZOR_RAM::MOSTParamOPTypes,
+                      &TMOSTParamOPType::Param);
 }
 
 void TMOSTFktParam::ResolveLinks() {
   if (FktInterface) FktInterface->ResolveLinks();
-  for (TMOSTParamOPType* op : OPTypes)
-    if (op) op->ResolveLinks();
+  ResolveChildren(OPTypes);
 }
 
 bool TMOSTFktParam::Check(uint64_t flags) {

@@ -4,6 +4,7 @@
 
 #include "zor/QXML/QXMLDocument.h"
 #include "zor/check/findings.h"
+#include "zor/model/children.h"
 #include "zor/model/ram.h"
 #include "zor/model/xml_values.h"
 #include "zor/most/fblock.h"
@@ -32,20 +33,6 @@ bool ReadWrappedElement(Owner* owner, TQXMLNode* element, const char* wrapper, T
 bool WriteWrappedElement(const char* wrapper, TMOSTFktIfField* item) {
   if (!item) return false;
   return WriteTag(wrapper) || item->WriteXml(true) || WriteTag(wrapper, true);
-}
-
-template <class T>
-bool WriteList(const char* container, const TZORList<T>& list) {
-  if (WriteTag(container)) return true;
-  for (T* item : list)
-    if (item && item->WriteXml(true)) return true;
-  return WriteTag(container, true);
-}
-
-template <class T>
-void ResolveList(const TZORList<T>& list) {
-  for (T* item : list)
-    if (item) item->ResolveLinks();
 }
 
 // A block.function prefix from an interface's Fkt, or empty when the
@@ -115,9 +102,9 @@ std::string TMOSTFktInterface::GetName() { return "Interface"; }
 
 bool TMOSTFktInterface::WriteXml(bool withElement) {
   if (withElement && WriteTag("MOSTFktInterface")) return true;
-  if (TItemData::WriteXml(false) || WriteBoolField("ParamIF", ParamIF)) return true;
-  if (Fkt && WriteTextField("Fkt", Fkt->GetId())) return true;
-  if (WriteWrappedElement("Element", Element)) return true;
+  if (TItemData::WriteXml(false) || WriteBoolField("ParamIF", ParamIF) || WriteEscapedRef("Fkt", Fkt) ||
+      WriteWrappedElement("Element", Element))
+    return true;
   return withElement && WriteTag("MOSTFktInterface", true);
 }
 
@@ -128,8 +115,7 @@ bool TMOSTFktInterface::ReadXml(TQXMLNode* element) {
 }
 
 void TMOSTFktInterface::ResolveLinks() {
-  if (Ram && !Fkt && SourceNode)
-    if (const TQXMLNode* ref = FindChild(SourceNode, "Fkt")) Fkt = Ram->MOSTFkts.FindById(UnescapeText(ref->Text));
+  ResolveRef(*this, "Fkt", Fkt, TEmptyRef::Searched, &TZOR_RAM::MOSTFkts);
   if (Element) Element->ResolveLinks();
 }
 
@@ -296,22 +282,16 @@ std::string TMOSTFktIf_BitField::GetName() { return "BitField Info"; }
 
 bool TMOSTFktIf_BitField::WriteXml(bool withElement) {
   return WriteElement(withElement, "MOSTFktIf_BitField",
-                      [&] { return WriteHexField("Length", Length) || WriteList("Bits", Bits); });
+                      [&] { return WriteHexField("Length", Length) || WriteChildren("Bits", Bits); });
 }
 
 bool TMOSTFktIf_BitField::ReadXml(TQXMLNode* element) {
   if (ReadBase(element)) return true;
   Length = static_cast<uint8_t>(ReadHex(element, "Length"));
-  DestroyOwnedItems(Bits);
-  return ReadListIn(element, "Bits", "MOSTBitDesc", [&](TQXMLNode* child) {
-    TMOSTBitDesc* bit = Ram->NewItem(Ram->MOSTBitDescs);
-    Bits.Add(bit);
-    bit->BitField = this;
-    return bit->ReadXml(child);
-  });
+  return ReadChildren(*this, element, "Bits", "MOSTBitDesc", Bits, &TZOR_RAM::MOSTBitDescs, &TMOSTBitDesc::BitField);
 }
 
-void TMOSTFktIf_BitField::ResolveLinks() { ResolveList(Bits); }
+void TMOSTFktIf_BitField::ResolveLinks() { ResolveChildren(Bits); }
 
 bool TMOSTFktIf_BitField::Check(uint64_t flags) {
   bool err = false;
@@ -371,7 +351,7 @@ std::string TMOSTFktIf_Record::GetName() { return "Record Info"; }
 bool TMOSTFktIf_Record::WriteXml(bool withElement) {
   return WriteElement(withElement, "MOSTFktIf_Record", [&] {
     return WriteHexField("NElements", NElements) || WriteTextField("RecordName", RecordName) ||
-           WriteList("Fields", Fields);
+           WriteChildren("Fields", Fields);
   });
 }
 
@@ -379,16 +359,10 @@ bool TMOSTFktIf_Record::ReadXml(TQXMLNode* element) {
   if (ReadBase(element)) return true;
   NElements = static_cast<uint8_t>(ReadHex(element, "NElements"));
   RecordName = ReadText(element, "RecordName");
-  DestroyOwnedItems(Fields);
-  return ReadListIn(element, "Fields", "MOSTFktIf_RecordField", [&](TQXMLNode* child) {
-    TMOSTFktIf_RecordField* field = Ram->NewItem(Ram->MOSTFktIf_RecordFields);
-    Fields.Add(field);
-    field->Record = this;
-    return field->ReadXml(child);
-  });
+  return ReadChildren(*this, element, "Fields", "MOSTFktIf_RecordField", Fields, &TZOR_RAM::MOSTFktIf_RecordFields, &TMOSTFktIf_RecordField::Record);
 }
 
-void TMOSTFktIf_Record::ResolveLinks() { ResolveList(Fields); }
+void TMOSTFktIf_Record::ResolveLinks() { ResolveChildren(Fields); }
 
 bool TMOSTFktIf_Record::Check(uint64_t flags) {
   bool err = false;
@@ -463,22 +437,16 @@ std::string TMOSTFktIf_Stream::GetName() { return "Stream Info"; }
 
 bool TMOSTFktIf_Stream::WriteXml(bool withElement) {
   return WriteElement(withElement, "MOSTFktIf_Stream",
-                      [&] { return WriteIntField("Length", Length) || WriteList("StreamCases", StreamCases); });
+                      [&] { return WriteIntField("Length", Length) || WriteChildren("StreamCases", StreamCases); });
 }
 
 bool TMOSTFktIf_Stream::ReadXml(TQXMLNode* element) {
   if (ReadBase(element)) return true;
   Length = static_cast<int32_t>(ReadInt(element, "Length"));
-  DestroyOwnedItems(StreamCases);
-  return ReadListIn(element, "StreamCases", "MOSTFktIf_StreamCase", [&](TQXMLNode* child) {
-    TMOSTFktIf_StreamCase* streamCase = Ram->NewItem(Ram->MOSTFktIf_StreamCases);
-    StreamCases.Add(streamCase);
-    streamCase->Stream = this;
-    return streamCase->ReadXml(child);
-  });
+  return ReadChildren(*this, element, "StreamCases", "MOSTFktIf_StreamCase", StreamCases, &TZOR_RAM::MOSTFktIf_StreamCases, &TMOSTFktIf_StreamCase::Stream);
 }
 
-void TMOSTFktIf_Stream::ResolveLinks() { ResolveList(StreamCases); }
+void TMOSTFktIf_Stream::ResolveLinks() { ResolveChildren(StreamCases); }
 
 bool TMOSTFktIf_Stream::Check(uint64_t flags) {
   bool err = false;
@@ -500,7 +468,7 @@ std::string TMOSTFktIf_StreamCase::GetName() { return "StreamCase " + PosY + " I
 bool TMOSTFktIf_StreamCase::WriteXml(bool withElement) {
   return WriteElement(withElement, "MOSTFktIf_StreamCase", [&] {
     return WriteTextField("PosY", PosY) || WriteTextField("PosDesc", PosDesc) ||
-           (PosX && WriteTextField("PosX", PosX->GetId())) || WriteList("StreamParams", StreamParams);
+           WriteEscapedRef("PosX", PosX) || WriteChildren("StreamParams", StreamParams);
   });
 }
 
@@ -508,20 +476,12 @@ bool TMOSTFktIf_StreamCase::ReadXml(TQXMLNode* element) {
   if (ReadBase(element)) return true;
   PosY = ReadText(element, "PosY");
   PosDesc = ReadText(element, "PosDesc");
-  DestroyOwnedItems(StreamParams);
-  return ReadListIn(element, "StreamParams", "MOSTFktParam", [&](TQXMLNode* child) {
-    TMOSTFktParam* param = Ram->NewItem(Ram->MOSTFktParams);
-    StreamParams.Add(param);
-    param->StreamCase = this;
-    return param->ReadXml(child);
-  });
+  return ReadChildren(*this, element, "StreamParams", "MOSTFktParam", StreamParams, &TZOR_RAM::MOSTFktParams, &TMOSTFktParam::StreamCase);
 }
 
 void TMOSTFktIf_StreamCase::ResolveLinks() {
-  if (Ram && !PosX && SourceNode)
-    if (const TQXMLNode* ref = FindChild(SourceNode, "PosX"))
-      PosX = Ram->MOSTFktParams.FindById(UnescapeText(ref->Text));
-  ResolveList(StreamParams);
+  ResolveRef(*this, "PosX", PosX, TEmptyRef::Searched, &TZOR_RAM::MOSTFktParams);
+  ResolveChildren(StreamParams);
 }
 
 namespace {

@@ -6,6 +6,7 @@
 #include "zor/QXML/QXMLDocument.h"
 #include "zor/check/check_run_values.h"
 #include "zor/interface/line_writer.h"
+#include "zor/model/children.h"
 #include "zor/model/enums.h"
 #include "zor/model/ram.h"
 #include "zor/model/xml_values.h"
@@ -15,18 +16,6 @@
 #include "zor/node/node.h"
 
 namespace ZOR_RAM {
-
-namespace {
-
-// The text of child `name` of the item's source element, as stored, or null
-// when the item was not read from a file or has no such child.
-const TQXMLString* SourceRef(const TItemData& item, std::string_view name) {
-  if (!item.SourceNode) return nullptr;
-  TQXMLNode* child = FindChild(item.SourceNode, name);
-  return child ? &child->Text : nullptr;
-}
-
-}  // namespace
 
 // ---------------------------------------------------------------------------
 // TNetFrame
@@ -54,18 +43,8 @@ const std::string& TNetFrame::GetId() { return DefaultId("NetFrame"); }
 std::string TNetFrame::GetName() { return Name; }
 
 void TNetFrame::FreeChildren() {
-  // Each child is taken out of our list first; destroying it takes it out of
-  // its database list.
-  while (NetSigs.Count() > 0) {
-    TNetSig* sig = NetSigs.Last();
-    NetSigs.Delete(NetSigs.Count() - 1);
-    delete sig;
-  }
-  while (TxFrameTimings.Count() > 0) {
-    TTxFrameTiming* timing = TxFrameTimings.Last();
-    TxFrameTimings.Delete(TxFrameTimings.Count() - 1);
-    delete timing;
-  }
+  DestroyChildren(NetSigs);
+  DestroyChildren(TxFrameTimings);
 }
 
 bool TNetFrame::ReadFrameFields(TQXMLNode* element) {
@@ -81,19 +60,9 @@ bool TNetFrame::ReadFrameFields(TQXMLNode* element) {
   ByteOrder = ByteOrderFromText(ReadText(element, "ByteOrder"));
 
   FreeChildren();
-  if (ReadListIn(element, "NetSigs", "NetSig", [&](TQXMLNode* child) {
-        TNetSig* sig = Ram->NewItem(Ram->NetSigs);
-        NetSigs.Add(sig);
-        sig->Frame = this;
-        return sig->ReadXml(child);
-      }))
-    return true;
-  return ReadListIn(element, "TxFrameTimings", "TxFrameTiming", [&](TQXMLNode* child) {
-    TTxFrameTiming* timing = Ram->NewItem(Ram->TxFrameTimings);
-    TxFrameTimings.Add(timing);
-    timing->Frame = this;
-    return timing->ReadXml(child);
-  });
+  return AppendChildren(*this, element, "NetSigs", "NetSig", NetSigs, &TZOR_RAM::NetSigs, &TNetSig::Frame) ||
+         AppendChildren(*this, element, "TxFrameTimings", "TxFrameTiming", TxFrameTimings, &TZOR_RAM::TxFrameTimings,
+                        &TTxFrameTiming::Frame);
 }
 
 bool TNetFrame::ReadXml(TQXMLNode* element) { return ReadFrameFields(element); }
@@ -106,14 +75,8 @@ bool TNetFrame::WriteFrameFields() {
       WriteBoolField("SequenceInfo", SequenceInfo) || WriteIntField("MaxFUpTime", MaxFUpTime) ||
       WriteIntField("MinFUpTime", MinFUpTime) || WriteTextField("ByteOrder", ByteOrderToText(ByteOrder)))
     return true;
-  if (Network && WriteStoredField("Network", Network->GetId())) return true;
-  if (WriteTag("NetSigs")) return true;
-  for (TNetSig* sig : NetSigs)
-    if (sig->WriteXml(true)) return true;
-  if (WriteTag("NetSigs", true) || WriteTag("TxFrameTimings")) return true;
-  for (TTxFrameTiming* timing : TxFrameTimings)
-    if (timing->WriteXml(true)) return true;
-  return WriteTag("TxFrameTimings", true);
+  return WriteRef("Network", Network) || WriteChildren("NetSigs", NetSigs) ||
+         WriteChildren("TxFrameTimings", TxFrameTimings);
 }
 
 bool TNetFrame::WriteXml(bool withElement) {
@@ -123,10 +86,9 @@ bool TNetFrame::WriteXml(bool withElement) {
 }
 
 void TNetFrame::ResolveLinks() {
-  if (!Network && Ram)
-    if (const TQXMLString* id = SourceRef(*this, "Network")) Network = Ram->Networks.FindById(*id);
-  for (TNetSig* sig : NetSigs) sig->ResolveLinks();
-  for (TTxFrameTiming* timing : TxFrameTimings) timing->ResolveLinks();
+  ResolveRef(*this, "Network", Network, TEmptyRef::Searched, &TZOR_RAM::Networks);
+  ResolveChildren(NetSigs);
+  ResolveChildren(TxFrameTimings);
 }
 
 // ---------------------------------------------------------------------------
@@ -143,10 +105,8 @@ bool TFrameHolder::ReadXml(TQXMLNode* element) {
 bool TFrameHolder::WriteXml(bool withElement) {
   if (withElement && WriteTag("FrameHolder")) return true;
   if (WriteFrameFields()) return true;
-  if (WriteTextField("HolderType", HolderTypeToText(HolderType)) || WriteTag("NetFrames")) return true;
-  for (TNetFrame* frame : NetFrames)
-    if (frame && WriteStoredField("NetFrame", frame->GetId())) return true;
-  if (WriteTag("NetFrames", true)) return true;
+  if (WriteTextField("HolderType", HolderTypeToText(HolderType)) || WriteRefList("NetFrames", "NetFrame", NetFrames))
+    return true;
   return withElement && WriteTag("FrameHolder", true);
 }
 
@@ -158,13 +118,8 @@ TNetFrame* TFrameHolder::FirstAssignedFrame() const {
 
 void TFrameHolder::ResolveLinks() {
   TNetFrame::ResolveLinks();
-  if (!SourceNode || !Ram) return;
-  NetFrames.Clear();
   // A wrong child name is reported and ends the list; the frames read so far stay.
-  ReadListIn(SourceNode, "NetFrames", "NetFrame", [&](TQXMLNode* child) {
-    if (TNetFrame* frame = Ram->NetFrames.FindById(child->Text)) NetFrames.Add(frame);
-    return false;
-  });
+  ResolveRefList(*this, "NetFrames", "NetFrame", NetFrames, &TZOR_RAM::NetFrames, TEmptyRef::Searched);
 }
 
 // ---------------------------------------------------------------------------
@@ -200,17 +155,13 @@ bool TNetSig::WriteXml(bool withElement) {
       return true;
     if (WriteIntField("SPN", SPN) || WriteTextField("SigType", SigTypeToText(SigType))) return true;
   }
-  if (Signal && WriteStoredField("Signal", Signal->GetId())) return true;
-  if (Network && WriteStoredField("Network", Network->GetId())) return true;
+  if (WriteRef("Signal", Signal) || WriteRef("Network", Network)) return true;
   return withElement && WriteTag("NetSig", true);
 }
 
 void TNetSig::ResolveLinks() {
-  if (!Ram) return;
-  if (!Signal)
-    if (const TQXMLString* id = SourceRef(*this, "Signal")) Signal = Ram->Signals.FindById(*id);
-  if (!Network)
-    if (const TQXMLString* id = SourceRef(*this, "Network")) Network = Ram->Networks.FindById(*id);
+  ResolveRef(*this, "Signal", Signal, TEmptyRef::Searched, &TZOR_RAM::Signals);
+  ResolveRef(*this, "Network", Network, TEmptyRef::Searched, &TZOR_RAM::Networks);
 }
 
 // ---------------------------------------------------------------------------
@@ -230,16 +181,12 @@ bool TTxFrameTiming::WriteXml(bool withElement) {
   if (withElement && WriteTag("TxFrameTiming")) return true;
   if (TItemData::WriteXml(false)) return true;
   if (WriteIntField("FramePeriod", FramePeriod) || WriteIntField("OffsetTime", OffsetTime) ||
-      WriteIntField("WcLatency", WcLatency))
+      WriteIntField("WcLatency", WcLatency) || WriteRef("IfcMode", IfcMode))
     return true;
-  if (IfcMode && WriteStoredField("IfcMode", IfcMode->GetId())) return true;
   return withElement && WriteTag("TxFrameTiming", true);
 }
 
-void TTxFrameTiming::ResolveLinks() {
-  if (!IfcMode && Ram)
-    if (const TQXMLString* id = SourceRef(*this, "IfcMode")) IfcMode = Ram->IfcModes.FindById(*id);
-}
+void TTxFrameTiming::ResolveLinks() { ResolveRef(*this, "IfcMode", IfcMode, TEmptyRef::Searched, &TZOR_RAM::IfcModes); }
 
 std::string TTxFrameTiming::GetName() { return IfcMode ? IfcMode->Name : std::string(); }
 

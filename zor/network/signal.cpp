@@ -8,7 +8,9 @@
 
 #include "zor/QXML/QXMLDocument.h"
 #include "zor/check/check_driver.h"
+#include "zor/check/check_run_values.h"
 #include "zor/check/findings.h"
+#include "zor/model/children.h"
 #include "zor/model/enums.h"
 #include "zor/model/ram.h"
 #include "zor/model/xml_values.h"
@@ -113,7 +115,7 @@ bool TSignal::WriteXml(bool withElement) {
         WriteStoredField("Multiplexer", Multiplexer))
       return true;
   }
-  if (EncType && WriteTextField("EncType", EncType->GetId())) return true;
+  if (WriteEscapedRef("EncType", EncType)) return true;
   return withElement && WriteTag("Signal", /*closing=*/true);
 }
 
@@ -136,12 +138,7 @@ bool TSignal::ReadXml(TQXMLNode* element) {
   return false;
 }
 
-void TSignal::ResolveLinks() {
-  TItemData::ResolveLinks();
-  if (EncType || !SourceNode || !Ram) return;
-  if (!FindChild(SourceNode, "EncType")) return;
-  EncType = Ram->EncTypes.FindById(ReadText(SourceNode, "EncType"));
-}
+void TSignal::ResolveLinks() { ResolveRef(*this, "EncType", EncType, TEmptyRef::Searched, &TZOR_RAM::EncTypes); }
 
 bool TSignal::Check(uint64_t flags) {
   bool err = false;
@@ -201,12 +198,7 @@ bool TSignal::Check(uint64_t flags) {
   return err;
 }
 
-bool TSignal::IsNameUsed(const std::string& name) {
-  if (!Ram) return false;
-  int count = Ram->CountNames(Ram->Signals, name);
-  if (Name == name && HomeList() == &Ram->Signals) --count;  // this signal itself
-  return count > 0;
-}
+bool TSignal::IsNameUsed(const std::string& name) { return Ram && OtherItemHasName(Ram, Ram->Signals, this, name); }
 
 std::string TSignal::GetDisplayName() {
   if (DisplayNameCache.empty()) DisplayNameCache = Name;
@@ -236,11 +228,9 @@ const std::string& TEncType::GetId() { return DefaultId("EncType"); }
 bool TEncType::WriteXml(bool withElement) {
   if (withElement && WriteTag("EncType")) return true;
   if (TItemData::WriteXml(false)) return true;
-  if (WriteTextField("Name", Name) || WriteIntField("Size", Size) || WriteBoolField("Signed", Signed)) return true;
-  if (WriteTag("Encodes")) return true;
-  for (TEncode* encode : Encodes)
-    if (encode && encode->WriteXml(/*withElement=*/true)) return true;
-  if (WriteTag("Encodes", /*closing=*/true)) return true;
+  if (WriteTextField("Name", Name) || WriteIntField("Size", Size) || WriteBoolField("Signed", Signed) ||
+      WriteChildren("Encodes", Encodes))
+    return true;
   return withElement && WriteTag("EncType", /*closing=*/true);
 }
 
@@ -249,26 +239,12 @@ bool TEncType::ReadXml(TQXMLNode* element) {
   Name = ReadText(element, "Name");
   Size = static_cast<int32_t>(ReadInt(element, "Size"));
   Signed = ReadInt(element, "Signed") != 0;
-  while (Encodes.Count() > 0) {
-    TEncode* encode = Encodes.Last();
-    Encodes.Delete(Encodes.Count() - 1);
-    if (encode && encode->EncType == this) encode->EncType = nullptr;
-    delete encode;  // leaves the database's Encodes list
-  }
+  DestroyChildren(Encodes);
   if (!Ram) return true;  // encodes can only be created in a database
-  return ReadListIn(element, "Encodes", "Encode", [&](TQXMLNode* child) {
-    TEncode* encode = Ram->NewItem(Ram->Encodes);
-    Encodes.Add(encode);
-    encode->EncType = this;
-    return encode->ReadXml(child);
-  });
+  return AppendChildren(*this, element, "Encodes", "Encode", Encodes, &TZOR_RAM::Encodes, &TEncode::EncType);
 }
 
-void TEncType::ResolveLinks() {
-  TItemData::ResolveLinks();
-  for (TEncode* encode : Encodes)
-    if (encode) encode->ResolveLinks();
-}
+void TEncType::ResolveLinks() { ResolveChildren(Encodes); }
 
 bool TEncType::Check(uint64_t flags) {
   bool err = false;
@@ -283,12 +259,7 @@ bool TEncType::Check(uint64_t flags) {
   return err;
 }
 
-bool TEncType::IsNameUsed(const std::string& name) {
-  if (!Ram) return false;
-  int count = Ram->CountNames(Ram->EncTypes, name);
-  if (Name == name && HomeList() == &Ram->EncTypes) --count;
-  return count > 0;
-}
+bool TEncType::IsNameUsed(const std::string& name) { return Ram && OtherItemHasName(Ram, Ram->EncTypes, this, name); }
 
 std::string TEncType::GetDisplayName() {
   if (DisplayNameCache.empty()) DisplayNameCache = Name;

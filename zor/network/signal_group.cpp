@@ -4,6 +4,7 @@
 
 #include "zor/QXML/QXMLDocument.h"
 #include "zor/interface/messages.h"
+#include "zor/model/children.h"
 #include "zor/model/enums.h"
 #include "zor/model/ram.h"
 #include "zor/model/xml_values.h"
@@ -11,32 +12,6 @@
 namespace ZOR_RAM {
 
 namespace {
-
-// Writes "<container>", one stored-text line per entry, "</container>".
-bool WriteStoredList(std::string_view container, std::string_view item, const std::vector<std::string>& values) {
-  if (WriteTag(container)) return true;
-  for (const std::string& value : values)
-    if (WriteStoredField(item, value)) return true;
-  return WriteTag(container, /*closing=*/true);
-}
-
-// Empties `values` and reads one text per child of `container` (each child
-// must be named `item`).
-bool ReadTextList(const TQXMLNode* element, std::string_view container, std::string_view item,
-                  std::vector<std::string>& values) {
-  values.clear();
-  return ReadListIn(element, container, item, [&](TQXMLNode* child) {
-    values.push_back(UnescapeText(child->Text));
-    return false;
-  });
-}
-
-std::string FoldAscii(std::string_view text) {
-  std::string out(text);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + ('a' - 'A'));
-  return out;
-}
 
 // The variable lists searched for an environment-variable object, in the
 // order the reader searches them.
@@ -68,7 +43,7 @@ bool TSigGrp::WriteXml(bool withElement) {
   if (TItemData::WriteXml(false)) return true;
   if (WriteStoredField("Name", Name) || WriteIntField("MsgId", MsgId) || WriteIntField("Repetition", Repetition))
     return true;
-  if (WriteStoredList("Signals", "Signal", Signals)) return true;
+  if (WriteTextList("Signals", "Signal", Signals)) return true;
   return withElement && WriteTag("SignalGroup", /*closing=*/true);
 }
 
@@ -183,7 +158,7 @@ bool TCDBAttributeDef::WriteXml(bool withElement) {
   }
   if (failed) return true;
   static const std::vector<std::string> kNone;
-  if (WriteStoredList("EnumValues", "EnumValue", AttriType == kAttrEnum ? EnumValues : kNone)) return true;
+  if (WriteTextList("EnumValues", "EnumValue", AttriType == kAttrEnum ? EnumValues : kNone)) return true;
   switch (AttriType) {
     case kAttrInt:
     case kAttrHex:
@@ -377,10 +352,7 @@ const std::string& TConfiguration::GetId() { return DefaultId("Configuration"); 
 bool TConfiguration::WriteXml(bool withElement) {
   if (withElement && WriteTag("Configuration")) return true;
   if (TItemData::WriteXml(false)) return true;
-  if (WriteStoredField("ConfigurationName", ConfigurationName) || WriteTag("Composites")) return true;
-  for (TComposite* composite : Composites)
-    if (composite && composite->WriteXml(/*withElement=*/true)) return true;
-  if (WriteTag("Composites", /*closing=*/true)) return true;
+  if (WriteStoredField("ConfigurationName", ConfigurationName) || WriteChildren("Composites", Composites)) return true;
   return withElement && WriteTag("Configuration", /*closing=*/true);
 }
 
@@ -390,11 +362,7 @@ bool TConfiguration::ReadXml(TQXMLNode* element) {
   if (!Ram) return true;  // composites can only be created in a database
   // New composites are appended; those read before stay in the database and
   // in the list.
-  return ReadListIn(element, "Composites", "Composite", [&](TQXMLNode* child) {
-    TComposite* composite = Ram->NewItem(Ram->Composites);
-    Composites.Add(composite);
-    return composite->ReadXml(child);
-  });
+  return AppendChildren(*this, element, "Composites", "Composite", Composites, &TZOR_RAM::Composites);
 }
 
 std::string TConfiguration::GetName() { return ConfigurationName; }
@@ -408,7 +376,7 @@ bool TComposite::WriteXml(bool withElement) {
   if (withElement && WriteTag("Composite")) return true;
   if (TItemData::WriteXml(false)) return true;
   if (WriteStoredField("CompositeName", CompositeName)) return true;
-  if (WriteStoredList("FunctionNodes", "FunctionNode", FunctionNodes)) return true;
+  if (WriteTextList("FunctionNodes", "FunctionNode", FunctionNodes)) return true;
   return withElement && WriteTag("Composite", /*closing=*/true);
 }
 

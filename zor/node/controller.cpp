@@ -8,6 +8,7 @@
 #include "zor/QXML/QXMLDocument.h"
 #include "zor/check/check_run_values.h"
 #include "zor/check/findings.h"
+#include "zor/model/children.h"
 #include "zor/model/enums.h"
 #include "zor/model/ram.h"
 #include "zor/model/xml_values.h"
@@ -15,29 +16,6 @@
 namespace ZOR_RAM {
 
 namespace {
-
-// A reference line, written only when the reference is set. Identifiers are
-// kept as stored; only markup characters are escaped.
-bool WriteRef(std::string_view name, TItemData* item) {
-  return item && WriteStoredField(name, item->GetId());
-}
-
-// Resolves the reference child `name` of node into target, only while target
-// is still null: the first item of list with that identifier. An empty text
-// names nothing (no built identifier is empty), so the list is not searched.
-template <class T>
-void ResolveRef(const TQXMLNode* node, std::string_view name, TZORList<T>& list, T*& target) {
-  if (target) return;
-  std::string id = ReadText(node, name);
-  if (!id.empty()) target = list.FindById(id);
-}
-
-bool WriteFrameRefs(std::string_view container, const TZORList<TNetFrame>& frames) {
-  if (WriteTag(container)) return true;
-  for (TNetFrame* frame : frames)
-    if (WriteRef("NetFrame", frame)) return true;
-  return WriteTag(container, /*closing=*/true);
-}
 
 const std::string& NameOf(const TNode* node) {
   static const std::string empty;
@@ -177,7 +155,7 @@ bool TCtrl::WriteXml(bool withElement) {
   if (WriteTextField("Name", Name) || WriteIntField("RxFrameBudget", RxFrameBudget) ||
       WriteIntField("TxFrameBudget", TxFrameBudget))
     return true;
-  if (WriteFrameRefs("RxFrames", RxFrames) || WriteFrameRefs("TxFrames", TxFrames)) return true;
+  if (WriteRefList("RxFrames", "NetFrame", RxFrames) || WriteRefList("TxFrames", "NetFrame", TxFrames)) return true;
   return withElement && WriteTag("Ctrl", /*closing=*/true);
 }
 
@@ -190,18 +168,9 @@ bool TCtrl::ReadXml(TQXMLNode* element) {
 }
 
 void TCtrl::ResolveLinks() {
-  if (!SourceNode || !Ram) return;
-  auto readInto = [this](TZORList<TNetFrame>& list, std::string_view container) {
-    list.Clear();
-    return ReadListIn(SourceNode, container, "NetFrame", [&](TQXMLNode* child) {
-      std::string id = UnescapeText(child->Text);
-      if (TNetFrame* frame = id.empty() ? nullptr : Ram->NetFrames.FindById(id)) list.Add(frame);
-      return false;
-    });
-  };
   // A wrong child in "RxFrames" has been reported and ends the resolution.
-  if (readInto(RxFrames, "RxFrames")) return;
-  readInto(TxFrames, "TxFrames");
+  if (ResolveRefList(*this, "RxFrames", "NetFrame", RxFrames, &TZOR_RAM::NetFrames, TEmptyRef::Skipped)) return;
+  ResolveRefList(*this, "TxFrames", "NetFrame", TxFrames, &TZOR_RAM::NetFrames, TEmptyRef::Skipped);
 }
 
 bool TCtrl::Check(uint64_t flags) {
@@ -248,8 +217,7 @@ bool TPubSig::ReadXml(TQXMLNode* element) {
 }
 
 void TPubSig::ResolveLinks() {
-  if (!SourceNode || !Ram) return;
-  ResolveRef(SourceNode, "Signal", Ram->Signals, Signal);
+  ResolveRef(*this, "Signal", Signal, TEmptyRef::Skipped, &TZOR_RAM::Signals);
 }
 
 bool TPubSig::Check(uint64_t flags) {
@@ -305,9 +273,8 @@ bool TSubSig::ReadXml(TQXMLNode* element) {
 }
 
 void TSubSig::ResolveLinks() {
-  if (!SourceNode || !Ram) return;
-  ResolveRef(SourceNode, "Signal", Ram->Signals, Signal);
-  ResolveRef(SourceNode, "NetSig", Ram->NetSigs, NetSig);
+  ResolveRef(*this, "Signal", Signal, TEmptyRef::Skipped, &TZOR_RAM::Signals);
+  ResolveRef(*this, "NetSig", NetSig, TEmptyRef::Skipped, &TZOR_RAM::NetSigs);
 }
 
 bool TSubSig::Check(uint64_t flags) {
@@ -368,11 +335,10 @@ bool TGateway::ReadXml(TQXMLNode* element) {
 }
 
 void TGateway::ResolveLinks() {
-  if (!SourceNode || !Ram) return;
-  ResolveRef(SourceNode, "InIfc", Ram->Ifcs, InIfc);
-  ResolveRef(SourceNode, "OutIfc", Ram->Ifcs, OutIfc);
-  ResolveRef(SourceNode, "Signal", Ram->Signals, Signal);
-  ResolveRef(SourceNode, "Gateway", Ram->Gateways, Gateway);
+  ResolveRef(*this, "InIfc", InIfc, TEmptyRef::Skipped, &TZOR_RAM::Ifcs);
+  ResolveRef(*this, "OutIfc", OutIfc, TEmptyRef::Skipped, &TZOR_RAM::Ifcs);
+  ResolveRef(*this, "Signal", Signal, TEmptyRef::Skipped, &TZOR_RAM::Signals);
+  ResolveRef(*this, "Gateway", Gateway, TEmptyRef::Skipped, &TZOR_RAM::Gateways);
 }
 
 bool TGateway::Check(uint64_t flags) {
@@ -475,11 +441,10 @@ bool TFrameGateway::ReadXml(TQXMLNode* element) {
 }
 
 void TFrameGateway::ResolveLinks() {
-  if (!SourceNode || !Ram) return;
-  ResolveRef(SourceNode, "InIfc", Ram->Ifcs, InIfc);
-  ResolveRef(SourceNode, "OutIfc", Ram->Ifcs, OutIfc);
-  ResolveRef(SourceNode, "InFrame", Ram->NetFrames, InFrame);
-  ResolveRef(SourceNode, "OutFrame", Ram->NetFrames, OutFrame);
+  ResolveRef(*this, "InIfc", InIfc, TEmptyRef::Skipped, &TZOR_RAM::Ifcs);
+  ResolveRef(*this, "OutIfc", OutIfc, TEmptyRef::Skipped, &TZOR_RAM::Ifcs);
+  ResolveRef(*this, "InFrame", InFrame, TEmptyRef::Skipped, &TZOR_RAM::NetFrames);
+  ResolveRef(*this, "OutFrame", OutFrame, TEmptyRef::Skipped, &TZOR_RAM::NetFrames);
 }
 
 bool TFrameGateway::Check(uint64_t flags) {

@@ -10,6 +10,7 @@
 #include "zor/QXML/QXMLDocument.h"
 #include "zor/check/check_run_values.h"
 #include "zor/check/findings.h"
+#include "zor/model/children.h"
 #include "zor/model/enums.h"
 #include "zor/model/ram.h"
 #include "zor/model/xml_values.h"
@@ -29,48 +30,6 @@ int32_t TruncateToInt32(double value) {
   if (value >= static_cast<double>(std::numeric_limits<int32_t>::max())) return std::numeric_limits<int32_t>::max();
   if (value <= static_cast<double>(std::numeric_limits<int32_t>::min())) return std::numeric_limits<int32_t>::min();
   return static_cast<int32_t>(value);
-}
-
-// The stored text of child `name` of the item's source element, or null when
-// the item was not read from a file or has no such child.
-const TQXMLString* SourceRef(const TItemData& item, std::string_view name) {
-  if (!item.SourceNode) return nullptr;
-  TQXMLNode* child = FindChild(item.SourceNode, name);
-  return child ? &child->Text : nullptr;
-}
-
-// Replaces `children` with one new item per child of the container: every
-// old child is destroyed (last first), every new one is registered in the
-// database list, appended to `children`, given its owner and read. A child
-// with another tag, or a failing child, fails at once.
-template <class T, class SetOwner>
-bool ReadChildren(TItemData& owner, TQXMLNode* element, std::string_view container, std::string_view itemName,
-                  TZORList<T>& children, TZORList<T> TZOR_RAM::*databaseList, SetOwner setOwner) {
-  children.FreeItems();
-  TZOR_RAM* ram = owner.Ram;
-  return ReadListIn(element, container, itemName, [&](TQXMLNode* child) {
-    if (!ram) return true;  // children can only be created inside a database
-    T* item = ram->NewItem(ram->*databaseList);
-    children.Add(item);
-    setOwner(item);
-    return item->ReadXml(child);
-  });
-}
-
-// The container line pair with each child's element between; written also
-// when the list is empty.
-template <class T>
-bool WriteChildren(std::string_view container, const TZORList<T>& children) {
-  if (WriteTag(container)) return true;
-  for (T* child : children)
-    if (child && child->WriteXml(/*withElement=*/true)) return true;
-  return WriteTag(container, /*closing=*/true);
-}
-
-template <class T>
-void ResolveChildren(const TZORList<T>& children) {
-  for (T* child : children)
-    if (child) child->ResolveLinks();
 }
 
 bool IsCanNetwork(const TNetwork* network) { return network && network->IsCan(); }
@@ -101,11 +60,10 @@ bool TNode::ReadXml(TQXMLNode* element) {
   FrameProcessingPeriod = static_cast<int32_t>(ReadInt(element, "FrameProcessingPeriod"));
   if (HasVersion2Fields(*this)) JitterTime = TruncateToInt32(ReadFloat(element, "JitterTime"));
   DiagnosticAddress = static_cast<uint8_t>(ReadHex(element, "DiagnosticAddress"));
-  return ReadChildren(*this, element, "Ifcs", "Ifc", Ifcs, &TZOR_RAM::Ifcs, [this](TIfc* c) { c->Node = this; }) ||
-         ReadChildren(*this, element, "Gateways", "Gateway", Gateways, &TZOR_RAM::Gateways,
-                      [this](TGateway* c) { c->Node = this; }) ||
+  return ReadChildren(*this, element, "Ifcs", "Ifc", Ifcs, &TZOR_RAM::Ifcs, &TIfc::Node) ||
+         ReadChildren(*this, element, "Gateways", "Gateway", Gateways, &TZOR_RAM::Gateways, &TGateway::Node) ||
          ReadChildren(*this, element, "FrameGateways", "FrameGateway", FrameGateways, &TZOR_RAM::FrameGateways,
-                      [this](TFrameGateway* c) { c->Node = this; });
+                      &TFrameGateway::Node);
 }
 
 void TNode::ResolveLinks() {
@@ -152,13 +110,7 @@ bool TNode::Check(uint64_t flags) {
   return err;
 }
 
-bool TNode::IsNameUsed(const std::string& name) {
-  if (!Ram) return false;
-  const bool listed = HomeList() == &Ram->Nodes;
-  int count = Ram->CountNames(Ram->Nodes, name);
-  if (listed && Name == name) --count;
-  return count > 0;
-}
+bool TNode::IsNameUsed(const std::string& name) { return Ram && OtherItemHasName(Ram, Ram->Nodes, this, name); }
 
 std::string TNode::GetDisplayName() {
   if (DisplayNameCache.empty()) DisplayNameCache = Name;
@@ -190,9 +142,9 @@ bool TIfc::WriteXml(bool withElement) {
     return true;
   if (HasVersion2Fields(*this) && (WriteRealField("P2_min", P2_min) || WriteRealField("ST_min", ST_min)))
     return true;
-  if (WriteBoolField("StartInCfgState", StartInCfgState)) return true;
-  if (Network && WriteStoredField("Network", Network->GetId())) return true;
-  if (response_error && WriteStoredField("response_error", response_error->GetId())) return true;
+  if (WriteBoolField("StartInCfgState", StartInCfgState) || WriteRef("Network", Network) ||
+      WriteRef("response_error", response_error))
+    return true;
   if (WriteChildren("FrameMsgIds", FrameMsgIds) || WriteChildren("NetFrames", NetFrames) ||
       WriteChildren("FrameHolders", FrameHolders) || WriteChildren("PubSigs", PubSigs) ||
       WriteChildren("SubSigs", SubSigs) || WriteChildren("Ctrls", Ctrls) || WriteChildren("IfcModes", IfcModes) ||
@@ -219,25 +171,22 @@ bool TIfc::ReadXml(TQXMLNode* element) {
     ST_min = static_cast<float>(ReadFloat(element, "ST_min"));
   }
   StartInCfgState = ReadInt(element, "StartInCfgState") != 0;
-  auto own = [this](auto* child) { child->Ifc = this; };
-  return ReadChildren(*this, element, "FrameMsgIds", "FrameMsgId", FrameMsgIds, &TZOR_RAM::FrameMsgIds, own) ||
-         ReadChildren(*this, element, "NetFrames", "NetFrame", NetFrames, &TZOR_RAM::NetFrames, own) ||
-         ReadChildren(*this, element, "FrameHolders", "FrameHolder", FrameHolders, &TZOR_RAM::FrameHolders, own) ||
-         ReadChildren(*this, element, "PubSigs", "PubSig", PubSigs, &TZOR_RAM::PubSigs, own) ||
-         ReadChildren(*this, element, "SubSigs", "SubSig", SubSigs, &TZOR_RAM::SubSigs, own) ||
-         ReadChildren(*this, element, "Ctrls", "Ctrl", Ctrls, &TZOR_RAM::Ctrls, own) ||
-         ReadChildren(*this, element, "IfcModes", "IfcMode", IfcModes, &TZOR_RAM::IfcModes, own) ||
+  return ReadChildren(*this, element, "FrameMsgIds", "FrameMsgId", FrameMsgIds, &TZOR_RAM::FrameMsgIds,
+                      &TFrameMsgId::Ifc) ||
+         ReadChildren(*this, element, "NetFrames", "NetFrame", NetFrames, &TZOR_RAM::NetFrames, &TNetFrame::Ifc) ||
+         ReadChildren(*this, element, "FrameHolders", "FrameHolder", FrameHolders, &TZOR_RAM::FrameHolders,
+                      &TFrameHolder::Ifc) ||
+         ReadChildren(*this, element, "PubSigs", "PubSig", PubSigs, &TZOR_RAM::PubSigs, &TPubSig::Ifc) ||
+         ReadChildren(*this, element, "SubSigs", "SubSig", SubSigs, &TZOR_RAM::SubSigs, &TSubSig::Ifc) ||
+         ReadChildren(*this, element, "Ctrls", "Ctrl", Ctrls, &TZOR_RAM::Ctrls, &TCtrl::Ifc) ||
+         ReadChildren(*this, element, "IfcModes", "IfcMode", IfcModes, &TZOR_RAM::IfcModes, &TIfcMode::Ifc) ||
          ReadChildren(*this, element, "MOSTFBlockInstances", "MOSTFBlockInstance", MOSTFBlockInstances,
-                      &TZOR_RAM::MOSTFBlockInstances, own);
+                      &TZOR_RAM::MOSTFBlockInstances, &TMOSTFBlockInstance::Ifc);
 }
 
 void TIfc::ResolveLinks() {
-  if (Ram) {
-    if (!Network)
-      if (const TQXMLString* id = SourceRef(*this, "Network")) Network = Ram->Networks.FindById(*id);
-    if (!response_error)
-      if (const TQXMLString* id = SourceRef(*this, "response_error")) response_error = Ram->PubSigs.FindById(*id);
-  }
+  ResolveRef(*this, "Network", Network, TEmptyRef::Searched, &TZOR_RAM::Networks);
+  ResolveRef(*this, "response_error", response_error, TEmptyRef::Searched, &TZOR_RAM::PubSigs);
   ResolveChildren(FrameMsgIds);
   ResolveChildren(NetFrames);
   ResolveChildren(FrameHolders);
@@ -401,8 +350,7 @@ const std::string& TFrameMsgId::GetId() { return DefaultId("FrameMsgId"); }
 
 bool TFrameMsgId::WriteXml(bool withElement) {
   if (withElement && WriteTag("FrameMsgId")) return true;
-  if (TItemData::WriteXml(false) || WriteIntField("MsgId", MsgId)) return true;
-  if (NetFrame && WriteStoredField("NetFrame", NetFrame->GetId())) return true;
+  if (TItemData::WriteXml(false) || WriteIntField("MsgId", MsgId) || WriteRef("NetFrame", NetFrame)) return true;
   return withElement && WriteTag("FrameMsgId", /*closing=*/true);
 }
 
@@ -413,11 +361,7 @@ bool TFrameMsgId::ReadXml(TQXMLNode* element) {
 }
 
 void TFrameMsgId::ResolveLinks() {
-  if (NetFrame || !Ram) return;
-  if (const TQXMLString* id = SourceRef(*this, "NetFrame")) {
-    NetFrame = Ram->FrameHolders.FindById(*id);
-    if (!NetFrame) NetFrame = Ram->NetFrames.FindById(*id);
-  }
+  ResolveRef(*this, "NetFrame", NetFrame, TEmptyRef::Searched, &TZOR_RAM::FrameHolders, &TZOR_RAM::NetFrames);
 }
 
 bool TFrameMsgId::Check(uint64_t flags) {
