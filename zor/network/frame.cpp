@@ -8,6 +8,7 @@
 #include "zor/interface/line_writer.h"
 #include "zor/model/children.h"
 #include "zor/model/enums.h"
+#include "zor/model/fields.h"
 #include "zor/model/ram.h"
 #include "zor/model/xml_values.h"
 #include "zor/network/network.h"
@@ -47,18 +48,20 @@ void TNetFrame::FreeChildren() {
   DestroyChildren(TxFrameTimings);
 }
 
-bool TNetFrame::ReadFrameFields(TQXMLNode* element) {
-  if (ReadBase(element)) return true;
-  Name = ReadText(element, "Name");
-  Size = static_cast<int32_t>(ReadInt(element, "Size"));
-  TransportType = TransportTypeFromText(ReadText(element, "TransportType"));
-  FrameId = static_cast<uint32_t>(ReadInt(element, "FrameId"));
-  SequenceInfo = ReadInt(element, "SequenceInfo") != 0;
-  MaxFUpTime = static_cast<int32_t>(ReadInt(element, "MaxFUpTime"));
-  MinFUpTime = static_cast<int32_t>(ReadInt(element, "MinFUpTime"));
-  TransportTypeName = ReadText(element, "TransportTypeName");
-  ByteOrder = ByteOrderFromText(ReadText(element, "ByteOrder"));
+constexpr TField kFrameFields[] = {
+    TextField<&TNetFrame::Name>("Name"),
+    IntField<&TNetFrame::Size>("Size"),
+    EnumField<&TNetFrame::TransportType, TransportTypeToText, TransportTypeFromText>("TransportType"),
+    StoredField<&TNetFrame::TransportTypeName>("TransportTypeName"),
+    IntField<&TNetFrame::FrameId>("FrameId"),
+    BoolField<&TNetFrame::SequenceInfo>("SequenceInfo"),
+    IntField<&TNetFrame::MaxFUpTime>("MaxFUpTime"),
+    IntField<&TNetFrame::MinFUpTime>("MinFUpTime"),
+    EnumField<&TNetFrame::ByteOrder, ByteOrderToText, ByteOrderFromText>("ByteOrder"),
+    RefField<&TNetFrame::Network, TEmptyRef::Searched, &TZOR_RAM::Networks>("Network")};
 
+bool TNetFrame::ReadFrameFields(TQXMLNode* element) {
+  if (ReadBase(element) || ReadFields(*this, element, kFrameFields)) return true;
   FreeChildren();
   return AppendChildren(*this, element, "NetSigs", "NetSig", NetSigs, &TZOR_RAM::NetSigs, &TNetSig::Frame) ||
          AppendChildren(*this, element, "TxFrameTimings", "TxFrameTiming", TxFrameTimings, &TZOR_RAM::TxFrameTimings,
@@ -68,14 +71,7 @@ bool TNetFrame::ReadFrameFields(TQXMLNode* element) {
 bool TNetFrame::ReadXml(TQXMLNode* element) { return ReadFrameFields(element); }
 
 bool TNetFrame::WriteFrameFields() {
-  if (TItemData::WriteXml(false)) return true;
-  if (WriteTextField("Name", Name) || WriteIntField("Size", Size) ||
-      WriteTextField("TransportType", TransportTypeToText(TransportType)) ||
-      WriteStoredField("TransportTypeName", TransportTypeName) || WriteIntField("FrameId", FrameId) ||
-      WriteBoolField("SequenceInfo", SequenceInfo) || WriteIntField("MaxFUpTime", MaxFUpTime) ||
-      WriteIntField("MinFUpTime", MinFUpTime) || WriteTextField("ByteOrder", ByteOrderToText(ByteOrder)))
-    return true;
-  return WriteRef("Network", Network) || WriteChildren("NetSigs", NetSigs) ||
+  return TItemData::WriteXml(false) || WriteFields(*this, kFrameFields) || WriteChildren("NetSigs", NetSigs) ||
          WriteChildren("TxFrameTimings", TxFrameTimings);
 }
 
@@ -86,7 +82,7 @@ bool TNetFrame::WriteXml(bool withElement) {
 }
 
 void TNetFrame::ResolveLinks() {
-  ResolveRef(*this, "Network", Network, TEmptyRef::Searched, &TZOR_RAM::Networks);
+  ResolveFields(*this, kFrameFields);
   ResolveChildren(NetSigs);
   ResolveChildren(TxFrameTimings);
 }
@@ -127,12 +123,14 @@ void TFrameHolder::ResolveLinks() {
 
 const std::string& TNetSig::GetId() { return DefaultId("NetSig"); }
 
+constexpr TField kNetSigFields[] = {
+    IntField<&TNetSig::Offset>("Offset"), IntField<&TNetSig::UpdateBitOffset>("UpdateBitOffset"),
+    IntField<&TNetSig::MaxUpdInterval>("MaxUpdInterval"), IntField<&TNetSig::MinUpdInterval>("MinUpdInterval")};
+constexpr TField kNetSigRefs[] = {RefField<&TNetSig::Signal, TEmptyRef::Searched, &TZOR_RAM::Signals>("Signal"),
+                                  RefField<&TNetSig::Network, TEmptyRef::Searched, &TZOR_RAM::Networks>("Network")};
+
 bool TNetSig::ReadXml(TQXMLNode* element) {
-  if (ReadBase(element)) return true;
-  Offset = static_cast<int32_t>(ReadInt(element, "Offset"));
-  UpdateBitOffset = static_cast<int32_t>(ReadInt(element, "UpdateBitOffset"));
-  MaxUpdInterval = static_cast<int32_t>(ReadInt(element, "MaxUpdInterval"));
-  MinUpdInterval = static_cast<int32_t>(ReadInt(element, "MinUpdInterval"));
+  if (ReadBase(element) || ReadFields(*this, element, kNetSigFields)) return true;
   if (Ram && Ram->IsVersion2()) {
     Multiplexed = MultiplexRoleFromText(ReadText(element, "Multiplexed"));
     if (Multiplexed == kMuxMultiplexed) MultiplexerValue = ReadInt(element, "MultiplexerValue");
@@ -144,10 +142,7 @@ bool TNetSig::ReadXml(TQXMLNode* element) {
 
 bool TNetSig::WriteXml(bool withElement) {
   if (withElement && WriteTag("NetSig")) return true;
-  if (TItemData::WriteXml(false)) return true;
-  if (WriteIntField("Offset", Offset) || WriteIntField("UpdateBitOffset", UpdateBitOffset) ||
-      WriteIntField("MaxUpdInterval", MaxUpdInterval) || WriteIntField("MinUpdInterval", MinUpdInterval))
-    return true;
+  if (TItemData::WriteXml(false) || WriteFields(*this, kNetSigFields)) return true;
   if (Ram && Ram->IsVersion2()) {
     if (WriteTextField("Multiplexed", MultiplexRoleToText(Multiplexed))) return true;
     if (Multiplexed == kMuxMultiplexed ? WriteIntField("MultiplexerValue", MultiplexerValue)
@@ -155,38 +150,29 @@ bool TNetSig::WriteXml(bool withElement) {
       return true;
     if (WriteIntField("SPN", SPN) || WriteTextField("SigType", SigTypeToText(SigType))) return true;
   }
-  if (WriteRef("Signal", Signal) || WriteRef("Network", Network)) return true;
+  if (WriteFields(*this, kNetSigRefs)) return true;
   return withElement && WriteTag("NetSig", true);
 }
 
-void TNetSig::ResolveLinks() {
-  ResolveRef(*this, "Signal", Signal, TEmptyRef::Searched, &TZOR_RAM::Signals);
-  ResolveRef(*this, "Network", Network, TEmptyRef::Searched, &TZOR_RAM::Networks);
-}
+void TNetSig::ResolveLinks() { ResolveFields(*this, kNetSigRefs); }
 
 // ---------------------------------------------------------------------------
 // TTxFrameTiming
 
 const std::string& TTxFrameTiming::GetId() { return DefaultId("TxFrameTiming"); }
 
+constexpr TField kTxFrameTimingFields[] = {
+    IntField<&TTxFrameTiming::FramePeriod>("FramePeriod"), IntField<&TTxFrameTiming::OffsetTime>("OffsetTime"),
+    IntField<&TTxFrameTiming::WcLatency>("WcLatency"),
+    RefField<&TTxFrameTiming::IfcMode, TEmptyRef::Searched, &TZOR_RAM::IfcModes>("IfcMode")};
+
 bool TTxFrameTiming::ReadXml(TQXMLNode* element) {
-  if (ReadBase(element)) return true;
-  FramePeriod = static_cast<int32_t>(ReadInt(element, "FramePeriod"));
-  OffsetTime = static_cast<int32_t>(ReadInt(element, "OffsetTime"));
-  WcLatency = static_cast<int32_t>(ReadInt(element, "WcLatency"));
-  return false;
+  return ReadBase(element) || ReadFields(*this, element, kTxFrameTimingFields);
 }
-
 bool TTxFrameTiming::WriteXml(bool withElement) {
-  if (withElement && WriteTag("TxFrameTiming")) return true;
-  if (TItemData::WriteXml(false)) return true;
-  if (WriteIntField("FramePeriod", FramePeriod) || WriteIntField("OffsetTime", OffsetTime) ||
-      WriteIntField("WcLatency", WcLatency) || WriteRef("IfcMode", IfcMode))
-    return true;
-  return withElement && WriteTag("TxFrameTiming", true);
+  return WriteFieldsElement(*this, withElement, "TxFrameTiming", kTxFrameTimingFields);
 }
-
-void TTxFrameTiming::ResolveLinks() { ResolveRef(*this, "IfcMode", IfcMode, TEmptyRef::Searched, &TZOR_RAM::IfcModes); }
+void TTxFrameTiming::ResolveLinks() { ResolveFields(*this, kTxFrameTimingFields); }
 
 std::string TTxFrameTiming::GetName() { return IfcMode ? IfcMode->Name : std::string(); }
 

@@ -12,6 +12,7 @@
 #include "zor/check/findings.h"
 #include "zor/model/children.h"
 #include "zor/model/enums.h"
+#include "zor/model/fields.h"
 #include "zor/model/ram.h"
 #include "zor/model/xml_values.h"
 
@@ -308,17 +309,10 @@ TGateway* TIfc::FindGatewayFor(const TNetSig* netSig) const {
 
 const std::string& TIfcMode::GetId() { return DefaultId("IfcMode"); }
 
-bool TIfcMode::WriteXml(bool withElement) {
-  if (withElement && WriteTag("IfcMode")) return true;
-  if (TItemData::WriteXml(false) || WriteTextField("Name", Name)) return true;
-  return withElement && WriteTag("IfcMode", /*closing=*/true);
-}
+constexpr TField kIfcModeFields[] = {TextField<&TIfcMode::Name>("Name")};
 
-bool TIfcMode::ReadXml(TQXMLNode* element) {
-  if (ReadBase(element)) return true;
-  Name = ReadText(element, "Name");
-  return false;
-}
+bool TIfcMode::WriteXml(bool withElement) { return WriteFieldsElement(*this, withElement, "IfcMode", kIfcModeFields); }
+bool TIfcMode::ReadXml(TQXMLNode* element) { return ReadBase(element) || ReadFields(*this, element, kIfcModeFields); }
 
 bool TIfcMode::Check(uint64_t flags) {
   bool err = false;
@@ -348,21 +342,17 @@ std::string TIfcMode::GetName() { return Name; }
 
 const std::string& TFrameMsgId::GetId() { return DefaultId("FrameMsgId"); }
 
+constexpr TField kFrameMsgIdFields[] = {
+    IntField<&TFrameMsgId::MsgId>("MsgId"),
+    RefField<&TFrameMsgId::NetFrame, TEmptyRef::Searched, &TZOR_RAM::FrameHolders, &TZOR_RAM::NetFrames>("NetFrame")};
+
 bool TFrameMsgId::WriteXml(bool withElement) {
-  if (withElement && WriteTag("FrameMsgId")) return true;
-  if (TItemData::WriteXml(false) || WriteIntField("MsgId", MsgId) || WriteRef("NetFrame", NetFrame)) return true;
-  return withElement && WriteTag("FrameMsgId", /*closing=*/true);
+  return WriteFieldsElement(*this, withElement, "FrameMsgId", kFrameMsgIdFields);
 }
-
 bool TFrameMsgId::ReadXml(TQXMLNode* element) {
-  if (ReadBase(element)) return true;
-  MsgId = static_cast<uint16_t>(ReadInt(element, "MsgId"));
-  return false;
+  return ReadBase(element) || ReadFields(*this, element, kFrameMsgIdFields);
 }
-
-void TFrameMsgId::ResolveLinks() {
-  ResolveRef(*this, "NetFrame", NetFrame, TEmptyRef::Searched, &TZOR_RAM::FrameHolders, &TZOR_RAM::NetFrames);
-}
+void TFrameMsgId::ResolveLinks() { ResolveFields(*this, kFrameMsgIdFields); }
 
 bool TFrameMsgId::Check(uint64_t flags) {
   bool err = false;
