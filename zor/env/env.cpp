@@ -9,6 +9,7 @@
 #include "zor/check/findings.h"
 #include "zor/model/children.h"
 #include "zor/model/enums.h"
+#include "zor/model/fields.h"
 #include "zor/model/ram.h"
 #include "zor/model/xml_values.h"
 #include "zor/network/network.h"
@@ -96,16 +97,14 @@ void TEnvVariable::CheckVariableName(bool* errorFound, uint64_t flags) {
   CheckItemName(errorFound, this, flags, kVariableKind);
 }
 
-bool TEnvVariable::WriteHead() {
-  return TItemData::WriteXml(/*withElement=*/false) || WriteTextField("Name", Name) ||
-         WriteTextField("AccessType", AccessTypeToText(AccessType)) || WriteTextField("Unit", Unit);
-}
+constexpr TField kVariableHead[] = {
+    TextField<&TEnvVariable::Name>("Name"),
+    EnumField<&TEnvVariable::AccessType, AccessTypeToText, AccessTypeFromText>("AccessType"),
+    TextField<&TEnvVariable::Unit>("Unit")};
 
-void TEnvVariable::ReadHead(TQXMLNode* element) {
-  Name = ReadText(element, "Name");
-  AccessType = AccessTypeFromText(ReadText(element, "AccessType"));
-  Unit = ReadText(element, "Unit");
-}
+bool TEnvVariable::WriteHead() { return TItemData::WriteXml(/*withElement=*/false) || WriteFields(*this, kVariableHead); }
+
+void TEnvVariable::ReadHead(TQXMLNode* element) { ReadFields(*this, element, kVariableHead); }
 
 // Node names are written with only the markup characters escaped; reading
 // undoes the escapes, so a saved name reads back unchanged.
@@ -122,11 +121,12 @@ TEnvInt::~TEnvInt() { LeaveGroups(&TEnvGroup::EnvIntList); }
 
 const std::string& TEnvInt::GetId() { return DefaultId("EnvInt"); }
 
+constexpr TField kEnvIntFields[] = {IntField<&TEnvInt::InitialValue>("InitialValue"),
+                                    IntField<&TEnvInt::MinValue>("MinValue"), IntField<&TEnvInt::MaxValue>("MaxValue")};
+
 bool TEnvInt::WriteXml(bool withElement) {
   if (withElement && WriteTag("EnvIntData")) return true;
-  if (WriteHead() || WriteIntField("InitialValue", InitialValue) || WriteIntField("MinValue", MinValue) ||
-      WriteIntField("MaxValue", MaxValue))
-    return true;
+  if (WriteHead() || WriteFields(*this, kEnvIntFields)) return true;
   // The tag carries a blank before its closing bracket; the linked type's
   // name, empty without a link.
   if (WriteStoredField("EncType ", EncType ? EncType->Name : std::string())) return true;
@@ -137,9 +137,7 @@ bool TEnvInt::WriteXml(bool withElement) {
 bool TEnvInt::ReadXml(TQXMLNode* element) {
   if (ReadBase(element)) return true;
   ReadHead(element);
-  InitialValue = ReadInt(element, "InitialValue");
-  MinValue = ReadInt(element, "MinValue");
-  MaxValue = ReadInt(element, "MaxValue");
+  ReadFields(*this, element, kEnvIntFields);
   EncTypeName = ReadText(element, "EncType");
   return ReadNodes(element, Nodes);
 }
@@ -168,20 +166,20 @@ TEnvFloat::~TEnvFloat() { LeaveGroups(&TEnvGroup::EnvFloatList); }
 
 const std::string& TEnvFloat::GetId() { return DefaultId("EnvFloat"); }
 
+constexpr TField kEnvFloatFields[] = {RealField<&TEnvFloat::InitialValue>("InitialValue"),
+                                      RealField<&TEnvFloat::MinValue>("MinValue"),
+                                      RealField<&TEnvFloat::MaxValue>("MaxValue")};
+
 bool TEnvFloat::WriteXml(bool withElement) {
   if (withElement && WriteTag("EnvFloatData")) return true;
-  if (WriteHead() || WriteRealField("InitialValue", InitialValue) || WriteRealField("MinValue", MinValue) ||
-      WriteRealField("MaxValue", MaxValue) || WriteNodes(Nodes))
-    return true;
+  if (WriteHead() || WriteFields(*this, kEnvFloatFields) || WriteNodes(Nodes)) return true;
   return withElement && WriteTag("EnvFloatData", /*closing=*/true);
 }
 
 bool TEnvFloat::ReadXml(TQXMLNode* element) {
   if (ReadBase(element)) return true;
   ReadHead(element);
-  InitialValue = static_cast<float>(ReadFloat(element, "InitialValue"));
-  MinValue = static_cast<float>(ReadFloat(element, "MinValue"));
-  MaxValue = static_cast<float>(ReadFloat(element, "MaxValue"));
+  ReadFields(*this, element, kEnvFloatFields);
   return ReadNodes(element, Nodes);
 }
 
@@ -224,17 +222,19 @@ TEnvData::~TEnvData() { LeaveGroups(&TEnvGroup::EnvDataList); }
 
 const std::string& TEnvData::GetId() { return DefaultId("EnvData"); }
 
+// Only the low 32 bits of the value are kept.
+constexpr TField kEnvDataFields[] = {IntField<&TEnvData::DataLength>("DataLength")};
+
 bool TEnvData::WriteXml(bool withElement) {
   if (withElement && WriteTag("EnvDataData")) return true;
-  if (WriteHead() || WriteIntField("DataLength", DataLength) || WriteNodes(Nodes)) return true;
+  if (WriteHead() || WriteFields(*this, kEnvDataFields) || WriteNodes(Nodes)) return true;
   return withElement && WriteTag("EnvDataData", /*closing=*/true);
 }
 
 bool TEnvData::ReadXml(TQXMLNode* element) {
   if (ReadBase(element)) return true;
   ReadHead(element);
-  // Only the low 32 bits of the value are kept.
-  DataLength = static_cast<int32_t>(static_cast<uint32_t>(ReadInt(element, "DataLength")));
+  ReadFields(*this, element, kEnvDataFields);
   return ReadNodes(element, Nodes);
 }
 

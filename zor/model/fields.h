@@ -84,6 +84,22 @@ constexpr TField RealField(std::string_view name) {
           [](TItemData& item, std::string_view n) { return WriteRealField(n, Of<Member>(item)); }, nullptr};
 }
 
+// A byte array as blank-separated pairs of hexadecimal digits.
+template <auto Member>
+constexpr TField HexBytesField(std::string_view name) {
+  using namespace field_detail;
+  return {name,
+          [](TItemData& item, const TQXMLNode* e, std::string_view n) {
+            auto& bytes = Of<Member>(item);
+            ReadHexBytes(e, n, bytes, sizeof bytes);
+          },
+          [](TItemData& item, std::string_view n) {
+            const auto& bytes = Of<Member>(item);
+            return WriteHexBytesField(n, bytes, sizeof bytes);
+          },
+          nullptr};
+}
+
 // A text, written escaped (TextField) or with only markup escaped
 // (StoredField); both read unescaped.
 template <auto Member>

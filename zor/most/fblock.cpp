@@ -8,6 +8,7 @@
 #include "zor/check/check_run_values.h"
 #include "zor/check/findings.h"
 #include "zor/model/children.h"
+#include "zor/model/fields.h"
 #include "zor/model/ram.h"
 #include "zor/model/xml_values.h"
 #include "zor/most/fkt_interface.h"
@@ -23,19 +24,17 @@ namespace ZOR_RAM {
 const std::string& TMOSTFBlock::GetId() { return DefaultId("MOSTFBlock"); }
 std::string TMOSTFBlock::GetName() { return Name; }
 
+constexpr TField kFBlockFields[] = {HexField<&TMOSTFBlock::FBlockID>("FBlockID"), TextField<&TMOSTFBlock::Name>("Name")};
+
 bool TMOSTFBlock::WriteXml(bool withElement) {
   if (withElement && WriteTag("MOSTFBlock")) return true;
-  if (TItemData::WriteXml(false)) return true;
-  if (WriteHexField("FBlockID", FBlockID) || WriteTextField("Name", Name) || WriteChildren("FktList", Fkts))
-    return true;
+  if (TItemData::WriteXml(false) || WriteFields(*this, kFBlockFields) || WriteChildren("FktList", Fkts)) return true;
   return withElement && WriteTag("MOSTFBlock", true);
 }
 
 bool TMOSTFBlock::ReadXml(TQXMLNode* element) {
-  if (ReadBase(element)) return true;
-  FBlockID = static_cast<uint8_t>(ReadHex(element, "FBlockID"));
-  Name = ReadText(element, "Name");
-  return ReadChildren(*this, element, "FktList", "MOSTFkt", Fkts, &TZOR_RAM::MOSTFkts, &TMOSTFkt::FBlock);
+  return ReadBase(element) || ReadFields(*this, element, kFBlockFields) ||
+         ReadChildren(*this, element, "FktList", "MOSTFkt", Fkts, &TZOR_RAM::MOSTFkts, &TMOSTFkt::FBlock);
 }
 
 void TMOSTFBlock::ResolveLinks() { ResolveChildren(Fkts); }
@@ -82,21 +81,17 @@ void TMOSTFBlock::DetachChildren() {
 const std::string& TMOSTFBlockInstance::GetId() { return DefaultId("MOSTFBlockInstance"); }
 std::string TMOSTFBlockInstance::GetName() { return FBlock ? FBlock->Name : std::string(); }
 
+constexpr TField kFBlockInstanceFields[] = {
+    HexField<&TMOSTFBlockInstance::InstID>("InstID"),
+    EscapedRefField<&TMOSTFBlockInstance::FBlock, TEmptyRef::Searched, &TZOR_RAM::MOSTFBlocks>("FBlock")};
+
 bool TMOSTFBlockInstance::WriteXml(bool withElement) {
-  if (withElement && WriteTag("MOSTFBlockInstance")) return true;
-  if (TItemData::WriteXml(false) || WriteHexField("InstID", InstID) || WriteEscapedRef("FBlock", FBlock)) return true;
-  return withElement && WriteTag("MOSTFBlockInstance", true);
+  return WriteFieldsElement(*this, withElement, "MOSTFBlockInstance", kFBlockInstanceFields);
 }
-
 bool TMOSTFBlockInstance::ReadXml(TQXMLNode* element) {
-  if (ReadBase(element)) return true;
-  InstID = static_cast<uint8_t>(ReadHex(element, "InstID"));
-  return false;
+  return ReadBase(element) || ReadFields(*this, element, kFBlockInstanceFields);
 }
-
-void TMOSTFBlockInstance::ResolveLinks() {
-  ResolveRef(*this, "FBlock", FBlock, TEmptyRef::Searched, &TZOR_RAM::MOSTFBlocks);
-}
+void TMOSTFBlockInstance::ResolveLinks() { ResolveFields(*this, kFBlockInstanceFields); }
 
 bool TMOSTFBlockInstance::Check(uint64_t flags) {
   bool err = false;
@@ -146,21 +141,18 @@ std::string TMOSTFBlockInstance::GetDisplayName() {
 const std::string& TMOSTFkt::GetId() { return DefaultId("MOSTFkt"); }
 std::string TMOSTFkt::GetName() { return Name; }
 
+constexpr TField kFktFields[] = {IntField<&TMOSTFkt::FktID>("FktID"), TextField<&TMOSTFkt::Name>("Name"),
+                                 HexField<&TMOSTFkt::Type>("Type"), IntField<&TMOSTFkt::ClassRef>("ClassRef")};
+
 bool TMOSTFkt::WriteXml(bool withElement) {
   if (withElement && WriteTag("MOSTFkt")) return true;
-  if (TItemData::WriteXml(false) || WriteIntField("FktID", FktID) || WriteTextField("Name", Name) ||
-      WriteHexField("Type", Type) || WriteIntField("ClassRef", ClassRef) || WriteChildren("ParamList", Params))
-    return true;
+  if (TItemData::WriteXml(false) || WriteFields(*this, kFktFields) || WriteChildren("ParamList", Params)) return true;
   return withElement && WriteTag("MOSTFkt", true);
 }
 
 bool TMOSTFkt::ReadXml(TQXMLNode* element) {
-  if (ReadBase(element)) return true;
-  FktID = static_cast<uint16_t>(ReadInt(element, "FktID"));
-  Name = ReadText(element, "Name");
-  Type = static_cast<uint8_t>(ReadHex(element, "Type"));
-  ClassRef = static_cast<int32_t>(ReadInt(element, "ClassRef"));
-  return ReadChildren(*this, element, "ParamList", "MOSTFktParam", Params, &TZOR_RAM::MOSTFktParams, &TMOSTFktParam::Fkt);
+  return ReadBase(element) || ReadFields(*this, element, kFktFields) ||
+         ReadChildren(*this, element, "ParamList", "MOSTFktParam", Params, &TZOR_RAM::MOSTFktParams, &TMOSTFktParam::Fkt);
 }
 
 void TMOSTFkt::ResolveLinks() { ResolveChildren(Params); }
@@ -251,10 +243,12 @@ void TMOSTFkt::DetachChildren() {
 const std::string& TMOSTFktParam::GetId() { return DefaultId("MOSTFktParam"); }
 std::string TMOSTFktParam::GetName() { return Name; }
 
+constexpr TField kFktParamFields[] = {TextField<&TMOSTFktParam::Name>("Name"),
+                                      IntField<&TMOSTFktParam::TypeValue>("TypeValue")};
+
 bool TMOSTFktParam::WriteXml(bool withElement) {
   if (withElement && WriteTag("MOSTFktParam")) return true;
-  if (TItemData::WriteXml(false) || WriteTextField("Name", Name) || WriteIntField("TypeValue", TypeValue))
-    return true;
+  if (TItemData::WriteXml(false) || WriteFields(*this, kFktParamFields)) return true;
   if (FktInterface) {
     if (WriteTag("FktInterface") || FktInterface->WriteXml(true) || WriteTag("FktInterface", true)) return true;
   }
@@ -263,9 +257,7 @@ bool TMOSTFktParam::WriteXml(bool withElement) {
 }
 
 bool TMOSTFktParam::ReadXml(TQXMLNode* element) {
-  if (ReadBase(element)) return true;
-  Name = ReadText(element, "Name");
-  TypeValue = static_cast<int32_t>(ReadInt(element, "TypeValue"));
+  if (ReadBase(element) || ReadFields(*this, element, kFktParamFields)) return true;
   if (TQXMLNode* node = FindFktInterface(FindChild(element, "FktInterface"))) {
     // A replaced interface stays in MOSTFktInterfaces; it no longer belongs here.
     if (FktInterface && FktInterface->Param == this) FktInterface->Param = nullptr;
@@ -308,20 +300,15 @@ void TMOSTFktParam::DetachChildren() {
 const std::string& TMOSTParamOPType::GetId() { return DefaultId("MOSTParamOPType"); }
 std::string TMOSTParamOPType::GetName() { return Name; }
 
-bool TMOSTParamOPType::WriteXml(bool withElement) {
-  if (withElement && WriteTag("MOSTParamOPType")) return true;
-  if (TItemData::WriteXml(false) || WriteHexField("OPType", OPType) || WriteTextField("Name", Name) ||
-      WriteIntField("ParamPos", ParamPos))
-    return true;
-  return withElement && WriteTag("MOSTParamOPType", true);
-}
+constexpr TField kParamOPTypeFields[] = {HexField<&TMOSTParamOPType::OPType>("OPType"),
+                                         TextField<&TMOSTParamOPType::Name>("Name"),
+                                         IntField<&TMOSTParamOPType::ParamPos>("ParamPos")};
 
+bool TMOSTParamOPType::WriteXml(bool withElement) {
+  return WriteFieldsElement(*this, withElement, "MOSTParamOPType", kParamOPTypeFields);
+}
 bool TMOSTParamOPType::ReadXml(TQXMLNode* element) {
-  if (ReadBase(element)) return true;
-  OPType = static_cast<uint8_t>(ReadHex(element, "OPType"));
-  Name = ReadText(element, "Name");
-  ParamPos = static_cast<int32_t>(ReadInt(element, "ParamPos"));
-  return false;
+  return ReadBase(element) || ReadFields(*this, element, kParamOPTypeFields);
 }
 
 bool TMOSTParamOPType::Check(uint64_t flags) {

@@ -11,6 +11,7 @@
 #include "zor/env/env.h"
 #include "zor/model/children.h"
 #include "zor/model/enums.h"
+#include "zor/model/fields.h"
 #include "zor/model/ram.h"
 #include "zor/model/xml_values.h"
 #include "zor/network/frame.h"
@@ -292,28 +293,19 @@ TSchEntry::TSchEntry() { std::memset(data, 0xFF, sizeof data); }
 
 const std::string& TSchEntry::GetId() { return DefaultId("SchEntry"); }
 
+constexpr TField kSchEntryFields[] = {
+    IntField<&TSchEntry::Order>("Order"),
+    EnumField<&TSchEntry::Type, SchEntryTypeToText, SchEntryTypeFromText>("Type"),
+    IntField<&TSchEntry::Delay>("Delay"),
+    HexBytesField<&TSchEntry::data>("data"),
+    RefField<&TSchEntry::Ifc, TEmptyRef::Searched, &TZOR_RAM::Ifcs>("Ifc"),
+    RefField<&TSchEntry::TxFrame, TEmptyRef::Searched, &TZOR_RAM::FrameHolders, &TZOR_RAM::NetFrames>("TxFrame")};
+
 bool TSchEntry::WriteXml(bool withElement) {
-  if (withElement && WriteTag("SchEntry")) return true;
-  if (TItemData::WriteXml(false) || WriteIntField("Order", Order) ||
-      WriteTextField("Type", SchEntryTypeToText(Type)) || WriteIntField("Delay", Delay) ||
-      WriteHexBytesField("data", data, sizeof data) || WriteRef("Ifc", Ifc) || WriteRef("TxFrame", TxFrame))
-    return true;
-  return withElement && WriteTag("SchEntry", true);
+  return WriteFieldsElement(*this, withElement, "SchEntry", kSchEntryFields);
 }
-
-bool TSchEntry::ReadXml(TQXMLNode* element) {
-  if (ReadBase(element)) return true;
-  Order = static_cast<int32_t>(ReadInt(element, "Order"));
-  Type = SchEntryTypeFromText(ReadText(element, "Type"));
-  Delay = static_cast<int32_t>(ReadInt(element, "Delay"));
-  ReadHexBytes(element, "data", data, sizeof data);
-  return false;
-}
-
-void TSchEntry::ResolveLinks() {
-  ResolveRef(*this, "Ifc", Ifc, TEmptyRef::Searched, &TZOR_RAM::Ifcs);
-  ResolveRef(*this, "TxFrame", TxFrame, TEmptyRef::Searched, &TZOR_RAM::FrameHolders, &TZOR_RAM::NetFrames);
-}
+bool TSchEntry::ReadXml(TQXMLNode* element) { return ReadBase(element) || ReadFields(*this, element, kSchEntryFields); }
+void TSchEntry::ResolveLinks() { ResolveFields(*this, kSchEntryFields); }
 
 std::string TSchEntry::GetDisplayName() {
   if (DisplayNameCache.empty() && NetMode && NetMode->Network)

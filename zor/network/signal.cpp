@@ -12,6 +12,7 @@
 #include "zor/check/findings.h"
 #include "zor/model/children.h"
 #include "zor/model/enums.h"
+#include "zor/model/fields.h"
 #include "zor/model/ram.h"
 #include "zor/model/xml_values.h"
 
@@ -101,44 +102,34 @@ const std::string& TSignal::GetId() {
   return DefaultId("Signal");
 }
 
+constexpr TField kSignalFields[] = {
+    TextField<&TSignal::Name>("Name"),
+    IntField<&TSignal::Size>("Size"),
+    EnumField<&TSignal::SignalType, SignalTypeToText, SignalTypeFromText>("SignalType"),
+    EnumField<&TSignal::InfoType, InfoTypeToText, InfoTypeFromText>("InfoType"),
+    EnumField<&TSignal::GenType, GenTypeToText, GenTypeFromText>("GenType"),
+    IntField<&TSignal::InitValue>("InitValue")};
+// Fields of "2.000" files.
+constexpr TField kSignalFields2[] = {RealField<&TSignal::Factor>("Factor"),     RealField<&TSignal::Offset>("Offset"),
+                                     IntField<&TSignal::Minimum>("Minimum"),    IntField<&TSignal::Maximum>("Maximum"),
+                                     StoredField<&TSignal::Unit>("Unit"),       StoredField<&TSignal::Multiplexer>("Multiplexer")};
+constexpr TField kSignalRefs[] = {
+    EscapedRefField<&TSignal::EncType, TEmptyRef::Searched, &TZOR_RAM::EncTypes>("EncType")};
+
 bool TSignal::WriteXml(bool withElement) {
   if (withElement && WriteTag("Signal")) return true;
-  if (TItemData::WriteXml(false)) return true;
-  if (WriteTextField("Name", Name) || WriteIntField("Size", Size) ||
-      WriteTextField("SignalType", SignalTypeToText(SignalType)) ||
-      WriteTextField("InfoType", InfoTypeToText(InfoType)) || WriteTextField("GenType", GenTypeToText(GenType)) ||
-      WriteIntField("InitValue", InitValue))
+  if (TItemData::WriteXml(false) || WriteFields(*this, kSignalFields) ||
+      (Ram && Ram->IsVersion2() && WriteFields(*this, kSignalFields2)) || WriteFields(*this, kSignalRefs))
     return true;
-  if (Ram && Ram->IsVersion2()) {
-    if (WriteRealField("Factor", Factor) || WriteRealField("Offset", Offset) || WriteIntField("Minimum", Minimum) ||
-        WriteIntField("Maximum", Maximum) || WriteStoredField("Unit", Unit) ||
-        WriteStoredField("Multiplexer", Multiplexer))
-      return true;
-  }
-  if (WriteEscapedRef("EncType", EncType)) return true;
   return withElement && WriteTag("Signal", /*closing=*/true);
 }
 
 bool TSignal::ReadXml(TQXMLNode* element) {
-  if (ReadBase(element)) return true;
-  Name = ReadText(element, "Name");
-  Size = static_cast<int32_t>(ReadInt(element, "Size"));
-  SignalType = SignalTypeFromText(ReadText(element, "SignalType"));
-  InfoType = InfoTypeFromText(ReadText(element, "InfoType"));
-  GenType = GenTypeFromText(ReadText(element, "GenType"));
-  InitValue = ReadInt(element, "InitValue");
-  if (Ram && Ram->IsVersion2()) {
-    Factor = static_cast<float>(ReadFloat(element, "Factor"));
-    Offset = static_cast<float>(ReadFloat(element, "Offset"));
-    Minimum = ReadInt(element, "Minimum");
-    Maximum = ReadInt(element, "Maximum");
-    Unit = ReadText(element, "Unit");
-    Multiplexer = ReadText(element, "Multiplexer");
-  }
-  return false;
+  return ReadBase(element) || ReadFields(*this, element, kSignalFields) ||
+         (Ram && Ram->IsVersion2() && ReadFields(*this, element, kSignalFields2));
 }
 
-void TSignal::ResolveLinks() { ResolveRef(*this, "EncType", EncType, TEmptyRef::Searched, &TZOR_RAM::EncTypes); }
+void TSignal::ResolveLinks() { ResolveFields(*this, kSignalRefs); }
 
 bool TSignal::Check(uint64_t flags) {
   bool err = false;
@@ -225,20 +216,17 @@ TEncType::~TEncType() {
 
 const std::string& TEncType::GetId() { return DefaultId("EncType"); }
 
+constexpr TField kEncTypeFields[] = {TextField<&TEncType::Name>("Name"), IntField<&TEncType::Size>("Size"),
+                                     BoolField<&TEncType::Signed>("Signed")};
+
 bool TEncType::WriteXml(bool withElement) {
   if (withElement && WriteTag("EncType")) return true;
-  if (TItemData::WriteXml(false)) return true;
-  if (WriteTextField("Name", Name) || WriteIntField("Size", Size) || WriteBoolField("Signed", Signed) ||
-      WriteChildren("Encodes", Encodes))
-    return true;
+  if (TItemData::WriteXml(false) || WriteFields(*this, kEncTypeFields) || WriteChildren("Encodes", Encodes)) return true;
   return withElement && WriteTag("EncType", /*closing=*/true);
 }
 
 bool TEncType::ReadXml(TQXMLNode* element) {
-  if (ReadBase(element)) return true;
-  Name = ReadText(element, "Name");
-  Size = static_cast<int32_t>(ReadInt(element, "Size"));
-  Signed = ReadInt(element, "Signed") != 0;
+  if (ReadBase(element) || ReadFields(*this, element, kEncTypeFields)) return true;
   DestroyChildren(Encodes);
   if (!Ram) return true;  // encodes can only be created in a database
   return AppendChildren(*this, element, "Encodes", "Encode", Encodes, &TZOR_RAM::Encodes, &TEncode::EncType);
@@ -277,25 +265,15 @@ TEncode::~TEncode() {
 
 const std::string& TEncode::GetId() { return DefaultId("Encode"); }
 
-bool TEncode::WriteXml(bool withElement) {
-  if (withElement && WriteTag("Encode")) return true;
-  if (TItemData::WriteXml(false)) return true;
-  if (WriteTextField("Type", EncodeTypeToText(Type)) || WriteIntField("Min", Min) || WriteIntField("Max", Max) ||
-      WriteRealField("Offset", Offset) || WriteRealField("Scale", Scale) || WriteTextField("Interpr", Interpr))
-    return true;
-  return withElement && WriteTag("Encode", /*closing=*/true);
-}
+constexpr TField kEncodeFields[] = {EnumField<&TEncode::Type, EncodeTypeToText, EncodeTypeFromText>("Type"),
+                                    IntField<&TEncode::Min>("Min"),
+                                    IntField<&TEncode::Max>("Max"),
+                                    RealField<&TEncode::Offset>("Offset"),
+                                    RealField<&TEncode::Scale>("Scale"),
+                                    TextField<&TEncode::Interpr>("Interpr")};
 
-bool TEncode::ReadXml(TQXMLNode* element) {
-  if (ReadBase(element)) return true;
-  Type = EncodeTypeFromText(ReadText(element, "Type"));
-  Min = ReadInt(element, "Min");
-  Max = ReadInt(element, "Max");
-  Offset = static_cast<float>(ReadFloat(element, "Offset"));
-  Scale = static_cast<float>(ReadFloat(element, "Scale"));
-  Interpr = ReadText(element, "Interpr");
-  return false;
-}
+bool TEncode::WriteXml(bool withElement) { return WriteFieldsElement(*this, withElement, "Encode", kEncodeFields); }
+bool TEncode::ReadXml(TQXMLNode* element) { return ReadBase(element) || ReadFields(*this, element, kEncodeFields); }
 
 bool TEncode::Check(uint64_t flags) {
   bool err = false;

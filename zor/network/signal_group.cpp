@@ -6,6 +6,7 @@
 #include "zor/interface/messages.h"
 #include "zor/model/children.h"
 #include "zor/model/enums.h"
+#include "zor/model/fields.h"
 #include "zor/model/ram.h"
 #include "zor/model/xml_values.h"
 
@@ -38,21 +39,19 @@ bool IsFrameObject(int32_t objectType) {
 
 const std::string& TSigGrp::GetId() { return DefaultId("SigGrp"); }
 
+constexpr TField kSigGrpFields[] = {StoredField<&TSigGrp::Name>("Name"), IntField<&TSigGrp::MsgId>("MsgId"),
+                                    IntField<&TSigGrp::Repetition>("Repetition")};
+
 bool TSigGrp::WriteXml(bool withElement) {
   if (withElement && WriteTag("SignalGroup")) return true;
-  if (TItemData::WriteXml(false)) return true;
-  if (WriteStoredField("Name", Name) || WriteIntField("MsgId", MsgId) || WriteIntField("Repetition", Repetition))
+  if (TItemData::WriteXml(false) || WriteFields(*this, kSigGrpFields) || WriteTextList("Signals", "Signal", Signals))
     return true;
-  if (WriteTextList("Signals", "Signal", Signals)) return true;
   return withElement && WriteTag("SignalGroup", /*closing=*/true);
 }
 
 bool TSigGrp::ReadXml(TQXMLNode* element) {
-  if (ReadBase(element)) return true;
-  Name = ReadText(element, "Name");
-  MsgId = static_cast<int32_t>(ReadInt(element, "MsgId"));
-  Repetition = static_cast<int32_t>(ReadInt(element, "Repetition"));
-  return ReadTextList(element, "Signals", "Signal", Signals);
+  return ReadBase(element) || ReadFields(*this, element, kSigGrpFields) ||
+         ReadTextList(element, "Signals", "Signal", Signals);
 }
 
 std::string TSigGrp::GetName() { return Name; }

@@ -33,6 +33,11 @@ int32_t TruncateToInt32(double value) {
   return static_cast<int32_t>(value);
 }
 
+// Older files name CAN interfaces "CAN 11" or "CAN 29".
+int32_t IfcTypeFromFileText(const std::string& text) {
+  return text == "CAN 11" || text == "CAN 29" ? kIfcCAN : IfcTypeFromText(text);
+}
+
 bool IsCanNetwork(const TNetwork* network) { return network && network->IsCan(); }
 bool IsLinNetwork(const TNetwork* network) { return network && network->IsLin(); }
 
@@ -132,19 +137,26 @@ TIfc::~TIfc() {
 
 const std::string& TIfc::GetId() { return DefaultId("Ifc"); }
 
+constexpr TField kIfcFields[] = {TextField<&TIfc::Name>("Name"),
+                                 EnumField<&TIfc::IfcType, IfcTypeToText, IfcTypeFromFileText>("IfcType"),
+                                 RealField<&TIfc::ProtVer>("ProtVer"),
+                                 HexField<&TIfc::init_NAD>("init_NAD"),
+                                 HexField<&TIfc::cfg_NAD>("cfg_NAD"),
+                                 IntField<&TIfc::supplier_id>("supplier_id"),
+                                 IntField<&TIfc::function_id>("function_id"),
+                                 HexField<&TIfc::variant_id>("variant_id"),
+                                 IntField<&TIfc::serial_number>("serial_number")};
+// Fields of "2.000" files.
+constexpr TField kIfcFields2[] = {RealField<&TIfc::P2_min>("P2_min"), RealField<&TIfc::ST_min>("ST_min")};
+constexpr TField kIfcTail[] = {
+    BoolField<&TIfc::StartInCfgState>("StartInCfgState"),
+    RefField<&TIfc::Network, TEmptyRef::Searched, &TZOR_RAM::Networks>("Network"),
+    RefField<&TIfc::response_error, TEmptyRef::Searched, &TZOR_RAM::PubSigs>("response_error")};
+
 bool TIfc::WriteXml(bool withElement) {
   if (withElement && WriteTag("Ifc")) return true;
-  if (TItemData::WriteXml(false)) return true;
-  if (WriteTextField("Name", Name) || WriteTextField("IfcType", IfcTypeToText(IfcType)) ||
-      WriteRealField("ProtVer", ProtVer) || WriteHexField("init_NAD", init_NAD) ||
-      WriteHexField("cfg_NAD", cfg_NAD) || WriteIntField("supplier_id", supplier_id) ||
-      WriteIntField("function_id", function_id) || WriteHexField("variant_id", variant_id) ||
-      WriteIntField("serial_number", serial_number))
-    return true;
-  if (HasVersion2Fields(*this) && (WriteRealField("P2_min", P2_min) || WriteRealField("ST_min", ST_min)))
-    return true;
-  if (WriteBoolField("StartInCfgState", StartInCfgState) || WriteRef("Network", Network) ||
-      WriteRef("response_error", response_error))
+  if (TItemData::WriteXml(false) || WriteFields(*this, kIfcFields) ||
+      (HasVersion2Fields(*this) && WriteFields(*this, kIfcFields2)) || WriteFields(*this, kIfcTail))
     return true;
   if (WriteChildren("FrameMsgIds", FrameMsgIds) || WriteChildren("NetFrames", NetFrames) ||
       WriteChildren("FrameHolders", FrameHolders) || WriteChildren("PubSigs", PubSigs) ||
@@ -155,23 +167,9 @@ bool TIfc::WriteXml(bool withElement) {
 }
 
 bool TIfc::ReadXml(TQXMLNode* element) {
-  if (ReadBase(element)) return true;
-  Name = ReadText(element, "Name");
-  // Older files name CAN interfaces "CAN 11" or "CAN 29".
-  const std::string type = ReadText(element, "IfcType");
-  IfcType = (type == "CAN 11" || type == "CAN 29") ? kIfcCAN : IfcTypeFromText(type);
-  ProtVer = static_cast<float>(ReadFloat(element, "ProtVer"));
-  init_NAD = static_cast<uint8_t>(ReadHex(element, "init_NAD"));
-  cfg_NAD = static_cast<uint8_t>(ReadHex(element, "cfg_NAD"));
-  supplier_id = static_cast<uint16_t>(ReadInt(element, "supplier_id"));
-  function_id = static_cast<uint16_t>(ReadInt(element, "function_id"));
-  variant_id = static_cast<uint8_t>(ReadHex(element, "variant_id"));
-  serial_number = static_cast<uint32_t>(ReadInt(element, "serial_number"));
-  if (HasVersion2Fields(*this)) {
-    P2_min = static_cast<float>(ReadFloat(element, "P2_min"));
-    ST_min = static_cast<float>(ReadFloat(element, "ST_min"));
-  }
-  StartInCfgState = ReadInt(element, "StartInCfgState") != 0;
+  if (ReadBase(element) || ReadFields(*this, element, kIfcFields) ||
+      (HasVersion2Fields(*this) && ReadFields(*this, element, kIfcFields2)) || ReadFields(*this, element, kIfcTail))
+    return true;
   return ReadChildren(*this, element, "FrameMsgIds", "FrameMsgId", FrameMsgIds, &TZOR_RAM::FrameMsgIds,
                       &TFrameMsgId::Ifc) ||
          ReadChildren(*this, element, "NetFrames", "NetFrame", NetFrames, &TZOR_RAM::NetFrames, &TNetFrame::Ifc) ||
@@ -186,8 +184,7 @@ bool TIfc::ReadXml(TQXMLNode* element) {
 }
 
 void TIfc::ResolveLinks() {
-  ResolveRef(*this, "Network", Network, TEmptyRef::Searched, &TZOR_RAM::Networks);
-  ResolveRef(*this, "response_error", response_error, TEmptyRef::Searched, &TZOR_RAM::PubSigs);
+  ResolveFields(*this, kIfcTail);
   ResolveChildren(FrameMsgIds);
   ResolveChildren(NetFrames);
   ResolveChildren(FrameHolders);
