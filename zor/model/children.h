@@ -77,10 +77,12 @@ bool WriteChildren(std::string_view container, const TZORList<T>& children) {
   return WriteTag(container, /*closing=*/true);
 }
 
+// Resolves every item of the list, by index, so that an item that changes the
+// list while it resolves never leaves the walk on a stale position.
 template <class T>
 void ResolveChildren(const TZORList<T>& children) {
-  for (T* child : children)
-    if (child) child->ResolveLinks();
+  for (int i = 0; i < children.Count(); ++i)
+    if (T* child = children[i]) child->ResolveLinks();
 }
 
 // A reference line "<name>identifier</name>", written only when item is set.

@@ -63,14 +63,26 @@ TNetwork::~TNetwork() {
 
 const std::string& TNetwork::GetId() { return DefaultId("Network"); }
 
+namespace {
+
+// Older files name CAN networks "CAN 11" or "CAN 29".
+int32_t NetworkTypeFromFileText(const std::string& text) {
+  return NetworkTypeFromText(text == "CAN 11" || text == "CAN 29" ? std::string("CAN") : text);
+}
+
+}  // namespace
+
+// The bus fields, after the name (and in "2.000" files the version and symbols).
+constexpr TField kNetworkFields[] = {EnumField<&TNetwork::Type, NetworkTypeToText, NetworkTypeFromFileText>("Type"),
+                                     IntField<&TNetwork::NetSpeed>("NetSpeed"), IntField<&TNetwork::SamplePos>("SamplePos"),
+                                     IntField<&TNetwork::SJW>("SJW"), IntField<&TNetwork::SampMode>("SampMode")};
+
 bool TNetwork::WriteXml(bool withElement) {
   const bool v2 = Ram && Ram->IsVersion2();
   if (withElement && WriteTag("Network")) return true;
   if (TItemData::WriteXml(false) || WriteTextField("Name", Name)) return true;
   if (v2 && (WriteTextField("Version", Version) || WriteTextList("Symbols", "Symbol", Symbols))) return true;
-  if (WriteTextField("Type", NetworkTypeToText(Type)) || WriteIntField("NetSpeed", NetSpeed) ||
-      WriteIntField("SamplePos", SamplePos) || WriteIntField("SJW", SJW) || WriteIntField("SampMode", SampMode))
-    return true;
+  if (WriteFields(*this, kNetworkFields)) return true;
   if (v2) {
     if (WriteTag("DynamicMsgIds")) return true;
     for (int id = 0; id < kDynamicMsgIdCount; ++id)
@@ -97,13 +109,7 @@ bool TNetwork::ReadXml(TQXMLNode* element) {
     Version = ReadText(element, "Version");
     if (ReadTextList(element, "Symbols", "Symbol", Symbols, /*asParsed=*/true)) return true;
   }
-  std::string type = ReadText(element, "Type");
-  if (type == "CAN 11" || type == "CAN 29") type = "CAN";
-  Type = NetworkTypeFromText(type);
-  NetSpeed = static_cast<int32_t>(ReadInt(element, "NetSpeed"));
-  SamplePos = static_cast<int32_t>(ReadInt(element, "SamplePos"));
-  SJW = static_cast<int32_t>(ReadInt(element, "SJW"));
-  SampMode = static_cast<int32_t>(ReadInt(element, "SampMode"));
+  ReadFields(*this, element, kNetworkFields);
 
   if (v2) {
     std::memset(DynamicMsgIds, kMsgIdNotDynamic, sizeof DynamicMsgIds);
