@@ -43,46 +43,45 @@ using ValueOf = typename MemberOf<decltype(Member)>::Value;
 inline void ReadNothing(TItemData&, const TQXMLNode*, std::string_view) {}
 }  // namespace field_detail
 
-// A decimal integer, converted to the member's type.
-template <auto Member>
-constexpr TField IntField(std::string_view name) {
+// A field read with read(element, name), converted to the member's type, and
+// written with write(name, value).
+template <auto Member, auto Read, auto Write>
+constexpr TField ValueField(std::string_view name) {
   using namespace field_detail;
   return {name,
           [](TItemData& item, const TQXMLNode* e, std::string_view n) {
-            Of<Member>(item) = static_cast<ValueOf<Member>>(ReadInt(e, n));
+            Of<Member>(item) = static_cast<ValueOf<Member>>(Read(e, n));
           },
-          [](TItemData& item, std::string_view n) { return WriteIntField(n, Of<Member>(item)); }, nullptr};
+          [](TItemData& item, std::string_view n) { return Write(n, Of<Member>(item)); }, nullptr};
 }
 
+namespace field_detail {
 // 1 or 0; any other number reads as set.
+inline bool ReadFlag(const TQXMLNode* element, std::string_view name) { return ReadInt(element, name) != 0; }
+inline float ReadSingle(const TQXMLNode* element, std::string_view name) {
+  return static_cast<float>(ReadFloat(element, name));
+}
+}  // namespace field_detail
+
+// A decimal integer; a flag (1 or 0); two hexadecimal digits; a real read in
+// single precision; a text written escaped (TextField) or with only markup
+// escaped (StoredField), both read unescaped.
+template <auto Member>
+constexpr TField IntField(std::string_view name) { return ValueField<Member, ReadInt, WriteIntField>(name); }
 template <auto Member>
 constexpr TField BoolField(std::string_view name) {
-  using namespace field_detail;
-  return {name, [](TItemData& item, const TQXMLNode* e, std::string_view n) { Of<Member>(item) = ReadInt(e, n) != 0; },
-          [](TItemData& item, std::string_view n) { return WriteBoolField(n, Of<Member>(item)); }, nullptr};
+  return ValueField<Member, field_detail::ReadFlag, WriteBoolField>(name);
 }
-
-// Two hexadecimal digits.
 template <auto Member>
-constexpr TField HexField(std::string_view name) {
-  using namespace field_detail;
-  return {name,
-          [](TItemData& item, const TQXMLNode* e, std::string_view n) {
-            Of<Member>(item) = static_cast<ValueOf<Member>>(ReadHex(e, n));
-          },
-          [](TItemData& item, std::string_view n) { return WriteHexField(n, Of<Member>(item)); }, nullptr};
-}
-
-// A real, read in single precision.
+constexpr TField HexField(std::string_view name) { return ValueField<Member, ReadHex, WriteHexField>(name); }
 template <auto Member>
 constexpr TField RealField(std::string_view name) {
-  using namespace field_detail;
-  return {name,
-          [](TItemData& item, const TQXMLNode* e, std::string_view n) {
-            Of<Member>(item) = static_cast<ValueOf<Member>>(ReadFloat(e, n));
-          },
-          [](TItemData& item, std::string_view n) { return WriteRealField(n, Of<Member>(item)); }, nullptr};
+  return ValueField<Member, field_detail::ReadSingle, WriteRealField>(name);
 }
+template <auto Member>
+constexpr TField TextField(std::string_view name) { return ValueField<Member, ReadText, WriteTextField>(name); }
+template <auto Member>
+constexpr TField StoredField(std::string_view name) { return ValueField<Member, ReadText, WriteStoredField>(name); }
 
 // A byte array as blank-separated pairs of hexadecimal digits.
 template <auto Member>
@@ -100,21 +99,6 @@ constexpr TField HexBytesField(std::string_view name) {
           nullptr};
 }
 
-// A text, written escaped (TextField) or with only markup escaped
-// (StoredField); both read unescaped.
-template <auto Member>
-constexpr TField TextField(std::string_view name) {
-  using namespace field_detail;
-  return {name, [](TItemData& item, const TQXMLNode* e, std::string_view n) { Of<Member>(item) = ReadText(e, n); },
-          [](TItemData& item, std::string_view n) { return WriteTextField(n, Of<Member>(item)); }, nullptr};
-}
-template <auto Member>
-constexpr TField StoredField(std::string_view name) {
-  using namespace field_detail;
-  return {name, [](TItemData& item, const TQXMLNode* e, std::string_view n) { Of<Member>(item) = ReadText(e, n); },
-          [](TItemData& item, std::string_view n) { return WriteStoredField(n, Of<Member>(item)); }, nullptr};
-}
-
 // An enumeration written as its text: ToText(value) and FromText(text).
 template <auto Member, auto ToText, auto FromText>
 constexpr TField EnumField(std::string_view name) {
@@ -126,17 +110,19 @@ constexpr TField EnumField(std::string_view name) {
 
 // A reference, resolved in the database lists Homes in order; written as
 // stored (RefField) or escaped as a text (EscapedRefField).
-template <auto Member, TEmptyRef Empty, auto... Homes>
-constexpr TField RefField(std::string_view name) {
+template <auto WriteLine, auto Member, TEmptyRef Empty, auto... Homes>
+constexpr TField ReferenceField(std::string_view name) {
   using namespace field_detail;
-  return {name, ReadNothing, [](TItemData& item, std::string_view n) { return WriteRef(n, Of<Member>(item)); },
+  return {name, ReadNothing, [](TItemData& item, std::string_view n) { return WriteLine(n, Of<Member>(item)); },
           [](TItemData& item, std::string_view n) { ResolveRef(item, n, Of<Member>(item), Empty, Homes...); }};
 }
 template <auto Member, TEmptyRef Empty, auto... Homes>
+constexpr TField RefField(std::string_view name) {
+  return ReferenceField<WriteRef, Member, Empty, Homes...>(name);
+}
+template <auto Member, TEmptyRef Empty, auto... Homes>
 constexpr TField EscapedRefField(std::string_view name) {
-  using namespace field_detail;
-  return {name, ReadNothing, [](TItemData& item, std::string_view n) { return WriteEscapedRef(n, Of<Member>(item)); },
-          [](TItemData& item, std::string_view n) { ResolveRef(item, n, Of<Member>(item), Empty, Homes...); }};
+  return ReferenceField<WriteEscapedRef, Member, Empty, Homes...>(name);
 }
 
 // Reads every field in table order (a value that is no number throws at the
