@@ -102,7 +102,9 @@ constexpr TField kVariableHead[] = {
     EnumField<&TEnvVariable::AccessType, AccessTypeToText, AccessTypeFromText>("AccessType"),
     TextField<&TEnvVariable::Unit>("Unit")};
 
-bool TEnvVariable::WriteHead() { return TItemData::WriteXml(/*withElement=*/false) || WriteFields(*this, kVariableHead); }
+bool TEnvVariable::WriteHead() {
+  return TItemData::WriteXml(/*withElement=*/false) || WriteFields(*this, kVariableHead);
+}
 
 void TEnvVariable::ReadHead(TQXMLNode* element) { ReadFields(*this, element, kVariableHead); }
 

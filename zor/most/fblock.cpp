@@ -24,7 +24,8 @@ namespace ZOR_RAM {
 const std::string& TMOSTFBlock::GetId() { return DefaultId("MOSTFBlock"); }
 std::string TMOSTFBlock::GetName() { return Name; }
 
-constexpr TField kFBlockFields[] = {HexField<&TMOSTFBlock::FBlockID>("FBlockID"), TextField<&TMOSTFBlock::Name>("Name")};
+constexpr TField kFBlockFields[] = {HexField<&TMOSTFBlock::FBlockID>("FBlockID"),
+                                    TextField<&TMOSTFBlock::Name>("Name")};
 
 bool TMOSTFBlock::WriteXml(bool withElement) {
   if (withElement && WriteTag("MOSTFBlock")) return true;
@@ -152,7 +153,8 @@ bool TMOSTFkt::WriteXml(bool withElement) {
 
 bool TMOSTFkt::ReadXml(TQXMLNode* element) {
   return ReadBase(element) || ReadFields(*this, element, kFktFields) ||
-         ReadChildren(*this, element, "ParamList", "MOSTFktParam", Params, &TZOR_RAM::MOSTFktParams, &TMOSTFktParam::Fkt);
+         ReadChildren(*this, element, "ParamList", "MOSTFktParam", Params, &TZOR_RAM::MOSTFktParams,
+                      &TMOSTFktParam::Fkt);
 }
 
 void TMOSTFkt::ResolveLinks() { ResolveChildren(Params); }

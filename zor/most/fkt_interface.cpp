@@ -252,7 +252,9 @@ constexpr TField kBitDescFields[] = {
 bool TMOSTBitDesc::WriteXml(bool withElement) {
   return WriteFieldsElement(*this, withElement, "MOSTBitDesc", kBitDescFields);
 }
-bool TMOSTBitDesc::ReadXml(TQXMLNode* element) { return ReadBase(element) || ReadFields(*this, element, kBitDescFields); }
+bool TMOSTBitDesc::ReadXml(TQXMLNode* element) {
+  return ReadBase(element) || ReadFields(*this, element, kBitDescFields);
+}
 
 bool TMOSTBitDesc::Check(uint64_t flags) {
   bool err = false;

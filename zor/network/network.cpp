@@ -74,8 +74,9 @@ int32_t NetworkTypeFromFileText(const std::string& text) {
 
 // The bus fields, after the name (and in "2.000" files the version and symbols).
 constexpr TField kNetworkFields[] = {EnumField<&TNetwork::Type, NetworkTypeToText, NetworkTypeFromFileText>("Type"),
-                                     IntField<&TNetwork::NetSpeed>("NetSpeed"), IntField<&TNetwork::SamplePos>("SamplePos"),
-                                     IntField<&TNetwork::SJW>("SJW"), IntField<&TNetwork::SampMode>("SampMode")};
+                                     IntField<&TNetwork::NetSpeed>("NetSpeed"),
+                                     IntField<&TNetwork::SamplePos>("SamplePos"), IntField<&TNetwork::SJW>("SJW"),
+                                     IntField<&TNetwork::SampMode>("SampMode")};
 
 bool TNetwork::WriteXml(bool withElement) {
   const bool v2 = Ram && Ram->IsVersion2();

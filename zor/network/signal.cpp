@@ -110,9 +110,10 @@ constexpr TField kSignalFields[] = {
     EnumField<&TSignal::GenType, GenTypeToText, GenTypeFromText>("GenType"),
     IntField<&TSignal::InitValue>("InitValue")};
 // Fields of "2.000" files.
-constexpr TField kSignalFields2[] = {RealField<&TSignal::Factor>("Factor"),     RealField<&TSignal::Offset>("Offset"),
-                                     IntField<&TSignal::Minimum>("Minimum"),    IntField<&TSignal::Maximum>("Maximum"),
-                                     StoredField<&TSignal::Unit>("Unit"),       StoredField<&TSignal::Multiplexer>("Multiplexer")};
+constexpr TField kSignalFields2[] = {
+    RealField<&TSignal::Factor>("Factor"),  RealField<&TSignal::Offset>("Offset"),
+    IntField<&TSignal::Minimum>("Minimum"), IntField<&TSignal::Maximum>("Maximum"),
+    StoredField<&TSignal::Unit>("Unit"),    StoredField<&TSignal::Multiplexer>("Multiplexer")};
 constexpr TField kSignalRefs[] = {
     EscapedRefField<&TSignal::EncType, TEmptyRef::Searched, &TZOR_RAM::EncTypes>("EncType")};
 
@@ -221,7 +222,8 @@ constexpr TField kEncTypeFields[] = {TextField<&TEncType::Name>("Name"), IntFiel
 
 bool TEncType::WriteXml(bool withElement) {
   if (withElement && WriteTag("EncType")) return true;
-  if (TItemData::WriteXml(false) || WriteFields(*this, kEncTypeFields) || WriteChildren("Encodes", Encodes)) return true;
+  if (TItemData::WriteXml(false) || WriteFields(*this, kEncTypeFields) || WriteChildren("Encodes", Encodes))
+    return true;
   return withElement && WriteTag("EncType", /*closing=*/true);
 }
 

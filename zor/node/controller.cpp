@@ -394,7 +394,9 @@ constexpr TField kFrameGatewayFields[] = {
 bool TFrameGateway::WriteXml(bool withElement) {
   return WriteFieldsElement(*this, withElement, "FrameGateway", kFrameGatewayFields);
 }
-bool TFrameGateway::ReadXml(TQXMLNode* element) { return ReadBase(element) || ReadFields(*this, element, kFrameGatewayFields); }
+bool TFrameGateway::ReadXml(TQXMLNode* element) {
+  return ReadBase(element) || ReadFields(*this, element, kFrameGatewayFields);
+}
 void TFrameGateway::ResolveLinks() { ResolveFields(*this, kFrameGatewayFields); }
 
 bool TFrameGateway::Check(uint64_t flags) {
