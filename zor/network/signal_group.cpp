@@ -28,6 +28,22 @@ bool IsEnvVarOf(const TZOR_RAM& ram, const TItemData* object) {
          object->IndexIn(ram.EnvStrs) >= 0 || object->IndexIn(ram.EnvDatas) >= 0;
 }
 
+// A value line in the form of an attribute type: integers (hexadecimal ones
+// too) in decimal, reals, texts as stored; other types write an empty line.
+bool WriteAttrValue(std::string_view name, int32_t type, int64_t number, float real, const std::string& text) {
+  switch (type) {
+    case kAttrInt:
+    case kAttrHex:
+      return WriteIntField(name, number);
+    case kAttrFloat:
+      return WriteRealField(name, real);
+    case kAttrString:
+      return WriteStoredField(name, text);
+    default:
+      return WriteStoredField(name, "");
+  }
+}
+
 bool IsFrameObject(int32_t objectType) {
   return objectType == kAttrObjFrame || objectType == kAttrObjSignal || objectType == kAttrObjSubSignal;
 }
@@ -142,41 +158,17 @@ bool TCDBAttributeDef::WriteXml(bool withElement) {
   if (WriteStoredField("Name", Name) || WriteTextField("ObjectType", AttrObjectTypeToText(ObjectType)) ||
       WriteTextField("AttriType", AttrValueTypeToText(AttriType)))
     return true;
-  bool failed = false;
-  switch (AttriType) {
-    case kAttrInt:
-    case kAttrHex:  // written in decimal as well
-      failed = WriteIntField("MiniValue", MinInt) || WriteIntField("MaxValue", MaxInt);
-      break;
-    case kAttrFloat:
-      failed = WriteRealField("MiniValue", MinFloat) || WriteRealField("MaxValue", MaxFloat);
-      break;
-    default:
-      failed = WriteStoredField("MiniValue", "") || WriteStoredField("MaxValue", "");
-      break;
-  }
-  if (failed) return true;
+  static const std::string kEmpty;
+  if (WriteAttrValue("MiniValue", AttriType, MinInt, MinFloat, kEmpty) ||
+      WriteAttrValue("MaxValue", AttriType, MaxInt, MaxFloat, kEmpty))
+    return true;
   static const std::vector<std::string> kNone;
   if (WriteTextList("EnumValues", "EnumValue", AttriType == kAttrEnum ? EnumValues : kNone)) return true;
-  switch (AttriType) {
-    case kAttrInt:
-    case kAttrHex:
-      failed = WriteIntField("DefaultValue", DefaultInt);
-      break;
-    case kAttrFloat:
-      failed = WriteRealField("DefaultValue", DefaultFloat);
-      break;
-    case kAttrString:
-      failed = WriteStoredField("DefaultValue", DefaultString);
-      break;
-    case kAttrEnum:
-      failed = WriteStoredField("DefaultValue", DefaultEnum);
-      break;
-    default:
-      failed = WriteStoredField("DefaultValue", "");
-      break;
-  }
-  if (failed) return true;
+  // The default of an enumeration is its text.
+  const bool isEnum = AttriType == kAttrEnum;
+  if (WriteAttrValue("DefaultValue", isEnum ? kAttrString : AttriType, DefaultInt, DefaultFloat,
+                     isEnum ? DefaultEnum : DefaultString))
+    return true;
   return withElement && WriteTag("Attribute", /*closing=*/true);
 }
 
@@ -224,26 +216,11 @@ bool TCDBAttribute::WriteXml(bool withElement) {
   if (WriteStoredField("Attribute", GetName()) || WriteTextField("ObjectType", AttrObjectTypeToText(objectType)) ||
       WriteTextField("AttriType", AttrValueTypeToText(attriType)))
     return true;
-  bool failed = false;
-  switch (attriType) {
-    case kAttrInt:
-    case kAttrHex:
-      failed = WriteIntField("AttriValue", IntValue);
-      break;
-    case kAttrFloat:
-      failed = WriteRealField("AttriValue", FloatValue);
-      break;
-    case kAttrString:
-      failed = WriteStoredField("AttriValue", StringValue);
-      break;
-    case kAttrEnum:
-      failed = WriteIntField("AttriValue", EnumValue);
-      break;
-    default:
-      failed = WriteStoredField("AttriValue", "");
-      break;
-  }
-  if (failed) return true;
+  // The value of an enumeration is its index.
+  const bool isEnum = attriType == kAttrEnum;
+  if (WriteAttrValue("AttriValue", isEnum ? kAttrInt : attriType, isEnum ? EnumValue : IntValue, FloatValue,
+                     StringValue))
+    return true;
 
   // The object children start from what was read and follow the object.
   std::string nodeName = NodeName, sigName = SigName, envName = EnvName;
