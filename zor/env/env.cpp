@@ -102,18 +102,25 @@ constexpr TField kVariableHead[] = {
     EnumField<&TEnvVariable::AccessType, AccessTypeToText, AccessTypeFromText>("AccessType"),
     TextField<&TEnvVariable::Unit>("Unit")};
 
-bool TEnvVariable::WriteHead() {
-  return TItemData::WriteXml(/*withElement=*/false) || WriteFields(*this, kVariableHead);
+// A variable's element: "<tag>", "ZORId", the shared head, the kind's own
+// fields, "Nodes" with one "Node" per entry (always written), "</tag>". Node
+// names are written with only the markup characters escaped; reading undoes
+// the escapes, so a saved name reads back unchanged.
+template <class V>
+bool WriteVariable(V& variable, bool withElement, std::string_view tag, std::span<const TField> fields) {
+  if (withElement && WriteTag(tag)) return true;
+  if (variable.TItemData::WriteXml(/*withElement=*/false) || WriteFields(variable, kVariableHead) ||
+      WriteFields(variable, fields) || WriteTextList("Nodes", "Node", variable.Nodes))
+    return true;
+  return withElement && WriteTag(tag, /*closing=*/true);
 }
 
-void TEnvVariable::ReadHead(TQXMLNode* element) { ReadFields(*this, element, kVariableHead); }
-
-// Node names are written with only the markup characters escaped; reading
-// undoes the escapes, so a saved name reads back unchanged.
-bool TEnvVariable::WriteNodes(const std::vector<std::string>& nodes) { return WriteTextList("Nodes", "Node", nodes); }
-
-bool TEnvVariable::ReadNodes(TQXMLNode* element, std::vector<std::string>& nodes) {
-  return ReadTextList(element, "Nodes", "Node", nodes);
+// Reads what WriteVariable writes, after "ZORId".
+template <class V>
+bool ReadVariable(V& variable, const TQXMLNode* element, std::span<const TField> fields) {
+  ReadFields(variable, element, kVariableHead);
+  ReadFields(variable, element, fields);
+  return ReadTextList(element, "Nodes", "Node", variable.Nodes);
 }
 
 // ---------------------------------------------------------------------------
@@ -123,26 +130,23 @@ TEnvInt::~TEnvInt() { LeaveGroups(&TEnvGroup::EnvIntList); }
 
 const std::string& TEnvInt::GetId() { return DefaultId("EnvInt"); }
 
-constexpr TField kEnvIntFields[] = {IntField<&TEnvInt::InitialValue>("InitialValue"),
-                                    IntField<&TEnvInt::MinValue>("MinValue"), IntField<&TEnvInt::MaxValue>("MaxValue")};
+constexpr TField kEnvIntFields[] = {
+    IntField<&TEnvInt::InitialValue>("InitialValue"), IntField<&TEnvInt::MinValue>("MinValue"),
+    IntField<&TEnvInt::MaxValue>("MaxValue"),
+    // The linked type's name, empty without a link; the tag is written with a
+    // blank before its closing bracket.
+    {"EncType ",
+     [](TItemData& item, const TQXMLNode* element, std::string_view) {
+       static_cast<TEnvInt&>(item).EncTypeName = ReadText(element, "EncType");
+     },
+     [](TItemData& item, std::string_view name) {
+       const TEncType* type = static_cast<TEnvInt&>(item).EncType;
+       return WriteStoredField(name, type ? type->Name : std::string());
+     },
+     nullptr}};
 
-bool TEnvInt::WriteXml(bool withElement) {
-  if (withElement && WriteTag("EnvIntData")) return true;
-  if (WriteHead() || WriteFields(*this, kEnvIntFields)) return true;
-  // The tag carries a blank before its closing bracket; the linked type's
-  // name, empty without a link.
-  if (WriteStoredField("EncType ", EncType ? EncType->Name : std::string())) return true;
-  if (WriteNodes(Nodes)) return true;
-  return withElement && WriteTag("EnvIntData", /*closing=*/true);
-}
-
-bool TEnvInt::ReadXml(TQXMLNode* element) {
-  if (ReadBase(element)) return true;
-  ReadHead(element);
-  ReadFields(*this, element, kEnvIntFields);
-  EncTypeName = ReadText(element, "EncType");
-  return ReadNodes(element, Nodes);
-}
+bool TEnvInt::WriteXml(bool withElement) { return WriteVariable(*this, withElement, "EnvIntData", kEnvIntFields); }
+bool TEnvInt::ReadXml(TQXMLNode* element) { return ReadBase(element) || ReadVariable(*this, element, kEnvIntFields); }
 
 bool TEnvInt::Check(uint64_t flags) {
   bool err = false;
@@ -173,16 +177,10 @@ constexpr TField kEnvFloatFields[] = {RealField<&TEnvFloat::InitialValue>("Initi
                                       RealField<&TEnvFloat::MaxValue>("MaxValue")};
 
 bool TEnvFloat::WriteXml(bool withElement) {
-  if (withElement && WriteTag("EnvFloatData")) return true;
-  if (WriteHead() || WriteFields(*this, kEnvFloatFields) || WriteNodes(Nodes)) return true;
-  return withElement && WriteTag("EnvFloatData", /*closing=*/true);
+  return WriteVariable(*this, withElement, "EnvFloatData", kEnvFloatFields);
 }
-
 bool TEnvFloat::ReadXml(TQXMLNode* element) {
-  if (ReadBase(element)) return true;
-  ReadHead(element);
-  ReadFields(*this, element, kEnvFloatFields);
-  return ReadNodes(element, Nodes);
+  return ReadBase(element) || ReadVariable(*this, element, kEnvFloatFields);
 }
 
 bool TEnvFloat::Check(uint64_t flags) {
@@ -199,17 +197,8 @@ TEnvStr::~TEnvStr() { LeaveGroups(&TEnvGroup::EnvStrList); }
 
 const std::string& TEnvStr::GetId() { return DefaultId("EnvStr"); }
 
-bool TEnvStr::WriteXml(bool withElement) {
-  if (withElement && WriteTag("EnvStrData")) return true;
-  if (WriteHead() || WriteNodes(Nodes)) return true;
-  return withElement && WriteTag("EnvStrData", /*closing=*/true);
-}
-
-bool TEnvStr::ReadXml(TQXMLNode* element) {
-  if (ReadBase(element)) return true;
-  ReadHead(element);
-  return ReadNodes(element, Nodes);
-}
+bool TEnvStr::WriteXml(bool withElement) { return WriteVariable(*this, withElement, "EnvStrData", {}); }
+bool TEnvStr::ReadXml(TQXMLNode* element) { return ReadBase(element) || ReadVariable(*this, element, {}); }
 
 bool TEnvStr::Check(uint64_t flags) {
   bool err = false;
@@ -228,16 +217,10 @@ const std::string& TEnvData::GetId() { return DefaultId("EnvData"); }
 constexpr TField kEnvDataFields[] = {IntField<&TEnvData::DataLength>("DataLength")};
 
 bool TEnvData::WriteXml(bool withElement) {
-  if (withElement && WriteTag("EnvDataData")) return true;
-  if (WriteHead() || WriteFields(*this, kEnvDataFields) || WriteNodes(Nodes)) return true;
-  return withElement && WriteTag("EnvDataData", /*closing=*/true);
+  return WriteVariable(*this, withElement, "EnvDataData", kEnvDataFields);
 }
-
 bool TEnvData::ReadXml(TQXMLNode* element) {
-  if (ReadBase(element)) return true;
-  ReadHead(element);
-  ReadFields(*this, element, kEnvDataFields);
-  return ReadNodes(element, Nodes);
+  return ReadBase(element) || ReadVariable(*this, element, kEnvDataFields);
 }
 
 bool TEnvData::Check(uint64_t flags) {
