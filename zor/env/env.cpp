@@ -6,7 +6,10 @@
 
 #include "zor/QXML/QXMLDocument.h"
 #include "zor/check/findings.h"
+#include "zor/model/check_run_values.h"
+#include "zor/model/children.h"
 #include "zor/model/enums.h"
+#include "zor/model/fields.h"
 #include "zor/model/ram.h"
 #include "zor/model/xml_values.h"
 #include "zor/network/network.h"
@@ -26,58 +29,22 @@ class NameIndex {
  public:
   explicit NameIndex(const TZORList<T>& list) {
     for (T* item : list)
-      if (item) First_.emplace(Fold(item->GetName()), item);
+      if (item) First_.emplace(FoldAscii(item->GetName()), item);
   }
   T* Find(const std::string& name) const {
-    auto it = First_.find(Fold(name));
+    auto it = First_.find(FoldAscii(name));
     return it == First_.end() ? nullptr : it->second;
   }
 
  private:
-  static std::string Fold(std::string text) {
-    for (char& c : text)
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return text;
-  }
   std::unordered_map<std::string, T*> First_;
 };
-
-// Destroys the variables of a group's list. The list is emptied first, so
-// that the variables do not find themselves in it while it is freed.
-template <class T>
-void FreeVariables(TZORList<T>& list) {
-  std::vector<T*> variables(list.begin(), list.end());
-  list.Clear();
-  for (T* variable : variables) delete variable;  // each leaves its database list
-}
-
-// Reads one of the group's containers: every child becomes a new variable of
-// the database list `home`, added to the group's list `own`.
-template <class T>
-bool ReadVariables(TEnvGroup* group, TQXMLNode* element, std::string_view container,
-                   std::string_view itemName, TZORList<T>& own, TZORList<T>& home) {
-  FreeVariables(own);
-  return ReadListIn(element, container, itemName, [&](TQXMLNode* child) {
-    T* variable = group->Ram->NewItem(home);
-    variable->Group = group;
-    own.Add(variable);
-    return variable->ReadXml(child);
-  });
-}
 
 // Clears the back-pointer of every variable of a list that names group.
 template <class T>
 void ForgetGroup(const TZORList<T>& list, const TEnvGroup* group) {
   for (T* variable : list)
     if (variable && variable->Group == group) variable->Group = nullptr;
-}
-
-template <class T>
-bool WriteVariables(std::string_view container, const TZORList<T>& list) {
-  if (WriteTag(container)) return true;
-  for (T* variable : list)
-    if (variable && variable->WriteXml(/*withElement=*/true)) return true;
-  return WriteTag(container, /*closing=*/true);
 }
 
 // Runs the variables' checks, then reports a list that is too long.
@@ -130,32 +97,30 @@ void TEnvVariable::CheckVariableName(bool* errorFound, uint64_t flags) {
   CheckItemName(errorFound, this, flags, kVariableKind);
 }
 
-bool TEnvVariable::WriteHead() {
-  return TItemData::WriteXml(/*withElement=*/false) || WriteTextField("Name", Name) ||
-         WriteTextField("AccessType", AccessTypeToText(AccessType)) || WriteTextField("Unit", Unit);
+constexpr TField kVariableHead[] = {
+    TextField<&TEnvVariable::Name>("Name"),
+    EnumField<&TEnvVariable::AccessType, AccessTypeToText, AccessTypeFromText>("AccessType"),
+    TextField<&TEnvVariable::Unit>("Unit")};
+
+// A variable's element: "<tag>", "ZORId", the shared head, the kind's own
+// fields, "Nodes" with one "Node" per entry (always written), "</tag>". Node
+// names are written with only the markup characters escaped; reading undoes
+// the escapes, so a saved name reads back unchanged.
+template <class V>
+bool WriteVariable(V& variable, bool withElement, std::string_view tag, std::span<const TField> fields) {
+  if (withElement && WriteTag(tag)) return true;
+  if (variable.TItemData::WriteXml(/*withElement=*/false) || WriteFields(variable, kVariableHead) ||
+      WriteFields(variable, fields) || WriteTextList("Nodes", "Node", variable.Nodes))
+    return true;
+  return withElement && WriteTag(tag, /*closing=*/true);
 }
 
-void TEnvVariable::ReadHead(TQXMLNode* element) {
-  Name = ReadText(element, "Name");
-  AccessType = AccessTypeFromText(ReadText(element, "AccessType"));
-  Unit = ReadText(element, "Unit");
-}
-
-// Node names are written with only the markup characters escaped; reading
-// undoes the escapes, so a saved name reads back unchanged.
-bool TEnvVariable::WriteNodes(const std::vector<std::string>& nodes) {
-  if (WriteTag("Nodes")) return true;
-  for (const std::string& node : nodes)
-    if (WriteStoredField("Node", node)) return true;
-  return WriteTag("Nodes", /*closing=*/true);
-}
-
-bool TEnvVariable::ReadNodes(TQXMLNode* element, std::vector<std::string>& nodes) {
-  nodes.clear();
-  return ReadListIn(element, "Nodes", "Node", [&](TQXMLNode* child) {
-    nodes.push_back(UnescapeText(child->Text));
-    return false;
-  });
+// Reads what WriteVariable writes, after "ZORId".
+template <class V>
+bool ReadVariable(V& variable, const TQXMLNode* element, std::span<const TField> fields) {
+  ReadFields(variable, element, kVariableHead);
+  ReadFields(variable, element, fields);
+  return ReadTextList(element, "Nodes", "Node", variable.Nodes);
 }
 
 // ---------------------------------------------------------------------------
@@ -165,27 +130,23 @@ TEnvInt::~TEnvInt() { LeaveGroups(&TEnvGroup::EnvIntList); }
 
 const std::string& TEnvInt::GetId() { return DefaultId("EnvInt"); }
 
-bool TEnvInt::WriteXml(bool withElement) {
-  if (withElement && WriteTag("EnvIntData")) return true;
-  if (WriteHead() || WriteIntField("InitialValue", InitialValue) || WriteIntField("MinValue", MinValue) ||
-      WriteIntField("MaxValue", MaxValue))
-    return true;
-  // The tag carries a blank before its closing bracket; the linked type's
-  // name, empty without a link.
-  if (WriteStoredField("EncType ", EncType ? EncType->Name : std::string())) return true;
-  if (WriteNodes(Nodes)) return true;
-  return withElement && WriteTag("EnvIntData", /*closing=*/true);
-}
+constexpr TField kEnvIntFields[] = {
+    IntField<&TEnvInt::InitialValue>("InitialValue"), IntField<&TEnvInt::MinValue>("MinValue"),
+    IntField<&TEnvInt::MaxValue>("MaxValue"),
+    // The linked type's name, empty without a link; the tag is written with a
+    // blank before its closing bracket.
+    {"EncType ",
+     [](TItemData& item, const TQXMLNode* element, std::string_view) {
+       static_cast<TEnvInt&>(item).EncTypeName = ReadText(element, "EncType");
+     },
+     [](TItemData& item, std::string_view name) {
+       const TEncType* type = static_cast<TEnvInt&>(item).EncType;
+       return WriteStoredField(name, type ? type->Name : std::string());
+     },
+     nullptr}};
 
-bool TEnvInt::ReadXml(TQXMLNode* element) {
-  if (ReadBase(element)) return true;
-  ReadHead(element);
-  InitialValue = ReadInt(element, "InitialValue");
-  MinValue = ReadInt(element, "MinValue");
-  MaxValue = ReadInt(element, "MaxValue");
-  EncTypeName = ReadText(element, "EncType");
-  return ReadNodes(element, Nodes);
-}
+bool TEnvInt::WriteXml(bool withElement) { return WriteVariable(*this, withElement, "EnvIntData", kEnvIntFields); }
+bool TEnvInt::ReadXml(TQXMLNode* element) { return ReadBase(element) || ReadVariable(*this, element, kEnvIntFields); }
 
 bool TEnvInt::Check(uint64_t flags) {
   bool err = false;
@@ -211,21 +172,15 @@ TEnvFloat::~TEnvFloat() { LeaveGroups(&TEnvGroup::EnvFloatList); }
 
 const std::string& TEnvFloat::GetId() { return DefaultId("EnvFloat"); }
 
-bool TEnvFloat::WriteXml(bool withElement) {
-  if (withElement && WriteTag("EnvFloatData")) return true;
-  if (WriteHead() || WriteRealField("InitialValue", InitialValue) || WriteRealField("MinValue", MinValue) ||
-      WriteRealField("MaxValue", MaxValue) || WriteNodes(Nodes))
-    return true;
-  return withElement && WriteTag("EnvFloatData", /*closing=*/true);
-}
+constexpr TField kEnvFloatFields[] = {RealField<&TEnvFloat::InitialValue>("InitialValue"),
+                                      RealField<&TEnvFloat::MinValue>("MinValue"),
+                                      RealField<&TEnvFloat::MaxValue>("MaxValue")};
 
+bool TEnvFloat::WriteXml(bool withElement) {
+  return WriteVariable(*this, withElement, "EnvFloatData", kEnvFloatFields);
+}
 bool TEnvFloat::ReadXml(TQXMLNode* element) {
-  if (ReadBase(element)) return true;
-  ReadHead(element);
-  InitialValue = static_cast<float>(ReadFloat(element, "InitialValue"));
-  MinValue = static_cast<float>(ReadFloat(element, "MinValue"));
-  MaxValue = static_cast<float>(ReadFloat(element, "MaxValue"));
-  return ReadNodes(element, Nodes);
+  return ReadBase(element) || ReadVariable(*this, element, kEnvFloatFields);
 }
 
 bool TEnvFloat::Check(uint64_t flags) {
@@ -242,17 +197,8 @@ TEnvStr::~TEnvStr() { LeaveGroups(&TEnvGroup::EnvStrList); }
 
 const std::string& TEnvStr::GetId() { return DefaultId("EnvStr"); }
 
-bool TEnvStr::WriteXml(bool withElement) {
-  if (withElement && WriteTag("EnvStrData")) return true;
-  if (WriteHead() || WriteNodes(Nodes)) return true;
-  return withElement && WriteTag("EnvStrData", /*closing=*/true);
-}
-
-bool TEnvStr::ReadXml(TQXMLNode* element) {
-  if (ReadBase(element)) return true;
-  ReadHead(element);
-  return ReadNodes(element, Nodes);
-}
+bool TEnvStr::WriteXml(bool withElement) { return WriteVariable(*this, withElement, "EnvStrData", {}); }
+bool TEnvStr::ReadXml(TQXMLNode* element) { return ReadBase(element) || ReadVariable(*this, element, {}); }
 
 bool TEnvStr::Check(uint64_t flags) {
   bool err = false;
@@ -267,18 +213,14 @@ TEnvData::~TEnvData() { LeaveGroups(&TEnvGroup::EnvDataList); }
 
 const std::string& TEnvData::GetId() { return DefaultId("EnvData"); }
 
-bool TEnvData::WriteXml(bool withElement) {
-  if (withElement && WriteTag("EnvDataData")) return true;
-  if (WriteHead() || WriteIntField("DataLength", DataLength) || WriteNodes(Nodes)) return true;
-  return withElement && WriteTag("EnvDataData", /*closing=*/true);
-}
+// Only the low 32 bits of the value are kept.
+constexpr TField kEnvDataFields[] = {IntField<&TEnvData::DataLength>("DataLength")};
 
+bool TEnvData::WriteXml(bool withElement) {
+  return WriteVariable(*this, withElement, "EnvDataData", kEnvDataFields);
+}
 bool TEnvData::ReadXml(TQXMLNode* element) {
-  if (ReadBase(element)) return true;
-  ReadHead(element);
-  // Only the low 32 bits of the value are kept.
-  DataLength = static_cast<int32_t>(static_cast<uint32_t>(ReadInt(element, "DataLength")));
-  return ReadNodes(element, Nodes);
+  return ReadBase(element) || ReadVariable(*this, element, kEnvDataFields);
 }
 
 bool TEnvData::Check(uint64_t flags) {
@@ -314,8 +256,8 @@ const std::string& TEnvGroup::GetId() { return DefaultId("EnvGroup"); }
 bool TEnvGroup::WriteXml(bool withElement) {
   if (withElement && WriteTag("EnvGroup")) return true;
   if (TItemData::WriteXml(/*withElement=*/false) || WriteTextField("Name", Name) ||
-      WriteVariables("EnvIntDatas", EnvIntList) || WriteVariables("EnvFloatDatas", EnvFloatList) ||
-      WriteVariables("EnvStrDatas", EnvStrList) || WriteVariables("EnvDataDatas", EnvDataList))
+      WriteChildren("EnvIntDatas", EnvIntList) || WriteChildren("EnvFloatDatas", EnvFloatList) ||
+      WriteChildren("EnvStrDatas", EnvStrList) || WriteChildren("EnvDataDatas", EnvDataList))
     return true;
   return withElement && WriteTag("EnvGroup", /*closing=*/true);
 }
@@ -323,10 +265,12 @@ bool TEnvGroup::WriteXml(bool withElement) {
 bool TEnvGroup::ReadXml(TQXMLNode* element) {
   if (ReadBase(element)) return true;
   Name = ReadText(element, "Name");
-  return ReadVariables(this, element, "EnvIntDatas", "EnvIntData", EnvIntList, Ram->EnvInts) ||
-         ReadVariables(this, element, "EnvFloatDatas", "EnvFloatData", EnvFloatList, Ram->EnvFloats) ||
-         ReadVariables(this, element, "EnvStrDatas", "EnvStrData", EnvStrList, Ram->EnvStrs) ||
-         ReadVariables(this, element, "EnvDataDatas", "EnvDataData", EnvDataList, Ram->EnvDatas);
+  return ReadChildren(*this, element, "EnvIntDatas", "EnvIntData", EnvIntList, &TZOR_RAM::EnvInts, &TEnvInt::Group) ||
+         ReadChildren(*this, element, "EnvFloatDatas", "EnvFloatData", EnvFloatList, &TZOR_RAM::EnvFloats,
+                      &TEnvFloat::Group) ||
+         ReadChildren(*this, element, "EnvStrDatas", "EnvStrData", EnvStrList, &TZOR_RAM::EnvStrs, &TEnvStr::Group) ||
+         ReadChildren(*this, element, "EnvDataDatas", "EnvDataData", EnvDataList, &TZOR_RAM::EnvDatas,
+                      &TEnvData::Group);
 }
 
 bool TEnvGroup::Check(uint64_t flags) {
@@ -343,10 +287,7 @@ bool TEnvGroup::Check(uint64_t flags) {
 }
 
 bool TEnvGroup::IsNameUsed(const std::string& name) {
-  if (!Ram) return false;
-  int count = Ram->CountNames(Ram->EnvGroups, name);
-  if (HomeList() == &Ram->EnvGroups && Name == name) --count;
-  return count > 0;
+  return Ram && OtherItemHasName(Ram, Ram->EnvGroups, this, name);
 }
 
 std::string TEnvGroup::GetDisplayName() {

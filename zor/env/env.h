@@ -44,12 +44,6 @@ class ZOR_API TEnvVariable : public TItemData {
  protected:
   // Checks shared by all kinds: attachment, name uniqueness and form.
   void CheckVariableName(bool* errorFound, uint64_t flags);
-  // "ZORId", "Name", "AccessType", "Unit" / their reading.
-  bool WriteHead();
-  void ReadHead(TQXMLNode* element);
-  // "Nodes" with one "Node" per entry, always written.
-  static bool WriteNodes(const std::vector<std::string>& nodes);
-  static bool ReadNodes(TQXMLNode* element, std::vector<std::string>& nodes);
   // Takes the variable out of the list of its kind in every group of the
   // database (not while the whole database is freed).
   template <class T>

@@ -8,6 +8,7 @@
 #include "zor/env/env.h"
 #include "zor/io/line_writer.h"
 #include "zor/io/messages.h"
+#include "zor/model/children.h"
 #include "zor/model/ram.h"
 #include "zor/model/xml_values.h"
 #include "zor/most/fblock.h"
@@ -78,12 +79,6 @@ bool SaveSection(TZORList<T>& list, const Section& section) {
   WriteTag(section.Name, /*closing=*/true);
   zor::ReportProgress(0, "%s", "");
   return false;
-}
-
-template <class T>
-void ResolveAll(TZORList<T>& list) {
-  for (int i = 0; i < list.Count(); ++i)
-    if (T* item = list[i]) item->ResolveLinks();
 }
 
 // The loaded document is released after the resolution pass; no item may keep
@@ -186,13 +181,13 @@ bool LoadSections(TQXMLNode* root, TZOR_RAM* ram) {
 
   // Resolution pass: each item resolves its own nested items; gateways and
   // subscribed signals are walked in full because their links cross nodes.
-  ResolveAll(db.EncTypes);
-  ResolveAll(db.Signals);
-  ResolveAll(db.Networks);
-  ResolveAll(db.Nodes);
-  ResolveAll(db.MOSTFBlocks);
-  ResolveAll(db.Gateways);
-  ResolveAll(db.SubSigs);
+  ResolveChildren(db.EncTypes);
+  ResolveChildren(db.Signals);
+  ResolveChildren(db.Networks);
+  ResolveChildren(db.Nodes);
+  ResolveChildren(db.MOSTFBlocks);
+  ResolveChildren(db.Gateways);
+  ResolveChildren(db.SubSigs);
   return false;
 }
 

@@ -24,27 +24,6 @@ struct TZOR_RAM::NameCache {
   std::unordered_map<const void*, std::shared_ptr<void>> Values;
 };
 
-
-namespace {
-std::string FoldAscii(std::string_view text) {
-  std::string out(text);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-  return out;
-}
-}  // namespace
-
-bool SameTextAscii(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-    if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x + 32);
-    if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y + 32);
-    if (x != y) return false;
-  }
-  return true;
-}
-
 TZOR_RAM::TZOR_RAM() {
   ForEachList([](TList& list) { list.Database_ = true; });
 #define ZOR_ITEM(Class, List, Factory) ClassLists_.emplace(std::type_index(typeid(Class)), &List);

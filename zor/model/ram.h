@@ -7,6 +7,7 @@
 #include <typeindex>
 #include <unordered_map>
 
+#include "zor/model/ascii_case.h"
 #include "zor/model/item.h"
 
 // The item classes are declared here only (see zor/zor.h); code that uses an
@@ -142,8 +143,5 @@ void UpdateFrameModels(TZOR_RAM& ram);          // frames: checksum models, hold
 // Load step after the environment section: networks and variables find
 // their environment group and encoding type by name.
 void LinkEnvGroups(TZOR_RAM& ram);
-
-// Case-insensitive comparison of ASCII letters, byte for byte.
-bool SameTextAscii(std::string_view a, std::string_view b);
 
 }  // namespace ZOR_RAM

@@ -346,6 +346,15 @@ bool ReadListIn(const TQXMLNode* element, std::string_view containerName, std::s
   return ReadList(FindChild(element, containerName), itemName, readItem);
 }
 
+bool ReadTextList(const TQXMLNode* element, std::string_view containerName, std::string_view itemName,
+                  std::vector<std::string>& values, bool asParsed) {
+  values.clear();
+  return ReadListIn(element, containerName, itemName, [&](TQXMLNode* child) {
+    values.push_back(asParsed ? std::string(child->Text) : UnescapeText(child->Text));
+    return false;
+  });
+}
+
 namespace {
 
 // Writes the line "<name>value</name>" straight into the save buffer;
@@ -394,6 +403,13 @@ bool WriteHexBytesField(std::string_view name, const uint8_t* bytes, int count) 
   const size_t maxValue = count > 0 ? static_cast<size_t>(count) * 3 : 0;
   return WriteFieldLine(name, maxValue, [&](char* out) { return BytesToHexTo(out, bytes, count); });
 }
+bool WriteTextList(std::string_view containerName, std::string_view itemName, const std::vector<std::string>& values) {
+  if (WriteTag(containerName)) return true;
+  for (const std::string& value : values)
+    if (WriteStoredField(itemName, value)) return true;
+  return WriteTag(containerName, /*closing=*/true);
+}
+
 bool WriteTag(std::string_view name, bool closing) {
   char* out = zor::BeginLine(name.size() + 3);
   if (!out) return false;

@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class TQXMLNode;
 
@@ -59,6 +60,10 @@ bool ReadList(const TQXMLNode* container, std::string_view itemName,
 // As ReadList, on the child `containerName` of element.
 bool ReadListIn(const TQXMLNode* element, std::string_view containerName, std::string_view itemName,
                 const std::function<bool(TQXMLNode*)>& readItem);
+// Empties values and reads one text per child of `containerName` (each named
+// itemName), unescaped, or as parsed when asParsed. True on failure.
+bool ReadTextList(const TQXMLNode* element, std::string_view containerName, std::string_view itemName,
+                  std::vector<std::string>& values, bool asParsed = false);
 
 // Field lines "<name>value</name>" through the line writer; true = failed.
 bool WriteTextField(std::string_view name, std::string_view value);    // EscapeText
@@ -68,6 +73,9 @@ bool WriteBoolField(std::string_view name, bool value);  // 1 or 0
 bool WriteRealField(std::string_view name, double value);
 bool WriteHexField(std::string_view name, int value);  // ByteToHex
 bool WriteHexBytesField(std::string_view name, const uint8_t* bytes, int count);
+// "<containerName>", one WriteStoredField line named itemName per value,
+// "</containerName>"; written also when the list is empty.
+bool WriteTextList(std::string_view containerName, std::string_view itemName, const std::vector<std::string>& values);
 // A bare tag line such as "<Frames>" or "</Frames>".
 bool WriteTag(std::string_view name, bool closing = false);
 

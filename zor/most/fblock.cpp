@@ -6,6 +6,9 @@
 
 #include "zor/QXML/QXMLDocument.h"
 #include "zor/check/findings.h"
+#include "zor/model/check_run_values.h"
+#include "zor/model/children.h"
+#include "zor/model/fields.h"
 #include "zor/model/ram.h"
 #include "zor/model/xml_values.h"
 #include "zor/most/fkt_interface.h"
@@ -15,65 +18,27 @@
 
 namespace ZOR_RAM {
 
-namespace {
-
-// Whether an item of list other than self carries name (exactly). Two or
-// more carriers always include another; a single one needs a membership test.
-template <class T>
-bool OtherHasName(TZOR_RAM* ram, const TZORList<T>& list, TItemData* self, const std::string& name) {
-  if (!ram) {
-    for (T* item : list)
-      if (item && item != self && item->GetName() == name) return true;
-    return false;
-  }
-  int count = ram->CountNames(list, name);
-  if (count != 1) return count > 1;
-  if (self->GetName() != name) return true;
-  return !(self->HomeList() == &list || list.IndexOf(self) >= 0);
-}
-
-// The text of the reference child `name` of the kept element, or null when
-// the element or the child is absent.
-const TQXMLNode* RefChild(const TQXMLNode* source, const char* name) {
-  return source ? FindChild(source, name) : nullptr;
-}
-
-}  // namespace
-
 // ---------------------------------------------------------------------------
 // TMOSTFBlock
 
 const std::string& TMOSTFBlock::GetId() { return DefaultId("MOSTFBlock"); }
 std::string TMOSTFBlock::GetName() { return Name; }
 
+constexpr TField kFBlockFields[] = {HexField<&TMOSTFBlock::FBlockID>("FBlockID"),
+                                    TextField<&TMOSTFBlock::Name>("Name")};
+
 bool TMOSTFBlock::WriteXml(bool withElement) {
   if (withElement && WriteTag("MOSTFBlock")) return true;
-  if (TItemData::WriteXml(false)) return true;
-  if (WriteHexField("FBlockID", FBlockID) || WriteTextField("Name", Name)) return true;
-  if (WriteTag("FktList")) return true;
-  for (TMOSTFkt* fkt : Fkts)
-    if (fkt && fkt->WriteXml(true)) return true;
-  if (WriteTag("FktList", true)) return true;
+  if (TItemData::WriteXml(false) || WriteFields(*this, kFBlockFields) || WriteChildren("FktList", Fkts)) return true;
   return withElement && WriteTag("MOSTFBlock", true);
 }
 
 bool TMOSTFBlock::ReadXml(TQXMLNode* element) {
-  if (ReadBase(element)) return true;
-  FBlockID = static_cast<uint8_t>(ReadHex(element, "FBlockID"));
-  Name = ReadText(element, "Name");
-  DestroyOwnedItems(Fkts);
-  return ReadListIn(element, "FktList", "MOSTFkt", [&](TQXMLNode* child) {
-    TMOSTFkt* fkt = Ram->NewItem(Ram->MOSTFkts);
-    Fkts.Add(fkt);
-    fkt->FBlock = this;
-    return fkt->ReadXml(child);
-  });
+  return ReadBase(element) || ReadFields(*this, element, kFBlockFields) ||
+         ReadChildren(*this, element, "FktList", "MOSTFkt", Fkts, &TZOR_RAM::MOSTFkts, &TMOSTFkt::FBlock);
 }
 
-void TMOSTFBlock::ResolveLinks() {
-  for (TMOSTFkt* fkt : Fkts)
-    if (fkt) fkt->ResolveLinks();
-}
+void TMOSTFBlock::ResolveLinks() { ResolveChildren(Fkts); }
 
 bool TMOSTFBlock::Check(uint64_t flags) {
   bool err = false;
@@ -98,7 +63,7 @@ bool TMOSTFBlock::Check(uint64_t flags) {
 }
 
 bool TMOSTFBlock::IsNameUsed(const std::string& name) {
-  return Ram && OtherHasName(Ram, Ram->MOSTFBlocks, this, name);
+  return Ram && OtherItemHasName(Ram, Ram->MOSTFBlocks, this, name);
 }
 
 std::string TMOSTFBlock::GetDisplayName() {
@@ -117,24 +82,17 @@ void TMOSTFBlock::DetachChildren() {
 const std::string& TMOSTFBlockInstance::GetId() { return DefaultId("MOSTFBlockInstance"); }
 std::string TMOSTFBlockInstance::GetName() { return FBlock ? FBlock->Name : std::string(); }
 
+constexpr TField kFBlockInstanceFields[] = {
+    HexField<&TMOSTFBlockInstance::InstID>("InstID"),
+    EscapedRefField<&TMOSTFBlockInstance::FBlock, TEmptyRef::Searched, &TZOR_RAM::MOSTFBlocks>("FBlock")};
+
 bool TMOSTFBlockInstance::WriteXml(bool withElement) {
-  if (withElement && WriteTag("MOSTFBlockInstance")) return true;
-  if (TItemData::WriteXml(false) || WriteHexField("InstID", InstID)) return true;
-  if (FBlock && WriteTextField("FBlock", FBlock->GetId())) return true;
-  return withElement && WriteTag("MOSTFBlockInstance", true);
+  return WriteFieldsElement(*this, withElement, "MOSTFBlockInstance", kFBlockInstanceFields);
 }
-
 bool TMOSTFBlockInstance::ReadXml(TQXMLNode* element) {
-  if (ReadBase(element)) return true;
-  InstID = static_cast<uint8_t>(ReadHex(element, "InstID"));
-  return false;
+  return ReadBase(element) || ReadFields(*this, element, kFBlockInstanceFields);
 }
-
-void TMOSTFBlockInstance::ResolveLinks() {
-  if (!Ram || FBlock) return;
-  if (const TQXMLNode* ref = RefChild(SourceNode, "FBlock"))
-    FBlock = Ram->MOSTFBlocks.FindById(UnescapeText(ref->Text));
-}
+void TMOSTFBlockInstance::ResolveLinks() { ResolveFields(*this, kFBlockInstanceFields); }
 
 bool TMOSTFBlockInstance::Check(uint64_t flags) {
   bool err = false;
@@ -184,37 +142,22 @@ std::string TMOSTFBlockInstance::GetDisplayName() {
 const std::string& TMOSTFkt::GetId() { return DefaultId("MOSTFkt"); }
 std::string TMOSTFkt::GetName() { return Name; }
 
+constexpr TField kFktFields[] = {IntField<&TMOSTFkt::FktID>("FktID"), TextField<&TMOSTFkt::Name>("Name"),
+                                 HexField<&TMOSTFkt::Type>("Type"), IntField<&TMOSTFkt::ClassRef>("ClassRef")};
+
 bool TMOSTFkt::WriteXml(bool withElement) {
   if (withElement && WriteTag("MOSTFkt")) return true;
-  if (TItemData::WriteXml(false) || WriteIntField("FktID", FktID) || WriteTextField("Name", Name) ||
-      WriteHexField("Type", Type) || WriteIntField("ClassRef", ClassRef))
-    return true;
-  if (WriteTag("ParamList")) return true;
-  for (TMOSTFktParam* param : Params)
-    if (param && param->WriteXml(true)) return true;
-  if (WriteTag("ParamList", true)) return true;
+  if (TItemData::WriteXml(false) || WriteFields(*this, kFktFields) || WriteChildren("ParamList", Params)) return true;
   return withElement && WriteTag("MOSTFkt", true);
 }
 
 bool TMOSTFkt::ReadXml(TQXMLNode* element) {
-  if (ReadBase(element)) return true;
-  FktID = static_cast<uint16_t>(ReadInt(element, "FktID"));
-  Name = ReadText(element, "Name");
-  Type = static_cast<uint8_t>(ReadHex(element, "Type"));
-  ClassRef = static_cast<int32_t>(ReadInt(element, "ClassRef"));
-  DestroyOwnedItems(Params);
-  return ReadListIn(element, "ParamList", "MOSTFktParam", [&](TQXMLNode* child) {
-    TMOSTFktParam* param = Ram->NewItem(Ram->MOSTFktParams);
-    Params.Add(param);
-    param->Fkt = this;
-    return param->ReadXml(child);
-  });
+  return ReadBase(element) || ReadFields(*this, element, kFktFields) ||
+         ReadChildren(*this, element, "ParamList", "MOSTFktParam", Params, &TZOR_RAM::MOSTFktParams,
+                      &TMOSTFktParam::Fkt);
 }
 
-void TMOSTFkt::ResolveLinks() {
-  for (TMOSTFktParam* param : Params)
-    if (param) param->ResolveLinks();
-}
+void TMOSTFkt::ResolveLinks() { ResolveChildren(Params); }
 
 int TMOSTFkt::GetOPParams(int opType, std::string* names) const {
   std::vector<const TMOSTParamOPType*> found;
@@ -283,7 +226,7 @@ bool TMOSTFkt::Check(uint64_t flags) {
 }
 
 bool TMOSTFkt::IsNameUsed(const std::string& name) {
-  return FBlock && OtherHasName(Ram, FBlock->Fkts, this, name);
+  return FBlock && OtherItemHasName(Ram, FBlock->Fkts, this, name);
 }
 
 std::string TMOSTFkt::GetDisplayName() {
@@ -302,43 +245,34 @@ void TMOSTFkt::DetachChildren() {
 const std::string& TMOSTFktParam::GetId() { return DefaultId("MOSTFktParam"); }
 std::string TMOSTFktParam::GetName() { return Name; }
 
+constexpr TField kFktParamFields[] = {TextField<&TMOSTFktParam::Name>("Name"),
+                                      IntField<&TMOSTFktParam::TypeValue>("TypeValue")};
+
 bool TMOSTFktParam::WriteXml(bool withElement) {
   if (withElement && WriteTag("MOSTFktParam")) return true;
-  if (TItemData::WriteXml(false) || WriteTextField("Name", Name) || WriteIntField("TypeValue", TypeValue))
-    return true;
+  if (TItemData::WriteXml(false) || WriteFields(*this, kFktParamFields)) return true;
   if (FktInterface) {
     if (WriteTag("FktInterface") || FktInterface->WriteXml(true) || WriteTag("FktInterface", true)) return true;
   }
-  if (WriteTag("ParamOPTypeList")) return true;
-  for (TMOSTParamOPType* op : OPTypes)
-    if (op && op->WriteXml(true)) return true;
-  if (WriteTag("ParamOPTypeList", true)) return true;
+  if (WriteChildren("ParamOPTypeList", OPTypes)) return true;
   return withElement && WriteTag("MOSTFktParam", true);
 }
 
 bool TMOSTFktParam::ReadXml(TQXMLNode* element) {
-  if (ReadBase(element)) return true;
-  Name = ReadText(element, "Name");
-  TypeValue = static_cast<int32_t>(ReadInt(element, "TypeValue"));
+  if (ReadBase(element) || ReadFields(*this, element, kFktParamFields)) return true;
   if (TQXMLNode* node = FindFktInterface(FindChild(element, "FktInterface"))) {
     // A replaced interface stays in MOSTFktInterfaces; it no longer belongs here.
     if (FktInterface && FktInterface->Param == this) FktInterface->Param = nullptr;
     FktInterface = CreateFktInterface(this, Ram, node);
     if (FktInterface && FktInterface->ReadXml(node)) return true;
   }
-  DestroyOwnedItems(OPTypes);
-  return ReadListIn(element, "ParamOPTypeList", "MOSTParamOPType", [&](TQXMLNode* child) {
-    TMOSTParamOPType* op = Ram->NewItem(Ram->MOSTParamOPTypes);
-    OPTypes.Add(op);
-    op->Param = this;
-    return op->ReadXml(child);
-  });
+  return ReadChildren(*this, element, "ParamOPTypeList", "MOSTParamOPType", OPTypes, &TZOR_RAM::MOSTParamOPTypes,
+                      &TMOSTParamOPType::Param);
 }
 
 void TMOSTFktParam::ResolveLinks() {
   if (FktInterface) FktInterface->ResolveLinks();
-  for (TMOSTParamOPType* op : OPTypes)
-    if (op) op->ResolveLinks();
+  ResolveChildren(OPTypes);
 }
 
 bool TMOSTFktParam::Check(uint64_t flags) {
@@ -368,20 +302,15 @@ void TMOSTFktParam::DetachChildren() {
 const std::string& TMOSTParamOPType::GetId() { return DefaultId("MOSTParamOPType"); }
 std::string TMOSTParamOPType::GetName() { return Name; }
 
-bool TMOSTParamOPType::WriteXml(bool withElement) {
-  if (withElement && WriteTag("MOSTParamOPType")) return true;
-  if (TItemData::WriteXml(false) || WriteHexField("OPType", OPType) || WriteTextField("Name", Name) ||
-      WriteIntField("ParamPos", ParamPos))
-    return true;
-  return withElement && WriteTag("MOSTParamOPType", true);
-}
+constexpr TField kParamOPTypeFields[] = {HexField<&TMOSTParamOPType::OPType>("OPType"),
+                                         TextField<&TMOSTParamOPType::Name>("Name"),
+                                         IntField<&TMOSTParamOPType::ParamPos>("ParamPos")};
 
+bool TMOSTParamOPType::WriteXml(bool withElement) {
+  return WriteFieldsElement(*this, withElement, "MOSTParamOPType", kParamOPTypeFields);
+}
 bool TMOSTParamOPType::ReadXml(TQXMLNode* element) {
-  if (ReadBase(element)) return true;
-  OPType = static_cast<uint8_t>(ReadHex(element, "OPType"));
-  Name = ReadText(element, "Name");
-  ParamPos = static_cast<int32_t>(ReadInt(element, "ParamPos"));
-  return false;
+  return ReadBase(element) || ReadFields(*this, element, kParamOPTypeFields);
 }
 
 bool TMOSTParamOPType::Check(uint64_t flags) {

@@ -4,6 +4,8 @@
 
 #include "zor/QXML/QXMLDocument.h"
 #include "zor/check/findings.h"
+#include "zor/model/children.h"
+#include "zor/model/fields.h"
 #include "zor/model/ram.h"
 #include "zor/model/xml_values.h"
 #include "zor/most/fblock.h"
@@ -32,20 +34,6 @@ bool ReadWrappedElement(Owner* owner, TQXMLNode* element, const char* wrapper, T
 bool WriteWrappedElement(const char* wrapper, TMOSTFktIfField* item) {
   if (!item) return false;
   return WriteTag(wrapper) || item->WriteXml(true) || WriteTag(wrapper, true);
-}
-
-template <class T>
-bool WriteList(const char* container, const TZORList<T>& list) {
-  if (WriteTag(container)) return true;
-  for (T* item : list)
-    if (item && item->WriteXml(true)) return true;
-  return WriteTag(container, true);
-}
-
-template <class T>
-void ResolveList(const TZORList<T>& list) {
-  for (T* item : list)
-    if (item) item->ResolveLinks();
 }
 
 // A block.function prefix from an interface's Fkt, or empty when the
@@ -113,23 +101,24 @@ bool TMOSTFktIfField::WriteElement(bool withElement, const char* tag, F&& writeF
 const std::string& TMOSTFktInterface::GetId() { return DefaultId("MOSTFktInterface"); }
 std::string TMOSTFktInterface::GetName() { return "Interface"; }
 
+constexpr TField kFktInterfaceFields[] = {
+    BoolField<&TMOSTFktInterface::ParamIF>("ParamIF"),
+    EscapedRefField<&TMOSTFktInterface::Fkt, TEmptyRef::Searched, &TZOR_RAM::MOSTFkts>("Fkt")};
+
 bool TMOSTFktInterface::WriteXml(bool withElement) {
   if (withElement && WriteTag("MOSTFktInterface")) return true;
-  if (TItemData::WriteXml(false) || WriteBoolField("ParamIF", ParamIF)) return true;
-  if (Fkt && WriteTextField("Fkt", Fkt->GetId())) return true;
-  if (WriteWrappedElement("Element", Element)) return true;
+  if (TItemData::WriteXml(false) || WriteFields(*this, kFktInterfaceFields) || WriteWrappedElement("Element", Element))
+    return true;
   return withElement && WriteTag("MOSTFktInterface", true);
 }
 
 bool TMOSTFktInterface::ReadXml(TQXMLNode* element) {
-  if (ReadBase(element)) return true;
-  ParamIF = ReadInt(element, "ParamIF") != 0;
-  return ReadWrappedElement(this, element, "Element", &Element);
+  return ReadBase(element) || ReadFields(*this, element, kFktInterfaceFields) ||
+         ReadWrappedElement(this, element, "Element", &Element);
 }
 
 void TMOSTFktInterface::ResolveLinks() {
-  if (Ram && !Fkt && SourceNode)
-    if (const TQXMLNode* ref = FindChild(SourceNode, "Fkt")) Fkt = Ram->MOSTFkts.FindById(UnescapeText(ref->Text));
+  ResolveFields(*this, kFktInterfaceFields);
   if (Element) Element->ResolveLinks();
 }
 
@@ -176,14 +165,13 @@ std::string TMOSTFktIfField::GetPathText() {
 const std::string& TMOSTFktIf_Enumeration::GetId() { return DefaultId("MOSTFktIf_Enumeration"); }
 std::string TMOSTFktIf_Enumeration::GetName() { return "Enumeration Info"; }
 
-bool TMOSTFktIf_Enumeration::WriteXml(bool withElement) {
-  return WriteElement(withElement, "MOSTFktIf_Enumeration", [&] { return WriteTextField("Elements", Elements); });
-}
+constexpr TField kEnumerationFields[] = {TextField<&TMOSTFktIf_Enumeration::Elements>("Elements")};
 
+bool TMOSTFktIf_Enumeration::WriteXml(bool withElement) {
+  return WriteFieldsElement(*this, withElement, "MOSTFktIf_Enumeration", kEnumerationFields);
+}
 bool TMOSTFktIf_Enumeration::ReadXml(TQXMLNode* element) {
-  if (ReadBase(element)) return true;
-  Elements = ReadText(element, "Elements");
-  return false;
+  return ReadBase(element) || ReadFields(*this, element, kEnumerationFields);
 }
 
 bool TMOSTFktIf_Enumeration::Check(uint64_t flags) {
@@ -200,23 +188,16 @@ bool TMOSTFktIf_Enumeration::Check(uint64_t flags) {
 const std::string& TMOSTFktIf_Number::GetId() { return DefaultId("MOSTFktIf_Number"); }
 std::string TMOSTFktIf_Number::GetName() { return "Number Info"; }
 
-bool TMOSTFktIf_Number::WriteXml(bool withElement) {
-  return WriteElement(withElement, "MOSTFktIf_Number", [&] {
-    return WriteTextField("Unit", Unit) || WriteHexField("Step", Step) || WriteHexField("Exponent", Exponent) ||
-           WriteIntField("RangeMin", RangeMin) || WriteIntField("RangeMax", RangeMax) ||
-           WriteBoolField("FullRange", FullRange);
-  });
-}
+constexpr TField kNumberFields[] = {
+    TextField<&TMOSTFktIf_Number::Unit>("Unit"),        HexField<&TMOSTFktIf_Number::Step>("Step"),
+    HexField<&TMOSTFktIf_Number::Exponent>("Exponent"), IntField<&TMOSTFktIf_Number::RangeMin>("RangeMin"),
+    IntField<&TMOSTFktIf_Number::RangeMax>("RangeMax"), BoolField<&TMOSTFktIf_Number::FullRange>("FullRange")};
 
+bool TMOSTFktIf_Number::WriteXml(bool withElement) {
+  return WriteFieldsElement(*this, withElement, "MOSTFktIf_Number", kNumberFields);
+}
 bool TMOSTFktIf_Number::ReadXml(TQXMLNode* element) {
-  if (ReadBase(element)) return true;
-  Unit = ReadText(element, "Unit");
-  Step = static_cast<uint8_t>(ReadHex(element, "Step"));
-  Exponent = static_cast<int8_t>(ReadHex(element, "Exponent"));
-  RangeMin = static_cast<int32_t>(ReadInt(element, "RangeMin"));
-  RangeMax = static_cast<int32_t>(ReadInt(element, "RangeMax"));
-  FullRange = ReadInt(element, "FullRange") != 0;
-  return false;
+  return ReadBase(element) || ReadFields(*this, element, kNumberFields);
 }
 
 bool TMOSTFktIf_Number::Check(uint64_t flags) {
@@ -241,14 +222,13 @@ bool TMOSTFktIf_Number::Check(uint64_t flags) {
 const std::string& TMOSTFktIf_String::GetId() { return DefaultId("MOSTFktIf_String"); }
 std::string TMOSTFktIf_String::GetName() { return "String Info"; }
 
-bool TMOSTFktIf_String::WriteXml(bool withElement) {
-  return WriteElement(withElement, "MOSTFktIf_String", [&] { return WriteHexField("MaxSize", MaxSize); });
-}
+constexpr TField kStringFields[] = {HexField<&TMOSTFktIf_String::MaxSize>("MaxSize")};
 
+bool TMOSTFktIf_String::WriteXml(bool withElement) {
+  return WriteFieldsElement(*this, withElement, "MOSTFktIf_String", kStringFields);
+}
 bool TMOSTFktIf_String::ReadXml(TQXMLNode* element) {
-  if (ReadBase(element)) return true;
-  MaxSize = static_cast<uint8_t>(ReadHex(element, "MaxSize"));
-  return false;
+  return ReadBase(element) || ReadFields(*this, element, kStringFields);
 }
 
 bool TMOSTFktIf_String::Check(uint64_t flags) {
@@ -265,21 +245,15 @@ bool TMOSTFktIf_String::Check(uint64_t flags) {
 const std::string& TMOSTBitDesc::GetId() { return DefaultId("MOSTBitDesc"); }
 std::string TMOSTBitDesc::GetName() { return "Bit Info " + std::to_string(BitPos); }
 
-bool TMOSTBitDesc::WriteXml(bool withElement) {
-  if (withElement && WriteTag("MOSTBitDesc")) return true;
-  if (TItemData::WriteXml(false) || WriteIntField("BitPos", BitPos) || WriteTextField("BitName", BitName) ||
-      WriteTextField("TrueDesc", TrueDesc) || WriteTextField("FalseDesc", FalseDesc))
-    return true;
-  return withElement && WriteTag("MOSTBitDesc", true);
-}
+constexpr TField kBitDescFields[] = {
+    IntField<&TMOSTBitDesc::BitPos>("BitPos"), TextField<&TMOSTBitDesc::BitName>("BitName"),
+    TextField<&TMOSTBitDesc::TrueDesc>("TrueDesc"), TextField<&TMOSTBitDesc::FalseDesc>("FalseDesc")};
 
+bool TMOSTBitDesc::WriteXml(bool withElement) {
+  return WriteFieldsElement(*this, withElement, "MOSTBitDesc", kBitDescFields);
+}
 bool TMOSTBitDesc::ReadXml(TQXMLNode* element) {
-  if (ReadBase(element)) return true;
-  BitPos = static_cast<int32_t>(ReadInt(element, "BitPos"));
-  BitName = ReadText(element, "BitName");
-  TrueDesc = ReadText(element, "TrueDesc");
-  FalseDesc = ReadText(element, "FalseDesc");
-  return false;
+  return ReadBase(element) || ReadFields(*this, element, kBitDescFields);
 }
 
 bool TMOSTBitDesc::Check(uint64_t flags) {
@@ -294,24 +268,19 @@ bool TMOSTBitDesc::Check(uint64_t flags) {
 const std::string& TMOSTFktIf_BitField::GetId() { return DefaultId("MOSTFktIf_BitField"); }
 std::string TMOSTFktIf_BitField::GetName() { return "BitField Info"; }
 
+constexpr TField kBitFieldFields[] = {HexField<&TMOSTFktIf_BitField::Length>("Length")};
+
 bool TMOSTFktIf_BitField::WriteXml(bool withElement) {
   return WriteElement(withElement, "MOSTFktIf_BitField",
-                      [&] { return WriteHexField("Length", Length) || WriteList("Bits", Bits); });
+                      [&] { return WriteFields(*this, kBitFieldFields) || WriteChildren("Bits", Bits); });
 }
 
 bool TMOSTFktIf_BitField::ReadXml(TQXMLNode* element) {
-  if (ReadBase(element)) return true;
-  Length = static_cast<uint8_t>(ReadHex(element, "Length"));
-  DestroyOwnedItems(Bits);
-  return ReadListIn(element, "Bits", "MOSTBitDesc", [&](TQXMLNode* child) {
-    TMOSTBitDesc* bit = Ram->NewItem(Ram->MOSTBitDescs);
-    Bits.Add(bit);
-    bit->BitField = this;
-    return bit->ReadXml(child);
-  });
+  return ReadBase(element) || ReadFields(*this, element, kBitFieldFields) ||
+         ReadChildren(*this, element, "Bits", "MOSTBitDesc", Bits, &TZOR_RAM::MOSTBitDescs, &TMOSTBitDesc::BitField);
 }
 
-void TMOSTFktIf_BitField::ResolveLinks() { ResolveList(Bits); }
+void TMOSTFktIf_BitField::ResolveLinks() { ResolveChildren(Bits); }
 
 bool TMOSTFktIf_BitField::Check(uint64_t flags) {
   bool err = false;
@@ -332,20 +301,20 @@ void TMOSTFktIf_BitField::DetachChildren() {
 const std::string& TMOSTFktIf_RecordField::GetId() { return DefaultId("MOSTFktIf_RecordField"); }
 std::string TMOSTFktIf_RecordField::GetName() { return "Record Field Info"; }
 
+constexpr TField kRecordFieldFields[] = {IntField<&TMOSTFktIf_RecordField::FieldIdx>("FieldIdx"),
+                                         TextField<&TMOSTFktIf_RecordField::FieldName>("FieldName"),
+                                         IntField<&TMOSTFktIf_RecordField::FieldTypeValue>("FieldTypeValue")};
+
 bool TMOSTFktIf_RecordField::WriteXml(bool withElement) {
   if (withElement && WriteTag("MOSTFktIf_RecordField")) return true;
-  if (TItemData::WriteXml(false) || WriteIntField("FieldIdx", FieldIdx) || WriteTextField("FieldName", FieldName) ||
-      WriteIntField("FieldTypeValue", FieldTypeValue) || WriteWrappedElement("Field", Field))
+  if (TItemData::WriteXml(false) || WriteFields(*this, kRecordFieldFields) || WriteWrappedElement("Field", Field))
     return true;
   return withElement && WriteTag("MOSTFktIf_RecordField", true);
 }
 
 bool TMOSTFktIf_RecordField::ReadXml(TQXMLNode* element) {
-  if (ReadBase(element)) return true;
-  FieldIdx = static_cast<int32_t>(ReadInt(element, "FieldIdx"));
-  FieldName = ReadText(element, "FieldName");
-  FieldTypeValue = static_cast<int32_t>(ReadInt(element, "FieldTypeValue"));
-  return ReadWrappedElement(this, element, "Field", &Field);
+  return ReadBase(element) || ReadFields(*this, element, kRecordFieldFields) ||
+         ReadWrappedElement(this, element, "Field", &Field);
 }
 
 void TMOSTFktIf_RecordField::ResolveLinks() {
@@ -368,27 +337,21 @@ void TMOSTFktIf_RecordField::DetachChildren() {
 const std::string& TMOSTFktIf_Record::GetId() { return DefaultId("MOSTFktIf_Record"); }
 std::string TMOSTFktIf_Record::GetName() { return "Record Info"; }
 
+constexpr TField kRecordFields[] = {HexField<&TMOSTFktIf_Record::NElements>("NElements"),
+                                    TextField<&TMOSTFktIf_Record::RecordName>("RecordName")};
+
 bool TMOSTFktIf_Record::WriteXml(bool withElement) {
-  return WriteElement(withElement, "MOSTFktIf_Record", [&] {
-    return WriteHexField("NElements", NElements) || WriteTextField("RecordName", RecordName) ||
-           WriteList("Fields", Fields);
-  });
+  return WriteElement(withElement, "MOSTFktIf_Record",
+                      [&] { return WriteFields(*this, kRecordFields) || WriteChildren("Fields", Fields); });
 }
 
 bool TMOSTFktIf_Record::ReadXml(TQXMLNode* element) {
-  if (ReadBase(element)) return true;
-  NElements = static_cast<uint8_t>(ReadHex(element, "NElements"));
-  RecordName = ReadText(element, "RecordName");
-  DestroyOwnedItems(Fields);
-  return ReadListIn(element, "Fields", "MOSTFktIf_RecordField", [&](TQXMLNode* child) {
-    TMOSTFktIf_RecordField* field = Ram->NewItem(Ram->MOSTFktIf_RecordFields);
-    Fields.Add(field);
-    field->Record = this;
-    return field->ReadXml(child);
-  });
+  return ReadBase(element) || ReadFields(*this, element, kRecordFields) ||
+         ReadChildren(*this, element, "Fields", "MOSTFktIf_RecordField", Fields, &TZOR_RAM::MOSTFktIf_RecordFields,
+                      &TMOSTFktIf_RecordField::Record);
 }
 
-void TMOSTFktIf_Record::ResolveLinks() { ResolveList(Fields); }
+void TMOSTFktIf_Record::ResolveLinks() { ResolveChildren(Fields); }
 
 bool TMOSTFktIf_Record::Check(uint64_t flags) {
   bool err = false;
@@ -422,19 +385,18 @@ void TMOSTFktIf_Record::DetachChildren() {
 const std::string& TMOSTFktIf_Array::GetId() { return DefaultId("MOSTFktIf_Array"); }
 std::string TMOSTFktIf_Array::GetName() { return "Array Info"; }
 
+constexpr TField kArrayFields[] = {TextField<&TMOSTFktIf_Array::ArrayName>("ArrayName"),
+                                   IntField<&TMOSTFktIf_Array::ElementTypeValue>("ElementTypeValue"),
+                                   IntField<&TMOSTFktIf_Array::NMax>("NMax")};
+
 bool TMOSTFktIf_Array::WriteXml(bool withElement) {
-  return WriteElement(withElement, "MOSTFktIf_Array", [&] {
-    return WriteTextField("ArrayName", ArrayName) || WriteIntField("ElementTypeValue", ElementTypeValue) ||
-           WriteIntField("NMax", NMax) || WriteWrappedElement("Element", Element);
-  });
+  return WriteElement(withElement, "MOSTFktIf_Array",
+                      [&] { return WriteFields(*this, kArrayFields) || WriteWrappedElement("Element", Element); });
 }
 
 bool TMOSTFktIf_Array::ReadXml(TQXMLNode* element) {
-  if (ReadBase(element)) return true;
-  ArrayName = ReadText(element, "ArrayName");
-  ElementTypeValue = static_cast<int32_t>(ReadInt(element, "ElementTypeValue"));
-  NMax = static_cast<int32_t>(ReadInt(element, "NMax"));
-  return ReadWrappedElement(this, element, "Element", &Element);
+  return ReadBase(element) || ReadFields(*this, element, kArrayFields) ||
+         ReadWrappedElement(this, element, "Element", &Element);
 }
 
 void TMOSTFktIf_Array::ResolveLinks() {
@@ -461,24 +423,20 @@ void TMOSTFktIf_Array::DetachChildren() {
 const std::string& TMOSTFktIf_Stream::GetId() { return DefaultId("MOSTFktIf_Stream"); }
 std::string TMOSTFktIf_Stream::GetName() { return "Stream Info"; }
 
+constexpr TField kStreamFields[] = {IntField<&TMOSTFktIf_Stream::Length>("Length")};
+
 bool TMOSTFktIf_Stream::WriteXml(bool withElement) {
   return WriteElement(withElement, "MOSTFktIf_Stream",
-                      [&] { return WriteIntField("Length", Length) || WriteList("StreamCases", StreamCases); });
+                      [&] { return WriteFields(*this, kStreamFields) || WriteChildren("StreamCases", StreamCases); });
 }
 
 bool TMOSTFktIf_Stream::ReadXml(TQXMLNode* element) {
-  if (ReadBase(element)) return true;
-  Length = static_cast<int32_t>(ReadInt(element, "Length"));
-  DestroyOwnedItems(StreamCases);
-  return ReadListIn(element, "StreamCases", "MOSTFktIf_StreamCase", [&](TQXMLNode* child) {
-    TMOSTFktIf_StreamCase* streamCase = Ram->NewItem(Ram->MOSTFktIf_StreamCases);
-    StreamCases.Add(streamCase);
-    streamCase->Stream = this;
-    return streamCase->ReadXml(child);
-  });
+  return ReadBase(element) || ReadFields(*this, element, kStreamFields) ||
+         ReadChildren(*this, element, "StreamCases", "MOSTFktIf_StreamCase", StreamCases,
+                      &TZOR_RAM::MOSTFktIf_StreamCases, &TMOSTFktIf_StreamCase::Stream);
 }
 
-void TMOSTFktIf_Stream::ResolveLinks() { ResolveList(StreamCases); }
+void TMOSTFktIf_Stream::ResolveLinks() { ResolveChildren(StreamCases); }
 
 bool TMOSTFktIf_Stream::Check(uint64_t flags) {
   bool err = false;
@@ -497,31 +455,25 @@ void TMOSTFktIf_Stream::DetachChildren() {
 const std::string& TMOSTFktIf_StreamCase::GetId() { return DefaultId("MOSTFktIf_StreamCase"); }
 std::string TMOSTFktIf_StreamCase::GetName() { return "StreamCase " + PosY + " Info"; }
 
+constexpr TField kStreamCaseFields[] = {
+    TextField<&TMOSTFktIf_StreamCase::PosY>("PosY"), TextField<&TMOSTFktIf_StreamCase::PosDesc>("PosDesc"),
+    EscapedRefField<&TMOSTFktIf_StreamCase::PosX, TEmptyRef::Searched, &TZOR_RAM::MOSTFktParams>("PosX")};
+
 bool TMOSTFktIf_StreamCase::WriteXml(bool withElement) {
   return WriteElement(withElement, "MOSTFktIf_StreamCase", [&] {
-    return WriteTextField("PosY", PosY) || WriteTextField("PosDesc", PosDesc) ||
-           (PosX && WriteTextField("PosX", PosX->GetId())) || WriteList("StreamParams", StreamParams);
+    return WriteFields(*this, kStreamCaseFields) || WriteChildren("StreamParams", StreamParams);
   });
 }
 
 bool TMOSTFktIf_StreamCase::ReadXml(TQXMLNode* element) {
-  if (ReadBase(element)) return true;
-  PosY = ReadText(element, "PosY");
-  PosDesc = ReadText(element, "PosDesc");
-  DestroyOwnedItems(StreamParams);
-  return ReadListIn(element, "StreamParams", "MOSTFktParam", [&](TQXMLNode* child) {
-    TMOSTFktParam* param = Ram->NewItem(Ram->MOSTFktParams);
-    StreamParams.Add(param);
-    param->StreamCase = this;
-    return param->ReadXml(child);
-  });
+  return ReadBase(element) || ReadFields(*this, element, kStreamCaseFields) ||
+         ReadChildren(*this, element, "StreamParams", "MOSTFktParam", StreamParams, &TZOR_RAM::MOSTFktParams,
+                      &TMOSTFktParam::StreamCase);
 }
 
 void TMOSTFktIf_StreamCase::ResolveLinks() {
-  if (Ram && !PosX && SourceNode)
-    if (const TQXMLNode* ref = FindChild(SourceNode, "PosX"))
-      PosX = Ram->MOSTFktParams.FindById(UnescapeText(ref->Text));
-  ResolveList(StreamParams);
+  ResolveFields(*this, kStreamCaseFields);
+  ResolveChildren(StreamParams);
 }
 
 namespace {

@@ -2,8 +2,6 @@
 // an interface or an element, and which class a given element creates.
 #pragma once
 
-#include <type_traits>
-
 #include "zor/model/item.h"
 
 class TQXMLNode;
@@ -33,20 +31,5 @@ ZOR_API TQXMLNode* FindFktInterface(const TQXMLNode* element);
 // owner is a TMOSTFktParam. Null for a null element or database, or when the
 // element is not named "MOSTFktInterface".
 ZOR_API TMOSTFktInterface* CreateFktInterface(TItemData* owner, TZOR_RAM* ram, const TQXMLNode* element);
-
-// Empties an owner's child list before it is read again: destroys the items
-// from the last to the first (each leaves its database list) and clears the
-// list. Children that themselves own items first let go of them, so no
-// grandchild is left pointing at a destroyed owner.
-template <class T>
-void DestroyOwnedItems(TZORList<T>& list) {
-  for (int i = list.Count() - 1; i >= 0; --i) {
-    T* item = list[i];
-    if (!item) continue;
-    if constexpr (requires { item->DetachChildren(); }) item->DetachChildren();
-    delete item;
-  }
-  list.Clear();
-}
 
 }  // namespace ZOR_RAM

@@ -6,7 +6,9 @@
 #include "zor/QXML/QXMLDocument.h"
 #include "zor/io/line_writer.h"
 #include "zor/model/check_run_values.h"
+#include "zor/model/children.h"
 #include "zor/model/enums.h"
+#include "zor/model/fields.h"
 #include "zor/model/ram.h"
 #include "zor/model/xml_values.h"
 #include "zor/network/network.h"
@@ -15,18 +17,6 @@
 #include "zor/node/node.h"
 
 namespace ZOR_RAM {
-
-namespace {
-
-// The text of child `name` of the item's source element, as stored, or null
-// when the item was not read from a file or has no such child.
-const TQXMLString* SourceRef(const TItemData& item, std::string_view name) {
-  if (!item.SourceNode) return nullptr;
-  TQXMLNode* child = FindChild(item.SourceNode, name);
-  return child ? &child->Text : nullptr;
-}
-
-}  // namespace
 
 // ---------------------------------------------------------------------------
 // TNetFrame
@@ -54,66 +44,35 @@ const std::string& TNetFrame::GetId() { return DefaultId("NetFrame"); }
 std::string TNetFrame::GetName() { return Name; }
 
 void TNetFrame::FreeChildren() {
-  // Each child is taken out of our list first; destroying it takes it out of
-  // its database list.
-  while (NetSigs.Count() > 0) {
-    TNetSig* sig = NetSigs.Last();
-    NetSigs.Delete(NetSigs.Count() - 1);
-    delete sig;
-  }
-  while (TxFrameTimings.Count() > 0) {
-    TTxFrameTiming* timing = TxFrameTimings.Last();
-    TxFrameTimings.Delete(TxFrameTimings.Count() - 1);
-    delete timing;
-  }
+  DestroyChildren(NetSigs);
+  DestroyChildren(TxFrameTimings);
 }
 
-bool TNetFrame::ReadFrameFields(TQXMLNode* element) {
-  if (ReadBase(element)) return true;
-  Name = ReadText(element, "Name");
-  Size = static_cast<int32_t>(ReadInt(element, "Size"));
-  TransportType = TransportTypeFromText(ReadText(element, "TransportType"));
-  FrameId = static_cast<uint32_t>(ReadInt(element, "FrameId"));
-  SequenceInfo = ReadInt(element, "SequenceInfo") != 0;
-  MaxFUpTime = static_cast<int32_t>(ReadInt(element, "MaxFUpTime"));
-  MinFUpTime = static_cast<int32_t>(ReadInt(element, "MinFUpTime"));
-  TransportTypeName = ReadText(element, "TransportTypeName");
-  ByteOrder = ByteOrderFromText(ReadText(element, "ByteOrder"));
+constexpr TField kFrameFields[] = {
+    TextField<&TNetFrame::Name>("Name"),
+    IntField<&TNetFrame::Size>("Size"),
+    EnumField<&TNetFrame::TransportType, TransportTypeToText, TransportTypeFromText>("TransportType"),
+    StoredField<&TNetFrame::TransportTypeName>("TransportTypeName"),
+    IntField<&TNetFrame::FrameId>("FrameId"),
+    BoolField<&TNetFrame::SequenceInfo>("SequenceInfo"),
+    IntField<&TNetFrame::MaxFUpTime>("MaxFUpTime"),
+    IntField<&TNetFrame::MinFUpTime>("MinFUpTime"),
+    EnumField<&TNetFrame::ByteOrder, ByteOrderToText, ByteOrderFromText>("ByteOrder"),
+    RefField<&TNetFrame::Network, TEmptyRef::Searched, &TZOR_RAM::Networks>("Network")};
 
+bool TNetFrame::ReadFrameFields(TQXMLNode* element) {
+  if (ReadBase(element) || ReadFields(*this, element, kFrameFields)) return true;
   FreeChildren();
-  if (ReadListIn(element, "NetSigs", "NetSig", [&](TQXMLNode* child) {
-        TNetSig* sig = Ram->NewItem(Ram->NetSigs);
-        NetSigs.Add(sig);
-        sig->Frame = this;
-        return sig->ReadXml(child);
-      }))
-    return true;
-  return ReadListIn(element, "TxFrameTimings", "TxFrameTiming", [&](TQXMLNode* child) {
-    TTxFrameTiming* timing = Ram->NewItem(Ram->TxFrameTimings);
-    TxFrameTimings.Add(timing);
-    timing->Frame = this;
-    return timing->ReadXml(child);
-  });
+  return AppendChildren(*this, element, "NetSigs", "NetSig", NetSigs, &TZOR_RAM::NetSigs, &TNetSig::Frame) ||
+         AppendChildren(*this, element, "TxFrameTimings", "TxFrameTiming", TxFrameTimings, &TZOR_RAM::TxFrameTimings,
+                        &TTxFrameTiming::Frame);
 }
 
 bool TNetFrame::ReadXml(TQXMLNode* element) { return ReadFrameFields(element); }
 
 bool TNetFrame::WriteFrameFields() {
-  if (TItemData::WriteXml(false)) return true;
-  if (WriteTextField("Name", Name) || WriteIntField("Size", Size) ||
-      WriteTextField("TransportType", TransportTypeToText(TransportType)) ||
-      WriteStoredField("TransportTypeName", TransportTypeName) || WriteIntField("FrameId", FrameId) ||
-      WriteBoolField("SequenceInfo", SequenceInfo) || WriteIntField("MaxFUpTime", MaxFUpTime) ||
-      WriteIntField("MinFUpTime", MinFUpTime) || WriteTextField("ByteOrder", ByteOrderToText(ByteOrder)))
-    return true;
-  if (Network && WriteStoredField("Network", Network->GetId())) return true;
-  if (WriteTag("NetSigs")) return true;
-  for (TNetSig* sig : NetSigs)
-    if (sig->WriteXml(true)) return true;
-  if (WriteTag("NetSigs", true) || WriteTag("TxFrameTimings")) return true;
-  for (TTxFrameTiming* timing : TxFrameTimings)
-    if (timing->WriteXml(true)) return true;
-  return WriteTag("TxFrameTimings", true);
+  return TItemData::WriteXml(false) || WriteFields(*this, kFrameFields) || WriteChildren("NetSigs", NetSigs) ||
+         WriteChildren("TxFrameTimings", TxFrameTimings);
 }
 
 bool TNetFrame::WriteXml(bool withElement) {
@@ -123,10 +82,9 @@ bool TNetFrame::WriteXml(bool withElement) {
 }
 
 void TNetFrame::ResolveLinks() {
-  if (!Network && Ram)
-    if (const TQXMLString* id = SourceRef(*this, "Network")) Network = Ram->Networks.FindById(*id);
-  for (TNetSig* sig : NetSigs) sig->ResolveLinks();
-  for (TTxFrameTiming* timing : TxFrameTimings) timing->ResolveLinks();
+  ResolveFields(*this, kFrameFields);
+  ResolveChildren(NetSigs);
+  ResolveChildren(TxFrameTimings);
 }
 
 // ---------------------------------------------------------------------------
@@ -143,10 +101,8 @@ bool TFrameHolder::ReadXml(TQXMLNode* element) {
 bool TFrameHolder::WriteXml(bool withElement) {
   if (withElement && WriteTag("FrameHolder")) return true;
   if (WriteFrameFields()) return true;
-  if (WriteTextField("HolderType", HolderTypeToText(HolderType)) || WriteTag("NetFrames")) return true;
-  for (TNetFrame* frame : NetFrames)
-    if (frame && WriteStoredField("NetFrame", frame->GetId())) return true;
-  if (WriteTag("NetFrames", true)) return true;
+  if (WriteTextField("HolderType", HolderTypeToText(HolderType)) || WriteRefList("NetFrames", "NetFrame", NetFrames))
+    return true;
   return withElement && WriteTag("FrameHolder", true);
 }
 
@@ -158,13 +114,8 @@ TNetFrame* TFrameHolder::FirstAssignedFrame() const {
 
 void TFrameHolder::ResolveLinks() {
   TNetFrame::ResolveLinks();
-  if (!SourceNode || !Ram) return;
-  NetFrames.Clear();
   // A wrong child name is reported and ends the list; the frames read so far stay.
-  ReadListIn(SourceNode, "NetFrames", "NetFrame", [&](TQXMLNode* child) {
-    if (TNetFrame* frame = Ram->NetFrames.FindById(child->Text)) NetFrames.Add(frame);
-    return false;
-  });
+  ResolveRefList(*this, "NetFrames", "NetFrame", NetFrames, &TZOR_RAM::NetFrames, TEmptyRef::Searched);
 }
 
 // ---------------------------------------------------------------------------
@@ -172,12 +123,14 @@ void TFrameHolder::ResolveLinks() {
 
 const std::string& TNetSig::GetId() { return DefaultId("NetSig"); }
 
+constexpr TField kNetSigFields[] = {
+    IntField<&TNetSig::Offset>("Offset"), IntField<&TNetSig::UpdateBitOffset>("UpdateBitOffset"),
+    IntField<&TNetSig::MaxUpdInterval>("MaxUpdInterval"), IntField<&TNetSig::MinUpdInterval>("MinUpdInterval")};
+constexpr TField kNetSigRefs[] = {RefField<&TNetSig::Signal, TEmptyRef::Searched, &TZOR_RAM::Signals>("Signal"),
+                                  RefField<&TNetSig::Network, TEmptyRef::Searched, &TZOR_RAM::Networks>("Network")};
+
 bool TNetSig::ReadXml(TQXMLNode* element) {
-  if (ReadBase(element)) return true;
-  Offset = static_cast<int32_t>(ReadInt(element, "Offset"));
-  UpdateBitOffset = static_cast<int32_t>(ReadInt(element, "UpdateBitOffset"));
-  MaxUpdInterval = static_cast<int32_t>(ReadInt(element, "MaxUpdInterval"));
-  MinUpdInterval = static_cast<int32_t>(ReadInt(element, "MinUpdInterval"));
+  if (ReadBase(element) || ReadFields(*this, element, kNetSigFields)) return true;
   if (Ram && Ram->IsVersion2()) {
     Multiplexed = MultiplexRoleFromText(ReadText(element, "Multiplexed"));
     if (Multiplexed == kMuxMultiplexed) MultiplexerValue = ReadInt(element, "MultiplexerValue");
@@ -189,10 +142,7 @@ bool TNetSig::ReadXml(TQXMLNode* element) {
 
 bool TNetSig::WriteXml(bool withElement) {
   if (withElement && WriteTag("NetSig")) return true;
-  if (TItemData::WriteXml(false)) return true;
-  if (WriteIntField("Offset", Offset) || WriteIntField("UpdateBitOffset", UpdateBitOffset) ||
-      WriteIntField("MaxUpdInterval", MaxUpdInterval) || WriteIntField("MinUpdInterval", MinUpdInterval))
-    return true;
+  if (TItemData::WriteXml(false) || WriteFields(*this, kNetSigFields)) return true;
   if (Ram && Ram->IsVersion2()) {
     if (WriteTextField("Multiplexed", MultiplexRoleToText(Multiplexed))) return true;
     if (Multiplexed == kMuxMultiplexed ? WriteIntField("MultiplexerValue", MultiplexerValue)
@@ -200,46 +150,29 @@ bool TNetSig::WriteXml(bool withElement) {
       return true;
     if (WriteIntField("SPN", SPN) || WriteTextField("SigType", SigTypeToText(SigType))) return true;
   }
-  if (Signal && WriteStoredField("Signal", Signal->GetId())) return true;
-  if (Network && WriteStoredField("Network", Network->GetId())) return true;
+  if (WriteFields(*this, kNetSigRefs)) return true;
   return withElement && WriteTag("NetSig", true);
 }
 
-void TNetSig::ResolveLinks() {
-  if (!Ram) return;
-  if (!Signal)
-    if (const TQXMLString* id = SourceRef(*this, "Signal")) Signal = Ram->Signals.FindById(*id);
-  if (!Network)
-    if (const TQXMLString* id = SourceRef(*this, "Network")) Network = Ram->Networks.FindById(*id);
-}
+void TNetSig::ResolveLinks() { ResolveFields(*this, kNetSigRefs); }
 
 // ---------------------------------------------------------------------------
 // TTxFrameTiming
 
 const std::string& TTxFrameTiming::GetId() { return DefaultId("TxFrameTiming"); }
 
+constexpr TField kTxFrameTimingFields[] = {
+    IntField<&TTxFrameTiming::FramePeriod>("FramePeriod"), IntField<&TTxFrameTiming::OffsetTime>("OffsetTime"),
+    IntField<&TTxFrameTiming::WcLatency>("WcLatency"),
+    RefField<&TTxFrameTiming::IfcMode, TEmptyRef::Searched, &TZOR_RAM::IfcModes>("IfcMode")};
+
 bool TTxFrameTiming::ReadXml(TQXMLNode* element) {
-  if (ReadBase(element)) return true;
-  FramePeriod = static_cast<int32_t>(ReadInt(element, "FramePeriod"));
-  OffsetTime = static_cast<int32_t>(ReadInt(element, "OffsetTime"));
-  WcLatency = static_cast<int32_t>(ReadInt(element, "WcLatency"));
-  return false;
+  return ReadBase(element) || ReadFields(*this, element, kTxFrameTimingFields);
 }
-
 bool TTxFrameTiming::WriteXml(bool withElement) {
-  if (withElement && WriteTag("TxFrameTiming")) return true;
-  if (TItemData::WriteXml(false)) return true;
-  if (WriteIntField("FramePeriod", FramePeriod) || WriteIntField("OffsetTime", OffsetTime) ||
-      WriteIntField("WcLatency", WcLatency))
-    return true;
-  if (IfcMode && WriteStoredField("IfcMode", IfcMode->GetId())) return true;
-  return withElement && WriteTag("TxFrameTiming", true);
+  return WriteFieldsElement(*this, withElement, "TxFrameTiming", kTxFrameTimingFields);
 }
-
-void TTxFrameTiming::ResolveLinks() {
-  if (!IfcMode && Ram)
-    if (const TQXMLString* id = SourceRef(*this, "IfcMode")) IfcMode = Ram->IfcModes.FindById(*id);
-}
+void TTxFrameTiming::ResolveLinks() { ResolveFields(*this, kTxFrameTimingFields); }
 
 std::string TTxFrameTiming::GetName() { return IfcMode ? IfcMode->Name : std::string(); }
 

@@ -9,7 +9,9 @@
 #include "zor/QXML/QXMLDocument.h"
 #include "zor/env/env.h"
 #include "zor/model/check_run_values.h"
+#include "zor/model/children.h"
 #include "zor/model/enums.h"
+#include "zor/model/fields.h"
 #include "zor/model/ram.h"
 #include "zor/model/xml_values.h"
 #include "zor/network/frame.h"
@@ -39,32 +41,10 @@ int LinProtocolLevel(int32_t type) {
 
 namespace {
 
-// A reference child's text, unescaped as "ZORId" itself is read.
-std::string ReferenceText(const TQXMLNode* child) { return UnescapeText(child->Text); }
-
-std::string FoldCase(std::string text) {
-  for (char& c : text)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return text;
-}
-
 std::string Hex(unsigned value, int digits) {
   char buffer[16];
   std::snprintf(buffer, sizeof buffer, "%0*X", digits, value);
   return buffer;
-}
-
-template <class T>
-bool WriteItems(const TZORList<T>& list) {
-  for (T* item : list)
-    if (item && item->WriteXml(/*withElement=*/true)) return true;
-  return false;
-}
-
-// A wrapper element with its items, written also when the list is empty.
-template <class T>
-bool WriteContainer(std::string_view name, const TZORList<T>& list) {
-  return WriteTag(name) || WriteItems(list) || WriteTag(name, /*closing=*/true);
 }
 
 }  // namespace
@@ -83,69 +63,54 @@ TNetwork::~TNetwork() {
 
 const std::string& TNetwork::GetId() { return DefaultId("Network"); }
 
+namespace {
+
+// Older files name CAN networks "CAN 11" or "CAN 29".
+int32_t NetworkTypeFromFileText(const std::string& text) {
+  return NetworkTypeFromText(text == "CAN 11" || text == "CAN 29" ? std::string("CAN") : text);
+}
+
+}  // namespace
+
+// The bus fields, after the name (and in "2.000" files the version and symbols).
+constexpr TField kNetworkFields[] = {EnumField<&TNetwork::Type, NetworkTypeToText, NetworkTypeFromFileText>("Type"),
+                                     IntField<&TNetwork::NetSpeed>("NetSpeed"),
+                                     IntField<&TNetwork::SamplePos>("SamplePos"), IntField<&TNetwork::SJW>("SJW"),
+                                     IntField<&TNetwork::SampMode>("SampMode")};
+
 bool TNetwork::WriteXml(bool withElement) {
   const bool v2 = Ram && Ram->IsVersion2();
   if (withElement && WriteTag("Network")) return true;
   if (TItemData::WriteXml(false) || WriteTextField("Name", Name)) return true;
-  if (v2) {
-    if (WriteTextField("Version", Version) || WriteTag("Symbols")) return true;
-    for (const std::string& symbol : Symbols)
-      if (WriteStoredField("Symbol", symbol)) return true;
-    if (WriteTag("Symbols", true)) return true;
-  }
-  if (WriteTextField("Type", NetworkTypeToText(Type)) || WriteIntField("NetSpeed", NetSpeed) ||
-      WriteIntField("SamplePos", SamplePos) || WriteIntField("SJW", SJW) || WriteIntField("SampMode", SampMode))
-    return true;
+  if (v2 && (WriteTextField("Version", Version) || WriteTextList("Symbols", "Symbol", Symbols))) return true;
+  if (WriteFields(*this, kNetworkFields)) return true;
   if (v2) {
     if (WriteTag("DynamicMsgIds")) return true;
     for (int id = 0; id < kDynamicMsgIdCount; ++id)
       if (DynamicMsgIds[id] != kMsgIdNotDynamic && WriteIntField("DynamicMsgId", id)) return true;
-    if (WriteTag("DynamicMsgIds", true) || WriteContainer("Configurations", Configurations)) return true;
+    if (WriteTag("DynamicMsgIds", true) || WriteChildren("Configurations", Configurations)) return true;
     // The linked group's name, empty without a link.
     if (WriteTextField("EnvGroup", EnvGroup ? EnvGroup->GetName() : std::string())) return true;
   }
-  if (WriteContainer("NetModes", NetModes)) return true;
-  if (v2 && (WriteContainer("SignalGroups", SignalGroups) || WriteContainer("SignalGroupsLIN", SignalGroupsLIN) ||
-             WriteContainer("Attributes", Attributes) || WriteContainer("AttributeValues", AttributeValues) ||
-             WriteContainer("UnUsedSignals", UnUsedSignals)))
+  if (WriteChildren("NetModes", NetModes)) return true;
+  if (v2 && (WriteChildren("SignalGroups", SignalGroups) || WriteChildren("SignalGroupsLIN", SignalGroupsLIN) ||
+             WriteChildren("Attributes", Attributes) || WriteChildren("AttributeValues", AttributeValues) ||
+             WriteChildren("UnUsedSignals", UnUsedSignals)))
     return true;
   return withElement && WriteTag("Network", true);
 }
-
-namespace {
-
-// Destroys the modes of a network with their entries (an entry is read with
-// its mode and goes with it), then empties the list.
-void FreeModes(TZORList<TNetMode>& modes) {
-  for (TNetMode* mode : modes)
-    if (mode) mode->SchEntrys.FreeItems();
-  modes.FreeItems();
-}
-
-}  // namespace
 
 bool TNetwork::ReadXml(TQXMLNode* element) {
   // Each child list is emptied at its own step, so a read that fails early
   // leaves the later lists as they were.
   if (ReadBase(element)) return true;
-  const bool v2 = Ram->IsVersion2();
+  const bool v2 = Ram && Ram->IsVersion2();
   Name = ReadText(element, "Name");
   if (v2) {
     Version = ReadText(element, "Version");
-    Symbols.clear();
-    if (ReadListIn(element, "Symbols", "Symbol", [&](TQXMLNode* child) {
-          Symbols.push_back(child->Text);
-          return false;
-        }))
-      return true;
+    if (ReadTextList(element, "Symbols", "Symbol", Symbols, /*asParsed=*/true)) return true;
   }
-  std::string type = ReadText(element, "Type");
-  if (type == "CAN 11" || type == "CAN 29") type = "CAN";
-  Type = NetworkTypeFromText(type);
-  NetSpeed = static_cast<int32_t>(ReadInt(element, "NetSpeed"));
-  SamplePos = static_cast<int32_t>(ReadInt(element, "SamplePos"));
-  SJW = static_cast<int32_t>(ReadInt(element, "SJW"));
-  SampMode = static_cast<int32_t>(ReadInt(element, "SampMode"));
+  ReadFields(*this, element, kNetworkFields);
 
   if (v2) {
     std::memset(DynamicMsgIds, kMsgIdNotDynamic, sizeof DynamicMsgIds);
@@ -154,89 +119,46 @@ bool TNetwork::ReadXml(TQXMLNode* element) {
           // Identifiers outside the array have no place to be marked.
           if (id >= 0 && id < kDynamicMsgIdCount) DynamicMsgIds[id] = kMsgIdDynamic;
           return false;
-        }))
-      return true;
-    Configurations.FreeItems();
-    if (ReadListIn(element, "Configurations", "Configuration", [&](TQXMLNode* child) {
-          TConfiguration* item = Ram->NewItem(Ram->Configurations);
-          Configurations.Add(item);
-          return item->ReadXml(child);
-        }))
+        }) ||
+        ReadChildren(*this, element, "Configurations", "Configuration", Configurations, &TZOR_RAM::Configurations))
       return true;
     EnvGroupName = ReadText(element, "EnvGroup");
   }
 
-  FreeModes(NetModes);
-  if (ReadListIn(element, "NetModes", "NetMode", [&](TQXMLNode* child) {
-        TNetMode* mode = Ram->NewItem(Ram->NetModes);
-        NetModes.Add(mode);
-        mode->Network = this;
-        return mode->ReadXml(child);
-      }))
+  // A mode's entries are read with it and go with it.
+  for (TNetMode* mode : NetModes)
+    if (mode) DestroyChildren(mode->SchEntrys);
+  if (ReadChildren(*this, element, "NetModes", "NetMode", NetModes, &TZOR_RAM::NetModes, &TNetMode::Network))
     return true;
-
   if (!v2) return false;
-  SignalGroups.FreeItems();
-  if (ReadListIn(element, "SignalGroups", "SignalGroup", [&](TQXMLNode* child) {
-        TSigGrp* item = Ram->NewItem(Ram->SigGrps);
-        SignalGroups.Add(item);
-        return item->ReadXml(child);
-      }))
-    return true;
-  SignalGroupsLIN.FreeItems();
-  if (ReadListIn(element, "SignalGroupsLIN", "SignalGroupLIN", [&](TQXMLNode* child) {
-        TSigGrpLIN* item = Ram->NewItem(Ram->SigGrpLINs);
-        SignalGroupsLIN.Add(item);
-        return item->ReadXml(child);
-      }))
-    return true;
-  Attributes.FreeItems();
-  if (ReadListIn(element, "Attributes", "Attribute", [&](TQXMLNode* child) {
-        TCDBAttributeDef* item = Ram->NewItem(Ram->CDBAttributeDefs);
-        Attributes.Add(item);
-        return item->ReadXml(child);
-      }))
+  if (ReadChildren(*this, element, "SignalGroups", "SignalGroup", SignalGroups, &TZOR_RAM::SigGrps) ||
+      ReadChildren(*this, element, "SignalGroupsLIN", "SignalGroupLIN", SignalGroupsLIN, &TZOR_RAM::SigGrpLINs) ||
+      ReadChildren(*this, element, "Attributes", "Attribute", Attributes, &TZOR_RAM::CDBAttributeDefs))
     return true;
 
   // Each value links to the first of this network's definitions with its
   // definition name (ignoring case): one map instead of a scan per value.
   std::unordered_map<std::string, TCDBAttributeDef*> definitions;
   for (TCDBAttributeDef* def : Attributes)
-    if (def) definitions.try_emplace(FoldCase(def->Name), def);
-  AttributeValues.FreeItems();
-  if (ReadListIn(element, "AttributeValues", "AttributeValue", [&](TQXMLNode* child) {
-        TCDBAttribute* item = Ram->NewItem(Ram->CDBAttributes);
-        AttributeValues.Add(item);
-        if (item->ReadXml(child)) return true;
-        auto found = definitions.find(FoldCase(item->DefinitionName));
-        item->Definition = found == definitions.end() ? nullptr : found->second;
-        return false;
-      }))
-    return true;
-
-  UnUsedSignals.FreeItems();
-  return ReadListIn(element, "UnUsedSignals", "Signal", [&](TQXMLNode* child) {
-    TSignal* signal = Ram->NewItem(Ram->UnUsedSignals);
-    UnUsedSignals.Add(signal);
-    return signal->ReadXml(child);
-  });
+    if (def) definitions.try_emplace(FoldAscii(def->Name), def);
+  const bool failed =
+      ReadChildren(*this, element, "AttributeValues", "AttributeValue", AttributeValues, &TZOR_RAM::CDBAttributes);
+  for (TCDBAttribute* value : AttributeValues) {
+    auto found = definitions.find(FoldAscii(value->DefinitionName));
+    value->Definition = found == definitions.end() ? nullptr : found->second;
+  }
+  return failed ||
+         ReadChildren(*this, element, "UnUsedSignals", "Signal", UnUsedSignals, &TZOR_RAM::UnUsedSignals);
 }
 
 void TNetwork::ResolveLinks() {
-  for (TNetMode* mode : NetModes)
-    if (mode) mode->ResolveLinks();
+  ResolveChildren(NetModes);
   // Unused signals keep references too (their encoding type); unresolved,
   // the next save would drop them.
-  for (TSignal* signal : UnUsedSignals)
-    if (signal) signal->ResolveLinks();
+  ResolveChildren(UnUsedSignals);
 }
 
-bool TNetwork::IsNameUsed(const std::string& name) {
-  if (!Ram) return false;
-  int count = Ram->CountNames(Ram->Networks, name);
-  if (Name == name && HomeList() == &Ram->Networks) --count;
-  return count > 0;
-}
+bool TNetwork::IsNameUsed(const std::string& name) { return Ram && OtherItemHasName(Ram, Ram->Networks, this, name); }
 
 std::string TNetwork::GetDisplayName() {
   if (DisplayNameCache.empty()) DisplayNameCache = Name;
@@ -334,38 +256,22 @@ const std::string& TNetMode::GetId() { return DefaultId("NetMode"); }
 
 bool TNetMode::WriteXml(bool withElement) {
   if (withElement && WriteTag("NetMode")) return true;
-  if (TItemData::WriteXml(false) || WriteTextField("Name", Name) || WriteContainer("SchEntrys", SchEntrys) ||
-      WriteTag("IfcModes"))
+  if (TItemData::WriteXml(false) || WriteTextField("Name", Name) || WriteChildren("SchEntrys", SchEntrys) ||
+      WriteRefList("IfcModes", "IfcMode", IfcModes))
     return true;
-  for (TIfcMode* mode : IfcModes)
-    if (mode && WriteStoredField("IfcMode", mode->GetId())) return true;
-  return WriteTag("IfcModes", true) || (withElement && WriteTag("NetMode", true));
+  return withElement && WriteTag("NetMode", true);
 }
 
 bool TNetMode::ReadXml(TQXMLNode* element) {
   if (ReadBase(element)) return true;
   Name = ReadText(element, "Name");
-  SchEntrys.FreeItems();
-  return ReadListIn(element, "SchEntrys", "SchEntry", [&](TQXMLNode* child) {
-    TSchEntry* entry = Ram->NewItem(Ram->SchEntries);
-    SchEntrys.Add(entry);
-    entry->NetMode = this;
-    return entry->ReadXml(child);
-  });
+  return ReadChildren(*this, element, "SchEntrys", "SchEntry", SchEntrys, &TZOR_RAM::SchEntries, &TSchEntry::NetMode);
 }
 
 void TNetMode::ResolveLinks() {
-  if (SourceNode) {
-    IfcModes.Clear();
-    // A wrong child is reported and ends this mode's resolution.
-    if (ReadListIn(SourceNode, "IfcModes", "IfcMode", [&](TQXMLNode* child) {
-          if (TIfcMode* mode = Ram->IfcModes.FindById(ReferenceText(child))) IfcModes.Add(mode);
-          return false;
-        }))
-      return;
-  }
-  for (TSchEntry* entry : SchEntrys)
-    if (entry) entry->ResolveLinks();
+  // A wrong child is reported and ends this mode's resolution.
+  if (ResolveRefList(*this, "IfcModes", "IfcMode", IfcModes, &TZOR_RAM::IfcModes, TEmptyRef::Searched)) return;
+  ResolveChildren(SchEntrys);
 }
 
 bool TNetMode::IsNameUsed(const std::string& name) {
@@ -394,35 +300,19 @@ TSchEntry::TSchEntry() { std::memset(data, 0xFF, sizeof data); }
 
 const std::string& TSchEntry::GetId() { return DefaultId("SchEntry"); }
 
+constexpr TField kSchEntryFields[] = {
+    IntField<&TSchEntry::Order>("Order"),
+    EnumField<&TSchEntry::Type, SchEntryTypeToText, SchEntryTypeFromText>("Type"),
+    IntField<&TSchEntry::Delay>("Delay"),
+    HexBytesField<&TSchEntry::data>("data"),
+    RefField<&TSchEntry::Ifc, TEmptyRef::Searched, &TZOR_RAM::Ifcs>("Ifc"),
+    RefField<&TSchEntry::TxFrame, TEmptyRef::Searched, &TZOR_RAM::FrameHolders, &TZOR_RAM::NetFrames>("TxFrame")};
+
 bool TSchEntry::WriteXml(bool withElement) {
-  if (withElement && WriteTag("SchEntry")) return true;
-  if (TItemData::WriteXml(false) || WriteIntField("Order", Order) ||
-      WriteTextField("Type", SchEntryTypeToText(Type)) || WriteIntField("Delay", Delay) ||
-      WriteHexBytesField("data", data, sizeof data))
-    return true;
-  if (Ifc && WriteStoredField("Ifc", Ifc->GetId())) return true;
-  if (TxFrame && WriteStoredField("TxFrame", TxFrame->GetId())) return true;
-  return withElement && WriteTag("SchEntry", true);
+  return WriteFieldsElement(*this, withElement, "SchEntry", kSchEntryFields);
 }
-
-bool TSchEntry::ReadXml(TQXMLNode* element) {
-  if (ReadBase(element)) return true;
-  Order = static_cast<int32_t>(ReadInt(element, "Order"));
-  Type = SchEntryTypeFromText(ReadText(element, "Type"));
-  Delay = static_cast<int32_t>(ReadInt(element, "Delay"));
-  ReadHexBytes(element, "data", data, sizeof data);
-  return false;
-}
-
-void TSchEntry::ResolveLinks() {
-  if (!SourceNode || !Ram) return;
-  if (TQXMLNode* child = FindChild(SourceNode, "Ifc"); child && !Ifc) Ifc = Ram->Ifcs.FindById(ReferenceText(child));
-  if (TQXMLNode* child = FindChild(SourceNode, "TxFrame"); child && !TxFrame) {
-    const std::string id = ReferenceText(child);
-    TxFrame = Ram->FrameHolders.FindById(id);
-    if (!TxFrame) TxFrame = Ram->NetFrames.FindById(id);
-  }
-}
+bool TSchEntry::ReadXml(TQXMLNode* element) { return ReadBase(element) || ReadFields(*this, element, kSchEntryFields); }
+void TSchEntry::ResolveLinks() { ResolveFields(*this, kSchEntryFields); }
 
 std::string TSchEntry::GetDisplayName() {
   if (DisplayNameCache.empty() && NetMode && NetMode->Network)

@@ -9,7 +9,11 @@
 #include "zor/QXML/QXMLDocument.h"
 #include "zor/check/findings.h"
 #include "zor/env/env.h"
+#include "zor/interface/check_driver.h"
+#include "zor/model/check_run_values.h"
+#include "zor/model/children.h"
 #include "zor/model/enums.h"
+#include "zor/model/fields.h"
 #include "zor/model/ram.h"
 #include "zor/model/xml_values.h"
 #include "zor/network/frame.h"
@@ -103,49 +107,35 @@ const std::string& TSignal::GetId() {
   return DefaultId("Signal");
 }
 
+constexpr TField kSignalFields[] = {
+    TextField<&TSignal::Name>("Name"),
+    IntField<&TSignal::Size>("Size"),
+    EnumField<&TSignal::SignalType, SignalTypeToText, SignalTypeFromText>("SignalType"),
+    EnumField<&TSignal::InfoType, InfoTypeToText, InfoTypeFromText>("InfoType"),
+    EnumField<&TSignal::GenType, GenTypeToText, GenTypeFromText>("GenType"),
+    IntField<&TSignal::InitValue>("InitValue")};
+// Fields of "2.000" files.
+constexpr TField kSignalFields2[] = {
+    RealField<&TSignal::Factor>("Factor"),  RealField<&TSignal::Offset>("Offset"),
+    IntField<&TSignal::Minimum>("Minimum"), IntField<&TSignal::Maximum>("Maximum"),
+    StoredField<&TSignal::Unit>("Unit"),    StoredField<&TSignal::Multiplexer>("Multiplexer")};
+constexpr TField kSignalRefs[] = {
+    EscapedRefField<&TSignal::EncType, TEmptyRef::Searched, &TZOR_RAM::EncTypes>("EncType")};
+
 bool TSignal::WriteXml(bool withElement) {
   if (withElement && WriteTag("Signal")) return true;
-  if (TItemData::WriteXml(false)) return true;
-  if (WriteTextField("Name", Name) || WriteIntField("Size", Size) ||
-      WriteTextField("SignalType", SignalTypeToText(SignalType)) ||
-      WriteTextField("InfoType", InfoTypeToText(InfoType)) || WriteTextField("GenType", GenTypeToText(GenType)) ||
-      WriteIntField("InitValue", InitValue))
+  if (TItemData::WriteXml(false) || WriteFields(*this, kSignalFields) ||
+      (Ram && Ram->IsVersion2() && WriteFields(*this, kSignalFields2)) || WriteFields(*this, kSignalRefs))
     return true;
-  if (Ram && Ram->IsVersion2()) {
-    if (WriteRealField("Factor", Factor) || WriteRealField("Offset", Offset) || WriteIntField("Minimum", Minimum) ||
-        WriteIntField("Maximum", Maximum) || WriteStoredField("Unit", Unit) ||
-        WriteStoredField("Multiplexer", Multiplexer))
-      return true;
-  }
-  if (EncType && WriteTextField("EncType", EncType->GetId())) return true;
   return withElement && WriteTag("Signal", /*closing=*/true);
 }
 
 bool TSignal::ReadXml(TQXMLNode* element) {
-  if (ReadBase(element)) return true;
-  Name = ReadText(element, "Name");
-  Size = static_cast<int32_t>(ReadInt(element, "Size"));
-  SignalType = SignalTypeFromText(ReadText(element, "SignalType"));
-  InfoType = InfoTypeFromText(ReadText(element, "InfoType"));
-  GenType = GenTypeFromText(ReadText(element, "GenType"));
-  InitValue = ReadInt(element, "InitValue");
-  if (Ram && Ram->IsVersion2()) {
-    Factor = static_cast<float>(ReadFloat(element, "Factor"));
-    Offset = static_cast<float>(ReadFloat(element, "Offset"));
-    Minimum = ReadInt(element, "Minimum");
-    Maximum = ReadInt(element, "Maximum");
-    Unit = ReadText(element, "Unit");
-    Multiplexer = ReadText(element, "Multiplexer");
-  }
-  return false;
+  return ReadBase(element) || ReadFields(*this, element, kSignalFields) ||
+         (Ram && Ram->IsVersion2() && ReadFields(*this, element, kSignalFields2));
 }
 
-void TSignal::ResolveLinks() {
-  TItemData::ResolveLinks();
-  if (EncType || !SourceNode || !Ram) return;
-  if (!FindChild(SourceNode, "EncType")) return;
-  EncType = Ram->EncTypes.FindById(ReadText(SourceNode, "EncType"));
-}
+void TSignal::ResolveLinks() { ResolveFields(*this, kSignalRefs); }
 
 bool TSignal::Check(uint64_t flags) {
   bool err = false;
@@ -205,12 +195,7 @@ bool TSignal::Check(uint64_t flags) {
   return err;
 }
 
-bool TSignal::IsNameUsed(const std::string& name) {
-  if (!Ram) return false;
-  int count = Ram->CountNames(Ram->Signals, name);
-  if (Name == name && HomeList() == &Ram->Signals) --count;  // this signal itself
-  return count > 0;
-}
+bool TSignal::IsNameUsed(const std::string& name) { return Ram && OtherItemHasName(Ram, Ram->Signals, this, name); }
 
 std::string TSignal::GetDisplayName() {
   if (DisplayNameCache.empty()) DisplayNameCache = Name;
@@ -237,42 +222,24 @@ TEncType::~TEncType() {
 
 const std::string& TEncType::GetId() { return DefaultId("EncType"); }
 
+constexpr TField kEncTypeFields[] = {TextField<&TEncType::Name>("Name"), IntField<&TEncType::Size>("Size"),
+                                     BoolField<&TEncType::Signed>("Signed")};
+
 bool TEncType::WriteXml(bool withElement) {
   if (withElement && WriteTag("EncType")) return true;
-  if (TItemData::WriteXml(false)) return true;
-  if (WriteTextField("Name", Name) || WriteIntField("Size", Size) || WriteBoolField("Signed", Signed)) return true;
-  if (WriteTag("Encodes")) return true;
-  for (TEncode* encode : Encodes)
-    if (encode && encode->WriteXml(/*withElement=*/true)) return true;
-  if (WriteTag("Encodes", /*closing=*/true)) return true;
+  if (TItemData::WriteXml(false) || WriteFields(*this, kEncTypeFields) || WriteChildren("Encodes", Encodes))
+    return true;
   return withElement && WriteTag("EncType", /*closing=*/true);
 }
 
 bool TEncType::ReadXml(TQXMLNode* element) {
-  if (ReadBase(element)) return true;
-  Name = ReadText(element, "Name");
-  Size = static_cast<int32_t>(ReadInt(element, "Size"));
-  Signed = ReadInt(element, "Signed") != 0;
-  while (Encodes.Count() > 0) {
-    TEncode* encode = Encodes.Last();
-    Encodes.Delete(Encodes.Count() - 1);
-    if (encode && encode->EncType == this) encode->EncType = nullptr;
-    delete encode;  // leaves the database's Encodes list
-  }
+  if (ReadBase(element) || ReadFields(*this, element, kEncTypeFields)) return true;
+  DestroyChildren(Encodes);
   if (!Ram) return true;  // encodes can only be created in a database
-  return ReadListIn(element, "Encodes", "Encode", [&](TQXMLNode* child) {
-    TEncode* encode = Ram->NewItem(Ram->Encodes);
-    Encodes.Add(encode);
-    encode->EncType = this;
-    return encode->ReadXml(child);
-  });
+  return AppendChildren(*this, element, "Encodes", "Encode", Encodes, &TZOR_RAM::Encodes, &TEncode::EncType);
 }
 
-void TEncType::ResolveLinks() {
-  TItemData::ResolveLinks();
-  for (TEncode* encode : Encodes)
-    if (encode) encode->ResolveLinks();
-}
+void TEncType::ResolveLinks() { ResolveChildren(Encodes); }
 
 bool TEncType::Check(uint64_t flags) {
   bool err = false;
@@ -287,12 +254,7 @@ bool TEncType::Check(uint64_t flags) {
   return err;
 }
 
-bool TEncType::IsNameUsed(const std::string& name) {
-  if (!Ram) return false;
-  int count = Ram->CountNames(Ram->EncTypes, name);
-  if (Name == name && HomeList() == &Ram->EncTypes) --count;
-  return count > 0;
-}
+bool TEncType::IsNameUsed(const std::string& name) { return Ram && OtherItemHasName(Ram, Ram->EncTypes, this, name); }
 
 std::string TEncType::GetDisplayName() {
   if (DisplayNameCache.empty()) DisplayNameCache = Name;
@@ -310,25 +272,15 @@ TEncode::~TEncode() {
 
 const std::string& TEncode::GetId() { return DefaultId("Encode"); }
 
-bool TEncode::WriteXml(bool withElement) {
-  if (withElement && WriteTag("Encode")) return true;
-  if (TItemData::WriteXml(false)) return true;
-  if (WriteTextField("Type", EncodeTypeToText(Type)) || WriteIntField("Min", Min) || WriteIntField("Max", Max) ||
-      WriteRealField("Offset", Offset) || WriteRealField("Scale", Scale) || WriteTextField("Interpr", Interpr))
-    return true;
-  return withElement && WriteTag("Encode", /*closing=*/true);
-}
+constexpr TField kEncodeFields[] = {EnumField<&TEncode::Type, EncodeTypeToText, EncodeTypeFromText>("Type"),
+                                    IntField<&TEncode::Min>("Min"),
+                                    IntField<&TEncode::Max>("Max"),
+                                    RealField<&TEncode::Offset>("Offset"),
+                                    RealField<&TEncode::Scale>("Scale"),
+                                    TextField<&TEncode::Interpr>("Interpr")};
 
-bool TEncode::ReadXml(TQXMLNode* element) {
-  if (ReadBase(element)) return true;
-  Type = EncodeTypeFromText(ReadText(element, "Type"));
-  Min = ReadInt(element, "Min");
-  Max = ReadInt(element, "Max");
-  Offset = static_cast<float>(ReadFloat(element, "Offset"));
-  Scale = static_cast<float>(ReadFloat(element, "Scale"));
-  Interpr = ReadText(element, "Interpr");
-  return false;
-}
+bool TEncode::WriteXml(bool withElement) { return WriteFieldsElement(*this, withElement, "Encode", kEncodeFields); }
+bool TEncode::ReadXml(TQXMLNode* element) { return ReadBase(element) || ReadFields(*this, element, kEncodeFields); }
 
 bool TEncode::Check(uint64_t flags) {
   bool err = false;

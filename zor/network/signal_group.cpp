@@ -5,7 +5,9 @@
 #include "zor/QXML/QXMLDocument.h"
 #include "zor/env/env.h"
 #include "zor/io/messages.h"
+#include "zor/model/children.h"
 #include "zor/model/enums.h"
+#include "zor/model/fields.h"
 #include "zor/model/ram.h"
 #include "zor/model/xml_values.h"
 #include "zor/network/frame.h"
@@ -15,32 +17,6 @@
 namespace ZOR_RAM {
 
 namespace {
-
-// Writes "<container>", one stored-text line per entry, "</container>".
-bool WriteStoredList(std::string_view container, std::string_view item, const std::vector<std::string>& values) {
-  if (WriteTag(container)) return true;
-  for (const std::string& value : values)
-    if (WriteStoredField(item, value)) return true;
-  return WriteTag(container, /*closing=*/true);
-}
-
-// Empties `values` and reads one text per child of `container` (each child
-// must be named `item`).
-bool ReadTextList(const TQXMLNode* element, std::string_view container, std::string_view item,
-                  std::vector<std::string>& values) {
-  values.clear();
-  return ReadListIn(element, container, item, [&](TQXMLNode* child) {
-    values.push_back(UnescapeText(child->Text));
-    return false;
-  });
-}
-
-std::string FoldAscii(std::string_view text) {
-  std::string out(text);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + ('a' - 'A'));
-  return out;
-}
 
 // The variable lists searched for an environment-variable object, in the
 // order the reader searches them.
@@ -56,6 +32,22 @@ bool IsEnvVarOf(const TZOR_RAM& ram, const TItemData* object) {
          object->IndexIn(ram.EnvStrs) >= 0 || object->IndexIn(ram.EnvDatas) >= 0;
 }
 
+// A value line in the form of an attribute type: integers (hexadecimal ones
+// too) in decimal, reals, texts as stored; other types write an empty line.
+bool WriteAttrValue(std::string_view name, int32_t type, int64_t number, float real, const std::string& text) {
+  switch (type) {
+    case kAttrInt:
+    case kAttrHex:
+      return WriteIntField(name, number);
+    case kAttrFloat:
+      return WriteRealField(name, real);
+    case kAttrString:
+      return WriteStoredField(name, text);
+    default:
+      return WriteStoredField(name, "");
+  }
+}
+
 bool IsFrameObject(int32_t objectType) {
   return objectType == kAttrObjFrame || objectType == kAttrObjSignal || objectType == kAttrObjSubSignal;
 }
@@ -67,21 +59,19 @@ bool IsFrameObject(int32_t objectType) {
 
 const std::string& TSigGrp::GetId() { return DefaultId("SigGrp"); }
 
+constexpr TField kSigGrpFields[] = {StoredField<&TSigGrp::Name>("Name"), IntField<&TSigGrp::MsgId>("MsgId"),
+                                    IntField<&TSigGrp::Repetition>("Repetition")};
+
 bool TSigGrp::WriteXml(bool withElement) {
   if (withElement && WriteTag("SignalGroup")) return true;
-  if (TItemData::WriteXml(false)) return true;
-  if (WriteStoredField("Name", Name) || WriteIntField("MsgId", MsgId) || WriteIntField("Repetition", Repetition))
+  if (TItemData::WriteXml(false) || WriteFields(*this, kSigGrpFields) || WriteTextList("Signals", "Signal", Signals))
     return true;
-  if (WriteStoredList("Signals", "Signal", Signals)) return true;
   return withElement && WriteTag("SignalGroup", /*closing=*/true);
 }
 
 bool TSigGrp::ReadXml(TQXMLNode* element) {
-  if (ReadBase(element)) return true;
-  Name = ReadText(element, "Name");
-  MsgId = static_cast<int32_t>(ReadInt(element, "MsgId"));
-  Repetition = static_cast<int32_t>(ReadInt(element, "Repetition"));
-  return ReadTextList(element, "Signals", "Signal", Signals);
+  return ReadBase(element) || ReadFields(*this, element, kSigGrpFields) ||
+         ReadTextList(element, "Signals", "Signal", Signals);
 }
 
 std::string TSigGrp::GetName() { return Name; }
@@ -172,41 +162,17 @@ bool TCDBAttributeDef::WriteXml(bool withElement) {
   if (WriteStoredField("Name", Name) || WriteTextField("ObjectType", AttrObjectTypeToText(ObjectType)) ||
       WriteTextField("AttriType", AttrValueTypeToText(AttriType)))
     return true;
-  bool failed = false;
-  switch (AttriType) {
-    case kAttrInt:
-    case kAttrHex:  // written in decimal as well
-      failed = WriteIntField("MiniValue", MinInt) || WriteIntField("MaxValue", MaxInt);
-      break;
-    case kAttrFloat:
-      failed = WriteRealField("MiniValue", MinFloat) || WriteRealField("MaxValue", MaxFloat);
-      break;
-    default:
-      failed = WriteStoredField("MiniValue", "") || WriteStoredField("MaxValue", "");
-      break;
-  }
-  if (failed) return true;
+  static const std::string kEmpty;
+  if (WriteAttrValue("MiniValue", AttriType, MinInt, MinFloat, kEmpty) ||
+      WriteAttrValue("MaxValue", AttriType, MaxInt, MaxFloat, kEmpty))
+    return true;
   static const std::vector<std::string> kNone;
-  if (WriteStoredList("EnumValues", "EnumValue", AttriType == kAttrEnum ? EnumValues : kNone)) return true;
-  switch (AttriType) {
-    case kAttrInt:
-    case kAttrHex:
-      failed = WriteIntField("DefaultValue", DefaultInt);
-      break;
-    case kAttrFloat:
-      failed = WriteRealField("DefaultValue", DefaultFloat);
-      break;
-    case kAttrString:
-      failed = WriteStoredField("DefaultValue", DefaultString);
-      break;
-    case kAttrEnum:
-      failed = WriteStoredField("DefaultValue", DefaultEnum);
-      break;
-    default:
-      failed = WriteStoredField("DefaultValue", "");
-      break;
-  }
-  if (failed) return true;
+  if (WriteTextList("EnumValues", "EnumValue", AttriType == kAttrEnum ? EnumValues : kNone)) return true;
+  // The default of an enumeration is its text.
+  const bool isEnum = AttriType == kAttrEnum;
+  if (WriteAttrValue("DefaultValue", isEnum ? kAttrString : AttriType, DefaultInt, DefaultFloat,
+                     isEnum ? DefaultEnum : DefaultString))
+    return true;
   return withElement && WriteTag("Attribute", /*closing=*/true);
 }
 
@@ -254,26 +220,11 @@ bool TCDBAttribute::WriteXml(bool withElement) {
   if (WriteStoredField("Attribute", GetName()) || WriteTextField("ObjectType", AttrObjectTypeToText(objectType)) ||
       WriteTextField("AttriType", AttrValueTypeToText(attriType)))
     return true;
-  bool failed = false;
-  switch (attriType) {
-    case kAttrInt:
-    case kAttrHex:
-      failed = WriteIntField("AttriValue", IntValue);
-      break;
-    case kAttrFloat:
-      failed = WriteRealField("AttriValue", FloatValue);
-      break;
-    case kAttrString:
-      failed = WriteStoredField("AttriValue", StringValue);
-      break;
-    case kAttrEnum:
-      failed = WriteIntField("AttriValue", EnumValue);
-      break;
-    default:
-      failed = WriteStoredField("AttriValue", "");
-      break;
-  }
-  if (failed) return true;
+  // The value of an enumeration is its index.
+  const bool isEnum = attriType == kAttrEnum;
+  if (WriteAttrValue("AttriValue", isEnum ? kAttrInt : attriType, isEnum ? EnumValue : IntValue, FloatValue,
+                     StringValue))
+    return true;
 
   // The object children start from what was read and follow the object.
   std::string nodeName = NodeName, sigName = SigName, envName = EnvName;
@@ -381,10 +332,7 @@ const std::string& TConfiguration::GetId() { return DefaultId("Configuration"); 
 bool TConfiguration::WriteXml(bool withElement) {
   if (withElement && WriteTag("Configuration")) return true;
   if (TItemData::WriteXml(false)) return true;
-  if (WriteStoredField("ConfigurationName", ConfigurationName) || WriteTag("Composites")) return true;
-  for (TComposite* composite : Composites)
-    if (composite && composite->WriteXml(/*withElement=*/true)) return true;
-  if (WriteTag("Composites", /*closing=*/true)) return true;
+  if (WriteStoredField("ConfigurationName", ConfigurationName) || WriteChildren("Composites", Composites)) return true;
   return withElement && WriteTag("Configuration", /*closing=*/true);
 }
 
@@ -394,11 +342,7 @@ bool TConfiguration::ReadXml(TQXMLNode* element) {
   if (!Ram) return true;  // composites can only be created in a database
   // New composites are appended; those read before stay in the database and
   // in the list.
-  return ReadListIn(element, "Composites", "Composite", [&](TQXMLNode* child) {
-    TComposite* composite = Ram->NewItem(Ram->Composites);
-    Composites.Add(composite);
-    return composite->ReadXml(child);
-  });
+  return AppendChildren(*this, element, "Composites", "Composite", Composites, &TZOR_RAM::Composites);
 }
 
 std::string TConfiguration::GetName() { return ConfigurationName; }
@@ -412,7 +356,7 @@ bool TComposite::WriteXml(bool withElement) {
   if (withElement && WriteTag("Composite")) return true;
   if (TItemData::WriteXml(false)) return true;
   if (WriteStoredField("CompositeName", CompositeName)) return true;
-  if (WriteStoredList("FunctionNodes", "FunctionNode", FunctionNodes)) return true;
+  if (WriteTextList("FunctionNodes", "FunctionNode", FunctionNodes)) return true;
   return withElement && WriteTag("Composite", /*closing=*/true);
 }
 

@@ -8,7 +8,9 @@
 #include "zor/QXML/QXMLDocument.h"
 #include "zor/check/findings.h"
 #include "zor/model/check_run_values.h"
+#include "zor/model/children.h"
 #include "zor/model/enums.h"
+#include "zor/model/fields.h"
 #include "zor/model/ram.h"
 #include "zor/model/xml_values.h"
 #include "zor/network/frame.h"
@@ -19,29 +21,6 @@
 namespace ZOR_RAM {
 
 namespace {
-
-// A reference line, written only when the reference is set. Identifiers are
-// kept as stored; only markup characters are escaped.
-bool WriteRef(std::string_view name, TItemData* item) {
-  return item && WriteStoredField(name, item->GetId());
-}
-
-// Resolves the reference child `name` of node into target, only while target
-// is still null: the first item of list with that identifier. An empty text
-// names nothing (no built identifier is empty), so the list is not searched.
-template <class T>
-void ResolveRef(const TQXMLNode* node, std::string_view name, TZORList<T>& list, T*& target) {
-  if (target) return;
-  std::string id = ReadText(node, name);
-  if (!id.empty()) target = list.FindById(id);
-}
-
-bool WriteFrameRefs(std::string_view container, const TZORList<TNetFrame>& frames) {
-  if (WriteTag(container)) return true;
-  for (TNetFrame* frame : frames)
-    if (WriteRef("NetFrame", frame)) return true;
-  return WriteTag(container, /*closing=*/true);
-}
 
 const std::string& NameOf(const TNode* node) {
   static const std::string empty;
@@ -175,37 +154,23 @@ void RemoveGatewayImpl(TGateway* gateway, std::unordered_set<TGateway*>& removin
 
 const std::string& TCtrl::GetId() { return DefaultId("Ctrl"); }
 
+constexpr TField kCtrlFields[] = {TextField<&TCtrl::Name>("Name"), IntField<&TCtrl::RxFrameBudget>("RxFrameBudget"),
+                                  IntField<&TCtrl::TxFrameBudget>("TxFrameBudget")};
+
 bool TCtrl::WriteXml(bool withElement) {
   if (withElement && WriteTag("Ctrl")) return true;
-  if (TItemData::WriteXml(false)) return true;
-  if (WriteTextField("Name", Name) || WriteIntField("RxFrameBudget", RxFrameBudget) ||
-      WriteIntField("TxFrameBudget", TxFrameBudget))
+  if (TItemData::WriteXml(false) || WriteFields(*this, kCtrlFields) || WriteRefList("RxFrames", "NetFrame", RxFrames) ||
+      WriteRefList("TxFrames", "NetFrame", TxFrames))
     return true;
-  if (WriteFrameRefs("RxFrames", RxFrames) || WriteFrameRefs("TxFrames", TxFrames)) return true;
   return withElement && WriteTag("Ctrl", /*closing=*/true);
 }
 
-bool TCtrl::ReadXml(TQXMLNode* element) {
-  if (ReadBase(element)) return true;
-  Name = ReadText(element, "Name");
-  RxFrameBudget = static_cast<int32_t>(ReadInt(element, "RxFrameBudget"));
-  TxFrameBudget = static_cast<int32_t>(ReadInt(element, "TxFrameBudget"));
-  return false;
-}
+bool TCtrl::ReadXml(TQXMLNode* element) { return ReadBase(element) || ReadFields(*this, element, kCtrlFields); }
 
 void TCtrl::ResolveLinks() {
-  if (!SourceNode || !Ram) return;
-  auto readInto = [this](TZORList<TNetFrame>& list, std::string_view container) {
-    list.Clear();
-    return ReadListIn(SourceNode, container, "NetFrame", [&](TQXMLNode* child) {
-      std::string id = UnescapeText(child->Text);
-      if (TNetFrame* frame = id.empty() ? nullptr : Ram->NetFrames.FindById(id)) list.Add(frame);
-      return false;
-    });
-  };
   // A wrong child in "RxFrames" has been reported and ends the resolution.
-  if (readInto(RxFrames, "RxFrames")) return;
-  readInto(TxFrames, "TxFrames");
+  if (ResolveRefList(*this, "RxFrames", "NetFrame", RxFrames, &TZOR_RAM::NetFrames, TEmptyRef::Skipped)) return;
+  ResolveRefList(*this, "TxFrames", "NetFrame", TxFrames, &TZOR_RAM::NetFrames, TEmptyRef::Skipped);
 }
 
 bool TCtrl::Check(uint64_t flags) {
@@ -235,26 +200,13 @@ std::string TCtrl::GetName() { return Name; }
 
 const std::string& TPubSig::GetId() { return DefaultId("PubSig"); }
 
-bool TPubSig::WriteXml(bool withElement) {
-  if (withElement && WriteTag("PubSig")) return true;
-  if (TItemData::WriteXml(false)) return true;
-  if (WriteIntField("MaxTotPubDelay", MaxTotPubDelay) || WriteIntField("MinTotPubDelay", MinTotPubDelay) ||
-      WriteRef("Signal", Signal))
-    return true;
-  return withElement && WriteTag("PubSig", /*closing=*/true);
-}
+constexpr TField kPubSigFields[] = {IntField<&TPubSig::MaxTotPubDelay>("MaxTotPubDelay"),
+                                    IntField<&TPubSig::MinTotPubDelay>("MinTotPubDelay"),
+                                    RefField<&TPubSig::Signal, TEmptyRef::Skipped, &TZOR_RAM::Signals>("Signal")};
 
-bool TPubSig::ReadXml(TQXMLNode* element) {
-  if (ReadBase(element)) return true;
-  MaxTotPubDelay = static_cast<int32_t>(ReadInt(element, "MaxTotPubDelay"));
-  MinTotPubDelay = static_cast<int32_t>(ReadInt(element, "MinTotPubDelay"));
-  return false;
-}
-
-void TPubSig::ResolveLinks() {
-  if (!SourceNode || !Ram) return;
-  ResolveRef(SourceNode, "Signal", Ram->Signals, Signal);
-}
+bool TPubSig::WriteXml(bool withElement) { return WriteFieldsElement(*this, withElement, "PubSig", kPubSigFields); }
+bool TPubSig::ReadXml(TQXMLNode* element) { return ReadBase(element) || ReadFields(*this, element, kPubSigFields); }
+void TPubSig::ResolveLinks() { ResolveFields(*this, kPubSigFields); }
 
 bool TPubSig::Check(uint64_t flags) {
   bool err = false;
@@ -286,33 +238,18 @@ std::string TPubSig::GetName() { return NameOf(Signal); }
 
 const std::string& TSubSig::GetId() { return DefaultId("SubSig"); }
 
-bool TSubSig::WriteXml(bool withElement) {
-  if (withElement && WriteTag("SubSig")) return true;
-  if (TItemData::WriteXml(false)) return true;
-  if (WriteBoolField("UpdateBit", UpdateBit) || WriteBoolField("ReceiveRollBack", ReceiveRollBack) ||
-      WriteIntField("MaxAge", MaxAge) || WriteIntField("MinAge", MinAge) ||
-      WriteIntField("MaxTotSubDelay", MaxTotSubDelay) || WriteIntField("MinTotSubDelay", MinTotSubDelay) ||
-      WriteRef("Signal", Signal) || WriteRef("NetSig", NetSig))
-    return true;
-  return withElement && WriteTag("SubSig", /*closing=*/true);
-}
+constexpr TField kSubSigFields[] = {BoolField<&TSubSig::UpdateBit>("UpdateBit"),
+                                    BoolField<&TSubSig::ReceiveRollBack>("ReceiveRollBack"),
+                                    IntField<&TSubSig::MaxAge>("MaxAge"),
+                                    IntField<&TSubSig::MinAge>("MinAge"),
+                                    IntField<&TSubSig::MaxTotSubDelay>("MaxTotSubDelay"),
+                                    IntField<&TSubSig::MinTotSubDelay>("MinTotSubDelay"),
+                                    RefField<&TSubSig::Signal, TEmptyRef::Skipped, &TZOR_RAM::Signals>("Signal"),
+                                    RefField<&TSubSig::NetSig, TEmptyRef::Skipped, &TZOR_RAM::NetSigs>("NetSig")};
 
-bool TSubSig::ReadXml(TQXMLNode* element) {
-  if (ReadBase(element)) return true;
-  UpdateBit = ReadInt(element, "UpdateBit") != 0;
-  ReceiveRollBack = ReadInt(element, "ReceiveRollBack") != 0;
-  MaxAge = static_cast<int32_t>(ReadInt(element, "MaxAge"));
-  MinAge = static_cast<int32_t>(ReadInt(element, "MinAge"));
-  MaxTotSubDelay = static_cast<int32_t>(ReadInt(element, "MaxTotSubDelay"));
-  MinTotSubDelay = static_cast<int32_t>(ReadInt(element, "MinTotSubDelay"));
-  return false;
-}
-
-void TSubSig::ResolveLinks() {
-  if (!SourceNode || !Ram) return;
-  ResolveRef(SourceNode, "Signal", Ram->Signals, Signal);
-  ResolveRef(SourceNode, "NetSig", Ram->NetSigs, NetSig);
-}
+bool TSubSig::WriteXml(bool withElement) { return WriteFieldsElement(*this, withElement, "SubSig", kSubSigFields); }
+bool TSubSig::ReadXml(TQXMLNode* element) { return ReadBase(element) || ReadFields(*this, element, kSubSigFields); }
+void TSubSig::ResolveLinks() { ResolveFields(*this, kSubSigFields); }
 
 bool TSubSig::Check(uint64_t flags) {
   bool err = false;
@@ -354,30 +291,18 @@ TNetSig* TSubSig::GetNetSig() {
 
 const std::string& TGateway::GetId() { return DefaultId("Gateway"); }
 
+constexpr TField kGatewayFields[] = {TextField<&TGateway::SigSynonym>("SigSynonym"),
+                                     IntField<&TGateway::MaxTotGWDelay>("MaxTotGWDelay"),
+                                     RefField<&TGateway::InIfc, TEmptyRef::Skipped, &TZOR_RAM::Ifcs>("InIfc"),
+                                     RefField<&TGateway::OutIfc, TEmptyRef::Skipped, &TZOR_RAM::Ifcs>("OutIfc"),
+                                     RefField<&TGateway::Signal, TEmptyRef::Skipped, &TZOR_RAM::Signals>("Signal"),
+                                     RefField<&TGateway::Gateway, TEmptyRef::Skipped, &TZOR_RAM::Gateways>("Gateway")};
+
 bool TGateway::WriteXml(bool withElement) {
-  if (withElement && WriteTag("Gateway")) return true;
-  if (TItemData::WriteXml(false)) return true;
-  if (WriteTextField("SigSynonym", SigSynonym) || WriteIntField("MaxTotGWDelay", MaxTotGWDelay) ||
-      WriteRef("InIfc", InIfc) || WriteRef("OutIfc", OutIfc) || WriteRef("Signal", Signal) ||
-      WriteRef("Gateway", Gateway))
-    return true;
-  return withElement && WriteTag("Gateway", /*closing=*/true);
+  return WriteFieldsElement(*this, withElement, "Gateway", kGatewayFields);
 }
-
-bool TGateway::ReadXml(TQXMLNode* element) {
-  if (ReadBase(element)) return true;
-  SigSynonym = ReadText(element, "SigSynonym");
-  MaxTotGWDelay = static_cast<int32_t>(ReadInt(element, "MaxTotGWDelay"));
-  return false;
-}
-
-void TGateway::ResolveLinks() {
-  if (!SourceNode || !Ram) return;
-  ResolveRef(SourceNode, "InIfc", Ram->Ifcs, InIfc);
-  ResolveRef(SourceNode, "OutIfc", Ram->Ifcs, OutIfc);
-  ResolveRef(SourceNode, "Signal", Ram->Signals, Signal);
-  ResolveRef(SourceNode, "Gateway", Ram->Gateways, Gateway);
-}
+bool TGateway::ReadXml(TQXMLNode* element) { return ReadBase(element) || ReadFields(*this, element, kGatewayFields); }
+void TGateway::ResolveLinks() { ResolveFields(*this, kGatewayFields); }
 
 bool TGateway::Check(uint64_t flags) {
   bool err = false;
@@ -463,28 +388,20 @@ TNetSig* TGateway::SourceNetSig() const {
 
 const std::string& TFrameGateway::GetId() { return DefaultId("FrameGateway"); }
 
+constexpr TField kFrameGatewayFields[] = {
+    IntField<&TFrameGateway::MaxTotGWDelay>("MaxTotGWDelay"),
+    RefField<&TFrameGateway::InIfc, TEmptyRef::Skipped, &TZOR_RAM::Ifcs>("InIfc"),
+    RefField<&TFrameGateway::OutIfc, TEmptyRef::Skipped, &TZOR_RAM::Ifcs>("OutIfc"),
+    RefField<&TFrameGateway::InFrame, TEmptyRef::Skipped, &TZOR_RAM::NetFrames>("InFrame"),
+    RefField<&TFrameGateway::OutFrame, TEmptyRef::Skipped, &TZOR_RAM::NetFrames>("OutFrame")};
+
 bool TFrameGateway::WriteXml(bool withElement) {
-  if (withElement && WriteTag("FrameGateway")) return true;
-  if (TItemData::WriteXml(false)) return true;
-  if (WriteIntField("MaxTotGWDelay", MaxTotGWDelay) || WriteRef("InIfc", InIfc) || WriteRef("OutIfc", OutIfc) ||
-      WriteRef("InFrame", InFrame) || WriteRef("OutFrame", OutFrame))
-    return true;
-  return withElement && WriteTag("FrameGateway", /*closing=*/true);
+  return WriteFieldsElement(*this, withElement, "FrameGateway", kFrameGatewayFields);
 }
-
 bool TFrameGateway::ReadXml(TQXMLNode* element) {
-  if (ReadBase(element)) return true;
-  MaxTotGWDelay = static_cast<uint32_t>(ReadInt(element, "MaxTotGWDelay"));
-  return false;
+  return ReadBase(element) || ReadFields(*this, element, kFrameGatewayFields);
 }
-
-void TFrameGateway::ResolveLinks() {
-  if (!SourceNode || !Ram) return;
-  ResolveRef(SourceNode, "InIfc", Ram->Ifcs, InIfc);
-  ResolveRef(SourceNode, "OutIfc", Ram->Ifcs, OutIfc);
-  ResolveRef(SourceNode, "InFrame", Ram->NetFrames, InFrame);
-  ResolveRef(SourceNode, "OutFrame", Ram->NetFrames, OutFrame);
-}
+void TFrameGateway::ResolveLinks() { ResolveFields(*this, kFrameGatewayFields); }
 
 bool TFrameGateway::Check(uint64_t flags) {
   bool err = false;

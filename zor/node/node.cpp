@@ -10,7 +10,9 @@
 #include "zor/QXML/QXMLDocument.h"
 #include "zor/check/findings.h"
 #include "zor/model/check_run_values.h"
+#include "zor/model/children.h"
 #include "zor/model/enums.h"
+#include "zor/model/fields.h"
 #include "zor/model/ram.h"
 #include "zor/model/xml_values.h"
 #include "zor/most/fblock.h"
@@ -35,46 +37,9 @@ int32_t TruncateToInt32(double value) {
   return static_cast<int32_t>(value);
 }
 
-// The stored text of child `name` of the item's source element, or null when
-// the item was not read from a file or has no such child.
-const TQXMLString* SourceRef(const TItemData& item, std::string_view name) {
-  if (!item.SourceNode) return nullptr;
-  TQXMLNode* child = FindChild(item.SourceNode, name);
-  return child ? &child->Text : nullptr;
-}
-
-// Replaces `children` with one new item per child of the container: every
-// old child is destroyed (last first), every new one is registered in the
-// database list, appended to `children`, given its owner and read. A child
-// with another tag, or a failing child, fails at once.
-template <class T, class SetOwner>
-bool ReadChildren(TItemData& owner, TQXMLNode* element, std::string_view container, std::string_view itemName,
-                  TZORList<T>& children, TZORList<T> TZOR_RAM::*databaseList, SetOwner setOwner) {
-  children.FreeItems();
-  TZOR_RAM* ram = owner.Ram;
-  return ReadListIn(element, container, itemName, [&](TQXMLNode* child) {
-    if (!ram) return true;  // children can only be created inside a database
-    T* item = ram->NewItem(ram->*databaseList);
-    children.Add(item);
-    setOwner(item);
-    return item->ReadXml(child);
-  });
-}
-
-// The container line pair with each child's element between; written also
-// when the list is empty.
-template <class T>
-bool WriteChildren(std::string_view container, const TZORList<T>& children) {
-  if (WriteTag(container)) return true;
-  for (T* child : children)
-    if (child && child->WriteXml(/*withElement=*/true)) return true;
-  return WriteTag(container, /*closing=*/true);
-}
-
-template <class T>
-void ResolveChildren(const TZORList<T>& children) {
-  for (T* child : children)
-    if (child) child->ResolveLinks();
+// Older files name CAN interfaces "CAN 11" or "CAN 29".
+int32_t IfcTypeFromFileText(const std::string& text) {
+  return text == "CAN 11" || text == "CAN 29" ? kIfcCAN : IfcTypeFromText(text);
 }
 
 bool IsCanNetwork(const TNetwork* network) { return network && network->IsCan(); }
@@ -105,11 +70,10 @@ bool TNode::ReadXml(TQXMLNode* element) {
   FrameProcessingPeriod = static_cast<int32_t>(ReadInt(element, "FrameProcessingPeriod"));
   if (HasVersion2Fields(*this)) JitterTime = TruncateToInt32(ReadFloat(element, "JitterTime"));
   DiagnosticAddress = static_cast<uint8_t>(ReadHex(element, "DiagnosticAddress"));
-  return ReadChildren(*this, element, "Ifcs", "Ifc", Ifcs, &TZOR_RAM::Ifcs, [this](TIfc* c) { c->Node = this; }) ||
-         ReadChildren(*this, element, "Gateways", "Gateway", Gateways, &TZOR_RAM::Gateways,
-                      [this](TGateway* c) { c->Node = this; }) ||
+  return ReadChildren(*this, element, "Ifcs", "Ifc", Ifcs, &TZOR_RAM::Ifcs, &TIfc::Node) ||
+         ReadChildren(*this, element, "Gateways", "Gateway", Gateways, &TZOR_RAM::Gateways, &TGateway::Node) ||
          ReadChildren(*this, element, "FrameGateways", "FrameGateway", FrameGateways, &TZOR_RAM::FrameGateways,
-                      [this](TFrameGateway* c) { c->Node = this; });
+                      &TFrameGateway::Node);
 }
 
 void TNode::ResolveLinks() {
@@ -156,13 +120,7 @@ bool TNode::Check(uint64_t flags) {
   return err;
 }
 
-bool TNode::IsNameUsed(const std::string& name) {
-  if (!Ram) return false;
-  const bool listed = HomeList() == &Ram->Nodes;
-  int count = Ram->CountNames(Ram->Nodes, name);
-  if (listed && Name == name) --count;
-  return count > 0;
-}
+bool TNode::IsNameUsed(const std::string& name) { return Ram && OtherItemHasName(Ram, Ram->Nodes, this, name); }
 
 std::string TNode::GetDisplayName() {
   if (DisplayNameCache.empty()) DisplayNameCache = Name;
@@ -183,20 +141,27 @@ TIfc::~TIfc() {
 
 const std::string& TIfc::GetId() { return DefaultId("Ifc"); }
 
+constexpr TField kIfcFields[] = {TextField<&TIfc::Name>("Name"),
+                                 EnumField<&TIfc::IfcType, IfcTypeToText, IfcTypeFromFileText>("IfcType"),
+                                 RealField<&TIfc::ProtVer>("ProtVer"),
+                                 HexField<&TIfc::init_NAD>("init_NAD"),
+                                 HexField<&TIfc::cfg_NAD>("cfg_NAD"),
+                                 IntField<&TIfc::supplier_id>("supplier_id"),
+                                 IntField<&TIfc::function_id>("function_id"),
+                                 HexField<&TIfc::variant_id>("variant_id"),
+                                 IntField<&TIfc::serial_number>("serial_number")};
+// Fields of "2.000" files.
+constexpr TField kIfcFields2[] = {RealField<&TIfc::P2_min>("P2_min"), RealField<&TIfc::ST_min>("ST_min")};
+constexpr TField kIfcTail[] = {
+    BoolField<&TIfc::StartInCfgState>("StartInCfgState"),
+    RefField<&TIfc::Network, TEmptyRef::Searched, &TZOR_RAM::Networks>("Network"),
+    RefField<&TIfc::response_error, TEmptyRef::Searched, &TZOR_RAM::PubSigs>("response_error")};
+
 bool TIfc::WriteXml(bool withElement) {
   if (withElement && WriteTag("Ifc")) return true;
-  if (TItemData::WriteXml(false)) return true;
-  if (WriteTextField("Name", Name) || WriteTextField("IfcType", IfcTypeToText(IfcType)) ||
-      WriteRealField("ProtVer", ProtVer) || WriteHexField("init_NAD", init_NAD) ||
-      WriteHexField("cfg_NAD", cfg_NAD) || WriteIntField("supplier_id", supplier_id) ||
-      WriteIntField("function_id", function_id) || WriteHexField("variant_id", variant_id) ||
-      WriteIntField("serial_number", serial_number))
+  if (TItemData::WriteXml(false) || WriteFields(*this, kIfcFields) ||
+      (HasVersion2Fields(*this) && WriteFields(*this, kIfcFields2)) || WriteFields(*this, kIfcTail))
     return true;
-  if (HasVersion2Fields(*this) && (WriteRealField("P2_min", P2_min) || WriteRealField("ST_min", ST_min)))
-    return true;
-  if (WriteBoolField("StartInCfgState", StartInCfgState)) return true;
-  if (Network && WriteStoredField("Network", Network->GetId())) return true;
-  if (response_error && WriteStoredField("response_error", response_error->GetId())) return true;
   if (WriteChildren("FrameMsgIds", FrameMsgIds) || WriteChildren("NetFrames", NetFrames) ||
       WriteChildren("FrameHolders", FrameHolders) || WriteChildren("PubSigs", PubSigs) ||
       WriteChildren("SubSigs", SubSigs) || WriteChildren("Ctrls", Ctrls) || WriteChildren("IfcModes", IfcModes) ||
@@ -206,42 +171,24 @@ bool TIfc::WriteXml(bool withElement) {
 }
 
 bool TIfc::ReadXml(TQXMLNode* element) {
-  if (ReadBase(element)) return true;
-  Name = ReadText(element, "Name");
-  // Older files name CAN interfaces "CAN 11" or "CAN 29".
-  const std::string type = ReadText(element, "IfcType");
-  IfcType = (type == "CAN 11" || type == "CAN 29") ? kIfcCAN : IfcTypeFromText(type);
-  ProtVer = static_cast<float>(ReadFloat(element, "ProtVer"));
-  init_NAD = static_cast<uint8_t>(ReadHex(element, "init_NAD"));
-  cfg_NAD = static_cast<uint8_t>(ReadHex(element, "cfg_NAD"));
-  supplier_id = static_cast<uint16_t>(ReadInt(element, "supplier_id"));
-  function_id = static_cast<uint16_t>(ReadInt(element, "function_id"));
-  variant_id = static_cast<uint8_t>(ReadHex(element, "variant_id"));
-  serial_number = static_cast<uint32_t>(ReadInt(element, "serial_number"));
-  if (HasVersion2Fields(*this)) {
-    P2_min = static_cast<float>(ReadFloat(element, "P2_min"));
-    ST_min = static_cast<float>(ReadFloat(element, "ST_min"));
-  }
-  StartInCfgState = ReadInt(element, "StartInCfgState") != 0;
-  auto own = [this](auto* child) { child->Ifc = this; };
-  return ReadChildren(*this, element, "FrameMsgIds", "FrameMsgId", FrameMsgIds, &TZOR_RAM::FrameMsgIds, own) ||
-         ReadChildren(*this, element, "NetFrames", "NetFrame", NetFrames, &TZOR_RAM::NetFrames, own) ||
-         ReadChildren(*this, element, "FrameHolders", "FrameHolder", FrameHolders, &TZOR_RAM::FrameHolders, own) ||
-         ReadChildren(*this, element, "PubSigs", "PubSig", PubSigs, &TZOR_RAM::PubSigs, own) ||
-         ReadChildren(*this, element, "SubSigs", "SubSig", SubSigs, &TZOR_RAM::SubSigs, own) ||
-         ReadChildren(*this, element, "Ctrls", "Ctrl", Ctrls, &TZOR_RAM::Ctrls, own) ||
-         ReadChildren(*this, element, "IfcModes", "IfcMode", IfcModes, &TZOR_RAM::IfcModes, own) ||
+  if (ReadBase(element) || ReadFields(*this, element, kIfcFields) ||
+      (HasVersion2Fields(*this) && ReadFields(*this, element, kIfcFields2)) || ReadFields(*this, element, kIfcTail))
+    return true;
+  return ReadChildren(*this, element, "FrameMsgIds", "FrameMsgId", FrameMsgIds, &TZOR_RAM::FrameMsgIds,
+                      &TFrameMsgId::Ifc) ||
+         ReadChildren(*this, element, "NetFrames", "NetFrame", NetFrames, &TZOR_RAM::NetFrames, &TNetFrame::Ifc) ||
+         ReadChildren(*this, element, "FrameHolders", "FrameHolder", FrameHolders, &TZOR_RAM::FrameHolders,
+                      &TFrameHolder::Ifc) ||
+         ReadChildren(*this, element, "PubSigs", "PubSig", PubSigs, &TZOR_RAM::PubSigs, &TPubSig::Ifc) ||
+         ReadChildren(*this, element, "SubSigs", "SubSig", SubSigs, &TZOR_RAM::SubSigs, &TSubSig::Ifc) ||
+         ReadChildren(*this, element, "Ctrls", "Ctrl", Ctrls, &TZOR_RAM::Ctrls, &TCtrl::Ifc) ||
+         ReadChildren(*this, element, "IfcModes", "IfcMode", IfcModes, &TZOR_RAM::IfcModes, &TIfcMode::Ifc) ||
          ReadChildren(*this, element, "MOSTFBlockInstances", "MOSTFBlockInstance", MOSTFBlockInstances,
-                      &TZOR_RAM::MOSTFBlockInstances, own);
+                      &TZOR_RAM::MOSTFBlockInstances, &TMOSTFBlockInstance::Ifc);
 }
 
 void TIfc::ResolveLinks() {
-  if (Ram) {
-    if (!Network)
-      if (const TQXMLString* id = SourceRef(*this, "Network")) Network = Ram->Networks.FindById(*id);
-    if (!response_error)
-      if (const TQXMLString* id = SourceRef(*this, "response_error")) response_error = Ram->PubSigs.FindById(*id);
-  }
+  ResolveFields(*this, kIfcTail);
   ResolveChildren(FrameMsgIds);
   ResolveChildren(NetFrames);
   ResolveChildren(FrameHolders);
@@ -363,17 +310,10 @@ TGateway* TIfc::FindGatewayFor(const TNetSig* netSig) const {
 
 const std::string& TIfcMode::GetId() { return DefaultId("IfcMode"); }
 
-bool TIfcMode::WriteXml(bool withElement) {
-  if (withElement && WriteTag("IfcMode")) return true;
-  if (TItemData::WriteXml(false) || WriteTextField("Name", Name)) return true;
-  return withElement && WriteTag("IfcMode", /*closing=*/true);
-}
+constexpr TField kIfcModeFields[] = {TextField<&TIfcMode::Name>("Name")};
 
-bool TIfcMode::ReadXml(TQXMLNode* element) {
-  if (ReadBase(element)) return true;
-  Name = ReadText(element, "Name");
-  return false;
-}
+bool TIfcMode::WriteXml(bool withElement) { return WriteFieldsElement(*this, withElement, "IfcMode", kIfcModeFields); }
+bool TIfcMode::ReadXml(TQXMLNode* element) { return ReadBase(element) || ReadFields(*this, element, kIfcModeFields); }
 
 bool TIfcMode::Check(uint64_t flags) {
   bool err = false;
@@ -403,26 +343,17 @@ std::string TIfcMode::GetName() { return Name; }
 
 const std::string& TFrameMsgId::GetId() { return DefaultId("FrameMsgId"); }
 
+constexpr TField kFrameMsgIdFields[] = {
+    IntField<&TFrameMsgId::MsgId>("MsgId"),
+    RefField<&TFrameMsgId::NetFrame, TEmptyRef::Searched, &TZOR_RAM::FrameHolders, &TZOR_RAM::NetFrames>("NetFrame")};
+
 bool TFrameMsgId::WriteXml(bool withElement) {
-  if (withElement && WriteTag("FrameMsgId")) return true;
-  if (TItemData::WriteXml(false) || WriteIntField("MsgId", MsgId)) return true;
-  if (NetFrame && WriteStoredField("NetFrame", NetFrame->GetId())) return true;
-  return withElement && WriteTag("FrameMsgId", /*closing=*/true);
+  return WriteFieldsElement(*this, withElement, "FrameMsgId", kFrameMsgIdFields);
 }
-
 bool TFrameMsgId::ReadXml(TQXMLNode* element) {
-  if (ReadBase(element)) return true;
-  MsgId = static_cast<uint16_t>(ReadInt(element, "MsgId"));
-  return false;
+  return ReadBase(element) || ReadFields(*this, element, kFrameMsgIdFields);
 }
-
-void TFrameMsgId::ResolveLinks() {
-  if (NetFrame || !Ram) return;
-  if (const TQXMLString* id = SourceRef(*this, "NetFrame")) {
-    NetFrame = Ram->FrameHolders.FindById(*id);
-    if (!NetFrame) NetFrame = Ram->NetFrames.FindById(*id);
-  }
-}
+void TFrameMsgId::ResolveLinks() { ResolveFields(*this, kFrameMsgIdFields); }
 
 bool TFrameMsgId::Check(uint64_t flags) {
   bool err = false;
