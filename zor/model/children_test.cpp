@@ -7,6 +7,11 @@
 #include "tests/support.h"
 #include "zor/QXML/QXMLDocument.h"
 #include "zor/model/ascii_case.h"
+#include "zor/network/frame.h"
+#include "zor/network/network.h"
+#include "zor/network/signal.h"
+#include "zor/node/controller.h"
+#include "zor/node/node.h"
 
 using namespace ZOR_RAM;
 
