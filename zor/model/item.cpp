@@ -225,7 +225,7 @@ bool TItemData::ReadXml(TQXMLNode* element) {
 void TItemData::ResolveLinks() {}
 
 bool TItemData::CheckBase(bool* errorFound, uint64_t flags) {
-  if ((flags & kCheckAll) && !Ram) ReportFinding(errorFound, 164);
+  if ((flags & kCheckAll) && !Ram) ReportFinding<kNoRam>(errorFound);
   return errorFound && *errorFound;
 }
 
