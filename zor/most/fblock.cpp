@@ -278,7 +278,8 @@ bool TMOSTFkt::Check(uint64_t flags) {
     hasPosY |= param->Name == "PosY";
     hasTyped |= param->TypeValue >= 10 && param->TypeValue <= 13;
   }
-  if (hasTyped && !hasPos && !(hasTag && hasPosY)) ReportFinding<kFunctionPosMissing>(&err, FBlock->Name.c_str(), Name.c_str());
+  if (hasTyped && !hasPos && !(hasTag && hasPosY))
+    ReportFinding<kFunctionPosMissing>(&err, FBlock->Name.c_str(), Name.c_str());
   return err;
 }
 

@@ -229,7 +229,8 @@ bool TMOSTFktIf_Number::Check(uint64_t flags) {
   auto unsignedType = [](int32_t type) { return type == 2 || type == 4 || type == 6; };
   if (FktInterface && FktInterface->Param && unsignedType(FktInterface->Param->TypeValue) && negative)
     ReportFinding<kNumberRangeWrong>(&err, path.c_str());
-  if (RecordField && unsignedType(RecordField->FieldTypeValue) && negative) ReportFinding<kNumberRangeWrong>(&err, path.c_str());
+  if (RecordField && unsignedType(RecordField->FieldTypeValue) && negative)
+    ReportFinding<kNumberRangeWrong>(&err, path.c_str());
   if (Array && unsignedType(Array->ElementTypeValue) && negative) ReportFinding<kNumberRangeWrong>(&err, path.c_str());
   if (!FullRange && RangeMin >= RangeMax) ReportFinding<kNumberRangeWrong>(&err, path.c_str());
   return err;

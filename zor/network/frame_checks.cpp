@@ -97,7 +97,8 @@ bool TNetFrame::Check(uint64_t flags) {
   CheckPlacements(&err);
   CheckMessageIds(&err);
   if (IsCanFrame()) CheckCanFrame(&err);
-  if (IsDiagnosticFrame(/*byIdOnly=*/false) && Ram && Ram->ReserveDiagnosticIds) ReportFinding<kFrameReservedForDiagnostics>(&err, name);
+  if (IsDiagnosticFrame(/*byIdOnly=*/false) && Ram && Ram->ReserveDiagnosticIds)
+    ReportFinding<kFrameReservedForDiagnostics>(&err, name);
   if (MinFUpTime != 0 && MaxFUpTime != 0 && MaxFUpTime < MinFUpTime) ReportFinding<kFollowUpTimesReversed>(&err, name);
   return err;
 }
@@ -113,7 +114,8 @@ void TNetFrame::CheckPlacements(bool* err) {
     const std::string placement = p->GetName();
     if (offset + size > frameBits) ReportFinding<kSignalOutOfFrame>(err, placement.c_str(), Name.c_str());
     if (ub >= 0 && ub >= frameBits) ReportFinding<kUpdateBitOutOfFrame>(err, placement.c_str(), Name.c_str());
-    if (ub >= 0 && Within(ub, offset, size)) ReportFinding<kUpdateBitOverlapsSignals>(err, placement.c_str(), Name.c_str());
+    if (ub >= 0 && Within(ub, offset, size))
+      ReportFinding<kUpdateBitOverlapsSignals>(err, placement.c_str(), Name.c_str());
     if (SequenceInfo && offset < frameBits && offset + size > frameBits - 4)
       ReportFinding<kSignalOverlapsSequenceInfo>(err, placement.c_str(), Name.c_str());
     if (SequenceInfo && ub >= frameBits - 3 && ub <= frameBits - 1)
@@ -198,9 +200,11 @@ void TNetFrame::CheckMultiplexing(bool* err) {
       TNetSig* a = multiplexed[i];
       TNetSig* b = multiplexed[j];
       const std::string an = SignalName(a), bn = SignalName(b);
-      if (SignalSize(a) != SignalSize(b)) ReportFinding<kMultiplexedSizesDiffer>(err, an.c_str(), bn.c_str(), Name.c_str());
+      if (SignalSize(a) != SignalSize(b))
+        ReportFinding<kMultiplexedSizesDiffer>(err, an.c_str(), bn.c_str(), Name.c_str());
       if (a->Offset != b->Offset) ReportFinding<kMultiplexedOffsetsDiffer>(err, an.c_str(), bn.c_str(), Name.c_str());
-      if (a->MultiplexerValue == b->MultiplexerValue) ReportFinding<kMultiplexValueShared>(err, an.c_str(), bn.c_str(), Name.c_str());
+      if (a->MultiplexerValue == b->MultiplexerValue)
+        ReportFinding<kMultiplexValueShared>(err, an.c_str(), bn.c_str(), Name.c_str());
     }
   if (multiplexors == 1) {
     const int64_t max = MaxUnsigned(SignalSize(multiplexor));
@@ -210,10 +214,11 @@ void TNetFrame::CheckMultiplexing(bool* err) {
       // The message shows the maximum as a 32-bit number; larger maxima are
       // compared in full and shown saturated.
       if (sig->MultiplexerValue > max)
-        ReportFinding<kMultiplexValueOverMax>(err, sn.c_str(), muxName.c_str(), static_cast<int>(std::min<int64_t>(max, INT_MAX)),
-                      Name.c_str());
+        ReportFinding<kMultiplexValueOverMax>(err, sn.c_str(), muxName.c_str(),
+                                              static_cast<int>(std::min<int64_t>(max, INT_MAX)), Name.c_str());
       if (sig->MultiplexerValue < 0)
-        ReportFinding<kMultiplexValueInvalid>(err, std::to_string(sig->MultiplexerValue).c_str(), sn.c_str(), Name.c_str());
+        ReportFinding<kMultiplexValueInvalid>(err, std::to_string(sig->MultiplexerValue).c_str(), sn.c_str(),
+                                              Name.c_str());
     }
   } else if (multiplexors > 1) {
     ReportFinding<kManyMultiplexors>(err, Name.c_str());
@@ -275,7 +280,8 @@ bool TFrameHolder::Check(uint64_t flags) {
     std::unordered_set<const TNode*> nodes;
     for (TNetFrame* frame : NetFrames) {
       if (!frame || !frame->Ifc || !frame->Ifc->Node) continue;
-      if (frame->Ifc->IfcType == kIfcLINMaster) ReportFinding<kHolderFrameNotFromSlave>(&err, frame->Name.c_str(), name);
+      if (frame->Ifc->IfcType == kIfcLINMaster)
+        ReportFinding<kHolderFrameNotFromSlave>(&err, frame->Name.c_str(), name);
       if (!nodes.insert(frame->Ifc->Node).second) {
         ReportFinding<kHolderPublishersNotDistinct>(&err, name);
         break;
@@ -343,8 +349,10 @@ bool TNetSig::Check(uint64_t flags) {
   bool err = false;
   const std::string signalName = SignalName(this);
   if ((flags & kCheckUnique) && IsNameUsed(signalName)) {
-    if (Signal && Frame) ReportFinding<kSignalPackedTwice>(&err, signalName.c_str(), Frame->Name.c_str());
-    else ReportFinding<kSignalPackedTwice>(&err, "Unknown", "Unknown");
+    if (Signal && Frame)
+      ReportFinding<kSignalPackedTwice>(&err, signalName.c_str(), Frame->Name.c_str());
+    else
+      ReportFinding<kSignalPackedTwice>(&err, "Unknown", "Unknown");
   }
   if (!(flags & kCheckAll)) return err;
   CheckBase(&err, flags);
@@ -358,7 +366,8 @@ bool TNetSig::Check(uint64_t flags) {
   const int32_t frameNet = Frame->Network->Type;
   const int64_t size = Signal->Size;
   const bool bytes = Signal->SignalType == kSignalBytes;
-  if (MaxUpdInterval != 0 && MinUpdInterval != 0 && MaxUpdInterval < MinUpdInterval) ReportFinding<kUpdateIntervalsReversed>(&err, sig);
+  if (MaxUpdInterval != 0 && MinUpdInterval != 0 && MaxUpdInterval < MinUpdInterval)
+    ReportFinding<kUpdateIntervalsReversed>(&err, sig);
   if (Network->IsLin()) {
     if (size > 16 && !(frameNet == kNetTypeLIN20 && bytes)) ReportFinding<kSignalSizeOver16>(&err, sig, frame);
     const bool oldSlave = Frame->Ifc && Frame->Ifc->IfcType == kIfcLINSlave && Frame->Ifc->ProtVer < 2.0f;

@@ -95,7 +95,9 @@ bool TNetwork::Check(uint64_t flags) {
   bool emulatorLimitReported = false;
 
   // Frame identifiers.
-  auto report44 = [&](TNetFrame* a, TNetFrame* b) { ReportFinding<kFrameIdShared>(&err, a->Name.c_str(), b->Name.c_str(), name); };
+  auto report44 = [&](TNetFrame* a, TNetFrame* b) {
+    ReportFinding<kFrameIdShared>(&err, a->Name.c_str(), b->Name.c_str(), name);
+  };
   auto isEventTriggered = [](const TFrameHolder* h) { return h->HolderType == kHolderEventTriggered; };
   auto fullId = [](const TNetFrame* f) { return f->FrameId; };
   if (Type == kNetTypeLIN20) {
@@ -221,7 +223,8 @@ bool TNetwork::Check(uint64_t flags) {
       auto found = gatewaysBySignal.find(p.Signal);
       if (found == gatewaysBySignal.end()) continue;
       for (const Publication* g : found->second)
-        ReportFinding<kSignalPublishedAndGatewayed>(&err, p.Signal->Name.c_str(), name, NameOf(p.Node), NameOf(g->Node));
+        ReportFinding<kSignalPublishedAndGatewayed>(&err, p.Signal->Name.c_str(), name, NameOf(p.Node),
+                                                    NameOf(g->Node));
     }
   }
   ReportSameSignalPairs(gatewayed, [&](const Publication& a, const Publication& b) {
@@ -266,7 +269,8 @@ bool TNetMode::Check(uint64_t flags) {
       const auto* holder = dynamic_cast<const TFrameHolder*>(entry->TxFrame);
       if (!holder) continue;
       for (TNetFrame* frame : holder->NetFrames)
-        if (frame && scheduled.count(frame)) ReportFinding<kEventFrameScheduledWithItsFrames>(&err, holder->Name.c_str(), Name.c_str());
+        if (frame && scheduled.count(frame))
+          ReportFinding<kEventFrameScheduledWithItsFrames>(&err, holder->Name.c_str(), Name.c_str());
     }
   }
   return err;
@@ -333,7 +337,8 @@ bool TSchEntry::Check(uint64_t flags) {
   const auto* holder = dynamic_cast<const TFrameHolder*>(TxFrame);
   switch (Type) {
     case kSchUnconditional:
-      if (TxFrame && (holder || TxFrame->IsDiagnosticFrame(/*byIdOnly=*/false))) ReportFinding<kEntryTypeConflictsWithFrame>(&err, dn, type);
+      if (TxFrame && (holder || TxFrame->IsDiagnosticFrame(/*byIdOnly=*/false)))
+        ReportFinding<kEntryTypeConflictsWithFrame>(&err, dn, type);
       break;
     case kSchDiagRequest:
     case kSchDiagResponse:
@@ -342,7 +347,8 @@ bool TSchEntry::Check(uint64_t flags) {
     case kSchEventTriggered:
     case kSchSporadic: {
       const int32_t wanted = Type == kSchEventTriggered ? kHolderEventTriggered : kHolderSporadic;
-      if (TxFrame && (!holder || holder->HolderType != wanted)) ReportFinding<kEntryTypeConflictsWithFrame>(&err, dn, type);
+      if (TxFrame && (!holder || holder->HolderType != wanted))
+        ReportFinding<kEntryTypeConflictsWithFrame>(&err, dn, type);
       if (level == kLinLevel1x) ReportFinding<kEntryTypeNotAllowed>(&err, dn, type);
       break;
     }

@@ -358,9 +358,11 @@ bool TEncode::Check(uint64_t flags) {
     auto bound = [&](const char* which, int64_t value, const std::string& text) {
       const uint64_t key = OrderKey(value, isSigned);
       if (key < lo)
-        ReportFinding<kEncodeOutsideType>(&err, typeName, interpr, which, "lower", text.c_str(), "&lt;", lowText.c_str());
+        ReportFinding<kEncodeOutsideType>(&err, typeName, interpr, which, "lower", text.c_str(), "&lt;",
+                                          lowText.c_str());
       else if (key > hi)
-        ReportFinding<kEncodeOutsideType>(&err, typeName, interpr, which, "higher", text.c_str(), "&gt;", highText.c_str());
+        ReportFinding<kEncodeOutsideType>(&err, typeName, interpr, which, "higher", text.c_str(), "&gt;",
+                                          highText.c_str());
     };
     bound("Min", Min, minText);
     if (isRange) bound("Max", Max, maxText);

@@ -406,7 +406,8 @@ bool TGateway::Check(uint64_t flags) {
         if (!other || other == InIfc || other->Network != network) continue;
         for (TSubSig* sub : other->SubSigs) {
           if (sub && sub->Signal == Signal) {
-            ReportFinding<kGatewaySubscribeOtherInterface>(&err, Node->Name.c_str(), network->Name.c_str(), name.c_str());
+            ReportFinding<kGatewaySubscribeOtherInterface>(&err, Node->Name.c_str(), network->Name.c_str(),
+                                                           name.c_str());
             break;
           }
         }

@@ -148,7 +148,8 @@ bool TNode::Check(uint64_t flags) {
   }
   for (int i = 0; i < count; ++i)
     if (nextOnNetwork[i] >= 0)
-      ReportFinding<kInterfacesShareNetwork>(&err, Ifcs[i]->Name.c_str(), Ifcs[nextOnNetwork[i]]->Name.c_str(), Name.c_str());
+      ReportFinding<kInterfacesShareNetwork>(&err, Ifcs[i]->Name.c_str(), Ifcs[nextOnNetwork[i]]->Name.c_str(),
+                                             Name.c_str());
   return err;
 }
 
