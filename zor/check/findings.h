@@ -135,7 +135,7 @@ static_assert(AllFormatsSupported(), "finding formats use only %s, %d and %f-sty
 // floating-point type.
 template <typename T>
 constexpr bool Suits(ArgKind kind) {
-  using U = std::remove_cvref_t<T>;
+  using U = std::remove_cv_t<std::remove_reference_t<T>>;
   switch (kind) {
     case ArgKind::kText:
       return std::is_same_v<U, std::string> ||
@@ -170,21 +170,24 @@ auto Passed(const T& value) {
 
 }  // namespace finding_format
 
-// Arguments that fit the format of finding Code: as many as it has
-// conversions, each of the kind its conversion reads.
+// Whether arguments of types Args fit the format of finding Code: as many as
+// it has conversions, each of the kind its conversion reads.
 template <FindingCode Code, typename... Args>
-concept FindingArgumentCount =
-    Code >= 0 && Code < kFindingCount && static_cast<int>(sizeof...(Args)) == finding_format::kArguments<Code>.Count;
+inline constexpr bool kFindingArgumentCountFits =
+    static_cast<int>(sizeof...(Args)) == finding_format::kArguments<Code>.Count;
 template <FindingCode Code, typename... Args>
-concept FindingArguments =
-    FindingArgumentCount<Code, Args...> && finding_format::AllSuit<Args...>(finding_format::kArguments<Code>);
+inline constexpr bool kFindingArgumentsFit =
+    kFindingArgumentCountFits<Code, Args...> && finding_format::AllSuit<Args...>(finding_format::kArguments<Code>);
 
 // The checked form: ReportFinding<kSizeIncorrect>(&err, name, "Signal", size)
 // reports like ReportFinding(&err, 16, ...), and a call whose arguments do
 // not fit the format fails to compile. Texts may be passed as std::string.
 template <FindingCode Code, typename... Args>
-  requires FindingArguments<Code, Args...>
 void ReportFinding(bool* errorFound, const Args&... args) {
+  static_assert(Code >= 0 && Code < kFindingCount, "not a finding code");
+  static_assert(kFindingArgumentCountFits<Code, Args...>, "the finding's format takes another number of arguments");
+  static_assert(kFindingArgumentsFit<Code, Args...>,
+                "an argument does not suit its conversion: a text for %s, an int for %d, a double for %f");
   ReportFinding(errorFound, static_cast<int>(Code), finding_format::Passed(args)...);
 }
 

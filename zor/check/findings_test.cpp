@@ -135,12 +135,13 @@ TEST_F(Findings, ObserverSeesEveryFinding) {
   EXPECT_EQ(g_delivered, (std::vector<std::string>{"W:\"C\" Controller has no assigned Tx or Rx Frames."}));
 }
 
-// The checked form compiles only for arguments that fit the format: as many as
-// it has conversions, texts (char pointers or std::string) for %s, integers no
-// wider than int for %d, reals for %f. ReportFinding<kSizeIncorrect>(&err,
-// name, "Signal") does not compile.
+// The checked form compiles only for arguments that fit the format (it
+// static_asserts kFindingArgumentsFit): as many as it has conversions, texts
+// (char pointers or std::string) for %s, integers no wider than int for %d,
+// reals for %f. ReportFinding<kSizeIncorrect>(&err, name, "Signal") does not
+// compile.
 template <FindingCode Code, typename... Args>
-constexpr bool Fits = requires(bool* err, const Args&... args) { ReportFinding<Code>(err, args...); };
+constexpr bool Fits = kFindingArgumentsFit<Code, Args...>;
 
 static_assert(Fits<kNoRam>);
 static_assert(!Fits<kNoRam, const char*>);
