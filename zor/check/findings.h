@@ -21,12 +21,16 @@ class TItemData;
 inline constexpr uint64_t kCheckUnique = 1;
 inline constexpr uint64_t kCheckAll = 2;
 
-inline constexpr int kFindingCount = 186;
+// The number of findings: one per row of findings.def, codes 0 .. count-1.
+inline constexpr int kFindingCount = 0
+#define ZOR_FINDING(Code, Name, Severity, Label, Format) +1
+#include "zor/check/findings.def"
+    ;
 inline constexpr int kFindingError = 0;
 inline constexpr int kFindingWarning = 1;
 // Size of the formatting buffer, terminator included; longer texts are cut.
 inline constexpr std::size_t kFindingBufferSize = 5500;
-// Names longer than this are reported with code 0.
+// Names longer than this are reported as kNameTooLong.
 inline constexpr std::size_t kMaxNameLength = 128;
 
 // Every finding by name; the value is its code (kNameTooLong = 0, ...).
@@ -46,6 +50,7 @@ ZOR_API void ReportFinding(bool* errorFound, int code, ...);
 
 namespace finding_format {
 
+// The format of every code, read at compile time by the checked form.
 inline constexpr const char* kFormats[] = {
 #define ZOR_FINDING(Code, Name, Severity, Label, Format) Format,
 #include "zor/check/findings.def"
@@ -208,7 +213,7 @@ ZOR_API void SetFindingObserver(FindingObserver observer);
 ZOR_API bool IsNotCLike(const std::string& text);
 
 // The shared checks of an item's own name (item->GetName()), in this order:
-//  - under kCheckUnique: item->IsNameUsed(name) -> code 2 with
+//  - under kCheckUnique: item->IsNameUsed(name) -> kNameNotUnique with
 //    (name, kindWord, uniqueSuffix); the suffix ends "Name is not unique%s.";
 //  - under kCheckAll: CheckNameForm(errorFound, name, flags, kindWord).
 ZOR_API void CheckItemName(bool* errorFound, TItemData* item, uint64_t flags, const char* kindWord,
@@ -216,11 +221,11 @@ ZOR_API void CheckItemName(bool* errorFound, TItemData* item, uint64_t flags, co
 
 // The parts of CheckItemName, for classes that run other checks in between or
 // check a name other than their own.
-// Under kCheckUnique: item->IsNameUsed(name) -> code 2 (name, kindWord, uniqueSuffix).
+// Under kCheckUnique: item->IsNameUsed(name) -> kNameNotUnique (name, kindWord, uniqueSuffix).
 ZOR_API void CheckNameUnique(bool* errorFound, TItemData* item, const std::string& name, uint64_t flags,
                              const char* kindWord, const std::string& uniqueSuffix = std::string());
-// Under kCheckAll: a name longer than kMaxNameLength -> code 0 (name, kindWord);
-// IsNotCLike(name) -> code 1 (name, formKindWord, or kindWord when that is null).
+// Under kCheckAll: a name longer than kMaxNameLength -> kNameTooLong (name, kindWord);
+// IsNotCLike(name) -> kNameNotCLike (name, formKindWord, or kindWord when that is null).
 ZOR_API void CheckNameForm(bool* errorFound, const std::string& name, uint64_t flags, const char* kindWord,
                            const char* formKindWord = nullptr);
 
