@@ -54,8 +54,8 @@ TEST_F(Findings, SeveritiesOfTheTable) {
   const std::set<int> warnings = {
       kNoSignal, kIdZero, kFrameNotScheduled, kTooManyFramesToConnect, kTooManyControllers, kTooManyScheduleTables,
       kEventFrameScheduledWithItsFrames, kEntryShortDelay, kHolderNoMessageId, kHolderFrameTransmittedBy,
-      kFrameNoMessageId, kFrameInNoInterfaceMode, kTxTimingNotMultiple, kSmallSignalCrossesByte,
-      kByteSignalNotAligned, kMidSignalCrossesTwoBytes, kLargeSignalNotAligned, kTooManyInterfaceModes,
+      kFrameNoMessageId, kFrameInNoInterfaceMode, kTxTimingNotMultiple, kUnder8BitsCrossesByte,
+      kOver7BitsNotAligned, kUnder16BitsCrossesTwoBytes, kOver15BitsNotAligned, kTooManyInterfaceModes,
       kFrameNotOnInterface, kMessageIdNotUnique, kControllerNoFrames, kSignalNotMapped, kEncodesOverlap,
       kEncodeOutsideType, kEncodeMinNotBelowMax, kEncodeScaleZero, kEnvMinOverMax, kEnvInitialOutOfRange,
       kFunctionOpTypeInvalid, kStreamCaseEmpty, kStreamCasePosYRange, kStreamCasePosTypeMismatch, kStreamCaseNoPosY};

@@ -382,11 +382,11 @@ bool TNetSig::Check(uint64_t flags) {
   if (frameNet == kNetTypeJ1939) {
     if (SPN < 0 || SPN > kJ1939MaxSpn) ReportFinding<kSpnOutOfRange>(&err, sig, frame);
   } else if (IsLin1x(frameNet) || IsLin13(frameNet)) {
-    if (size < 8 && bit + size > 8) ReportFinding<kSmallSignalCrossesByte>(&err, sig, frame);
-    if (size > 7 && bit != 0) ReportFinding<kByteSignalNotAligned>(&err, sig, frame);
+    if (size < 8 && bit + size > 8) ReportFinding<kUnder8BitsCrossesByte>(&err, sig, frame);
+    if (size > 7 && bit != 0) ReportFinding<kOver7BitsNotAligned>(&err, sig, frame);
   } else if (frameNet == kNetTypeLIN20) {
-    if (size >= 8 && size <= 15 && bit + size > 16) ReportFinding<kMidSignalCrossesTwoBytes>(&err, sig, frame);
-    if (size > 15 && bit != 0) ReportFinding<kLargeSignalNotAligned>(&err, sig, frame);
+    if (size >= 8 && size <= 15 && bit + size > 16) ReportFinding<kUnder16BitsCrossesTwoBytes>(&err, sig, frame);
+    if (size > 15 && bit != 0) ReportFinding<kOver15BitsNotAligned>(&err, sig, frame);
   }
   return err;
 }

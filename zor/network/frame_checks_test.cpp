@@ -343,12 +343,12 @@ TEST_F(FrameCheckTest, PlacementRules) {
     int32_t bits, offset;
     int code;
   } const cases[] = {
-      {"LIN 1.3 small signal over a byte boundary", kNetTypeLIN13, 6, 5, kSmallSignalCrossesByte},
-      {"LIN 1.3 small signal inside a byte", kNetTypeLIN13, 6, 2, -kSmallSignalCrossesByte},
-      {"LIN 1.3 wide signal off a boundary", kNetTypeLIN13, 10, 3, kByteSignalNotAligned},
-      {"LIN 2.0 signal over two boundaries", kNetTypeLIN20, 12, 6, kMidSignalCrossesTwoBytes},
-      {"LIN 2.0 signal within two bytes", kNetTypeLIN20, 12, 4, -kMidSignalCrossesTwoBytes},
-      {"LIN 2.0 wide signal off a boundary", kNetTypeLIN20, 16, 4, kLargeSignalNotAligned},
+      {"LIN 1.3 small signal over a byte boundary", kNetTypeLIN13, 6, 5, kUnder8BitsCrossesByte},
+      {"LIN 1.3 small signal inside a byte", kNetTypeLIN13, 6, 2, -kUnder8BitsCrossesByte},
+      {"LIN 1.3 wide signal off a boundary", kNetTypeLIN13, 10, 3, kOver7BitsNotAligned},
+      {"LIN 2.0 signal over two boundaries", kNetTypeLIN20, 12, 6, kUnder16BitsCrossesTwoBytes},
+      {"LIN 2.0 signal within two bytes", kNetTypeLIN20, 12, 4, -kUnder16BitsCrossesTwoBytes},
+      {"LIN 2.0 wide signal off a boundary", kNetTypeLIN20, 16, 4, kOver15BitsNotAligned},
       {"LIN signal above 16 bits", kNetTypeLIN11, 17, 0, kSignalSizeOver16},
   };
   for (const Case& c : cases) {
