@@ -20,7 +20,7 @@ struct Finding {
 };
 
 constexpr Finding kFindings[] = {
-#define ZOR_FINDING(Code, Severity, Label, Format) {Code, Severity, Label, Format},
+#define ZOR_FINDING(Code, Name, Severity, Label, Format) {Code, Severity, Label, Format},
 #include "zor/check/findings.def"
 };
 
@@ -42,8 +42,6 @@ bool IsInTable(int code) { return code >= 0 && code < kFindingCount; }
 // buffer. Such a '%' is doubled, so the sequence prints as it stands: the
 // real value comes out as "12.500%.".
 std::string PrintableFormat(std::string_view format) {
-  static constexpr std::string_view kConversions = "diouxXeEfFgGaAcspn";
-  static constexpr std::string_view kSpecChars = "-+ #0'123456789.*hlLqjzt";
   std::string out;
   out.reserve(format.size() + 2);
   for (std::size_t i = 0; i < format.size(); ++i) {
@@ -56,9 +54,7 @@ std::string PrintableFormat(std::string_view format) {
       ++i;
       continue;
     }
-    std::size_t end = i + 1;
-    while (end < format.size() && kSpecChars.find(format[end]) != std::string_view::npos) ++end;
-    const bool complete = end < format.size() && kConversions.find(format[end]) != std::string_view::npos;
+    const bool complete = finding_format::ConversionLetter(format, i) != std::string_view::npos;
     out += complete ? "%" : "%%";
   }
   return out;
@@ -123,15 +119,15 @@ bool IsNotCLike(const std::string& text) {
 void CheckNameUnique(bool* errorFound, TItemData* item, const std::string& name, uint64_t flags,
                      const char* kindWord, const std::string& uniqueSuffix) {
   if ((flags & kCheckUnique) && item->IsNameUsed(name)) {
-    ReportFinding(errorFound, 2, name.c_str(), kindWord, uniqueSuffix.c_str());
+    ReportFinding<kNameNotUnique>(errorFound, name, kindWord, uniqueSuffix);
   }
 }
 
 void CheckNameForm(bool* errorFound, const std::string& name, uint64_t flags, const char* kindWord,
                    const char* formKindWord) {
   if (!(flags & kCheckAll)) return;
-  if (name.size() > kMaxNameLength) ReportFinding(errorFound, 0, name.c_str(), kindWord);
-  if (IsNotCLike(name)) ReportFinding(errorFound, 1, name.c_str(), formKindWord ? formKindWord : kindWord);
+  if (name.size() > kMaxNameLength) ReportFinding<kNameTooLong>(errorFound, name, kindWord);
+  if (IsNotCLike(name)) ReportFinding<kNameNotCLike>(errorFound, name, formKindWord ? formKindWord : kindWord);
 }
 
 void CheckItemName(bool* errorFound, TItemData* item, uint64_t flags, const char* kindWord,

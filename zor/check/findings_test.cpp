@@ -4,6 +4,7 @@
 
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "zor/io/messages.h"
@@ -50,16 +51,23 @@ class FakeItem : public TItemData {
 };
 
 TEST_F(Findings, SeveritiesOfTheTable) {
-  const std::set<int> warnings = {12,  14,  15,  45,  47,  48,  50,  52,  66,  69,  84,  85,  87,  108, 109, 110, 111,
-                                  127, 128, 129, 131, 152, 154, 156, 157, 158, 159, 160, 167, 182, 183, 184, 185};
+  const std::set<int> warnings = {
+      kNoSignal, kIdZero, kFrameNotScheduled, kTooManyFramesToConnect, kTooManyControllers, kTooManyScheduleTables,
+      kEventFrameScheduledWithItsFrames, kEntryShortDelay, kHolderNoMessageId, kHolderFrameTransmittedBy,
+      kFrameNoMessageId, kFrameInNoInterfaceMode, kTxTimingNotMultiple, kUnder8BitsCrossesByte,
+      kOver7BitsNotAligned, kUnder16BitsCrossesTwoBytes, kOver15BitsNotAligned, kTooManyInterfaceModes,
+      kFrameNotOnInterface, kMessageIdNotUnique, kControllerNoFrames, kSignalNotMapped, kEncodesOverlap,
+      kEncodeOutsideType, kEncodeMinNotBelowMax, kEncodeScaleZero, kEnvMinOverMax, kEnvInitialOutOfRange,
+      kFunctionOpTypeInvalid, kStreamCaseEmpty, kStreamCasePosYRange, kStreamCasePosTypeMismatch, kStreamCaseNoPosY};
   for (int code = 0; code < kFindingCount; ++code) {
     EXPECT_EQ(FindingSeverity(code), warnings.count(code) ? kFindingWarning : kFindingError) << code;
   }
-  EXPECT_STREQ(FindingLabel(171), "MOST Function InterfaceEnumeration");
+  EXPECT_STREQ(FindingLabel(kEnumerationEmpty), "MOST Function InterfaceEnumeration");
   EXPECT_EQ(FindingSeverity(kFindingCount), -1);
   EXPECT_EQ(FindingFormat(-1), nullptr);
 }
 
+// The host form takes the code as a number.
 TEST_F(Findings, RoutingAndErrorFlag) {
   bool err = false;
   ReportFinding(&err, 12, "S", "Published Signal");
@@ -84,13 +92,13 @@ TEST_F(Findings, RoutingAndErrorFlag) {
 }
 
 TEST_F(Findings, TextsAreDeliveredAsTheyStand) {
-  ReportFinding(nullptr, 128, "F1", "I1");
-  ReportFinding(nullptr, 134, "P");
-  ReportFinding(nullptr, 135, "S");
-  ReportFinding(nullptr, 136, "S");
-  ReportFinding(nullptr, 51, "E", 12.5, 10.0);
+  ReportFinding<kFrameNotOnInterface>(nullptr, "F1", "I1");
+  ReportFinding<kPublisherDelaysReversed>(nullptr, "P");
+  ReportFinding<kAgesReversed>(nullptr, "S");
+  ReportFinding<kSubscribedDelaysReversed>(nullptr, "S");
+  ReportFinding<kEntryFrameTimeOverDelay>(nullptr, "E", 12.5, 10.0);
   // Formats 32 and 33 end in "%." without a conversion letter: printed as is.
-  ReportFinding(nullptr, 32, "Can1", 12.5);
+  ReportFinding<kCanJumpWidthInvalid>(nullptr, "Can1", 12.5);
   ReportFinding(nullptr, 33, "Can1", 87.5);
   EXPECT_EQ(g_delivered,
             (std::vector<std::string>{
@@ -106,7 +114,7 @@ TEST_F(Findings, TextsAreDeliveredAsTheyStand) {
 
 TEST_F(Findings, LongTextIsCutToTheBuffer) {
   const std::string name(6000, 'n');
-  ReportFinding(nullptr, 44, name.c_str(), name.c_str(), "Net");
+  ReportFinding<kFrameIdShared>(nullptr, name, name, "Net");
   ASSERT_EQ(g_delivered.size(), 1u);
   EXPECT_EQ(g_delivered[0].size(), 2 + kFindingBufferSize - 1);
   EXPECT_EQ(g_delivered[0].substr(0, 16), "E:The Frame \"nnn");
@@ -117,14 +125,72 @@ TEST_F(Findings, ObserverSeesEveryFinding) {
   SetFindingObserver([&](int code, int severity, const std::string& text) {
     seen.push_back(std::to_string(code) + "/" + std::to_string(severity) + ":" + text);
   });
-  ReportFinding(nullptr, 131, "C");
+  ReportFinding<kControllerNoFrames>(nullptr, "C");
   zor::SetSinks(zor::Sinks{});
-  ReportFinding(nullptr, 166, "F");
+  ReportFinding<kFunctionNoFBlock>(nullptr, "F");
   SetFindingObserver({});
-  ReportFinding(nullptr, 164);
+  ReportFinding<kNoRam>(nullptr);
   EXPECT_EQ(seen, (std::vector<std::string>{"131/1:\"C\" Controller has no assigned Tx or Rx Frames.",
                                             "166/0:\"F\" MOST Function has no Function Block."}));
   EXPECT_EQ(g_delivered, (std::vector<std::string>{"W:\"C\" Controller has no assigned Tx or Rx Frames."}));
+}
+
+// The checked form compiles only for arguments that fit the format (it
+// static_asserts kFindingArgumentsFit): as many as it has conversions, texts
+// (char pointers or std::string) for %s, integers no wider than int for %d,
+// reals for %f. ReportFinding<kSizeIncorrect>(&err, name, "Signal") does not
+// compile.
+template <FindingCode Code, typename... Args>
+constexpr bool Fits = kFindingArgumentsFit<Code, Args...>;
+
+static_assert(Fits<kNoRam>);
+static_assert(!Fits<kNoRam, const char*>);
+static_assert(Fits<kSizeIncorrect, std::string, char[7], int>);
+static_assert(Fits<kSizeIncorrect, char*, const char*, int16_t>);
+static_assert(Fits<kSizeIncorrect, const char*, const char*, unsigned>);
+static_assert(!Fits<kSizeIncorrect, const char*, const char*>);
+static_assert(!Fits<kSizeIncorrect, const char*, const char*, int, int>);
+static_assert(!Fits<kSizeIncorrect, const char*, const char*, double>);
+static_assert(!Fits<kSizeIncorrect, const char*, const char*, int64_t>);
+static_assert(!Fits<kSizeIncorrect, const char*, const char*, bool>);
+static_assert(!Fits<kSizeIncorrect, int, const char*, int>);
+static_assert(!Fits<kSizeIncorrect, std::nullptr_t, const char*, int>);
+static_assert(!Fits<kSizeIncorrect, std::string_view, const char*, int>);
+static_assert(Fits<kCanJumpWidthInvalid, const char*, double>);  // the closing "%." takes nothing
+static_assert(Fits<kCanJumpWidthInvalid, const char*, float>);
+static_assert(!Fits<kCanJumpWidthInvalid, const char*, double, double>);
+static_assert(!Fits<kCanJumpWidthInvalid, const char*, int>);
+static_assert(Fits<kEncodeOutsideType, const char*, const char*, const char*, const char*, const char*, const char*,
+                   const char*>);
+static_assert(!Fits<kEncodeOutsideType, const char*, const char*, const char*, const char*, const char*, const char*>);
+
+// How a format is read: "%%" and an incomplete "%" take nothing; length
+// modifiers, '*' and conversions no finding uses make the format unsupported.
+constexpr bool ReadsAs(const char* format, int count, bool supported = true) {
+  const finding_format::Arguments args = finding_format::ArgumentsOf(format);
+  return args.Count == count && args.Supported == supported;
+}
+static_assert(ReadsAs("100%% of %s", 1));
+static_assert(ReadsAs("%s%%%d%%", 2));
+static_assert(ReadsAs("%.3f%.", 1));
+static_assert(ReadsAs("%-5x and %", 1));
+static_assert(ReadsAs("%ld", 0, false));
+static_assert(ReadsAs("%*d", 0, false));
+static_assert(ReadsAs("%p", 0, false));
+static_assert(ReadsAs("%s%s%s%s%s%s%s%s%s", 8, false));
+static_assert(finding_format::kArguments<kMultiplexValueOverMax>.Kinds[2] == finding_format::ArgKind::kInteger);
+static_assert(finding_format::kArguments<kEntryShortDelay>.Kinds[1] == finding_format::ArgKind::kReal);
+
+TEST_F(Findings, CheckedFormPassesEachKind) {
+  bool err = false;
+  const std::string name = "S";
+  const int16_t size = -3;
+  ReportFinding<kSizeIncorrect>(&err, name, "Signed Signal", size);
+  ReportFinding<kEntryShortDelay>(nullptr, std::string("E"), 3.25f, 4.0);
+  EXPECT_TRUE(err);
+  EXPECT_EQ(g_delivered, (std::vector<std::string>{
+                             "E:\"S\" The size of the Signed Signal is incorrect: -3.",
+                             "W:\"E\" Schedule Entry: Short Delay definition (3.250 ms * 1.4 &gt; 4.000 ms)."}));
 }
 
 TEST(IsNotCLike, Table) {

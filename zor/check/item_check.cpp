@@ -8,7 +8,7 @@
 namespace ZOR_RAM {
 
 bool TItemData::CheckBase(bool* errorFound, uint64_t flags) {
-  if ((flags & kCheckAll) && !Ram) ReportFinding(errorFound, 164);
+  if ((flags & kCheckAll) && !Ram) ReportFinding<kNoRam>(errorFound);
   return errorFound && *errorFound;
 }
 

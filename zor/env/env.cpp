@@ -52,14 +52,14 @@ template <class T>
 void CheckVariables(bool* errorFound, const TZORList<T>& list, uint64_t flags, const char* typeWord) {
   for (T* variable : list)
     if (variable && variable->Check(flags)) *errorFound = true;
-  if (list.Count() > kMaxEnvVariablesPerKind) ReportFinding(errorFound, 163, typeWord);
+  if (list.Count() > kMaxEnvVariablesPerKind) ReportFinding<kTooManyEnvVariables>(errorFound, typeWord);
 }
 
 // The bounds warnings integer and real variables share.
 template <class V>
 void CheckBounds(bool* errorFound, const std::string& name, V initial, V min, V max) {
-  if (min > max) ReportFinding(errorFound, 159, name.c_str());
-  if (initial > max || initial < min) ReportFinding(errorFound, 160, name.c_str());
+  if (min > max) ReportFinding<kEnvMinOverMax>(errorFound, name.c_str());
+  if (initial > max || initial < min) ReportFinding<kEnvInitialOutOfRange>(errorFound, name.c_str());
 }
 
 }  // namespace
@@ -154,10 +154,10 @@ bool TEnvInt::Check(uint64_t flags) {
   if (!(flags & kCheckAll)) return err;
   CheckBounds(&err, Name, InitialValue, MinValue, MaxValue);
   if (EncType) {
-    if (EncType->Size != 32) ReportFinding(&err, 161, Name.c_str());
+    if (EncType->Size != 32) ReportFinding<kEnvSizeNot32>(&err, Name.c_str());
     for (TEncode* encode : EncType->Encodes) {
       if (encode && encode->Type == kEncodePhysical) {
-        ReportFinding(&err, 162, Name.c_str());
+        ReportFinding<kEnvPhysicalEncoding>(&err, Name.c_str());
         break;
       }
     }

@@ -287,16 +287,17 @@ TEST(EnvCheck, VariableFindingsCodeByCode) {
   };
   const std::vector<Case> cases = {
       {"clean", [](TZOR_RAM&, TEnvInt*) {}, {}, false},
-      {"long name", [](TZOR_RAM&, TEnvInt* v) { v->Name = std::string(129, 'a'); }, {0}, true},
+      {"long name", [](TZOR_RAM&, TEnvInt* v) { v->Name = std::string(129, 'a'); }, {kNameTooLong}, true},
       {"128 characters", [](TZOR_RAM&, TEnvInt* v) { v->Name = std::string(128, 'a'); }, {}, false},
-      {"not C-like", [](TZOR_RAM&, TEnvInt* v) { v->Name = "1x"; }, {1}, true},
-      {"min above max", [](TZOR_RAM&, TEnvInt* v) { v->MinValue = 20; }, {159, 160}, false},
-      {"initial above max", [](TZOR_RAM&, TEnvInt* v) { v->InitialValue = 11; }, {160}, false},
-      {"initial below min", [](TZOR_RAM&, TEnvInt* v) { v->InitialValue = -1; }, {160}, false},
+      {"not C-like", [](TZOR_RAM&, TEnvInt* v) { v->Name = "1x"; }, {kNameNotCLike}, true},
+      {"min above max", [](TZOR_RAM&, TEnvInt* v) { v->MinValue = 20; }, {kEnvMinOverMax, kEnvInitialOutOfRange},
+       false},
+      {"initial above max", [](TZOR_RAM&, TEnvInt* v) { v->InitialValue = 11; }, {kEnvInitialOutOfRange}, false},
+      {"initial below min", [](TZOR_RAM&, TEnvInt* v) { v->InitialValue = -1; }, {kEnvInitialOutOfRange}, false},
       {"encoding size", [](TZOR_RAM& r, TEnvInt* v) {
          v->EncType = r.NewItem(r.EncTypes);
          v->EncType->Size = 16;
-       }, {161}, true},
+       }, {kEnvSizeNot32}, true},
       {"physical encode", [](TZOR_RAM& r, TEnvInt* v) {
          v->EncType = r.NewItem(r.EncTypes);
          v->EncType->Size = 32;
@@ -306,7 +307,7 @@ TEST(EnvCheck, VariableFindingsCodeByCode) {
            e->EncType = v->EncType;
            v->EncType->Encodes.Add(e);
          }
-       }, {162}, true},
+       }, {kEnvPhysicalEncoding}, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -331,14 +332,14 @@ TEST(EnvCheck, FloatBoundsCompareAsReals) {
   MessageCapture messages;
   Findings findings;
   EXPECT_FALSE(v->Check(kCheckAll));
-  EXPECT_EQ(findings.Codes, std::vector<int>{160});
+  EXPECT_EQ(findings.Codes, std::vector<int>{kEnvInitialOutOfRange});
   EXPECT_EQ(messages.Warnings,
             std::vector<std::string>{"\"F\" EnvData's InitialValue must be between MinValue and MaxValue."});
   v->MinValue = 11;
   v->InitialValue = 10.75f;
   findings.Codes.clear();
   v->Check(kCheckAll);
-  EXPECT_EQ(findings.Codes, (std::vector<int>{159, 160}));
+  EXPECT_EQ(findings.Codes, (std::vector<int>{kEnvMinOverMax, kEnvInitialOutOfRange}));
 }
 
 TEST(EnvCheck, NamesAreUniqueAcrossAllFourKinds) {
@@ -354,7 +355,7 @@ TEST(EnvCheck, NamesAreUniqueAcrossAllFourKinds) {
   EXPECT_TRUE(i->Check(kCheckUnique));
   EXPECT_TRUE(s->Check(kCheckUnique));
   EXPECT_FALSE(d->Check(kCheckUnique));
-  EXPECT_EQ(findings.Codes, (std::vector<int>{2, 2}));
+  EXPECT_EQ(findings.Codes, (std::vector<int>{kNameNotUnique, kNameNotUnique}));
   EXPECT_EQ(findings.Texts[0], "\"Shared\" EnvData Name is not unique.");
   findings.Codes.clear();
   EXPECT_FALSE(i->Check(kCheckAll));  // uniqueness only under its own flag
@@ -372,12 +373,12 @@ TEST(EnvCheck, GroupRunsItsVariablesAndCountsThem) {
   MessageCapture messages;
   Findings findings;
   EXPECT_TRUE(group->Check(kCheckAll));  // the first variable's error counts
-  EXPECT_EQ(findings.Codes, (std::vector<int>{1, 163}));
+  EXPECT_EQ(findings.Codes, (std::vector<int>{kNameNotCLike, kTooManyEnvVariables}));
   EXPECT_EQ(findings.Texts[1], "The Enviroment Type \"Int\" 's Count is more than 40");
 
   findings.Codes.clear();
   EXPECT_TRUE(group->Check(kCheckUnique));  // variables run under kCheckAll only
-  EXPECT_EQ(findings.Codes, std::vector<int>{2});
+  EXPECT_EQ(findings.Codes, std::vector<int>{kNameNotUnique});
   EXPECT_EQ(findings.Texts.back(), "\"G\" Environment Group Name is not unique.");
   EXPECT_TRUE(group->IsNameUsed("G"));
   EXPECT_FALSE(group->IsNameUsed("g"));
@@ -389,7 +390,7 @@ TEST(EnvCheck, DetachedVariableReportsTheBaseFinding) {
   MessageCapture messages;
   Findings findings;
   EXPECT_TRUE(detached.Check(kCheckUnique | kCheckAll));
-  EXPECT_EQ(findings.Codes, std::vector<int>{164});
+  EXPECT_EQ(findings.Codes, std::vector<int>{kNoRam});
 }
 
 }  // namespace

@@ -315,10 +315,10 @@ TEST(LdfReader, CheckFindsScheduleAndFrameFaultsOfAnImportedCluster) {
       << LogText(log);
   zortest::FindingLog findings;
   CheckDatabase(ram, 3);
-  EXPECT_EQ(findings.Count(51), 1);
-  EXPECT_EQ(findings.Count(52), 1);
-  EXPECT_EQ(findings.Count(15), 1);
-  EXPECT_EQ(findings.Count(2), 0);
+  EXPECT_EQ(findings.Count(kEntryFrameTimeOverDelay), 1);
+  EXPECT_EQ(findings.Count(kEntryShortDelay), 1);
+  EXPECT_EQ(findings.Count(kFrameNotScheduled), 1);
+  EXPECT_EQ(findings.Count(kNameNotUnique), 0);
 }
 
 TEST(LdfReader, LibraryDiagnosticFramesDoNotClashWithTheImport) {
@@ -336,8 +336,8 @@ TEST(LdfReader, LibraryDiagnosticFramesDoNotClashWithTheImport) {
   EXPECT_EQ(Named(ram.NetFrames, "MasterReq")->Ifc, net->GetMasterInterface());
   zortest::FindingLog findings;
   _CheckRAM(&ram, 3);  // runs the update pass first, as a host's check does
-  EXPECT_EQ(findings.Count(2), 0);    // no name clash
-  EXPECT_EQ(findings.Count(151), 0);  // the update pass removed the reserved signals
+  EXPECT_EQ(findings.Count(kNameNotUnique), 0);                 // no name clash
+  EXPECT_EQ(findings.Count(kSignalReservedForDiagnostics), 0);  // the update pass removed the reserved signals
 }
 
 }  // namespace

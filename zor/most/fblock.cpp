@@ -56,7 +56,7 @@ bool TMOSTFBlock::Check(uint64_t flags) {
       auto found = counts.find(FBlockID);
       int same = found == counts.end() ? 0 : found->second;
       if (same > 0 && Ram->MOSTFBlocks.IndexOf(this) >= 0) --same;  // not itself
-      for (int i = 0; i < same; ++i) ReportFinding(&err, 13, Name.c_str(), "MOST Function Block");
+      for (int i = 0; i < same; ++i) ReportFinding<kIdNotUnique>(&err, Name.c_str(), "MOST Function Block");
     }
   }
   return err;
@@ -100,7 +100,7 @@ bool TMOSTFBlockInstance::Check(uint64_t flags) {
     std::string text = GetDisplayName();
     if (IsNameUsed(text)) {
       std::string network = Ifc && Ifc->Network ? Ifc->Network->Name : std::string("Unknown");
-      ReportFinding(&err, 165, text.c_str(), network.c_str());
+      ReportFinding<kFBlockInstanceNotUnique>(&err, text.c_str(), network.c_str());
     }
   }
   return err;
@@ -184,21 +184,21 @@ bool TMOSTFkt::Check(uint64_t flags) {
                   FBlock ? " in MOST Function Block " + FBlock->Name : std::string());
   if (!(flags & kCheckAll)) return err;
   CheckBase(&err, flags);
-  if (!FBlock) ReportFinding(&err, 166, Name.c_str());
+  if (!FBlock) ReportFinding<kFunctionNoFBlock>(&err, Name.c_str());
 
   if (Type > 1) {
-    ReportFinding(&err, 3, Name.c_str(), "MOST Function");
+    ReportFinding<kTypeInvalid>(&err, Name.c_str(), "MOST Function");
   } else {
     static constexpr int kForbidden0[] = {7, 8, 9, 10, 11, 13};
     static constexpr int kForbidden1[] = {3, 4};
     auto uses = [&](int code) { return GetOPParams(code) > 0; };
     bool forbidden = Type == 0 ? std::any_of(std::begin(kForbidden0), std::end(kForbidden0), uses)
                                : std::any_of(std::begin(kForbidden1), std::end(kForbidden1), uses);
-    if (forbidden) ReportFinding(&err, 167, Name.c_str());
+    if (forbidden) ReportFinding<kFunctionOpTypeInvalid>(&err, Name.c_str());
   }
 
   if (!FBlock) return err;
-  if (FktID > 0xFFF) ReportFinding(&err, 168, FBlock->Name.c_str(), Name.c_str());
+  if (FktID > 0xFFF) ReportFinding<kFunctionIdInvalid>(&err, FBlock->Name.c_str(), Name.c_str());
   std::string kind = Name + " MOST Function";
   // Function identifier counts of the block, gathered once per check run.
   TZORList<TMOSTFkt>& siblings = FBlock->Fkts;
@@ -211,7 +211,7 @@ bool TMOSTFkt::Check(uint64_t flags) {
   auto found = counts.find(FktID);
   int same = found == counts.end() ? 0 : found->second;
   if (same > 0 && siblings.IndexOf(this) >= 0) --same;  // not itself
-  for (int i = 0; i < same; ++i) ReportFinding(&err, 13, FBlock->Name.c_str(), kind.c_str());
+  for (int i = 0; i < same; ++i) ReportFinding<kIdNotUnique>(&err, FBlock->Name.c_str(), kind.c_str());
 
   bool hasPos = false, hasTag = false, hasPosY = false, hasTyped = false;
   for (TMOSTFktParam* param : Params) {
@@ -221,7 +221,8 @@ bool TMOSTFkt::Check(uint64_t flags) {
     hasPosY |= param->Name == "PosY";
     hasTyped |= param->TypeValue >= 10 && param->TypeValue <= 13;
   }
-  if (hasTyped && !hasPos && !(hasTag && hasPosY)) ReportFinding(&err, 169, FBlock->Name.c_str(), Name.c_str());
+  if (hasTyped && !hasPos && !(hasTag && hasPosY))
+    ReportFinding<kFunctionPosMissing>(&err, FBlock->Name.c_str(), Name.c_str());
   return err;
 }
 
@@ -279,7 +280,7 @@ bool TMOSTFktParam::Check(uint64_t flags) {
   bool err = false;
   if (flags & kCheckAll) {
     CheckBase(&err, flags);
-    if (!Fkt && !StreamCase) ReportFinding(&err, 170, Name.c_str());
+    if (!Fkt && !StreamCase) ReportFinding<kParameterNoFunction>(&err, Name.c_str());
   }
   return err;
 }

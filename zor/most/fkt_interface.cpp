@@ -178,7 +178,7 @@ bool TMOSTFktIf_Enumeration::Check(uint64_t flags) {
   bool err = false;
   if (!(flags & kCheckAll)) return err;
   CheckBase(&err, flags);
-  if (Elements.empty()) ReportFinding(&err, 171, GetPathText().c_str());
+  if (Elements.empty()) ReportFinding<kEnumerationEmpty>(&err, GetPathText().c_str());
   return err;
 }
 
@@ -209,10 +209,11 @@ bool TMOSTFktIf_Number::Check(uint64_t flags) {
   const bool negative = RangeMin < 0 || RangeMax < 0;
   auto unsignedType = [](int32_t type) { return type == 2 || type == 4 || type == 6; };
   if (FktInterface && FktInterface->Param && unsignedType(FktInterface->Param->TypeValue) && negative)
-    ReportFinding(&err, 172, path.c_str());
-  if (RecordField && unsignedType(RecordField->FieldTypeValue) && negative) ReportFinding(&err, 172, path.c_str());
-  if (Array && unsignedType(Array->ElementTypeValue) && negative) ReportFinding(&err, 172, path.c_str());
-  if (!FullRange && RangeMin >= RangeMax) ReportFinding(&err, 172, path.c_str());
+    ReportFinding<kNumberRangeWrong>(&err, path.c_str());
+  if (RecordField && unsignedType(RecordField->FieldTypeValue) && negative)
+    ReportFinding<kNumberRangeWrong>(&err, path.c_str());
+  if (Array && unsignedType(Array->ElementTypeValue) && negative) ReportFinding<kNumberRangeWrong>(&err, path.c_str());
+  if (!FullRange && RangeMin >= RangeMax) ReportFinding<kNumberRangeWrong>(&err, path.c_str());
   return err;
 }
 
@@ -235,7 +236,7 @@ bool TMOSTFktIf_String::Check(uint64_t flags) {
   bool err = false;
   if (!(flags & kCheckAll)) return err;
   CheckBase(&err, flags);
-  if (MaxSize == 0) ReportFinding(&err, 173, GetPathText().c_str());
+  if (MaxSize == 0) ReportFinding<kStringMaxLengthWrong>(&err, GetPathText().c_str());
   return err;
 }
 
@@ -286,7 +287,7 @@ bool TMOSTFktIf_BitField::Check(uint64_t flags) {
   bool err = false;
   if (!(flags & kCheckAll)) return err;
   CheckBase(&err, flags);
-  if (Bits.IsEmpty()) ReportFinding(&err, 174, GetPathText().c_str());
+  if (Bits.IsEmpty()) ReportFinding<kBitFieldEmpty>(&err, GetPathText().c_str());
   return err;
 }
 
@@ -359,18 +360,18 @@ bool TMOSTFktIf_Record::Check(uint64_t flags) {
   CheckBase(&err, flags);
   const std::string path = GetPathText();
   const int64_t n = Fields.Count();
-  if (n < 2) ReportFinding(&err, 176, path.c_str());
+  if (n < 2) ReportFinding<kRecordTooFewFields>(&err, path.c_str());
   int arrays = 0;
   int64_t indexSum = 0;
   for (TMOSTFktIf_RecordField* field : Fields) {
     if (!field) continue;
-    if (field->FieldTypeValue == 10) ReportFinding(&err, 177, path.c_str());
+    if (field->FieldTypeValue == 10) ReportFinding<kRecordFieldIsRecord>(&err, path.c_str());
     if (field->FieldTypeValue == 11 || field->FieldTypeValue == 13) ++arrays;
     indexSum += field->FieldIdx;
   }
-  if (arrays > 1) ReportFinding(&err, 178, path.c_str());
+  if (arrays > 1) ReportFinding<kRecordManyArrays>(&err, path.c_str());
   // Only the sum is compared: indexes 1..n in any order, or any set with that sum.
-  if (indexSum != n * (n + 1) / 2) ReportFinding(&err, 179, path.c_str());
+  if (indexSum != n * (n + 1) / 2) ReportFinding<kRecordFieldIndexesWrong>(&err, path.c_str());
   return err;
 }
 
@@ -408,8 +409,8 @@ bool TMOSTFktIf_Array::Check(uint64_t flags) {
   if (!(flags & kCheckAll)) return err;
   CheckBase(&err, flags);
   const std::string path = GetPathText();
-  if (!Element) ReportFinding(&err, 180, path.c_str());
-  if (ElementTypeValue == 11 || ElementTypeValue == 13) ReportFinding(&err, 181, path.c_str());
+  if (!Element) ReportFinding<kArrayNoElement>(&err, path.c_str());
+  if (ElementTypeValue == 11 || ElementTypeValue == 13) ReportFinding<kArrayOfArrays>(&err, path.c_str());
   return err;
 }
 
@@ -493,10 +494,10 @@ bool TMOSTFktIf_StreamCase::Check(uint64_t flags) {
   if (!(flags & kCheckAll)) return err;
   CheckBase(&err, flags);
   const std::string path = GetPathText();
-  if (StreamParams.IsEmpty()) ReportFinding(&err, 182, path.c_str());
+  if (StreamParams.IsEmpty()) ReportFinding<kStreamCaseEmpty>(&err, path.c_str());
   if (!PosX) return err;
   if (PosY.empty()) {
-    ReportFinding(&err, 185, path.c_str());
+    ReportFinding<kStreamCaseNoPosY>(&err, path.c_str());
     return err;
   }
   int64_t limit = 0;  // exclusive upper bound; 0 for "any integer"
@@ -508,9 +509,9 @@ bool TMOSTFktIf_StreamCase::Check(uint64_t flags) {
   }
   int64_t value = 0;
   if (!ParsePosY(PosY, &value))
-    ReportFinding(&err, 184, path.c_str());
+    ReportFinding<kStreamCasePosTypeMismatch>(&err, path.c_str());
   else if (limit && value >= limit)
-    ReportFinding(&err, 183, path.c_str());
+    ReportFinding<kStreamCasePosYRange>(&err, path.c_str());
   return err;
 }
 

@@ -337,7 +337,7 @@ TEST(MostInstance, NotUniqueOnSameNetwork) {
     }
     FindingCodes f;
     for (TMOSTFBlockInstance* inst : ram.MOSTFBlockInstances) inst->Check(kCheckUnique);
-    EXPECT_EQ(f.Codes, std::vector<int>(c.Expected, 165));
+    EXPECT_EQ(f.Codes, std::vector<int>(c.Expected, kFBlockInstanceNotUnique));
     if (c.Expected) {
       EXPECT_EQ(f.Sinks.Errors[0], "MOST Function Block Instance \"Amp.05\" is not unique in network: \"Bus\"");
     }
@@ -363,7 +363,7 @@ TEST(MostInstance, NameUseComparesTheCachedDisplayTexts) {
     ram.MOSTFBlocks[1]->Name = secondName;  // the display texts stay as cached
     FindingCodes f;
     for (TMOSTFBlockInstance* inst : ram.MOSTFBlockInstances) inst->Check(kCheckUnique);
-    EXPECT_EQ(f.Codes, std::vector<int>(2, 165));
+    EXPECT_EQ(f.Codes, std::vector<int>(2, kFBlockInstanceNotUnique));
   }
 }
 
@@ -418,14 +418,14 @@ TEST(MostFktCheck, CodeByCode) {
   fkt->FktID = 4095;
   EXPECT_EQ(Codes(fkt), V{});
   fkt->FktID = 4096;
-  EXPECT_EQ(Codes(fkt), V{168});
+  EXPECT_EQ(Codes(fkt), V{kFunctionIdInvalid});
   fkt->FktID = 1;
 
   TMOSTFkt* typed = makeFkt("Typed");
   typed->FktID = 2;
   addParam(typed, "Data", 11);
   TMOSTFktParam* tag = addParam(typed, "Tag", 0);
-  EXPECT_EQ(Codes(typed), V{169});
+  EXPECT_EQ(Codes(typed), V{kFunctionPosMissing});
   TMOSTFktParam* posY = addParam(typed, "PosY", 0);
   EXPECT_EQ(Codes(typed), V{});
   posY->Name = "Other";
@@ -435,33 +435,33 @@ TEST(MostFktCheck, CodeByCode) {
   TMOSTFkt* ops = makeFkt("Ops");
   ops->FktID = 3;
   addParam(ops, "A", 0, 0x0B);
-  EXPECT_EQ(Codes(ops), V{167});
+  EXPECT_EQ(Codes(ops), V{kFunctionOpTypeInvalid});
   ops->Type = 1;
   EXPECT_EQ(Codes(ops), V{});
   addParam(ops, "B", 0, 3);
-  EXPECT_EQ(Codes(ops), V{167});
+  EXPECT_EQ(Codes(ops), V{kFunctionOpTypeInvalid});
   ops->Type = 2;
-  EXPECT_EQ(Codes(ops), V{3});
+  EXPECT_EQ(Codes(ops), V{kTypeInvalid});
 
   // Duplicate function identifiers and names within the block.
   TMOSTFkt* twin = makeFkt("Volume");
   twin->FktID = 1;
-  EXPECT_EQ(Codes(fkt), V{13});
+  EXPECT_EQ(Codes(fkt), V{kIdNotUnique});
   {
     FindingCodes f;
     fkt->Check(kCheckUnique);
-    EXPECT_EQ(f.Codes, V{2});
+    EXPECT_EQ(f.Codes, V{kNameNotUnique});
     EXPECT_EQ(f.Sinks.Errors[0], "\"Volume\" MOST Function Name is not unique in MOST Function Block Amp.");
   }
 
   TMOSTFkt* loose = ram.NewItem(ram.MOSTFkts);
   loose->FktID = 9999;  // no block: the identifier tests need one
-  EXPECT_EQ(Codes(loose), V{166});
+  EXPECT_EQ(Codes(loose), V{kFunctionNoFBlock});
   TMOSTFktParam* lost = ram.NewItem(ram.MOSTFktParams);
-  EXPECT_EQ(Codes(lost), V{170});
+  EXPECT_EQ(Codes(lost), V{kParameterNoFunction});
   TMOSTFktParam unattached;
   unattached.StreamCase = ram.NewItem(ram.MOSTFktIf_StreamCases);
-  EXPECT_EQ(Codes(&unattached), V{164});
+  EXPECT_EQ(Codes(&unattached), V{kNoRam});
 }
 
 TEST(MostFBlockCheck, NameAndIdentifier) {
@@ -474,9 +474,9 @@ TEST(MostFBlockCheck, NameAndIdentifier) {
   b->Name = "A";
   c->Name = "C";
   a->FBlockID = b->FBlockID = c->FBlockID = 7;
-  EXPECT_EQ(Codes(a, kCheckUnique), V{2});
+  EXPECT_EQ(Codes(a, kCheckUnique), V{kNameNotUnique});
   EXPECT_EQ(Codes(c, kCheckUnique), V{});
-  EXPECT_EQ(Codes(a), (V{13, 13}));
+  EXPECT_EQ(Codes(a), (V{kIdNotUnique, kIdNotUnique}));
   c->FBlockID = 8;
   EXPECT_EQ(Codes(c), V{});
 }
@@ -492,24 +492,24 @@ TEST(MostElementCheck, CodeByCode) {
   EXPECT_EQ(Codes(number), V{});
   number->FullRange = false;
   number->RangeMin = number->RangeMax = 5;
-  EXPECT_EQ(Codes(number), V{172});
+  EXPECT_EQ(Codes(number), V{kNumberRangeWrong});
   number->FktInterface = fi;
   param->TypeValue = 4;
   number->RangeMin = -1;
   number->RangeMax = -2;
-  EXPECT_EQ(Codes(number), (V{172, 172}));
+  EXPECT_EQ(Codes(number), (V{kNumberRangeWrong, kNumberRangeWrong}));
   param->TypeValue = 3;
-  EXPECT_EQ(Codes(number), V{172});
+  EXPECT_EQ(Codes(number), V{kNumberRangeWrong});
 
   TMOSTFktIf_Enumeration* enumeration = ram.NewItem(ram.MOSTFktIf_Enumerations);
-  EXPECT_EQ(Codes(enumeration), V{171});
+  EXPECT_EQ(Codes(enumeration), V{kEnumerationEmpty});
   TMOSTFktIf_String* text = ram.NewItem(ram.MOSTFktIf_Strings);
-  EXPECT_EQ(Codes(text), V{173});
+  EXPECT_EQ(Codes(text), V{kStringMaxLengthWrong});
   TMOSTFktIf_BitField* bits = ram.NewItem(ram.MOSTFktIf_BitFields);
-  EXPECT_EQ(Codes(bits), V{174});
+  EXPECT_EQ(Codes(bits), V{kBitFieldEmpty});
   TMOSTFktIf_Array* array = ram.NewItem(ram.MOSTFktIf_Arrays);
   array->ElementTypeValue = 13;
-  EXPECT_EQ(Codes(array), (V{180, 181}));
+  EXPECT_EQ(Codes(array), (V{kArrayNoElement, kArrayOfArrays}));
   EXPECT_EQ(Codes(array, kCheckUnique), V{});
 
   struct RecordCase {
@@ -518,9 +518,9 @@ TEST(MostElementCheck, CodeByCode) {
   } records[] = {
       {{{1, 0}, {2, 0}, {3, 0}}, {}},
       {{{1, 0}, {1, 0}, {4, 0}}, {}},
-      {{{0, 0}, {1, 0}, {2, 0}}, {179}},
-      {{{1, 0}}, {176}},
-      {{{1, 10}, {2, 11}, {3, 13}}, {177, 178}},
+      {{{0, 0}, {1, 0}, {2, 0}}, {kRecordFieldIndexesWrong}},
+      {{{1, 0}}, {kRecordTooFewFields}},
+      {{{1, 10}, {2, 11}, {3, 13}}, {kRecordFieldIsRecord, kRecordManyArrays}},
   };
   for (const RecordCase& r : records) {
     SCOPED_TRACE(testing::PrintToString(r.Fields));
@@ -540,8 +540,15 @@ TEST(MostElementCheck, CodeByCode) {
     const char* PosY;
     V Expected;
   } cases[] = {
-      {2, "300", {183}}, {2, "255", {}}, {2, "x", {184}}, {2, "", {185}}, {5, "65535", {}},
-      {5, "65536", {183}}, {7, "99999999", {}}, {7, "1.5", {184}}, {9, "x", {}},
+      {2, "300", {kStreamCasePosYRange}},
+      {2, "255", {}},
+      {2, "x", {kStreamCasePosTypeMismatch}},
+      {2, "", {kStreamCaseNoPosY}},
+      {5, "65535", {}},
+      {5, "65536", {kStreamCasePosYRange}},
+      {7, "99999999", {}},
+      {7, "1.5", {kStreamCasePosTypeMismatch}},
+      {9, "x", {}},
   };
   for (const CaseCase& c : cases) {
     SCOPED_TRACE(c.PosY);
@@ -556,7 +563,7 @@ TEST(MostElementCheck, CodeByCode) {
   {
     FindingCodes f;
     EXPECT_FALSE(empty->Check(kCheckAll));  // a warning only
-    EXPECT_EQ(f.Codes, V{182});
+    EXPECT_EQ(f.Codes, V{kStreamCaseEmpty});
   }
 }
 

@@ -66,7 +66,7 @@ int64_t MaxUnsigned(int64_t bits) {
 
 void TNetFrame::CheckScheduled(bool* errorFound) {
   if (IsLinFrame() && Network && !IsScheduled(Network, Name))
-    ReportFinding(errorFound, 15, Name.c_str(), Network->Name.c_str());
+    ReportFinding<kFrameNotScheduled>(errorFound, Name.c_str(), Network->Name.c_str());
 }
 
 // ---------------------------------------------------------------------------
@@ -77,28 +77,29 @@ bool TNetFrame::Check(uint64_t flags) {
   const char* name = Name.c_str();
   if (flags & kCheckAll) {
     CheckBase(&err, flags);
-    if (!Network) ReportFinding(&err, 4, name, "Frame");
-    if (TransportType < 0 || TransportType >= kTransportTypeCount) ReportFinding(&err, 76, name);
+    if (!Network) ReportFinding<kNoNetwork>(&err, name, "Frame");
+    if (TransportType < 0 || TransportType >= kTransportTypeCount) ReportFinding<kTransportTypeInvalid>(&err, name);
   }
   if ((flags & kCheckUnique) && Network && NameUsedOnNetwork(Name))
-    ReportFinding(&err, 2, name, "Network Frame", (" " + Network->Name + " Network.").c_str());
+    ReportFinding<kNameNotUnique>(&err, name, "Network Frame", (" " + Network->Name + " Network.").c_str());
   CheckNameForm(&err, Name, flags, "Network Frame");
   if (!(flags & kCheckAll)) return err;
 
-  if (Size == 0) ReportFinding(&err, 6, name, "Network Frame");
-  if (NetSigs.Count() == 0) ReportFinding(&err, 12, name, "Network Frame");
+  if (Size == 0) ReportFinding<kSizeZero>(&err, name, "Network Frame");
+  if (NetSigs.Count() == 0) ReportFinding<kNoSignal>(&err, name, "Network Frame");
   if (Ifc && Ifc->Network && Ifc->Network->HasDiagnosticFrames()) {
     const uint32_t id = LinId(FrameId);
     if (id == 63 || ((id == 60 || id == 61) && Ram && Ram->ReserveDiagnosticIds))
-      ReportFinding(&err, 7, name, "Network Frame");
+      ReportFinding<kLinFrameIdInvalid>(&err, name, "Network Frame");
   }
-  if (IsCanFrame() && (FrameId & 0x1FFFFFFF) == 0) ReportFinding(&err, 14, name, "CAN Frame");
+  if (IsCanFrame() && (FrameId & 0x1FFFFFFF) == 0) ReportFinding<kIdZero>(&err, name, "CAN Frame");
   CheckScheduled(&err);
   CheckPlacements(&err);
   CheckMessageIds(&err);
   if (IsCanFrame()) CheckCanFrame(&err);
-  if (IsDiagnosticFrame(/*byIdOnly=*/false) && Ram && Ram->ReserveDiagnosticIds) ReportFinding(&err, 82, name);
-  if (MinFUpTime != 0 && MaxFUpTime != 0 && MaxFUpTime < MinFUpTime) ReportFinding(&err, 93, name);
+  if (IsDiagnosticFrame(/*byIdOnly=*/false) && Ram && Ram->ReserveDiagnosticIds)
+    ReportFinding<kFrameReservedForDiagnostics>(&err, name);
+  if (MinFUpTime != 0 && MaxFUpTime != 0 && MaxFUpTime < MinFUpTime) ReportFinding<kFollowUpTimesReversed>(&err, name);
   return err;
 }
 
@@ -111,13 +112,14 @@ void TNetFrame::CheckPlacements(bool* err) {
     const int64_t size = SignalSize(p);
     const int64_t ub = p->UpdateBitOffset;
     const std::string placement = p->GetName();
-    if (offset + size > frameBits) ReportFinding(err, 77, placement.c_str(), Name.c_str());
-    if (ub >= 0 && ub >= frameBits) ReportFinding(err, 78, placement.c_str(), Name.c_str());
-    if (ub >= 0 && Within(ub, offset, size)) ReportFinding(err, 81, placement.c_str(), Name.c_str());
+    if (offset + size > frameBits) ReportFinding<kSignalOutOfFrame>(err, placement.c_str(), Name.c_str());
+    if (ub >= 0 && ub >= frameBits) ReportFinding<kUpdateBitOutOfFrame>(err, placement.c_str(), Name.c_str());
+    if (ub >= 0 && Within(ub, offset, size))
+      ReportFinding<kUpdateBitOverlapsSignals>(err, placement.c_str(), Name.c_str());
     if (SequenceInfo && offset < frameBits && offset + size > frameBits - 4)
-      ReportFinding(err, 79, placement.c_str(), Name.c_str());
+      ReportFinding<kSignalOverlapsSequenceInfo>(err, placement.c_str(), Name.c_str());
     if (SequenceInfo && ub >= frameBits - 3 && ub <= frameBits - 1)
-      ReportFinding(err, 80, placement.c_str(), Name.c_str());
+      ReportFinding<kUpdateBitOverlapsSequenceInfo>(err, placement.c_str(), Name.c_str());
     if (overlapReported) continue;
     // Two placements without update bits do not share one: only real update
     // bits are compared.
@@ -126,7 +128,7 @@ void TNetFrame::CheckPlacements(bool* err) {
       if (p->Multiplexed == kMuxMultiplexed && g->Multiplexed == kMuxMultiplexed) continue;
       const int64_t gub = g->UpdateBitOffset;
       if (Within(g->Offset, offset, size) || (gub >= 0 && Within(gub, offset, size)) || (gub >= 0 && gub == ub)) {
-        ReportFinding(err, 92, Name.c_str());
+        ReportFinding<kSignalsOverlap>(err, Name.c_str());
         overlapReported = true;
         break;
       }
@@ -143,7 +145,10 @@ void TNetFrame::CheckMessageIds(bool* err) {
   for (TIfc* ifc : examined) {
     if (GetMessageId(ifc)) continue;
     const std::string ifcName = ifc->GetDisplayName();
-    ReportFinding(err, IdShared() ? 83 : 84, Name.c_str(), ifcName.c_str());
+    if (IdShared())
+      ReportFinding<kFrameDynamicNoMessageId>(err, Name.c_str(), ifcName.c_str());
+    else
+      ReportFinding<kFrameNoMessageId>(err, Name.c_str(), ifcName.c_str());
   }
 }
 
@@ -151,27 +156,27 @@ void TNetFrame::CheckCanFrame(bool* err) {
   const char* name = Name.c_str();
   const int32_t netType = Network ? Network->Type : -1;
   const bool multiPacket = (FrameId & kJ1939MultiPacketBit) != 0;
-  if (TxFrameTimings.Count() == 0) ReportFinding(err, 85, name);
+  if (TxFrameTimings.Count() == 0) ReportFinding<kFrameInNoInterfaceMode>(err, name);
   if (TransportType == kTransportPeriodic) {
     TNode* node = Ifc ? Ifc->Node : nullptr;
     const int64_t period = node ? node->FrameProcessingPeriod : 0;
     for (TTxFrameTiming* timing : TxFrameTimings) {
       if (!timing) continue;
       const std::string mode = timing->GetName();
-      if (timing->FramePeriod < 1) ReportFinding(err, 86, name, mode.c_str());
+      if (timing->FramePeriod < 1) ReportFinding<kTxTimingZero>(err, name, mode.c_str());
       if (period != 0 && int64_t{timing->FramePeriod} % period != 0)
-        ReportFinding(err, 87, name, node->Name.c_str(), mode.c_str());
+        ReportFinding<kTxTimingNotMultiple>(err, name, node->Name.c_str(), mode.c_str());
       if (netType == kNetTypeJ1939 && timing->FramePeriod < kJ1939MinMultiPacketPeriod && Size > 8 && multiPacket)
-        ReportFinding(err, 88, name, mode.c_str());
+        ReportFinding<kTxTimingTooShortForSize>(err, name, mode.c_str());
     }
   }
-  if (Size < 0) ReportFinding(err, 90, name);
+  if (Size < 0) ReportFinding<kFrameSizeNegative>(err, name);
   if (netType == kNetTypeJ1939) {
-    if (Size > kJ1939MaxSize) ReportFinding(err, 91, name);
-    if (Size > 8 && !multiPacket) ReportFinding(err, 89, name);
+    if (Size > kJ1939MaxSize) ReportFinding<kFrameSizeOver1785>(err, name);
+    if (Size > 8 && !multiPacket) ReportFinding<kFrameSizeOver8>(err, name);
     CheckMultiplexing(err);
   } else if (netType == kNetTypeCAN) {
-    if (Size > 8) ReportFinding(err, 89, name);
+    if (Size > 8) ReportFinding<kFrameSizeOver8>(err, name);
   }
 }
 
@@ -195,9 +200,11 @@ void TNetFrame::CheckMultiplexing(bool* err) {
       TNetSig* a = multiplexed[i];
       TNetSig* b = multiplexed[j];
       const std::string an = SignalName(a), bn = SignalName(b);
-      if (SignalSize(a) != SignalSize(b)) ReportFinding(err, 96, an.c_str(), bn.c_str(), Name.c_str());
-      if (a->Offset != b->Offset) ReportFinding(err, 97, an.c_str(), bn.c_str(), Name.c_str());
-      if (a->MultiplexerValue == b->MultiplexerValue) ReportFinding(err, 98, an.c_str(), bn.c_str(), Name.c_str());
+      if (SignalSize(a) != SignalSize(b))
+        ReportFinding<kMultiplexedSizesDiffer>(err, an.c_str(), bn.c_str(), Name.c_str());
+      if (a->Offset != b->Offset) ReportFinding<kMultiplexedOffsetsDiffer>(err, an.c_str(), bn.c_str(), Name.c_str());
+      if (a->MultiplexerValue == b->MultiplexerValue)
+        ReportFinding<kMultiplexValueShared>(err, an.c_str(), bn.c_str(), Name.c_str());
     }
   if (multiplexors == 1) {
     const int64_t max = MaxUnsigned(SignalSize(multiplexor));
@@ -207,15 +214,16 @@ void TNetFrame::CheckMultiplexing(bool* err) {
       // The message shows the maximum as a 32-bit number; larger maxima are
       // compared in full and shown saturated.
       if (sig->MultiplexerValue > max)
-        ReportFinding(err, 99, sn.c_str(), muxName.c_str(), static_cast<int>(std::min<int64_t>(max, INT_MAX)),
-                      Name.c_str());
+        ReportFinding<kMultiplexValueOverMax>(err, sn.c_str(), muxName.c_str(),
+                                              static_cast<int>(std::min<int64_t>(max, INT_MAX)), Name.c_str());
       if (sig->MultiplexerValue < 0)
-        ReportFinding(err, 100, std::to_string(sig->MultiplexerValue).c_str(), sn.c_str(), Name.c_str());
+        ReportFinding<kMultiplexValueInvalid>(err, std::to_string(sig->MultiplexerValue).c_str(), sn.c_str(),
+                                              Name.c_str());
     }
   } else if (multiplexors > 1) {
-    ReportFinding(err, 94, Name.c_str());
+    ReportFinding<kManyMultiplexors>(err, Name.c_str());
   } else if (!multiplexed.empty()) {
-    ReportFinding(err, 95, Name.c_str());
+    ReportFinding<kMultiplexedWithoutMultiplexor>(err, Name.c_str());
   }
 }
 
@@ -229,18 +237,18 @@ bool TFrameHolder::Check(uint64_t flags) {
   const bool sporadic = HolderType == kHolderSporadic;
   if (flags & kCheckAll) {
     CheckBase(&err, flags);
-    if (!Network) ReportFinding(&err, 4, name, "Frame Holder");
-    if (HolderType < 0 || HolderType >= kHolderTypeCount) ReportFinding(&err, 3, name, "Frame");
+    if (!Network) ReportFinding<kNoNetwork>(&err, name, "Frame Holder");
+    if (HolderType < 0 || HolderType >= kHolderTypeCount) ReportFinding<kTypeInvalid>(&err, name, "Frame");
   }
   if ((flags & kCheckUnique) && Network && NameUsedOnNetwork(Name))
-    ReportFinding(&err, 2, name, "Frame", (" on the " + Network->Name + " Network").c_str());
+    ReportFinding<kNameNotUnique>(&err, name, "Frame", (" on the " + Network->Name + " Network").c_str());
   CheckScheduled(&err);
   CheckNameForm(&err, Name, flags, "Frame Name", "Frame");
   if (!Network || !(flags & kCheckAll)) return err;
 
   const int32_t type = Network->Type;
-  if (IsLin1x(type) && eventTriggered) ReportFinding(&err, 70, name);
-  if ((IsLin1x(type) || IsLin13(type)) && sporadic) ReportFinding(&err, 71, name);
+  if (IsLin1x(type) && eventTriggered) ReportFinding<kEventFrameNotSupported>(&err, name);
+  if ((IsLin1x(type) || IsLin13(type)) && sporadic) ReportFinding<kSporadicFrameNotSupported>(&err, name);
 
   // Assigned entries a host left null are skipped: the frames that are
   // there are compared with the first of them.
@@ -252,29 +260,30 @@ bool TFrameHolder::Check(uint64_t flags) {
   };
   const uint32_t id = LinId(FrameId);
   if (IsLin13(type) && eventTriggered) {
-    if (id == 60 || id == 61 || id == 63) ReportFinding(&err, 72, name);
-    if (sizesDiffer()) ReportFinding(&err, 63, name);
+    if (id == 60 || id == 61 || id == 63) ReportFinding<kEventFrameIdLin1x>(&err, name);
+    if (sizesDiffer()) ReportFinding<kHolderLengthsDiffer>(&err, name);
   }
-  if (type == kNetTypeLIN20 && eventTriggered && id > 59) ReportFinding(&err, 73, name);
+  if (type == kNetTypeLIN20 && eventTriggered && id > 59) ReportFinding<kEventFrameIdLin20>(&err, name);
 
   for (TNetFrame* frame : NetFrames)
     if (frame && frame->Network != Network) {
-      if (eventTriggered) ReportFinding(&err, 74, name, frame->Name.c_str());
-      if (sporadic) ReportFinding(&err, 75, name, frame->Name.c_str());
+      if (eventTriggered) ReportFinding<kEventFrameOtherNetwork>(&err, name, frame->Name.c_str());
+      if (sporadic) ReportFinding<kSporadicFrameOtherNetwork>(&err, name, frame->Name.c_str());
     }
 
   if (sporadic)
     for (TNetFrame* frame : NetFrames)
       if (frame && frame->Ifc && frame->Ifc->Node && frame->Ifc->IfcType != kIfcLINMaster)
-        ReportFinding(&err, 62, frame->Name.c_str(), name);
+        ReportFinding<kSporadicFrameNotFromMaster>(&err, frame->Name.c_str(), name);
 
   if (eventTriggered) {
     std::unordered_set<const TNode*> nodes;
     for (TNetFrame* frame : NetFrames) {
       if (!frame || !frame->Ifc || !frame->Ifc->Node) continue;
-      if (frame->Ifc->IfcType == kIfcLINMaster) ReportFinding(&err, 61, frame->Name.c_str(), name);
+      if (frame->Ifc->IfcType == kIfcLINMaster)
+        ReportFinding<kHolderFrameNotFromSlave>(&err, frame->Name.c_str(), name);
       if (!nodes.insert(frame->Ifc->Node).second) {
-        ReportFinding(&err, 60, name);
+        ReportFinding<kHolderPublishersNotDistinct>(&err, name);
         break;
       }
     }
@@ -284,7 +293,7 @@ bool TFrameHolder::Check(uint64_t flags) {
         if (!sig) continue;
         if (sig->Offset < 8 || (sig->UpdateBitOffset >= 0 && sig->UpdateBitOffset <= 7)) {
           const std::string placement = sig->GetName();
-          ReportFinding(&err, 64, name, frame->Name.c_str(), placement.c_str());
+          ReportFinding<kHolderFirstByteReserved>(&err, name, frame->Name.c_str(), placement.c_str());
           break;
         }
       }
@@ -294,8 +303,8 @@ bool TFrameHolder::Check(uint64_t flags) {
   if (type == kNetTypeLIN20 && eventTriggered) CheckLin20Holder(&err);
 
   if (NetFrames.Count() == 0) {
-    if (eventTriggered) ReportFinding(&err, 67, name);
-    if (sporadic) ReportFinding(&err, 68, name);
+    if (eventTriggered) ReportFinding<kEventFrameEmpty>(&err, name);
+    if (sporadic) ReportFinding<kSporadicFrameEmpty>(&err, name);
   }
   return err;
 }
@@ -306,12 +315,12 @@ void TFrameHolder::CheckLin20Holder(bool* err) {
     const uint8_t model = first->UpdateChecksumModel();
     for (TNetFrame* frame : NetFrames)
       if (frame && frame->UpdateChecksumModel() != model) {
-        ReportFinding(err, 59, name);
+        ReportFinding<kHolderChecksumsDiffer>(err, name);
         break;
       }
     for (TNetFrame* frame : NetFrames)
       if (frame && frame->Size != first->Size) {
-        ReportFinding(err, 63, name);
+        ReportFinding<kHolderLengthsDiffer>(err, name);
         break;
       }
   }
@@ -326,7 +335,10 @@ void TFrameHolder::CheckLin20Holder(bool* err) {
       }
     if (!involved) continue;
     const std::string ifcName = ifc->GetDisplayName();
-    ReportFinding(err, IdShared() ? 65 : 66, name, ifcName.c_str());
+    if (IdShared())
+      ReportFinding<kHolderDynamicNoMessageId>(err, name, ifcName.c_str());
+    else
+      ReportFinding<kHolderNoMessageId>(err, name, ifcName.c_str());
   }
 }
 
@@ -337,14 +349,16 @@ bool TNetSig::Check(uint64_t flags) {
   bool err = false;
   const std::string signalName = SignalName(this);
   if ((flags & kCheckUnique) && IsNameUsed(signalName)) {
-    if (Signal && Frame) ReportFinding(&err, 101, signalName.c_str(), Frame->Name.c_str());
-    else ReportFinding(&err, 101, "Unknown", "Unknown");
+    if (Signal && Frame)
+      ReportFinding<kSignalPackedTwice>(&err, signalName.c_str(), Frame->Name.c_str());
+    else
+      ReportFinding<kSignalPackedTwice>(&err, "Unknown", "Unknown");
   }
   if (!(flags & kCheckAll)) return err;
   CheckBase(&err, flags);
   const std::string display = GetDisplayName();
-  if (!Frame) ReportFinding(&err, 8, display.c_str(), "Network Signal");
-  if (!Network) ReportFinding(&err, 4, display.c_str(), "Network Signal");
+  if (!Frame) ReportFinding<kNoNetworkFrame>(&err, display.c_str(), "Network Signal");
+  if (!Network) ReportFinding<kNoNetwork>(&err, display.c_str(), "Network Signal");
   if (!Frame || !Frame->Network || !Network || !Signal) return err;
 
   const char* sig = signalName.c_str();
@@ -352,26 +366,27 @@ bool TNetSig::Check(uint64_t flags) {
   const int32_t frameNet = Frame->Network->Type;
   const int64_t size = Signal->Size;
   const bool bytes = Signal->SignalType == kSignalBytes;
-  if (MaxUpdInterval != 0 && MinUpdInterval != 0 && MaxUpdInterval < MinUpdInterval) ReportFinding(&err, 106, sig);
+  if (MaxUpdInterval != 0 && MinUpdInterval != 0 && MaxUpdInterval < MinUpdInterval)
+    ReportFinding<kUpdateIntervalsReversed>(&err, sig);
   if (Network->IsLin()) {
-    if (size > 16 && !(frameNet == kNetTypeLIN20 && bytes)) ReportFinding(&err, 103, sig, frame);
+    if (size > 16 && !(frameNet == kNetTypeLIN20 && bytes)) ReportFinding<kSignalSizeOver16>(&err, sig, frame);
     const bool oldSlave = Frame->Ifc && Frame->Ifc->IfcType == kIfcLINSlave && Frame->Ifc->ProtVer < 2.0f;
-    if (bytes && (frameNet != kNetTypeLIN20 || oldSlave)) ReportFinding(&err, 104, sig);
-    if (UpdateBitOffset >= 0) ReportFinding(&err, 105, sig, frame);
+    if (bytes && (frameNet != kNetTypeLIN20 || oldSlave)) ReportFinding<kByteSignalOnLin1x>(&err, sig);
+    if (UpdateBitOffset >= 0) ReportFinding<kSignalHasUpdateBit>(&err, sig, frame);
   }
   if (!IsPublishedOrGatewayed()) {
     const std::string ifcName = Frame->Ifc ? Frame->Ifc->Name : std::string();
-    ReportFinding(&err, 107, sig, ifcName.c_str(), frame);
+    ReportFinding<kSignalNotSentByInterface>(&err, sig, ifcName.c_str(), frame);
   }
   const int64_t bit = Offset % 8;
   if (frameNet == kNetTypeJ1939) {
-    if (SPN < 0 || SPN > kJ1939MaxSpn) ReportFinding(&err, 102, sig, frame);
+    if (SPN < 0 || SPN > kJ1939MaxSpn) ReportFinding<kSpnOutOfRange>(&err, sig, frame);
   } else if (IsLin1x(frameNet) || IsLin13(frameNet)) {
-    if (size < 8 && bit + size > 8) ReportFinding(&err, 108, sig, frame);
-    if (size > 7 && bit != 0) ReportFinding(&err, 109, sig, frame);
+    if (size < 8 && bit + size > 8) ReportFinding<kUnder8BitsCrossesByte>(&err, sig, frame);
+    if (size > 7 && bit != 0) ReportFinding<kOver7BitsNotAligned>(&err, sig, frame);
   } else if (frameNet == kNetTypeLIN20) {
-    if (size >= 8 && size <= 15 && bit + size > 16) ReportFinding(&err, 110, sig, frame);
-    if (size > 15 && bit != 0) ReportFinding(&err, 111, sig, frame);
+    if (size >= 8 && size <= 15 && bit + size > 16) ReportFinding<kUnder16BitsCrossesTwoBytes>(&err, sig, frame);
+    if (size > 15 && bit != 0) ReportFinding<kOver15BitsNotAligned>(&err, sig, frame);
   }
   return err;
 }
@@ -405,8 +420,8 @@ bool TTxFrameTiming::Check(uint64_t flags) {
   if (!(flags & kCheckAll)) return err;
   CheckBase(&err, flags);
   const std::string display = GetDisplayName();
-  if (!IfcMode) ReportFinding(&err, 112, display.c_str());
-  if (!Frame) ReportFinding(&err, 8, display.c_str(), "Transmitted Frame Timing");
+  if (!IfcMode) ReportFinding<kTimingNoInterfaceMode>(&err, display.c_str());
+  if (!Frame) ReportFinding<kNoNetworkFrame>(&err, display.c_str(), "Transmitted Frame Timing");
   return err;
 }
 

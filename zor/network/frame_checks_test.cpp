@@ -81,18 +81,18 @@ TEST_F(FrameCheckTest, PlacementGeometry) {
     int code;
     int expected;  // how often code is reported
   } const cases[] = {
-      {"12 bits at 8 leave a 2-byte frame", 2, false, {{12, 8, -1}}, 77, 1},
-      {"12 bits at 4 fit", 2, false, {{12, 4, -1}}, 77, 0},
-      {"update bit past the end", 2, false, {{4, 0, 16}}, 78, 1},
-      {"update bit on the last bit", 2, false, {{4, 0, 15}}, 78, 0},
-      {"update bit inside its own signal", 2, false, {{4, 0, 3}}, 81, 1},
-      {"signal in the sequence bits", 2, true, {{4, 12, -1}}, 79, 1},
-      {"signal before the sequence bits", 2, true, {{4, 8, -1}}, 79, 0},
-      {"update bit in the sequence bits", 2, true, {{4, 0, 14}}, 80, 1},
-      {"overlaps reported once", 2, false, {{8, 0, -1}, {4, 4, -1}, {4, 2, -1}}, 92, 1},
-      {"update bit on another signal", 2, false, {{8, 0, -1}, {4, 8, 3}}, 92, 1},
-      {"shared update bit", 2, false, {{4, 0, 12}, {4, 4, 12}}, 92, 1},
-      {"no update bits, no overlap", 2, false, {{4, 0, -1}, {4, 4, -1}, {8, 8, -1}}, 92, 0},
+      {"12 bits at 8 leave a 2-byte frame", 2, false, {{12, 8, -1}}, kSignalOutOfFrame, 1},
+      {"12 bits at 4 fit", 2, false, {{12, 4, -1}}, kSignalOutOfFrame, 0},
+      {"update bit past the end", 2, false, {{4, 0, 16}}, kUpdateBitOutOfFrame, 1},
+      {"update bit on the last bit", 2, false, {{4, 0, 15}}, kUpdateBitOutOfFrame, 0},
+      {"update bit inside its own signal", 2, false, {{4, 0, 3}}, kUpdateBitOverlapsSignals, 1},
+      {"signal in the sequence bits", 2, true, {{4, 12, -1}}, kSignalOverlapsSequenceInfo, 1},
+      {"signal before the sequence bits", 2, true, {{4, 8, -1}}, kSignalOverlapsSequenceInfo, 0},
+      {"update bit in the sequence bits", 2, true, {{4, 0, 14}}, kUpdateBitOverlapsSequenceInfo, 1},
+      {"overlaps reported once", 2, false, {{8, 0, -1}, {4, 4, -1}, {4, 2, -1}}, kSignalsOverlap, 1},
+      {"update bit on another signal", 2, false, {{8, 0, -1}, {4, 8, 3}}, kSignalsOverlap, 1},
+      {"shared update bit", 2, false, {{4, 0, 12}, {4, 4, 12}}, kSignalsOverlap, 1},
+      {"no update bits, no overlap", 2, false, {{4, 0, -1}, {4, 4, -1}, {8, 8, -1}}, kSignalsOverlap, 0},
   };
   TNetwork* net = AddNetwork(kNetTypeCAN);
   TIfc* ifc = AddIfc(net, kIfcCAN);
@@ -109,9 +109,9 @@ TEST_F(FrameCheckTest, MultiplexedSignalsDoNotOverlap) {
   TNetFrame* frame = AddFrame(AddIfc(AddNetwork(kNetTypeCAN), kIfcCAN), 2);
   Place(frame, 8, 0)->Multiplexed = kMuxMultiplexed;
   Place(frame, 8, 0)->Multiplexed = kMuxMultiplexed;
-  EXPECT_EQ(Count(Run(frame), 92), 0);
+  EXPECT_EQ(Count(Run(frame), kSignalsOverlap), 0);
   Place(frame, 4, 2);
-  EXPECT_EQ(Count(Run(frame), 92), 1);
+  EXPECT_EQ(Count(Run(frame), kSignalsOverlap), 1);
 }
 
 TEST_F(FrameCheckTest, LinIdentifiersAndDiagnosticNames) {
@@ -122,14 +122,14 @@ TEST_F(FrameCheckTest, LinIdentifiersAndDiagnosticNames) {
   TNetFrame* named = AddFrame(master, 8, 5, "slaveresp");
   for (TNetFrame* frame : {diag, reserved, named}) Place(frame, 8, 0);
 
-  EXPECT_EQ(Count(Run(diag), 7), 1);
-  EXPECT_EQ(Count(Run(diag), 82), 1);
-  EXPECT_EQ(Count(Run(named), 82), 1);
-  EXPECT_EQ(Count(Run(named), 7), 0);
+  EXPECT_EQ(Count(Run(diag), kLinFrameIdInvalid), 1);
+  EXPECT_EQ(Count(Run(diag), kFrameReservedForDiagnostics), 1);
+  EXPECT_EQ(Count(Run(named), kFrameReservedForDiagnostics), 1);
+  EXPECT_EQ(Count(Run(named), kLinFrameIdInvalid), 0);
   Ram.ReserveDiagnosticIds = false;
-  EXPECT_EQ(Count(Run(diag), 7), 0);
-  EXPECT_EQ(Count(Run(diag), 82), 0);
-  EXPECT_EQ(Count(Run(reserved), 7), 1);
+  EXPECT_EQ(Count(Run(diag), kLinFrameIdInvalid), 0);
+  EXPECT_EQ(Count(Run(diag), kFrameReservedForDiagnostics), 0);
+  EXPECT_EQ(Count(Run(reserved), kLinFrameIdInvalid), 1);
 }
 
 TEST_F(FrameCheckTest, J1939Limits) {
@@ -137,16 +137,16 @@ TEST_F(FrameCheckTest, J1939Limits) {
   TIfc* ifc = AddIfc(net, kIfcCAN);
   TNetFrame* nine = AddFrame(ifc, 9, 0x100);
   Make.Timing(nine, 100000);
-  EXPECT_EQ(Count(Run(nine), 89), 1);
-  EXPECT_EQ(Count(Run(nine), 88), 0);
+  EXPECT_EQ(Count(Run(nine), kFrameSizeOver8), 1);
+  EXPECT_EQ(Count(Run(nine), kTxTimingTooShortForSize), 0);
   nine->FrameId |= kJ1939MultiPacketBit;
-  EXPECT_EQ(Count(Run(nine), 89), 0);
+  EXPECT_EQ(Count(Run(nine), kFrameSizeOver8), 0);
   Make.Timing(nine, 50000);
-  EXPECT_EQ(Count(Run(nine), 88), 1);
+  EXPECT_EQ(Count(Run(nine), kTxTimingTooShortForSize), 1);
   nine->Size = 1786;
-  EXPECT_EQ(Count(Run(nine), 91), 1);
+  EXPECT_EQ(Count(Run(nine), kFrameSizeOver1785), 1);
   nine->Size = 1785;
-  EXPECT_EQ(Count(Run(nine), 91), 0);
+  EXPECT_EQ(Count(Run(nine), kFrameSizeOver1785), 0);
 }
 
 TEST_F(FrameCheckTest, J1939Multiplexing) {
@@ -160,26 +160,27 @@ TEST_F(FrameCheckTest, J1939Multiplexing) {
   a->Multiplexed = kMuxMultiplexed;
   a->MultiplexerValue = 16;
   std::vector<Finding> found = Run(frame);
-  EXPECT_EQ(Count(found, 99), 1);
-  EXPECT_NE(TextOf(found, 99).find("Max Value 15 "), std::string::npos) << TextOf(found, 99);
+  EXPECT_EQ(Count(found, kMultiplexValueOverMax), 1);
+  EXPECT_NE(TextOf(found, kMultiplexValueOverMax).find("Max Value 15 "), std::string::npos)
+      << TextOf(found, kMultiplexValueOverMax);
   a->MultiplexerValue = 15;
-  EXPECT_EQ(Count(Run(frame), 99), 0);
+  EXPECT_EQ(Count(Run(frame), kMultiplexValueOverMax), 0);
   a->MultiplexerValue = -2;
-  EXPECT_EQ(TextOf(Run(frame), 100).substr(0, 16), "The MultiValue -");
+  EXPECT_EQ(TextOf(Run(frame), kMultiplexValueInvalid).substr(0, 16), "The MultiValue -");
 
   TNetSig* b = Place(frame, 16, 16);  // other size, other offset, same value
   b->Multiplexed = kMuxMultiplexed;
   b->MultiplexerValue = -2;
   found = Run(frame);
-  EXPECT_EQ(Count(found, 96), 1);
-  EXPECT_EQ(Count(found, 97), 1);
-  EXPECT_EQ(Count(found, 98), 1);
+  EXPECT_EQ(Count(found, kMultiplexedSizesDiffer), 1);
+  EXPECT_EQ(Count(found, kMultiplexedOffsetsDiffer), 1);
+  EXPECT_EQ(Count(found, kMultiplexValueShared), 1);
 
   Place(frame, 2, 60)->Multiplexed = kMuxMultiplexor;
-  EXPECT_EQ(Count(Run(frame), 94), 1);
+  EXPECT_EQ(Count(Run(frame), kManyMultiplexors), 1);
   mux->Multiplexed = kMuxPlainSignal;
   frame->NetSigs.Last()->Multiplexed = kMuxPlainSignal;
-  EXPECT_EQ(Count(Run(frame), 95), 1);
+  EXPECT_EQ(Count(Run(frame), kMultiplexedWithoutMultiplexor), 1);
 }
 
 TEST_F(FrameCheckTest, CanTimingsAndSizes) {
@@ -189,9 +190,9 @@ TEST_F(FrameCheckTest, CanTimingsAndSizes) {
   TNetFrame* frame = AddFrame(ifc, 9, 0);
   Place(frame, 8, 0);
   std::vector<Finding> found = Run(frame);
-  EXPECT_EQ(Count(found, 85), 1);
-  EXPECT_EQ(Count(found, 89), 1);
-  EXPECT_EQ(Count(found, 14), 1);
+  EXPECT_EQ(Count(found, kFrameInNoInterfaceMode), 1);
+  EXPECT_EQ(Count(found, kFrameSizeOver8), 1);
+  EXPECT_EQ(Count(found, kIdZero), 1);
 
   frame->Size = 8;
   frame->FrameId = 0x20000000;  // above the 29 identifier bits
@@ -199,19 +200,19 @@ TEST_F(FrameCheckTest, CanTimingsAndSizes) {
   Make.Timing(frame, 20000);
   Make.Timing(frame, 0);
   found = Run(frame);
-  EXPECT_EQ(Count(found, 14), 1);
-  EXPECT_EQ(Count(found, 85), 0);
-  EXPECT_EQ(Count(found, 87), 1);
-  EXPECT_EQ(Count(found, 86), 1);
-  EXPECT_EQ(Count(found, 89), 0);
+  EXPECT_EQ(Count(found, kIdZero), 1);
+  EXPECT_EQ(Count(found, kFrameInNoInterfaceMode), 0);
+  EXPECT_EQ(Count(found, kTxTimingNotMultiple), 1);
+  EXPECT_EQ(Count(found, kTxTimingZero), 1);
+  EXPECT_EQ(Count(found, kFrameSizeOver8), 0);
   frame->TransportType = kTransportSporadic;
-  EXPECT_EQ(Count(Run(frame), 87), 0);
+  EXPECT_EQ(Count(Run(frame), kTxTimingNotMultiple), 0);
 
   // A node period of -1 with the smallest frame period must not trap.
   ifc->Node->FrameProcessingPeriod = -1;
   frame->TransportType = kTransportPeriodic;
   frame->TxFrameTimings[0]->FramePeriod = INT32_MIN;
-  EXPECT_EQ(Count(Run(frame), 87), 0);
+  EXPECT_EQ(Count(Run(frame), kTxTimingNotMultiple), 0);
 }
 
 TEST_F(FrameCheckTest, FrameBasicsAndNames) {
@@ -224,21 +225,21 @@ TEST_F(FrameCheckTest, FrameBasicsAndNames) {
   a->MaxFUpTime = 5;
   a->MinFUpTime = 10;
   std::vector<Finding> found = Run(a);
-  EXPECT_EQ(TextOf(found, 2), "\"Same\" Network Frame Name is not unique Door Network..");
-  EXPECT_EQ(Count(found, 76), 1);
-  EXPECT_EQ(Count(found, 6), 1);
-  EXPECT_EQ(Count(found, 12), 1);
-  EXPECT_EQ(Count(found, 15), 1);
-  EXPECT_EQ(Count(found, 93), 1);
-  EXPECT_EQ(Count(Run(a, kCheckUnique), 2), 1);
-  EXPECT_EQ(Count(Run(a, kCheckUnique), 76), 0);
+  EXPECT_EQ(TextOf(found, kNameNotUnique), "\"Same\" Network Frame Name is not unique Door Network..");
+  EXPECT_EQ(Count(found, kTransportTypeInvalid), 1);
+  EXPECT_EQ(Count(found, kSizeZero), 1);
+  EXPECT_EQ(Count(found, kNoSignal), 1);
+  EXPECT_EQ(Count(found, kFrameNotScheduled), 1);
+  EXPECT_EQ(Count(found, kFollowUpTimesReversed), 1);
+  EXPECT_EQ(Count(Run(a, kCheckUnique), kNameNotUnique), 1);
+  EXPECT_EQ(Count(Run(a, kCheckUnique), kTransportTypeInvalid), 0);
 
   Make.Entry(Make.Mode(net, ""), kSchUnconditional, a);
-  EXPECT_EQ(Count(Run(a), 15), 0);
+  EXPECT_EQ(Count(Run(a), kFrameNotScheduled), 0);
 
   TNetFrame* orphan = Ram.NewItem(Ram.NetFrames);
   orphan->Name = "Orphan";
-  EXPECT_EQ(Count(Run(orphan), 4), 1);
+  EXPECT_EQ(Count(Run(orphan), kNoNetwork), 1);
 }
 
 TEST_F(FrameCheckTest, Lin20MessageIds) {
@@ -250,12 +251,12 @@ TEST_F(FrameCheckTest, Lin20MessageIds) {
   Make.Sub(slave, sig->Signal);
   // The network's frame list is built once, so every frame exists first.
   TNetFrame* twin = AddFrame(master, 2, 7, "Twin");
-  EXPECT_EQ(Count(Run(frame), 83), 1);
+  EXPECT_EQ(Count(Run(frame), kFrameDynamicNoMessageId), 1);
   twin->FrameId = 8;
-  EXPECT_EQ(Count(Run(frame), 84), 1);
+  EXPECT_EQ(Count(Run(frame), kFrameNoMessageId), 1);
   Make.MsgId(slave, frame);
   std::vector<Finding> found = Run(frame);
-  EXPECT_EQ(Count(found, 83) + Count(found, 84), 0);
+  EXPECT_EQ(Count(found, kFrameDynamicNoMessageId) + Count(found, kFrameNoMessageId), 0);
 }
 
 TEST_F(FrameCheckTest, HolderRulesByProtocol) {
@@ -265,10 +266,13 @@ TEST_F(FrameCheckTest, HolderRulesByProtocol) {
     uint32_t id;
     int code;
   } const cases[] = {
-      {kNetTypeLIN11, kHolderEventTriggered, 1, 70}, {kNetTypeLIN10, kHolderSporadic, 1, 71},
-      {kNetTypeLIN13, kHolderSporadic, 1, 71},       {kNetTypeLIN12, kHolderEventTriggered, 63, 72},
-      {kNetTypeLIN20, kHolderEventTriggered, 60, 73}, {kNetTypeLIN20, kHolderEventTriggered, 1, 67},
-      {kNetTypeLIN20, kHolderSporadic, 1, 68},
+      {kNetTypeLIN11, kHolderEventTriggered, 1, kEventFrameNotSupported},
+      {kNetTypeLIN10, kHolderSporadic, 1, kSporadicFrameNotSupported},
+      {kNetTypeLIN13, kHolderSporadic, 1, kSporadicFrameNotSupported},
+      {kNetTypeLIN12, kHolderEventTriggered, 63, kEventFrameIdLin1x},
+      {kNetTypeLIN20, kHolderEventTriggered, 60, kEventFrameIdLin20},
+      {kNetTypeLIN20, kHolderEventTriggered, 1, kEventFrameEmpty},
+      {kNetTypeLIN20, kHolderSporadic, 1, kSporadicFrameEmpty},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.code);
@@ -276,7 +280,7 @@ TEST_F(FrameCheckTest, HolderRulesByProtocol) {
     EXPECT_EQ(Count(Run(holder), c.code), 1);
   }
   TFrameHolder* bad = AddHolder(AddIfc(AddNetwork(kNetTypeLIN20), kIfcLINMaster), 5);
-  EXPECT_EQ(Count(Run(bad), 3), 1);
+  EXPECT_EQ(Count(Run(bad), kTypeInvalid), 1);
 }
 
 TEST_F(FrameCheckTest, EventTriggeredAssignedFrames) {
@@ -295,22 +299,24 @@ TEST_F(FrameCheckTest, EventTriggeredAssignedFrames) {
   for (TNetFrame* f : {first, second, fromMaster}) holder->NetFrames.Add(f);
 
   std::vector<Finding> found = Run(holder);
-  EXPECT_EQ(Count(found, 60), 1);
-  EXPECT_EQ(Count(found, 61), 0);  // the scan ended at the repeated node
-  EXPECT_EQ(Count(found, 63), 1);
-  EXPECT_EQ(Count(found, 64), 1);
-  EXPECT_EQ(TextOf(found, 64), "\"H\" - \"First\" Event triggered frame has the first byte reserved: \"S1\"(Signal).");
-  EXPECT_EQ(TextOf(found, 74), "\"H\" Event triggered frame's FromMaster Frame is on different Network.");
+  EXPECT_EQ(Count(found, kHolderPublishersNotDistinct), 1);
+  EXPECT_EQ(Count(found, kHolderFrameNotFromSlave), 0);  // the scan ended at the repeated node
+  EXPECT_EQ(Count(found, kHolderLengthsDiffer), 1);
+  EXPECT_EQ(Count(found, kHolderFirstByteReserved), 1);
+  EXPECT_EQ(TextOf(found, kHolderFirstByteReserved),
+            "\"H\" - \"First\" Event triggered frame has the first byte reserved: \"S1\"(Signal).");
+  EXPECT_EQ(TextOf(found, kEventFrameOtherNetwork),
+            "\"H\" Event triggered frame's FromMaster Frame is on different Network.");
 
   holder->NetFrames.Clear();
   holder->NetFrames.Add(fromMaster);
-  EXPECT_EQ(Count(Run(holder), 61), 1);
+  EXPECT_EQ(Count(Run(holder), kHolderFrameNotFromSlave), 1);
   holder->HolderType = kHolderSporadic;
   holder->NetFrames.Clear();
   holder->NetFrames.Add(first);
   found = Run(holder);
-  EXPECT_EQ(Count(found, 62), 1);
-  EXPECT_EQ(Count(found, 64), 0);
+  EXPECT_EQ(Count(found, kSporadicFrameNotFromMaster), 1);
+  EXPECT_EQ(Count(found, kHolderFirstByteReserved), 0);
 }
 
 TEST_F(FrameCheckTest, EventTriggeredHolderAfterHostEdits) {
@@ -325,9 +331,9 @@ TEST_F(FrameCheckTest, EventTriggeredHolderAfterHostEdits) {
   holder->NetFrames.Add(AddFrame(master, 3, 4, "B"));
   holder->NetFrames.Add(AddFrame(master, 3, 5, "C"));
   std::vector<Finding> found = Run(holder);
-  EXPECT_EQ(Count(found, 61), 2);
-  EXPECT_EQ(Count(found, 60), 1);
-  EXPECT_EQ(Count(found, 63), 1);
+  EXPECT_EQ(Count(found, kHolderFrameNotFromSlave), 2);
+  EXPECT_EQ(Count(found, kHolderPublishersNotDistinct), 1);
+  EXPECT_EQ(Count(found, kHolderLengthsDiffer), 1);
 }
 
 TEST_F(FrameCheckTest, PlacementRules) {
@@ -337,13 +343,13 @@ TEST_F(FrameCheckTest, PlacementRules) {
     int32_t bits, offset;
     int code;
   } const cases[] = {
-      {"LIN 1.3 small signal over a byte boundary", kNetTypeLIN13, 6, 5, 108},
-      {"LIN 1.3 small signal inside a byte", kNetTypeLIN13, 6, 2, -108},
-      {"LIN 1.3 wide signal off a boundary", kNetTypeLIN13, 10, 3, 109},
-      {"LIN 2.0 signal over two boundaries", kNetTypeLIN20, 12, 6, 110},
-      {"LIN 2.0 signal within two bytes", kNetTypeLIN20, 12, 4, -110},
-      {"LIN 2.0 wide signal off a boundary", kNetTypeLIN20, 16, 4, 111},
-      {"LIN signal above 16 bits", kNetTypeLIN11, 17, 0, 103},
+      {"LIN 1.3 small signal over a byte boundary", kNetTypeLIN13, 6, 5, kUnder8BitsCrossesByte},
+      {"LIN 1.3 small signal inside a byte", kNetTypeLIN13, 6, 2, -kUnder8BitsCrossesByte},
+      {"LIN 1.3 wide signal off a boundary", kNetTypeLIN13, 10, 3, kOver7BitsNotAligned},
+      {"LIN 2.0 signal over two boundaries", kNetTypeLIN20, 12, 6, kUnder16BitsCrossesTwoBytes},
+      {"LIN 2.0 signal within two bytes", kNetTypeLIN20, 12, 4, -kUnder16BitsCrossesTwoBytes},
+      {"LIN 2.0 wide signal off a boundary", kNetTypeLIN20, 16, 4, kOver15BitsNotAligned},
+      {"LIN signal above 16 bits", kNetTypeLIN11, 17, 0, kSignalSizeOver16},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -358,36 +364,36 @@ TEST_F(FrameCheckTest, PlacementRules) {
   spn->MaxUpdInterval = 5;
   spn->MinUpdInterval = 10;
   std::vector<Finding> found = Run(spn);
-  EXPECT_EQ(Count(found, 102), 1);
-  EXPECT_EQ(Count(found, 106), 1);
-  EXPECT_EQ(Count(found, 107), 0);
+  EXPECT_EQ(Count(found, kSpnOutOfRange), 1);
+  EXPECT_EQ(Count(found, kUpdateIntervalsReversed), 1);
+  EXPECT_EQ(Count(found, kSignalNotSentByInterface), 0);
   j1939->Ifc->PubSigs.Clear();
-  EXPECT_EQ(Count(Run(spn), 107), 1);
+  EXPECT_EQ(Count(Run(spn), kSignalNotSentByInterface), 1);
 
   TNetFrame* lin = AddFrame(AddIfc(AddNetwork(kNetTypeLIN12), kIfcLINMaster), 8);
   TNetSig* bytes = Place(lin, 16, 0, 20);
   bytes->Signal->SignalType = kSignalBytes;
   found = Run(bytes);
-  EXPECT_EQ(Count(found, 104), 1);
-  EXPECT_EQ(Count(found, 105), 1);
+  EXPECT_EQ(Count(found, kByteSignalOnLin1x), 1);
+  EXPECT_EQ(Count(found, kSignalHasUpdateBit), 1);
 }
 
 TEST_F(FrameCheckTest, PlacementPresenceAndDuplicates) {
   TNetFrame* frame = AddFrame(AddIfc(AddNetwork(kNetTypeCAN), kIfcCAN), 8);
   TNetSig* first = Place(frame, 8, 0);
   Make.Place(frame, first->Signal);
-  EXPECT_EQ(Count(Run(first), 101), 1);
-  EXPECT_EQ(Count(Run(first, kCheckAll), 101), 0);
+  EXPECT_EQ(Count(Run(first), kSignalPackedTwice), 1);
+  EXPECT_EQ(Count(Run(first, kCheckAll), kSignalPackedTwice), 0);
 
   TNetSig* loose = Ram.NewItem(Ram.NetSigs);
   std::vector<Finding> found = Run(loose);
-  EXPECT_EQ(Count(found, 8), 1);
-  EXPECT_EQ(Count(found, 4), 1);
+  EXPECT_EQ(Count(found, kNoNetworkFrame), 1);
+  EXPECT_EQ(Count(found, kNoNetwork), 1);
 
   TTxFrameTiming* timing = Ram.NewItem(Ram.TxFrameTimings);
   found = Run(timing);
-  EXPECT_EQ(Count(found, 112), 1);
-  EXPECT_EQ(Count(found, 8), 1);
+  EXPECT_EQ(Count(found, kTimingNoInterfaceMode), 1);
+  EXPECT_EQ(Count(found, kNoNetworkFrame), 1);
   EXPECT_TRUE(Run(timing, kCheckUnique).empty());
 }
 

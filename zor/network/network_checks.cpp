@@ -82,7 +82,7 @@ bool TNetwork::Check(uint64_t flags) {
   const char* name = Name.c_str();
   if (flags & kCheckAll) {
     CheckBase(&err, flags);
-    if (Type < 0 || Type >= kNetworkTypeCount) ReportFinding(&err, 3, name, "Network");
+    if (Type < 0 || Type >= kNetworkTypeCount) ReportFinding<kTypeInvalid>(&err, name, "Network");
   }
   CheckItemName(&err, this, flags, "Network");
   if (!(flags & kCheckAll)) return err;
@@ -95,7 +95,9 @@ bool TNetwork::Check(uint64_t flags) {
   bool emulatorLimitReported = false;
 
   // Frame identifiers.
-  auto report44 = [&](TNetFrame* a, TNetFrame* b) { ReportFinding(&err, 44, a->Name.c_str(), b->Name.c_str(), name); };
+  auto report44 = [&](TNetFrame* a, TNetFrame* b) {
+    ReportFinding<kFrameIdShared>(&err, a->Name.c_str(), b->Name.c_str(), name);
+  };
   auto isEventTriggered = [](const TFrameHolder* h) { return h->HolderType == kHolderEventTriggered; };
   auto fullId = [](const TNetFrame* f) { return f->FrameId; };
   if (Type == kNetTypeLIN20) {
@@ -149,17 +151,17 @@ bool TNetwork::Check(uint64_t flags) {
   }
 
   if (IsCan()) {
-    if (SJW > 100000 || SJW < 0) ReportFinding(&err, 32, name, SJW * 0.001);
-    if (SamplePos > 100000 || SamplePos < 0) ReportFinding(&err, 33, name, SamplePos * 0.001);
-    if (SampMode != 1 && SampMode != 3) ReportFinding(&err, 34, name, static_cast<int>(SampMode));
-    if (NetSpeed < 10000) ReportFinding(&err, 38, name);
-    if (NetSpeed > 4000000) ReportFinding(&err, 39, name);
-    if (Type == kNetTypeJ1939 && NetSpeed != 250000) ReportFinding(&err, 40, name);
+    if (SJW > 100000 || SJW < 0) ReportFinding<kCanJumpWidthInvalid>(&err, name, SJW * 0.001);
+    if (SamplePos > 100000 || SamplePos < 0) ReportFinding<kCanSamplePositionInvalid>(&err, name, SamplePos * 0.001);
+    if (SampMode != 1 && SampMode != 3) ReportFinding<kCanSamplingModeInvalid>(&err, name, static_cast<int>(SampMode));
+    if (NetSpeed < 10000) ReportFinding<kSpeedTooLow>(&err, name);
+    if (NetSpeed > 4000000) ReportFinding<kSpeedTooHigh>(&err, name);
+    if (Type == kNetTypeJ1939 && NetSpeed != 250000) ReportFinding<kJ1939SpeedNot250k>(&err, name);
     if (frameList.Count() > kMaxConnectableFrames) {
-      ReportFinding(&err, 45, name);
+      ReportFinding<kTooManyFramesToConnect>(&err, name);
       emulatorLimitReported = true;
     } else if (frameList.Count() > kMaxEmulatedFrames) {
-      ReportFinding(&err, 46, kMaxEmulatedFrames, name);
+      ReportFinding<kTooManyFramesToEmulate>(&err, kMaxEmulatedFrames, name);
     }
   }
 
@@ -170,28 +172,28 @@ bool TNetwork::Check(uint64_t flags) {
       transmits = transmits || ifc->NetFrames.Count() > 0;
     }
     for (TNetMode* mode : NetModes) scheduled = scheduled || (mode && mode->SchEntrys.Count() > 0);
-    if (!publishes) ReportFinding(&err, 35, name);
-    if (!transmits) ReportFinding(&err, 36, name);
-    if (!scheduled) ReportFinding(&err, 37, name);
-    if (NetSpeed < 1000) ReportFinding(&err, 38, name);
-    if (NetSpeed > 20000) ReportFinding(&err, 39, name);
+    if (!publishes) ReportFinding<kLinNoPublishedSignal>(&err, name);
+    if (!transmits) ReportFinding<kLinNoFrame>(&err, name);
+    if (!scheduled) ReportFinding<kLinNoScheduleTable>(&err, name);
+    if (NetSpeed < 1000) ReportFinding<kSpeedTooLow>(&err, name);
+    if (NetSpeed > 20000) ReportFinding<kSpeedTooHigh>(&err, name);
     TIfc* master = GetMasterInterface();
     if (master) {
       for (TIfc* ifc : ifcs)
         if (ifc != master && ifc->IfcType == kIfcLINMaster) {
-          ReportFinding(&err, 22, name);
+          ReportFinding<kLinManyMasters>(&err, name);
           break;
         }
     } else {
-      ReportFinding(&err, 20, name);
+      ReportFinding<kLinNoMaster>(&err, name);
     }
-    if (!GetSlaveInterface()) ReportFinding(&err, 21, name);
+    if (!GetSlaveInterface()) ReportFinding<kLinNoSlave>(&err, name);
     if (frameList.Count() + holderList.Count() > kMaxConnectableFrames && !emulatorLimitReported) {
-      ReportFinding(&err, 45, name);
+      ReportFinding<kTooManyFramesToConnect>(&err, name);
       emulatorLimitReported = true;
     }
     if (NetModes.Count() > kMaxScheduleTables && master && master->Node)
-      ReportFinding(&err, 48, name, NameOf(master->Node));
+      ReportFinding<kTooManyScheduleTables>(&err, name, NameOf(master->Node));
   }
 
   // Publishers, gateways into this network, controllers.
@@ -208,11 +210,11 @@ bool TNetwork::Check(uint64_t flags) {
     controllers += ifc->Ctrls.Count();
   }
   if (controllers > kMaxConnectableControllers && !emulatorLimitReported && (IsLin() || IsCan())) {
-    ReportFinding(&err, 47, name);
+    ReportFinding<kTooManyControllers>(&err, name);
     emulatorLimitReported = true;
   }
   ReportSameSignalPairs(published, [&](const Publication& a, const Publication& b) {
-    ReportFinding(&err, 41, a.Signal->Name.c_str(), name, NameOf(a.Node), NameOf(b.Node));
+    ReportFinding<kSignalMultiPublished>(&err, a.Signal->Name.c_str(), name, NameOf(a.Node), NameOf(b.Node));
   });
   if (!published.empty() && !gatewayed.empty()) {
     std::unordered_map<const TSignal*, std::vector<const Publication*>> gatewaysBySignal;
@@ -221,11 +223,12 @@ bool TNetwork::Check(uint64_t flags) {
       auto found = gatewaysBySignal.find(p.Signal);
       if (found == gatewaysBySignal.end()) continue;
       for (const Publication* g : found->second)
-        ReportFinding(&err, 42, p.Signal->Name.c_str(), name, NameOf(p.Node), NameOf(g->Node));
+        ReportFinding<kSignalPublishedAndGatewayed>(&err, p.Signal->Name.c_str(), name, NameOf(p.Node),
+                                                    NameOf(g->Node));
     }
   }
   ReportSameSignalPairs(gatewayed, [&](const Publication& a, const Publication& b) {
-    ReportFinding(&err, 43, a.Signal->Name.c_str(), name, NameOf(a.Node), NameOf(b.Node));
+    ReportFinding<kSignalMultiGatewayed>(&err, a.Signal->Name.c_str(), name, NameOf(a.Node), NameOf(b.Node));
   });
 
   if (Type == kNetTypeLIN20) {
@@ -236,7 +239,7 @@ bool TNetwork::Check(uint64_t flags) {
     for (int i = 0; i < static_cast<int>(slaves.size()); ++i) byNad[slaves[i]->cfg_NAD].push_back(i);
     for (int i = 0; i < static_cast<int>(slaves.size()); ++i)
       for (int j : byNad[slaves[i]->cfg_NAD])
-        if (j > i) ReportFinding(&err, 23, slaves[i]->Name.c_str(), name);
+        if (j > i) ReportFinding<kConfiguredNadNotUniqueOnNetwork>(&err, slaves[i]->Name.c_str(), name);
   }
   return err;
 }
@@ -248,7 +251,7 @@ bool TNetMode::Check(uint64_t flags) {
   bool err = false;
   if (flags & kCheckAll) {
     CheckBase(&err, flags);
-    if (!Network) ReportFinding(&err, 4, Name.c_str(), "Network Mode");
+    if (!Network) ReportFinding<kNoNetwork>(&err, Name.c_str(), "Network Mode");
   }
   CheckNameUnique(&err, this, Name, flags, Network && Network->IsLin() ? "Schedule Table" : "Network Mode");
   CheckNameForm(&err, Name, flags, "Network Mode");
@@ -266,7 +269,8 @@ bool TNetMode::Check(uint64_t flags) {
       const auto* holder = dynamic_cast<const TFrameHolder*>(entry->TxFrame);
       if (!holder) continue;
       for (TNetFrame* frame : holder->NetFrames)
-        if (frame && scheduled.count(frame)) ReportFinding(&err, 50, holder->Name.c_str(), Name.c_str());
+        if (frame && scheduled.count(frame))
+          ReportFinding<kEventFrameScheduledWithItsFrames>(&err, holder->Name.c_str(), Name.c_str());
     }
   }
   return err;
@@ -310,22 +314,22 @@ bool TSchEntry::Check(uint64_t flags) {
   const bool addressesSlave = Type == kSchAssignFrameId || Type == kSchUnAssignFrameId;
   const bool sendsFrame =
       addressesSlave || Type == kSchUnconditional || Type == kSchEventTriggered || Type == kSchSporadic;
-  if (addressesSlave && !Ifc) ReportFinding(&err, 9, dn, "Schedule Entry");
-  if (sendsFrame && !TxFrame) ReportFinding(&err, 8, dn, "Schedule Entry");
-  if (!NetMode) ReportFinding(&err, 5, dn, "Schedule Entry");
+  if (addressesSlave && !Ifc) ReportFinding<kNoInterface>(&err, dn, "Schedule Entry");
+  if (sendsFrame && !TxFrame) ReportFinding<kNoNetworkFrame>(&err, dn, "Schedule Entry");
+  if (!NetMode) ReportFinding<kNoNetworkMode>(&err, dn, "Schedule Entry");
 
   const int32_t time = FrameTime();
   if (Delay < time) {
-    ReportFinding(&err, 51, dn, time * 0.001, Delay * 0.001);
+    ReportFinding<kEntryFrameTimeOverDelay>(&err, dn, time * 0.001, Delay * 0.001);
   } else if (Delay < time * 1.4) {
-    ReportFinding(&err, 52, dn, time * 0.001, Delay * 0.001);
+    ReportFinding<kEntryShortDelay>(&err, dn, time * 0.001, Delay * 0.001);
   }
 
   int32_t period = 0;
   if (TNetwork* network = GetNetwork())
     if (TIfc* master = network->GetMasterInterface(); master && master->Node)
       period = master->Node->FrameProcessingPeriod;
-  if (period > 0 && Delay % period != 0) ReportFinding(&err, 53, dn, Delay * 0.001, period * 0.001);
+  if (period > 0 && Delay % period != 0) ReportFinding<kEntryDelayNotMultiple>(&err, dn, Delay * 0.001, period * 0.001);
 
   const int level = LinLevel();
   const std::string typeText = SchEntryTypeToText(Type);
@@ -333,31 +337,33 @@ bool TSchEntry::Check(uint64_t flags) {
   const auto* holder = dynamic_cast<const TFrameHolder*>(TxFrame);
   switch (Type) {
     case kSchUnconditional:
-      if (TxFrame && (holder || TxFrame->IsDiagnosticFrame(/*byIdOnly=*/false))) ReportFinding(&err, 54, dn, type);
+      if (TxFrame && (holder || TxFrame->IsDiagnosticFrame(/*byIdOnly=*/false)))
+        ReportFinding<kEntryTypeConflictsWithFrame>(&err, dn, type);
       break;
     case kSchDiagRequest:
     case kSchDiagResponse:
-      if (level == kLinLevel1x) ReportFinding(&err, 56, dn, type);
+      if (level == kLinLevel1x) ReportFinding<kEntryTypeNotAllowed>(&err, dn, type);
       break;
     case kSchEventTriggered:
     case kSchSporadic: {
       const int32_t wanted = Type == kSchEventTriggered ? kHolderEventTriggered : kHolderSporadic;
-      if (TxFrame && (!holder || holder->HolderType != wanted)) ReportFinding(&err, 54, dn, type);
-      if (level == kLinLevel1x) ReportFinding(&err, 56, dn, type);
+      if (TxFrame && (!holder || holder->HolderType != wanted))
+        ReportFinding<kEntryTypeConflictsWithFrame>(&err, dn, type);
+      if (level == kLinLevel1x) ReportFinding<kEntryTypeNotAllowed>(&err, dn, type);
       break;
     }
     case kSchAssignFrameId:
-      if (level != kLinLevel20) ReportFinding(&err, 56, dn, type);
+      if (level != kLinLevel20) ReportFinding<kEntryTypeNotAllowed>(&err, dn, type);
       if (Ifc && Ifc->IfcType != kIfcLINSlave) {
-        ReportFinding(&err, 57, dn, type);
+        ReportFinding<kEntryInterfaceNotSlave>(&err, dn, type);
       } else if (Ifc && !IsProtocol20(Ifc)) {
-        ReportFinding(&err, 58, dn, type);
+        ReportFinding<kEntryInterfaceNotLin20>(&err, dn, type);
       }
       break;
     case kSchAssignNAD:
     case kSchUnAssignFrameId:
     case kSchFreeFormat:
-      if (level != kLinLevel20) ReportFinding(&err, 56, dn, type);
+      if (level != kLinLevel20) ReportFinding<kEntryTypeNotAllowed>(&err, dn, type);
       break;
     default:
       break;
@@ -365,7 +371,7 @@ bool TSchEntry::Check(uint64_t flags) {
 
   if (NetMode)
     if (TSchEntry* other = NetMode->OtherEntryWithOrder(this))
-      ReportFinding(&err, 55, other->GetDisplayName().c_str());
+      ReportFinding<kEntryOrderNotUnique>(&err, other->GetDisplayName().c_str());
   return err;
 }
 

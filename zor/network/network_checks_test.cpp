@@ -79,8 +79,10 @@ TEST(ScheduleEntryCheck, DelayAgainstFrameTime) {
     int Code;  // 0: none
     const char* Text;
   } cases[] = {
-      {3000, 51, "The Frame Time of the \"Lin.Table.F\" Schedule Entry is longer than its Delay (3.333 ms &gt; 3.000 ms)."},
-      {4000, 52, "\"Lin.Table.F\" Schedule Entry: Short Delay definition (3.333 ms * 1.4 &gt; 4.000 ms)."},
+      {3000, kEntryFrameTimeOverDelay,
+       "The Frame Time of the \"Lin.Table.F\" Schedule Entry is longer than its Delay (3.333 ms &gt; 3.000 ms)."},
+      {4000, kEntryShortDelay,
+       "\"Lin.Table.F\" Schedule Entry: Short Delay definition (3.333 ms * 1.4 &gt; 4.000 ms)."},
       {5000, 0, ""},
   };
   for (const Case& c : cases) {
@@ -88,12 +90,12 @@ TEST(ScheduleEntryCheck, DelayAgainstFrameTime) {
     LinDb db;
     TSchEntry* entry = db.Make.Entry(db.Mode, kSchUnconditional, db.Frame, c.Delay);
     Findings f = RunCheck(entry);
-    EXPECT_EQ(f.Count(51), c.Code == 51);
-    EXPECT_EQ(f.Count(52), c.Code == 52);
+    EXPECT_EQ(f.Count(kEntryFrameTimeOverDelay), c.Code == kEntryFrameTimeOverDelay);
+    EXPECT_EQ(f.Count(kEntryShortDelay), c.Code == kEntryShortDelay);
     if (c.Code) {
       EXPECT_EQ(f.TextOf(c.Code), c.Text);
     }
-    EXPECT_EQ(f.Error, c.Code == 51);
+    EXPECT_EQ(f.Error, c.Code == kEntryFrameTimeOverDelay);
   }
 }
 
@@ -102,8 +104,8 @@ TEST(ScheduleEntryCheck, DelayIsAMultipleOfTheMasterPeriod) {
   db.Node->FrameProcessingPeriod = 5000;
   TSchEntry* entry = db.Make.Entry(db.Mode, kSchUnconditional, db.Frame, 12000);
   Findings f = RunCheck(entry);
-  EXPECT_EQ(f.Codes, std::vector<int>{53});
-  EXPECT_EQ(f.TextOf(53),
+  EXPECT_EQ(f.Codes, std::vector<int>{kEntryDelayNotMultiple});
+  EXPECT_EQ(f.TextOf(kEntryDelayNotMultiple),
             "\"Lin.Table.F\" Schedule Entry Delay must be the exact multiple of the Frame Processing Period of the "
             "Master Node (12.000 ms != n * 5.000 ms).");
   entry->Delay = 15000;
@@ -119,18 +121,20 @@ TEST(ScheduleEntryCheck, TypesAllowedAndReferences) {
     int IfcKind;    // 0 none, 1 slave 2.0, 2 master, 3 slave 1.3
     std::vector<int> Codes;
   } cases[] = {
-      {"assign frame id on LIN 1.3", kNetTypeLIN13, kSchAssignFrameId, 1, 1, {56}},
-      {"assign frame id to a master", kNetTypeLIN20, kSchAssignFrameId, 1, 2, {57}},
-      {"assign frame id to an old slave", kNetTypeLIN20, kSchAssignFrameId, 1, 3, {58}},
-      {"unassign without interface and frame", kNetTypeLIN20, kSchUnAssignFrameId, 0, 0, {9, 8}},
-      {"free format on LIN 1.3", kNetTypeLIN13, kSchFreeFormat, 0, 0, {56}},
-      {"diagnostic request on LIN 1.1", kNetTypeLIN11, kSchDiagRequest, 0, 0, {56}},
+      {"assign frame id on LIN 1.3", kNetTypeLIN13, kSchAssignFrameId, 1, 1, {kEntryTypeNotAllowed}},
+      {"assign frame id to a master", kNetTypeLIN20, kSchAssignFrameId, 1, 2, {kEntryInterfaceNotSlave}},
+      {"assign frame id to an old slave", kNetTypeLIN20, kSchAssignFrameId, 1, 3, {kEntryInterfaceNotLin20}},
+      {"unassign without interface and frame", kNetTypeLIN20, kSchUnAssignFrameId, 0, 0,
+       {kNoInterface, kNoNetworkFrame}},
+      {"free format on LIN 1.3", kNetTypeLIN13, kSchFreeFormat, 0, 0, {kEntryTypeNotAllowed}},
+      {"diagnostic request on LIN 1.1", kNetTypeLIN11, kSchDiagRequest, 0, 0, {kEntryTypeNotAllowed}},
       {"diagnostic request on LIN 1.2", kNetTypeLIN12, kSchDiagRequest, 0, 0, {}},
-      {"unconditional holder", kNetTypeLIN20, kSchUnconditional, 2, 0, {54}},
-      {"event triggered with a plain frame", kNetTypeLIN20, kSchEventTriggered, 1, 0, {54}},
-      {"event triggered with a sporadic holder on LIN 1.0", kNetTypeLIN10, kSchEventTriggered, 3, 0, {54, 56}},
+      {"unconditional holder", kNetTypeLIN20, kSchUnconditional, 2, 0, {kEntryTypeConflictsWithFrame}},
+      {"event triggered with a plain frame", kNetTypeLIN20, kSchEventTriggered, 1, 0, {kEntryTypeConflictsWithFrame}},
+      {"event triggered with a sporadic holder on LIN 1.0", kNetTypeLIN10, kSchEventTriggered, 3, 0,
+       {kEntryTypeConflictsWithFrame, kEntryTypeNotAllowed}},
       {"sporadic with a sporadic holder", kNetTypeLIN20, kSchSporadic, 3, 0, {}},
-      {"sporadic without frame", kNetTypeLIN20, kSchSporadic, 0, 0, {8}},
+      {"sporadic without frame", kNetTypeLIN20, kSchSporadic, 0, 0, {kNoNetworkFrame}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -153,7 +157,7 @@ TEST(ScheduleEntryCheck, EntryWithoutModeAndDuplicateOrders) {
   Db db;
   TSchEntry* loose = db.Ram.NewItem(db.Ram.SchEntries);
   loose->Type = kSchDiagRequest;
-  EXPECT_EQ(RunCheck(loose).Codes, std::vector<int>{5});
+  EXPECT_EQ(RunCheck(loose).Codes, std::vector<int>{kNoNetworkMode});
 
   LinDb lin;
   lin.Net->NetSpeed = 1000000;
@@ -162,10 +166,12 @@ TEST(ScheduleEntryCheck, EntryWithoutModeAndDuplicateOrders) {
   TSchEntry* c = lin.Make.Entry(lin.Mode, kSchUnconditional, lin.Frame, 100000, 1);
   lin.Make.Entry(lin.Mode, kSchUnconditional, lin.Frame, 100000, 2);
   Findings fa = RunCheck(a), fb = RunCheck(b), fc = RunCheck(c);
-  EXPECT_EQ(fa.Codes, std::vector<int>{55});
-  EXPECT_EQ(fa.TextOf(55), "\"Lin.Table.SlaveResp\" Schedule Table has Schedule Entries with the same Order value.");
-  EXPECT_EQ(fb.TextOf(55), "\"Lin.Table.MasterReq\" Schedule Table has Schedule Entries with the same Order value.");
-  EXPECT_EQ(fc.Count(55), 1);
+  EXPECT_EQ(fa.Codes, std::vector<int>{kEntryOrderNotUnique});
+  EXPECT_EQ(fa.TextOf(kEntryOrderNotUnique),
+            "\"Lin.Table.SlaveResp\" Schedule Table has Schedule Entries with the same Order value.");
+  EXPECT_EQ(fb.TextOf(kEntryOrderNotUnique),
+            "\"Lin.Table.MasterReq\" Schedule Table has Schedule Entries with the same Order value.");
+  EXPECT_EQ(fc.Count(kEntryOrderNotUnique), 1);
   // A new run sees edited orders.
   b->Order = 7;
   c->Order = 8;
@@ -181,16 +187,18 @@ TEST(ScheduleEntryCheck, OrdersEditedBetweenEntryChecks) {
   TSchEntry* c = lin.Make.Entry(lin.Mode, kSchDiagRequest, nullptr, 100000, 3);
   // A table long enough to have its orders indexed.
   for (int order = 10; order < 30; ++order) lin.Make.Entry(lin.Mode, kSchDiagRequest, nullptr, 100000, order);
-  EXPECT_EQ(RunCheck(a).Count(55), 0);
+  EXPECT_EQ(RunCheck(a).Count(kEntryOrderNotUnique), 0);
   b->Order = 1;
-  EXPECT_EQ(RunCheck(a).TextOf(55), "\"Lin.Table.SlaveResp\" Schedule Table has Schedule Entries with the same Order value.");
+  EXPECT_EQ(RunCheck(a).TextOf(kEntryOrderNotUnique),
+            "\"Lin.Table.SlaveResp\" Schedule Table has Schedule Entries with the same Order value.");
   // The host takes b out and destroys it; c moves to a's order.
   lin.Mode->SchEntrys.Remove(b);
   delete b;
   c->Order = 1;
-  EXPECT_EQ(RunCheck(a).TextOf(55), "\"Lin.Table.MasterReq\" Schedule Table has Schedule Entries with the same Order value.");
+  EXPECT_EQ(RunCheck(a).TextOf(kEntryOrderNotUnique),
+            "\"Lin.Table.MasterReq\" Schedule Table has Schedule Entries with the same Order value.");
   c->Order = 4;
-  EXPECT_EQ(RunCheck(a).Count(55), 0);
+  EXPECT_EQ(RunCheck(a).Count(kEntryOrderNotUnique), 0);
 }
 
 TEST(NetworkModeCheck, NamesAndEventTriggeredFrameInItsOwnTable) {
@@ -203,15 +211,15 @@ TEST(NetworkModeCheck, NamesAndEventTriggeredFrameInItsOwnTable) {
   (void)twin;
   // The warning does not depend on the flags.
   Findings none = RunCheck(db.Mode, 0);
-  EXPECT_EQ(none.Codes, std::vector<int>{50});
+  EXPECT_EQ(none.Codes, std::vector<int>{kEventFrameScheduledWithItsFrames});
   EXPECT_FALSE(none.Error);
   Findings all = RunCheck(db.Mode);
-  EXPECT_EQ(all.Codes, (std::vector<int>{2, 50}));
-  EXPECT_EQ(all.TextOf(2), "\"Table\" Schedule Table Name is not unique.");
+  EXPECT_EQ(all.Codes, (std::vector<int>{kNameNotUnique, kEventFrameScheduledWithItsFrames}));
+  EXPECT_EQ(all.TextOf(kNameNotUnique), "\"Table\" Schedule Table Name is not unique.");
 
   TNetMode* loose = db.Ram.NewItem(db.Ram.NetModes);
   loose->Name = "1bad";
-  EXPECT_EQ(RunCheck(loose).Codes, (std::vector<int>{4, 1}));
+  EXPECT_EQ(RunCheck(loose).Codes, (std::vector<int>{kNoNetwork, kNameNotCLike}));
 }
 
 TEST(NetworkCheck, CanTimingAndSpeed) {
@@ -221,13 +229,13 @@ TEST(NetworkCheck, CanTimingAndSpeed) {
     std::vector<int> Codes;
   } cases[] = {
       {"valid", kNetTypeCAN, 500000, 100000, 0, 3, {}},
-      {"sample position", kNetTypeCAN, 500000, 100001, 1000, 1, {33}},
-      {"jump width", kNetTypeCAN, 500000, 87500, -1, 1, {32}},
-      {"sampling mode", kNetTypeCAN, 500000, 87500, 1000, 2, {34}},
-      {"slow", kNetTypeCAN, 9999, 87500, 1000, 1, {38}},
-      {"fast", kNetTypeCAN, 4000001, 87500, 1000, 1, {39}},
-      {"J1939 not 250k", kNetTypeJ1939, 500000, 87500, 1000, 1, {40}},
-      {"bad type", 7, 500000, 87500, 1000, 1, {3}},
+      {"sample position", kNetTypeCAN, 500000, 100001, 1000, 1, {kCanSamplePositionInvalid}},
+      {"jump width", kNetTypeCAN, 500000, 87500, -1, 1, {kCanJumpWidthInvalid}},
+      {"sampling mode", kNetTypeCAN, 500000, 87500, 1000, 2, {kCanSamplingModeInvalid}},
+      {"slow", kNetTypeCAN, 9999, 87500, 1000, 1, {kSpeedTooLow}},
+      {"fast", kNetTypeCAN, 4000001, 87500, 1000, 1, {kSpeedTooHigh}},
+      {"J1939 not 250k", kNetTypeJ1939, 500000, 87500, 1000, 1, {kJ1939SpeedNot250k}},
+      {"bad type", 7, 500000, 87500, 1000, 1, {kTypeInvalid}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -241,14 +249,15 @@ TEST(NetworkCheck, CanTimingAndSpeed) {
   Db db;
   TNetwork* net = db.AddNetwork("Can", kNetTypeCAN, 500000);
   net->SamplePos = 100001;
-  EXPECT_EQ(RunCheck(net).TextOf(33), "The Sample Position of the \"Can\" CAN Network is incorrect: 100.001%.");
+  EXPECT_EQ(RunCheck(net).TextOf(kCanSamplePositionInvalid),
+            "The Sample Position of the \"Can\" CAN Network is incorrect: 100.001%.");
 }
 
 TEST(NetworkCheck, FrameCountLimits) {
   struct Case {
     int Frames;
     std::vector<int> Codes;
-  } cases[] = {{255, {}}, {300, {46}}, {1100, {45}}};
+  } cases[] = {{255, {}}, {300, {kTooManyFramesToEmulate}}, {1100, {kTooManyFramesToConnect}}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Frames);
     Db db;
@@ -258,7 +267,7 @@ TEST(NetworkCheck, FrameCountLimits) {
     Findings f = RunCheck(net);
     EXPECT_EQ(f.Codes, c.Codes);
     if (c.Frames == 300) {
-      EXPECT_NE(f.TextOf(46).find("Only 255 Frames"), std::string::npos);
+      EXPECT_NE(f.TextOf(kTooManyFramesToEmulate).find("Only 255 Frames"), std::string::npos);
     }
   }
 }
@@ -272,7 +281,7 @@ TEST(NetworkCheck, FrameIdentifiersOnCan) {
   db.AddFrame(ifc, "C", 0x100);
   db.AddFrame(ifc, "D", 0x200);
   Findings f = RunCheck(net);
-  ASSERT_EQ(f.Codes, (std::vector<int>{44, 44}));
+  ASSERT_EQ(f.Codes, (std::vector<int>{kFrameIdShared, kFrameIdShared}));
   EXPECT_EQ(f.Texts[0], "The Frame \"A\" and Frame \"B\" have the same ID on the \"Can\" Network.");
   EXPECT_EQ(f.Texts[1], "The Frame \"B\" and Frame \"C\" have the same ID on the \"Can\" Network.");
 }
@@ -288,7 +297,7 @@ TEST(NetworkCheck, FrameIdentifiersOnLin) {
     db.Make.Holder(db.Master, "SP", 1, kHolderSporadic);
     db.Make.Holder(db.Master, "ET2", 1, kHolderEventTriggered);
     Findings f = RunCheck(db.Net);
-    ASSERT_EQ(f.Codes, (std::vector<int>{44, 44}));
+    ASSERT_EQ(f.Codes, (std::vector<int>{kFrameIdShared, kFrameIdShared}));
     EXPECT_NE(f.Texts[0].find("\"F\" and Frame \"ET1\""), std::string::npos);
     EXPECT_NE(f.Texts[1].find("\"ET1\" and Frame \"ET2\""), std::string::npos);
   }
@@ -306,7 +315,7 @@ TEST(NetworkCheck, FrameIdentifiersOnLin) {
     msgId->NetFrame = stop;
     db.Slave->FrameMsgIds.Add(msgId);
     Findings f = RunCheck(db.Net);
-    ASSERT_EQ(f.Codes, std::vector<int>{44});
+    ASSERT_EQ(f.Codes, std::vector<int>{kFrameIdShared});
     EXPECT_NE(f.Texts[0].find("\"F\" and Frame \"Twin\""), std::string::npos);
   }
 }
@@ -315,7 +324,8 @@ TEST(NetworkCheck, LinStructure) {
   {
     Db db;
     TNetwork* net = db.AddNetwork("Empty", kNetTypeLIN12, 500);
-    EXPECT_EQ(RunCheck(net).Codes, (std::vector<int>{35, 36, 37, 38, 20, 21}));
+    EXPECT_EQ(RunCheck(net).Codes, (std::vector<int>{kLinNoPublishedSignal, kLinNoFrame, kLinNoScheduleTable,
+                                                     kSpeedTooLow, kLinNoMaster, kLinNoSlave}));
   }
   {
     LinDb db;
@@ -324,7 +334,7 @@ TEST(NetworkCheck, LinStructure) {
     db.AddIfc(db.Net, kIfcLINMaster, "M3");
     db.Make.Pub(db.Slave, db.Make.Signal("S"));
     db.Make.Entry(db.Mode, kSchUnconditional, db.Frame, 100000);
-    EXPECT_EQ(RunCheck(db.Net).Codes, (std::vector<int>{39, 22}));
+    EXPECT_EQ(RunCheck(db.Net).Codes, (std::vector<int>{kSpeedTooHigh, kLinManyMasters}));
   }
   {
     LinDb db;
@@ -332,9 +342,9 @@ TEST(NetworkCheck, LinStructure) {
     db.Make.Entry(db.Mode, kSchUnconditional, db.Frame, 100000);
     for (int i = 0; i < 256; ++i) db.Make.Mode(db.Net, "T");
     Findings f = RunCheck(db.Net, kCheckAll);
-    EXPECT_EQ(f.Codes, std::vector<int>{48});
+    EXPECT_EQ(f.Codes, std::vector<int>{kTooManyScheduleTables});
     EXPECT_FALSE(f.Error);
-    EXPECT_NE(f.TextOf(48).find("\"Lin\" Network. \"Ecu\" Node"), std::string::npos);
+    EXPECT_NE(f.TextOf(kTooManyScheduleTables).find("\"Lin\" Network. \"Ecu\" Node"), std::string::npos);
   }
 }
 
@@ -355,17 +365,22 @@ TEST(NetworkCheck, PublishersGatewaysAndNads) {
   other->cfg_NAD = db.Slave->cfg_NAD = 5;
 
   Findings f = RunCheck(db.Net);
-  EXPECT_EQ(f.Codes, (std::vector<int>{41, 42, 42, 42, 42, 43, 23}));
-  EXPECT_EQ(f.TextOf(41), "\"Speed\" Signal is multi-published in Network \"Lin\" by Nodes: \"Ecu\", \"Sensor\"");
+  EXPECT_EQ(f.Codes,
+            (std::vector<int>{kSignalMultiPublished, kSignalPublishedAndGatewayed, kSignalPublishedAndGatewayed,
+                              kSignalPublishedAndGatewayed, kSignalPublishedAndGatewayed, kSignalMultiGatewayed,
+                              kConfiguredNadNotUniqueOnNetwork}));
+  EXPECT_EQ(f.TextOf(kSignalMultiPublished),
+            "\"Speed\" Signal is multi-published in Network \"Lin\" by Nodes: \"Ecu\", \"Sensor\"");
   EXPECT_EQ(f.Texts[3], "\"Speed\" Signal is published and gatewayed to Network \"Lin\" by Nodes: \"Sensor\", \"Ecu\"");
-  EXPECT_EQ(f.TextOf(23), "The Configured NAD of the \"S\" Interface is not unique on the \"Lin\" Network.");
+  EXPECT_EQ(f.TextOf(kConfiguredNadNotUniqueOnNetwork),
+            "The Configured NAD of the \"S\" Interface is not unique on the \"Lin\" Network.");
 }
 
 TEST(NetworkCheck, UniqueNameOnlyUnderItsFlag) {
   Db db;
   TNetwork* a = db.AddNetwork("Same", kNetTypeCAN, 500000);
   db.AddNetwork("Same", kNetTypeCAN, 500000);
-  EXPECT_EQ(RunCheck(a, kCheckUnique).Codes, std::vector<int>{2});
+  EXPECT_EQ(RunCheck(a, kCheckUnique).Codes, std::vector<int>{kNameNotUnique});
   EXPECT_TRUE(RunCheck(a, kCheckAll).Codes.empty());
 }
 

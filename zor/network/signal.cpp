@@ -142,9 +142,9 @@ bool TSignal::Check(uint64_t flags) {
   const char* name = Name.c_str();
   if (flags & kCheckAll) {
     CheckBase(&err, flags);
-    if (SignalType < 0 || SignalType >= kSignalTypeCount) ReportFinding(&err, 3, name, "Signal");
-    if (InfoType < 0 || InfoType >= kInfoTypeCount) ReportFinding(&err, 147, name);
-    if (GenType < 0 || GenType >= kGenTypeCount) ReportFinding(&err, 148, name);
+    if (SignalType < 0 || SignalType >= kSignalTypeCount) ReportFinding<kTypeInvalid>(&err, name, "Signal");
+    if (InfoType < 0 || InfoType >= kInfoTypeCount) ReportFinding<kSignalInfoTypeInvalid>(&err, name);
+    if (GenType < 0 || GenType >= kGenTypeCount) ReportFinding<kSignalGenTypeInvalid>(&err, name);
   }
   CheckNameUnique(&err, this, Name, flags, "Signal");
   CheckNameForm(&err, Name, flags, "Signal");
@@ -152,24 +152,24 @@ bool TSignal::Check(uint64_t flags) {
   // The size findings are made whatever the flags.
   switch (SignalType) {
     case kSignalSigned:
-      if (Size < 1 || Size > 64) ReportFinding(&err, 16, name, "Signed Signal", static_cast<int>(Size));
+      if (Size < 1 || Size > 64) ReportFinding<kSizeIncorrect>(&err, name, "Signed Signal", static_cast<int>(Size));
       break;
     case kSignalUnsigned:
-      if (Size < 0 || Size > 64) ReportFinding(&err, 16, name, "Unsigned Signal", static_cast<int>(Size));
+      if (Size < 0 || Size > 64) ReportFinding<kSizeIncorrect>(&err, name, "Unsigned Signal", static_cast<int>(Size));
       break;
     case kSignalBoolean:
-      if (Size != 1) ReportFinding(&err, 16, name, "Boolean Signal", static_cast<int>(Size));
+      if (Size != 1) ReportFinding<kSizeIncorrect>(&err, name, "Boolean Signal", static_cast<int>(Size));
       break;
     case kSignalBytes:
-      if (Size % 8 != 0) ReportFinding(&err, 16, name, "Byte Signal", static_cast<int>(Size));
+      if (Size % 8 != 0) ReportFinding<kSizeIncorrect>(&err, name, "Byte Signal", static_cast<int>(Size));
       break;
     default:
       break;
   }
-  if (Size == 0) ReportFinding(&err, 17, name);
+  if (Size == 0) ReportFinding<kSignalSizeZero>(&err, name);
 
   if (flags & kCheckAll) {
-    if (EncType && EncType->Size != Size) ReportFinding(&err, 149, name);
+    if (EncType && EncType->Size != Size) ReportFinding<kSignalSizeDiffersFromEncoding>(&err, name);
     // The initial value must fit the size; a negative number and its raw
     // two's complement pattern are both accepted for a signed signal. A size
     // below 0 (or below 1 when signed) has no range to test against.
@@ -178,20 +178,20 @@ bool TSignal::Check(uint64_t flags) {
       if (SignalType != kSignalSigned) {
         if (Size >= 0) {
           const uint64_t mask = (uint64_t{1} << Size) - 1;
-          if ((raw & mask) != raw) ReportFinding(&err, 150, name);
+          if ((raw & mask) != raw) ReportFinding<kInitialValueTooBig>(&err, name);
         }
       } else if (Size >= 1) {
         uint64_t bits = raw;
         if ((bits >> (Size - 1)) & 1) bits |= ~((uint64_t{1} << Size) - 1);
         const int64_t value = static_cast<int64_t>(bits);
         const int64_t limit = int64_t{1} << (Size - 1);
-        if (value < -limit || value > limit - 1) ReportFinding(&err, 150, name);
+        if (value < -limit || value > limit - 1) ReportFinding<kInitialValueTooBig>(&err, name);
       }
     }
-    if (HasLinDiagNetwork && IsReservedDiagSignalName(Name)) ReportFinding(&err, 151, name);
+    if (HasLinDiagNetwork && IsReservedDiagSignalName(Name)) ReportFinding<kSignalReservedForDiagnostics>(&err, name);
   }
 
-  if (Ram && !IsMappedToFrame(*this)) ReportFinding(&err, 152, name);
+  if (Ram && !IsMappedToFrame(*this)) ReportFinding<kSignalNotMapped>(&err, name);
   return err;
 }
 
@@ -248,9 +248,9 @@ bool TEncType::Check(uint64_t flags) {
   CheckNameUnique(&err, this, Name, flags, "Encoding Type");
   CheckNameForm(&err, Name, flags, "Encoding Type");
   if (!(flags & kCheckAll)) return err;
-  if (Size == 0) ReportFinding(&err, 16, name, "Encoding Type", 0);
-  if (Size > 64) ReportFinding(&err, 153, name);
-  if (EncodesOverlap(*this)) ReportFinding(&err, 154, name);
+  if (Size == 0) ReportFinding<kSizeIncorrect>(&err, name, "Encoding Type", 0);
+  if (Size > 64) ReportFinding<kEncodingTypeOver64>(&err, name);
+  if (EncodesOverlap(*this)) ReportFinding<kEncodesOverlap>(&err, name);
   return err;
 }
 
@@ -287,9 +287,9 @@ bool TEncode::Check(uint64_t flags) {
   if (!(flags & kCheckAll)) return err;
   CheckBase(&err, flags);
   // An encode's display name is the empty text.
-  if (Type < 0 || Type >= kEncodeTypeCount) ReportFinding(&err, 3, "", "Encode");
+  if (Type < 0 || Type >= kEncodeTypeCount) ReportFinding<kTypeInvalid>(&err, "", "Encode");
   if (!EncType) {
-    ReportFinding(&err, 155, "");
+    ReportFinding<kEncodeNoEncodingType>(&err, "");
     return err;
   }
   const bool isSigned = EncType->Signed;
@@ -314,17 +314,19 @@ bool TEncode::Check(uint64_t flags) {
     auto bound = [&](const char* which, int64_t value, const std::string& text) {
       const uint64_t key = OrderKey(value, isSigned);
       if (key < lo)
-        ReportFinding(&err, 156, typeName, interpr, which, "lower", text.c_str(), "&lt;", lowText.c_str());
+        ReportFinding<kEncodeOutsideType>(&err, typeName, interpr, which, "lower", text.c_str(), "&lt;",
+                                          lowText.c_str());
       else if (key > hi)
-        ReportFinding(&err, 156, typeName, interpr, which, "higher", text.c_str(), "&gt;", highText.c_str());
+        ReportFinding<kEncodeOutsideType>(&err, typeName, interpr, which, "higher", text.c_str(), "&gt;",
+                                          highText.c_str());
     };
     bound("Min", Min, minText);
     if (isRange) bound("Max", Max, maxText);
   }
   if (isRange) {
     if (OrderKey(Min, isSigned) > OrderKey(Max, isSigned))
-      ReportFinding(&err, 157, typeName, interpr, minText.c_str(), ">=", maxText.c_str());
-    if (Scale == 0) ReportFinding(&err, 158, interpr, typeName);
+      ReportFinding<kEncodeMinNotBelowMax>(&err, typeName, interpr, minText.c_str(), ">=", maxText.c_str());
+    if (Scale == 0) ReportFinding<kEncodeScaleZero>(&err, interpr, typeName);
   }
   return err;
 }

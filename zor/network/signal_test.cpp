@@ -25,7 +25,7 @@ struct FindingLog : zortest::FindingLog {
   std::vector<int> WithoutUnmapped() const {
     std::vector<int> out;
     for (int code : Codes)
-      if (code != 152) out.push_back(code);
+      if (code != kSignalNotMapped) out.push_back(code);
     return out;
   }
 };
@@ -215,25 +215,25 @@ struct SignalCase {
 TEST(SignalCheck, SizesAndInitialValues) {
   const SignalCase cases[] = {
       {"boolean of size 1", kSignalBoolean, 1, 1, kCheckAll, {}},
-      {"boolean of size 0", kSignalBoolean, 0, 0, kCheckAll, {16, 17}},
-      {"size findings without flags", kSignalBoolean, 0, 0, 0, {16, 17}},
+      {"boolean of size 0", kSignalBoolean, 0, 0, kCheckAll, {kSizeIncorrect, kSignalSizeZero}},
+      {"size findings without flags", kSignalBoolean, 0, 0, 0, {kSizeIncorrect, kSignalSizeZero}},
       {"signed 8 with 200 (pattern of -56)", kSignalSigned, 8, 200, kCheckAll, {}},
       {"signed 8 with -56", kSignalSigned, 8, -56, kCheckAll, {}},
-      {"signed 8 with 300", kSignalSigned, 8, 300, kCheckAll, {150}},
-      {"signed 8 with -200", kSignalSigned, 8, -200, kCheckAll, {150}},
+      {"signed 8 with 300", kSignalSigned, 8, 300, kCheckAll, {kInitialValueTooBig}},
+      {"signed 8 with -200", kSignalSigned, 8, -200, kCheckAll, {kInitialValueTooBig}},
       {"signed 8 with 127", kSignalSigned, 8, 127, kCheckAll, {}},
       {"unsigned 8 with 255", kSignalUnsigned, 8, 255, kCheckAll, {}},
-      {"unsigned 8 with 256", kSignalUnsigned, 8, 256, kCheckAll, {150}},
-      {"unsigned 8 with -1", kSignalUnsigned, 8, -1, kCheckAll, {150}},
+      {"unsigned 8 with 256", kSignalUnsigned, 8, 256, kCheckAll, {kInitialValueTooBig}},
+      {"unsigned 8 with -1", kSignalUnsigned, 8, -1, kCheckAll, {kInitialValueTooBig}},
       {"initial value not tested without flags", kSignalUnsigned, 8, 256, 0, {}},
       {"64 bits never tested", kSignalSigned, 64, -1, kCheckAll, {}},
       {"unsigned 64 with all ones", kSignalUnsigned, 64, -1, kCheckAll, {}},
-      {"signed of 65 bits", kSignalSigned, 65, 0, kCheckAll, {16}},
-      {"signed of 0 bits", kSignalSigned, 0, 0, kCheckAll, {16, 17}},
-      {"unsigned of 0 bits", kSignalUnsigned, 0, 0, kCheckAll, {17}},
-      {"bytes of 12 bits", kSignalBytes, 12, 0, kCheckAll, {16}},
+      {"signed of 65 bits", kSignalSigned, 65, 0, kCheckAll, {kSizeIncorrect}},
+      {"signed of 0 bits", kSignalSigned, 0, 0, kCheckAll, {kSizeIncorrect, kSignalSizeZero}},
+      {"unsigned of 0 bits", kSignalUnsigned, 0, 0, kCheckAll, {kSignalSizeZero}},
+      {"bytes of 12 bits", kSignalBytes, 12, 0, kCheckAll, {kSizeIncorrect}},
       {"bytes of 16 bits", kSignalBytes, 16, 0, kCheckAll, {}},
-      {"invalid type", 7, 8, 0, kCheckAll, {3}},
+      {"invalid type", 7, 8, 0, kCheckAll, {kTypeInvalid}},
   };
   for (const SignalCase& c : cases) {
     SCOPED_TRACE(c.Label);
@@ -278,12 +278,13 @@ TEST(SignalCheck, EnumerationsNamesAndEncodingType) {
   {
     FindingLog log;
     a->Check(kCheckAll | kCheckUnique);
-    EXPECT_EQ(log.WithoutUnmapped(), (Codes{147, 148, 2, 1, 149}));
+    EXPECT_EQ(log.WithoutUnmapped(), (Codes{kSignalInfoTypeInvalid, kSignalGenTypeInvalid, kNameNotUnique,
+                                            kNameNotCLike, kSignalSizeDiffersFromEncoding}));
   }
   {
     FindingLog log;  // uniqueness alone; the unused signal is compared with the signal list
     unused->Check(kCheckUnique);
-    EXPECT_EQ(log.WithoutUnmapped(), (Codes{2}));
+    EXPECT_EQ(log.WithoutUnmapped(), (Codes{kNameNotUnique}));
   }
   b->Name = "other";
   EXPECT_FALSE(a->IsNameUsed("1dup"));
@@ -302,7 +303,7 @@ TEST(SignalCheck, ReservedDiagnosticNamesNeedALinDiagnosticNetwork) {
     HasLinDiagNetwork = diag;
     FindingLog log;
     signal->Check(kCheckAll);
-    EXPECT_EQ(log.WithoutUnmapped(), diag ? Codes{151} : Codes{});
+    EXPECT_EQ(log.WithoutUnmapped(), diag ? Codes{kSignalReservedForDiagnostics} : Codes{});
   }
   HasLinDiagNetwork = saved;
   EXPECT_TRUE(IsReservedDiagSignalName("SLAVERESPB7"));
@@ -326,7 +327,7 @@ TEST(SignalCheck, UnmappedWarningWhateverTheFlags) {
     SCOPED_TRACE(s->Name);
     FindingLog log;
     EXPECT_FALSE(s->Check(0));  // a warning does not count as an error
-    EXPECT_EQ(log.Codes, s == lonely ? Codes{152} : Codes{});
+    EXPECT_EQ(log.Codes, s == lonely ? Codes{kSignalNotMapped} : Codes{});
   }
   // A detached signal is not compared with any frame.
   TSignal detached;
@@ -350,18 +351,21 @@ TEST(EncTypeCheck, SizeAndOverlap) {
     std::vector<EncodeSpec> Encodes;
     Codes Expected;
   } cases[] = {
-      {"range 0..10 and value 10", 8, false, {{kEncodePhysical, 0, 10}, {kEncodeLogical, 10, 0}}, {154}},
+      {"range 0..10 and value 10", 8, false, {{kEncodePhysical, 0, 10}, {kEncodeLogical, 10, 0}}, {kEncodesOverlap}},
       {"range 0..9 and value 10", 8, false, {{kEncodePhysical, 0, 9}, {kEncodeLogical, 10, 0}}, {}},
-      {"value 10 before range 0..10", 8, false, {{kEncodeLogical, 10, 99}, {kEncodePhysical, 0, 10}}, {154}},
-      {"two equal values", 8, false, {{kEncodeLogical, 3, 0}, {kEncodeLogical, 3, 7}}, {154}},
+      {"value 10 before range 0..10", 8, false, {{kEncodeLogical, 10, 99}, {kEncodePhysical, 0, 10}},
+       {kEncodesOverlap}},
+      {"two equal values", 8, false, {{kEncodeLogical, 3, 0}, {kEncodeLogical, 3, 7}}, {kEncodesOverlap}},
       {"one encode", 8, false, {{kEncodePhysical, 0, 10}}, {}},
-      {"range to -1 holds 100 when unsigned", 8, false, {{kEncodePhysical, 5, -1}, {kEncodeLogical, 100, 0}}, {154}},
+      {"range to -1 holds 100 when unsigned", 8, false, {{kEncodePhysical, 5, -1}, {kEncodeLogical, 100, 0}},
+       {kEncodesOverlap}},
       {"range 5..-1 is empty when signed", 8, true, {{kEncodePhysical, 5, -1}, {kEncodeLogical, 100, 0}}, {}},
       {"signed -5..-1 and 0", 8, true, {{kEncodePhysical, -5, -1}, {kEncodeLogical, 0, 0}}, {}},
       {"reversed range within another's span", 8, false, {{kEncodePhysical, 4, 10}, {kEncodePhysical, 5, 3}}, {}},
-      {"reversed range reaching an earlier one", 8, false, {{kEncodePhysical, 0, 10}, {kEncodePhysical, 5, 3}}, {154}},
-      {"size 0", 0, false, {}, {16}},
-      {"size 65", 65, false, {}, {153}},
+      {"reversed range reaching an earlier one", 8, false, {{kEncodePhysical, 0, 10}, {kEncodePhysical, 5, 3}},
+       {kEncodesOverlap}},
+      {"size 0", 0, false, {}, {kSizeIncorrect}},
+      {"size 65", 65, false, {}, {kEncodingTypeOver64}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Label);
@@ -423,7 +427,7 @@ TEST(EncodeCheck, TypeAndMissingEncodingType) {
   encode->Type = 2;
   FindingLog log;
   EXPECT_TRUE(encode->Check(kCheckAll));
-  EXPECT_EQ(log.Codes, (Codes{3, 155}));
+  EXPECT_EQ(log.Codes, (Codes{kTypeInvalid, kEncodeNoEncodingType}));
   FindingLog none;
   EXPECT_FALSE(encode->Check(kCheckUnique));
   EXPECT_EQ(none.Codes, Codes{});

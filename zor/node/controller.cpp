@@ -177,16 +177,16 @@ bool TCtrl::Check(uint64_t flags) {
   bool err = false;
   if (flags & kCheckAll) {
     CheckBase(&err, flags);
-    if (!Ifc) ReportFinding(&err, 9, Name.c_str(), "Controller");
+    if (!Ifc) ReportFinding<kNoInterface>(&err, Name.c_str(), "Controller");
   }
   CheckNameUnique(&err, this, Name, flags, "Controller", InInterfaceSuffix(Ifc));
   CheckNameForm(&err, Name, flags, "Controller");
   if (flags & kCheckAll) {
     if (TxFrames.Count() == 0 && RxFrames.Count() == 0 && Ifc && Ifc->Ctrls.Count() > 1)
-      ReportFinding(&err, 131, Name.c_str());
+      ReportFinding<kControllerNoFrames>(&err, Name.c_str());
     const std::string& nodeName = NameOf(Ifc ? Ifc->Node : nullptr);
-    if (RxFrameBudget > 255) ReportFinding(&err, 132, Name.c_str(), nodeName.c_str());
-    if (TxFrameBudget > 255) ReportFinding(&err, 133, Name.c_str(), nodeName.c_str());
+    if (RxFrameBudget > 255) ReportFinding<kRxFrameBudgetTooBig>(&err, Name.c_str(), nodeName.c_str());
+    if (TxFrameBudget > 255) ReportFinding<kTxFrameBudgetTooBig>(&err, Name.c_str(), nodeName.c_str());
   }
   return err;
 }
@@ -213,13 +213,13 @@ bool TPubSig::Check(uint64_t flags) {
   if (flags & kCheckAll) {
     CheckBase(&err, flags);
     const std::string display = GetDisplayName();
-    if (!Signal) ReportFinding(&err, 10, display.c_str(), "Published");
-    if (!Ifc) ReportFinding(&err, 9, display.c_str(), "Published Signal");
+    if (!Signal) ReportFinding<kNoSignalReference>(&err, display.c_str(), "Published");
+    if (!Ifc) ReportFinding<kNoInterface>(&err, display.c_str(), "Published Signal");
   }
   if (Ifc && Signal) CheckNameUnique(&err, this, Signal->Name, flags, "Published Signal", InInterfaceSuffix(Ifc));
   if (Signal) CheckNameForm(&err, Signal->Name, flags, "Published Signal");
   if ((flags & kCheckAll) && MaxTotPubDelay != 0 && MinTotPubDelay != 0 && MaxTotPubDelay < MinTotPubDelay)
-    ReportFinding(&err, 134, GetDisplayName().c_str());
+    ReportFinding<kPublisherDelaysReversed>(&err, GetDisplayName().c_str());
   return err;
 }
 
@@ -256,17 +256,17 @@ bool TSubSig::Check(uint64_t flags) {
   if (flags & kCheckAll) {
     CheckBase(&err, flags);
     const std::string display = GetDisplayName();
-    if (!Signal) ReportFinding(&err, 10, display.c_str(), "Subscribed");
-    if (!Ifc) ReportFinding(&err, 9, display.c_str(), "Subscribed Signal");
+    if (!Signal) ReportFinding<kNoSignalReference>(&err, display.c_str(), "Subscribed");
+    if (!Ifc) ReportFinding<kNoInterface>(&err, display.c_str(), "Subscribed Signal");
   }
   if (Ifc && Signal)
     CheckNameUnique(&err, this, Signal->Name, flags, "Subscribed Signal", InInterfaceSuffix(Ifc));
   if (Signal) CheckNameForm(&err, Signal->Name, flags, "Subscribed Signal");
   if (flags & kCheckAll) {
     const std::string& name = NameOf(Signal);
-    if (MaxAge != 0 && MinAge != 0 && MaxAge < MinAge) ReportFinding(&err, 135, name.c_str());
+    if (MaxAge != 0 && MinAge != 0 && MaxAge < MinAge) ReportFinding<kAgesReversed>(&err, name.c_str());
     if (MaxTotSubDelay != 0 && MinTotSubDelay != 0 && MaxTotSubDelay < MinTotSubDelay)
-      ReportFinding(&err, 136, name.c_str());
+      ReportFinding<kSubscribedDelaysReversed>(&err, name.c_str());
   }
   return err;
 }
@@ -312,41 +312,42 @@ bool TGateway::Check(uint64_t flags) {
     std::unordered_set<const TGateway*> seen;
     for (const TGateway* g = Gateway; g; g = g->Gateway) {
       if (!seen.insert(g).second) {
-        ReportFinding(&err, 137, name.c_str());
+        ReportFinding<kRoundGateway>(&err, name.c_str());
         return err;
       }
     }
   }
   if (!(flags & kCheckAll)) return err;
   CheckBase(&err, flags);
-  if (!Node) ReportFinding(&err, 11, name.c_str(), "Gateway");
-  if (!Signal) ReportFinding(&err, 12, name.c_str(), "Gateway");
-  if (!InIfc) ReportFinding(&err, 138, name.c_str(), "Input");
-  if (!OutIfc) ReportFinding(&err, 138, name.c_str(), "Output");
+  if (!Node) ReportFinding<kNoOwningNode>(&err, name.c_str(), "Gateway");
+  if (!Signal) ReportFinding<kNoSignal>(&err, name.c_str(), "Gateway");
+  if (!InIfc) ReportFinding<kGatewayNoInterface>(&err, name.c_str(), "Input");
+  if (!OutIfc) ReportFinding<kGatewayNoInterface>(&err, name.c_str(), "Output");
 
   TNetSig* output = OutputNetSig();
   TNetSig* source = SourceNetSig();
-  if (Signal && OutIfc && !output) ReportFinding(&err, 139, name.c_str(), "Output");
+  if (Signal && OutIfc && !output) ReportFinding<kGatewayNoFrame>(&err, name.c_str(), "Output");
   if (Signal && InIfc) {
-    if (!source) ReportFinding(&err, 139, name.c_str(), "Input");
+    if (!source) ReportFinding<kGatewayNoFrame>(&err, name.c_str(), "Input");
     TNetwork* network = InIfc->Network;
     if (network && Node) {
       for (TIfc* other : Node->Ifcs) {
         if (!other || other == InIfc || other->Network != network) continue;
         for (TSubSig* sub : other->SubSigs) {
           if (sub && sub->Signal == Signal) {
-            ReportFinding(&err, 140, Node->Name.c_str(), network->Name.c_str(), name.c_str());
+            ReportFinding<kGatewaySubscribeOtherInterface>(&err, Node->Name.c_str(), network->Name.c_str(),
+                                                           name.c_str());
             break;
           }
         }
       }
     }
   }
-  if (source && IsImmediate(source->Frame)) ReportFinding(&err, 142, "Rx", name.c_str());
-  if (output && IsImmediate(output->Frame)) ReportFinding(&err, 142, "Tx", name.c_str());
+  if (source && IsImmediate(source->Frame)) ReportFinding<kGatewayFrameImmediate>(&err, "Rx", name.c_str());
+  if (output && IsImmediate(output->Frame)) ReportFinding<kGatewayFrameImmediate>(&err, "Tx", name.c_str());
   if (Signal && InIfc) {
     for (TPubSig* pub : InIfc->PubSigs)
-      if (pub && pub->Signal == Signal) ReportFinding(&err, 146, name.c_str());
+      if (pub && pub->Signal == Signal) ReportFinding<kGatewaySourcePublished>(&err, name.c_str());
   }
   return err;
 }
@@ -408,23 +409,23 @@ bool TFrameGateway::Check(uint64_t flags) {
   if (!(flags & kCheckAll)) return err;
   const std::string name = OutFrame ? OutFrame->Name : std::string();
   CheckBase(&err, flags);
-  if (!Node) ReportFinding(&err, 11, name.c_str(), "Gateway");
-  if (!OutFrame) ReportFinding(&err, 141, name.c_str(), "Output");
-  if (!InFrame) ReportFinding(&err, 141, name.c_str(), "Input");
-  if (!InIfc) ReportFinding(&err, 138, name.c_str(), "Input");
-  if (!OutIfc) ReportFinding(&err, 138, name.c_str(), "Output");
+  if (!Node) ReportFinding<kNoOwningNode>(&err, name.c_str(), "Gateway");
+  if (!OutFrame) ReportFinding<kFrameGatewayNoFrame>(&err, name.c_str(), "Output");
+  if (!InFrame) ReportFinding<kFrameGatewayNoFrame>(&err, name.c_str(), "Input");
+  if (!InIfc) ReportFinding<kGatewayNoInterface>(&err, name.c_str(), "Input");
+  if (!OutIfc) ReportFinding<kGatewayNoInterface>(&err, name.c_str(), "Output");
   const std::string& nodeName = NameOf(Node);
   // An input interface without a network receives nothing; that interface's
   // own check reports the missing network, so nothing is added here.
   if (InIfc && InFrame) {
     TZORList<TNetFrame>* received = InIfc->GetRxFrames();
     if (received && received->IndexOf(InFrame) < 0)
-      ReportFinding(&err, 144, nodeName.c_str(), name.c_str(), InIfc->Name.c_str());
+      ReportFinding<kGatewayInputNotReceived>(&err, nodeName.c_str(), name.c_str(), InIfc->Name.c_str());
   }
   if (OutIfc && OutFrame && OutIfc->NetFrames.IndexOf(OutFrame) < 0)
-    ReportFinding(&err, 145, nodeName.c_str(), name.c_str(), OutIfc->Name.c_str());
-  if (IsImmediate(InFrame)) ReportFinding(&err, 143, "Input", name.c_str());
-  if (IsImmediate(OutFrame)) ReportFinding(&err, 143, "Output", name.c_str());
+    ReportFinding<kGatewayOutputNotSent>(&err, nodeName.c_str(), name.c_str(), OutIfc->Name.c_str());
+  if (IsImmediate(InFrame)) ReportFinding<kFrameGatewayFrameImmediate>(&err, "Input", name.c_str());
+  if (IsImmediate(OutFrame)) ReportFinding<kFrameGatewayFrameImmediate>(&err, "Output", name.c_str());
   return err;
 }
 

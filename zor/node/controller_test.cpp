@@ -349,14 +349,14 @@ TEST(ControllerCheck, CodesByCase) {
   {
     Findings f;
     EXPECT_TRUE(c->Check(kCheckAll | kCheckUnique));
-    EXPECT_EQ(f.Codes, (std::vector<int>{2, 1, 131, 133}));
+    EXPECT_EQ(f.Codes, (std::vector<int>{kNameNotUnique, kNameNotCLike, kControllerNoFrames, kTxFrameBudgetTooBig}));
   }
   c->RxFrameBudget = 256;
   c->Ifc = nullptr;
   {
     Findings f;
     EXPECT_TRUE(c->Check(kCheckAll));
-    EXPECT_EQ(f.Codes, (std::vector<int>{9, 1, 132, 133}));
+    EXPECT_EQ(f.Codes, (std::vector<int>{kNoInterface, kNameNotCLike, kRxFrameBudgetTooBig, kTxFrameBudgetTooBig}));
   }
   Findings f;
   EXPECT_FALSE(twin->Check(0));
@@ -380,9 +380,9 @@ TEST(SignalUseCheck, DelaysAndAges) {
     Findings f;
     pub->Check(kCheckAll);
     sub->Check(kCheckAll);
-    EXPECT_EQ(f.Count(134), c.reported ? 1 : 0);
-    EXPECT_EQ(f.Count(135), c.reported ? 1 : 0);
-    EXPECT_EQ(f.Count(136), c.reported ? 1 : 0);
+    EXPECT_EQ(f.Count(kPublisherDelaysReversed), c.reported ? 1 : 0);
+    EXPECT_EQ(f.Count(kAgesReversed), c.reported ? 1 : 0);
+    EXPECT_EQ(f.Count(kSubscribedDelaysReversed), c.reported ? 1 : 0);
     RemovePubSig(pub);
     RemoveSubSig(sub);
   }
@@ -398,7 +398,8 @@ TEST(SignalUseCheck, MissingLinksAndNames) {
   EXPECT_TRUE(p1->Check(kCheckAll | kCheckUnique));
   EXPECT_TRUE(orphan->Check(kCheckAll | kCheckUnique));
   EXPECT_TRUE(subOrphan->Check(kCheckAll | kCheckUnique));
-  EXPECT_EQ(f.Codes, (std::vector<int>{2, 10, 9, 10, 9}));
+  EXPECT_EQ(f.Codes,
+            (std::vector<int>{kNameNotUnique, kNoSignalReference, kNoInterface, kNoSignalReference, kNoInterface}));
   ASSERT_FALSE(f.Sinks.Errors.empty());
   EXPECT_EQ(f.Sinks.Errors[0], "\"Speed\" Published Signal Name is not unique in the A1 Interface.");
   EXPECT_EQ(p1->GetDisplayName(), "A.A1.Speed");
@@ -413,7 +414,7 @@ TEST(GatewayCheck, CycleReportsOnlyCode137) {
   Findings f;
   EXPECT_TRUE(a->Check(kCheckAll | kCheckUnique));
   EXPECT_TRUE(b->Check(kCheckAll | kCheckUnique));
-  EXPECT_EQ(f.Codes, (std::vector<int>{137, 137}));
+  EXPECT_EQ(f.Codes, (std::vector<int>{kRoundGateway, kRoundGateway}));
   EXPECT_EQ(f.Sinks.Errors[1], "\"Unknown\" is round gateway.");
 }
 
@@ -425,7 +426,7 @@ TEST(GatewayCheck, CodesByCase) {
     Findings f;
     TGateway* empty = w.Ram.NewItem(w.Ram.Gateways);
     empty->Check(kCheckAll);
-    EXPECT_EQ(f.Codes, (std::vector<int>{11, 12, 138, 138}));
+    EXPECT_EQ(f.Codes, (std::vector<int>{kNoOwningNode, kNoSignal, kGatewayNoInterface, kGatewayNoInterface}));
   }
   {
     // Speed enters A from N (F1 of B1) and leaves on M (F2 of A2); A3 is a
@@ -440,7 +441,8 @@ TEST(GatewayCheck, CodesByCase) {
     TGateway* g = w.Make.Gateway(w.A, w.A1, w.A2, w.Speed);
     Findings f;
     EXPECT_TRUE(g->Check(kCheckAll));
-    EXPECT_EQ(f.Codes, (std::vector<int>{140, 142, 142, 146, 146}));
+    EXPECT_EQ(f.Codes, (std::vector<int>{kGatewaySubscribeOtherInterface, kGatewayFrameImmediate,
+                                         kGatewayFrameImmediate, kGatewaySourcePublished, kGatewaySourcePublished}));
     EXPECT_EQ(f.Sinks.Errors[0],
               "\"A\" Node has two Interfaces connected to the same Network \"N\". Signal \"Speed\" must be "
               "subscribed and gatewayed from the same interface.");
@@ -450,7 +452,7 @@ TEST(GatewayCheck, CodesByCase) {
     TGateway* g = w.Make.Gateway(w.A, w.A1, w.A2, w.Temp);  // Temp is on no frame
     Findings f;
     g->Check(kCheckAll);
-    EXPECT_EQ(f.Codes, (std::vector<int>{139, 139}));
+    EXPECT_EQ(f.Codes, (std::vector<int>{kGatewayNoFrame, kGatewayNoFrame}));
   }
 }
 
@@ -460,7 +462,8 @@ TEST(FrameGatewayCheck, CodesByCase) {
   {
     Findings f;
     fg->Check(kCheckAll);
-    EXPECT_EQ(f.Codes, (std::vector<int>{11, 141, 141, 138, 138}));
+    EXPECT_EQ(f.Codes, (std::vector<int>{kNoOwningNode, kFrameGatewayNoFrame, kFrameGatewayNoFrame, kGatewayNoInterface,
+                                         kGatewayNoInterface}));
     EXPECT_EQ(f.Sinks.Errors[1], "\"\" Frame Gateway has no Output Frame.");
   }
   fg->Node = w.A;
@@ -472,7 +475,8 @@ TEST(FrameGatewayCheck, CodesByCase) {
   {
     Findings f;
     fg->Check(kCheckAll);
-    EXPECT_EQ(f.Codes, (std::vector<int>{144, 145, 143}));
+    EXPECT_EQ(f.Codes,
+              (std::vector<int>{kGatewayInputNotReceived, kGatewayOutputNotSent, kFrameGatewayFrameImmediate}));
     EXPECT_EQ(f.Sinks.Errors[0], "The Input Frame (A.F1) is not received by the \"A1\" Interface.");
     EXPECT_EQ(f.Sinks.Errors[2], "The Output Frame of \"F1\" Frame Gateway has Immediate Transport Type.");
   }
@@ -490,7 +494,7 @@ TEST(FrameGatewayCheck, FrameTakenInIsReceived) {
   w.F1->TransportType = kTransportImmediate;
   Findings f;
   EXPECT_TRUE(fg->Check(kCheckAll | kCheckUnique));
-  EXPECT_EQ(f.Codes, (std::vector<int>{143}));
+  EXPECT_EQ(f.Codes, (std::vector<int>{kFrameGatewayFrameImmediate}));
   EXPECT_EQ(f.Sinks.Errors[0], "The Input Frame of \"Out\" Frame Gateway has Immediate Transport Type.");
 }
 

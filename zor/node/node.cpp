@@ -91,13 +91,13 @@ bool TNode::Check(uint64_t flags) {
   if (FrameProcessingPeriod == 0) {
     for (TIfc* ifc : Ifcs)
       if (ifc && (ifc->IfcType == kIfcCAN || ifc->IfcType == kIfcLINMaster)) {
-        ReportFinding(&err, 114, Name.c_str());
+        ReportFinding<kProcessingPeriodRange>(&err, Name.c_str());
         break;
       }
   } else if (FrameProcessingPeriod < 0 || FrameProcessingPeriod > 65000) {
-    ReportFinding(&err, 114, Name.c_str());
+    ReportFinding<kProcessingPeriodRange>(&err, Name.c_str());
   } else if (FrameProcessingPeriod < 1000) {
-    ReportFinding(&err, 116, Name.c_str());
+    ReportFinding<kProcessingPeriodUnder1ms>(&err, Name.c_str());
   }
 
   // Each interface clashes with the next later interface on its network;
@@ -116,7 +116,8 @@ bool TNode::Check(uint64_t flags) {
   }
   for (int i = 0; i < count; ++i)
     if (nextOnNetwork[i] >= 0)
-      ReportFinding(&err, 115, Ifcs[i]->Name.c_str(), Ifcs[nextOnNetwork[i]]->Name.c_str(), Name.c_str());
+      ReportFinding<kInterfacesShareNetwork>(&err, Ifcs[i]->Name.c_str(), Ifcs[nextOnNetwork[i]]->Name.c_str(),
+                                             Name.c_str());
   return err;
 }
 
@@ -207,32 +208,32 @@ bool TIfc::Check(uint64_t flags) {
       // ProtVer is single precision: 2.1 is held just below 2.1 and gives 20.
       const int v = static_cast<int>(static_cast<double>(ProtVer) * 10.0);
       if (v == 20 && (cfg_NAD == 0 || cfg_NAD > 0x7E))
-        ReportFinding(&err, 124, Name.c_str());
+        ReportFinding<kConfiguredNadRange7E>(&err, Name.c_str());
       else if (v != 20 && cfg_NAD == 0)
-        ReportFinding(&err, 125, Name.c_str());
+        ReportFinding<kConfiguredNadRangeFF>(&err, Name.c_str());
       // Linear in the interfaces of this one network: a LIN cluster has few.
       for (TIfc* other : Network->GetInterfaces())
         if (other && other != this && other->Network == Network && other->IfcType == kIfcLINSlave &&
             other->cfg_NAD == cfg_NAD) {
-          ReportFinding(&err, 126, Name.c_str());
+          ReportFinding<kConfiguredNadNotUnique>(&err, Name.c_str());
           break;
         }
     }
-    if (IsCanNetwork(Network) && IfcModes.Count() == 0) ReportFinding(&err, 120, Name.c_str());
+    if (IsCanNetwork(Network) && IfcModes.Count() == 0) ReportFinding<kNoInterfaceMode>(&err, Name.c_str());
     CheckBase(&err, flags);
-    if (!Node) ReportFinding(&err, 11, Name.c_str(), "Interface");
-    if (!Network) ReportFinding(&err, 4, Name.c_str(), "Interface");
-    if (IfcType < kIfcCAN || IfcType > kIfcLINSlave) ReportFinding(&err, 3, Name.c_str(), "Interface");
+    if (!Node) ReportFinding<kNoOwningNode>(&err, Name.c_str(), "Interface");
+    if (!Network) ReportFinding<kNoNetwork>(&err, Name.c_str(), "Interface");
+    if (IfcType < kIfcCAN || IfcType > kIfcLINSlave) ReportFinding<kTypeInvalid>(&err, Name.c_str(), "Interface");
   }
   CheckNameUnique(&err, this, Name, flags, "Interface", " in the " + nodeName + " Node");
   if (!(flags & kCheckAll)) return err;
   CheckNameForm(&err, Name, flags, "Interface");
   if (Network) {
     if ((IsCanNetwork(Network) && IfcType != kIfcCAN) || (IsLinNetwork(Network) && !IsLinInterface()))
-      ReportFinding(&err, 117, Name.c_str(), Network->Name.c_str());
-    if (IfcModes.Count() > 256) ReportFinding(&err, 127, Name.c_str(), nodeName.c_str());
+      ReportFinding<kInterfaceNetworkTypeMismatch>(&err, Name.c_str(), Network->Name.c_str());
+    if (IfcModes.Count() > 256) ReportFinding<kTooManyInterfaceModes>(&err, Name.c_str(), nodeName.c_str());
   }
-  if (IfcType == kIfcCAN && Ctrls.Count() == 0) ReportFinding(&err, 121, Name.c_str());
+  if (IfcType == kIfcCAN && Ctrls.Count() == 0) ReportFinding<kInterfaceNoController>(&err, Name.c_str());
   return err;
 }
 
@@ -322,7 +323,7 @@ bool TIfcMode::Check(uint64_t flags) {
   CheckNameUnique(&err, this, Name, flags, "Interface Mode", suffix);
   if (!(flags & kCheckAll)) return err;
   CheckBase(&err, flags);
-  if (!Ifc) ReportFinding(&err, 9, Name.c_str(), "Interface Mode");
+  if (!Ifc) ReportFinding<kNoInterface>(&err, Name.c_str(), "Interface Mode");
   CheckNameForm(&err, Name, flags, "Interface Mode");
   return err;
 }
@@ -360,8 +361,8 @@ bool TFrameMsgId::Check(uint64_t flags) {
   if (flags & kCheckAll) {
     CheckBase(&err, flags);
     const std::string display = GetDisplayName();
-    if (!NetFrame) ReportFinding(&err, 8, display.c_str(), "Frame Message ID");
-    if (!Ifc) ReportFinding(&err, 9, display.c_str(), "Frame Message ID");
+    if (!NetFrame) ReportFinding<kNoNetworkFrame>(&err, display.c_str(), "Frame Message ID");
+    if (!Ifc) ReportFinding<kNoInterface>(&err, display.c_str(), "Frame Message ID");
   }
   if (!(flags & kCheckUnique) || !Ifc) return err;
 
@@ -369,11 +370,11 @@ bool TFrameMsgId::Check(uint64_t flags) {
   if (holder && holder->NetFrames.Count() > 0) {
     for (TNetFrame* frame : holder->NetFrames)
       if (!HandlesFrame(frame)) {
-        ReportFinding(&err, 128, NetFrame->Name.c_str(), Ifc->Name.c_str());
+        ReportFinding<kFrameNotOnInterface>(&err, NetFrame->Name.c_str(), Ifc->Name.c_str());
         break;
       }
   } else if (!HandlesFrame(NetFrame)) {
-    ReportFinding(&err, 128, NetFrame->Name.c_str(), Ifc->Name.c_str());
+    ReportFinding<kFrameNotOnInterface>(&err, NetFrame->Name.c_str(), Ifc->Name.c_str());
   }
 
   // Every clash is reported from both sides. The scan covers this interface's
@@ -383,9 +384,9 @@ bool TFrameMsgId::Check(uint64_t flags) {
   const std::string idName = GetName() + " / " + msgId;
   for (TFrameMsgId* other : Ifc->FrameMsgIds) {
     if (!other || other == this) continue;
-    if (other->MsgId == MsgId) ReportFinding(&err, 129, idName.c_str(), Ifc->Name.c_str());
+    if (other->MsgId == MsgId) ReportFinding<kMessageIdNotUnique>(&err, idName.c_str(), Ifc->Name.c_str());
     if (NetFrame && other->NetFrame == NetFrame)
-      ReportFinding(&err, 130, NetFrame->Name.c_str(), Ifc->Name.c_str());
+      ReportFinding<kMessageIdDuplicated>(&err, NetFrame->Name.c_str(), Ifc->Name.c_str());
   }
   return err;
 }

@@ -335,8 +335,14 @@ TEST(NodeCheck, FrameProcessingPeriod) {
     int32_t ifcType;
     std::vector<int> codes;
   } cases[] = {
-      {0, kIfcLINSlave, {}},   {0, kIfcCAN, {114}},  {0, kIfcLINMaster, {114}}, {65000, kIfcLINSlave, {}},
-      {65001, kIfcLINSlave, {114}}, {-1, kIfcLINSlave, {114}}, {999, kIfcLINSlave, {116}}, {1000, kIfcLINSlave, {}},
+      {0, kIfcLINSlave, {}},
+      {0, kIfcCAN, {kProcessingPeriodRange}},
+      {0, kIfcLINMaster, {kProcessingPeriodRange}},
+      {65000, kIfcLINSlave, {}},
+      {65001, kIfcLINSlave, {kProcessingPeriodRange}},
+      {-1, kIfcLINSlave, {kProcessingPeriodRange}},
+      {999, kIfcLINSlave, {kProcessingPeriodUnder1ms}},
+      {1000, kIfcLINSlave, {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.period);
@@ -356,7 +362,7 @@ TEST(NodeCheck, InterfacesSharingANetwork) {
   f.AddIfc("C", kIfcLINSlave, net);
   FindingLog log;
   f.Node->Check(kCheckAll);
-  EXPECT_EQ(log.Codes, (std::vector<int>{115, 115}));
+  EXPECT_EQ(log.Codes, (std::vector<int>{kInterfacesShareNetwork, kInterfacesShareNetwork}));
   EXPECT_EQ(log.Texts, (std::vector<std::string>{
                            "The Interface \"A\" and \"B\" must belong to different network in the node \"Ecu\".",
                            "The Interface \"B\" and \"C\" must belong to different network in the node \"Ecu\"."}));
@@ -367,16 +373,16 @@ TEST(NodeCheck, NamesAndFlags) {
   TNode* twin = f.Ram.NewItem(f.Ram.Nodes);
   twin->Name = "Ecu";
   f.Node->Name = "Ecu";
-  EXPECT_EQ(CheckCodes(f.Node, kCheckUnique), std::vector<int>{2});
+  EXPECT_EQ(CheckCodes(f.Node, kCheckUnique), std::vector<int>{kNameNotUnique});
   EXPECT_EQ(CheckCodes(f.Node, kCheckAll), std::vector<int>{});
   EXPECT_EQ(CheckCodes(f.Node, 0), std::vector<int>{});
   twin->Name = "1st";
-  EXPECT_EQ(CheckCodes(twin), std::vector<int>{1});
+  EXPECT_EQ(CheckCodes(twin), std::vector<int>{kNameNotCLike});
   EXPECT_FALSE(f.Node->IsNameUsed("Ecu"));
   EXPECT_TRUE(f.Node->IsNameUsed("1st"));
   TNode detached;
   detached.Name = "x";
-  EXPECT_EQ(CheckCodes(&detached), std::vector<int>{164});
+  EXPECT_EQ(CheckCodes(&detached), std::vector<int>{kNoRam});
 }
 
 TEST(IfcCheck, LinSlaveNad) {
@@ -385,8 +391,13 @@ TEST(IfcCheck, LinSlaveNad) {
     uint8_t nad;
     std::vector<int> codes;
   } cases[] = {
-      {2.0f, 0x7E, {}},    {2.0f, 0x7F, {124}}, {2.0f, 0, {124}},   {2.1f, 0x7F, {124}},
-      {1.3f, 0, {125}},    {1.3f, 0xFF, {}},    {2.2f, 0, {125}},
+      {2.0f, 0x7E, {}},
+      {2.0f, 0x7F, {kConfiguredNadRange7E}},
+      {2.0f, 0, {kConfiguredNadRange7E}},
+      {2.1f, 0x7F, {kConfiguredNadRange7E}},
+      {1.3f, 0, {kConfiguredNadRangeFF}},
+      {1.3f, 0xFF, {}},
+      {2.2f, 0, {kConfiguredNadRangeFF}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.protVer << " " << int(c.nad));
@@ -409,7 +420,7 @@ TEST(IfcCheck, LinSlaveNad) {
     ifc->cfg_NAD = 5;
   }
   c->cfg_NAD = 6;
-  EXPECT_EQ(CheckCodes(a, kCheckAll), std::vector<int>{126});
+  EXPECT_EQ(CheckCodes(a, kCheckAll), std::vector<int>{kConfiguredNadNotUnique});
   EXPECT_EQ(CheckCodes(c, kCheckAll), std::vector<int>{});
   master->cfg_NAD = 6;
   EXPECT_EQ(CheckCodes(c, kCheckAll), std::vector<int>{});  // only slaves count
@@ -420,22 +431,22 @@ TEST(IfcCheck, ContentCodes) {
   TNetwork* can = f.AddNetwork("Can", kNetTypeCAN);
   TNetwork* lin = f.AddNetwork("Lin", kNetTypeLIN12);
   TIfc* ifc = f.AddIfc("I", kIfcCAN, can);
-  EXPECT_EQ(CheckCodes(ifc), (std::vector<int>{120, 121}));
+  EXPECT_EQ(CheckCodes(ifc), (std::vector<int>{kNoInterfaceMode, kInterfaceNoController}));
   TIfcMode* mode = f.Ram.NewItem(f.Ram.IfcModes);
   ifc->IfcModes.Add(mode);
   TCtrl* ctrl = f.Ram.NewItem(f.Ram.Ctrls);
   ifc->Ctrls.Add(ctrl);
   EXPECT_EQ(CheckCodes(ifc), std::vector<int>{});
   ifc->IfcType = kIfcLINMaster;
-  EXPECT_EQ(CheckCodes(ifc), std::vector<int>{117});
+  EXPECT_EQ(CheckCodes(ifc), std::vector<int>{kInterfaceNetworkTypeMismatch});
   ifc->Network = lin;
   EXPECT_EQ(CheckCodes(ifc), std::vector<int>{});
   ifc->IfcType = kIfcCAN;
-  EXPECT_EQ(CheckCodes(ifc), std::vector<int>{117});
+  EXPECT_EQ(CheckCodes(ifc), std::vector<int>{kInterfaceNetworkTypeMismatch});
   ifc->IfcType = 3;
   ifc->Network = nullptr;
   ifc->Node = nullptr;
-  EXPECT_EQ(CheckCodes(ifc), (std::vector<int>{11, 4, 3}));
+  EXPECT_EQ(CheckCodes(ifc), (std::vector<int>{kNoOwningNode, kNoNetwork, kTypeInvalid}));
 
   ifc->Node = f.Node;
   ifc->Network = lin;
@@ -443,7 +454,7 @@ TEST(IfcCheck, ContentCodes) {
   for (int i = 0; i < 256; ++i) ifc->IfcModes.Add(mode);
   FindingLog log;
   ifc->Check(kCheckAll);
-  EXPECT_EQ(log.Codes, std::vector<int>{127});
+  EXPECT_EQ(log.Codes, std::vector<int>{kTooManyInterfaceModes});
   EXPECT_EQ(log.Sinks.Warnings.size(), 1u);
 }
 
@@ -493,7 +504,7 @@ TEST(IfcModeCheck, Codes) {
             std::vector<std::string>{"\"Run\" Interface Mode Name is not unique in the Ecu / Port Interface."});
   b->Name = "Run 2";
   b->Ifc = nullptr;
-  EXPECT_EQ(CheckCodes(b), (std::vector<int>{9, 1}));
+  EXPECT_EQ(CheckCodes(b), (std::vector<int>{kNoInterface, kNameNotCLike}));
 }
 
 // An interface "Rx" that may take frames transmitted by "Tx".
@@ -525,7 +536,7 @@ TEST(FrameMsgIdCheck, HandlesFrame) {
     TFrameMsgId* id = f.NewMsgId(f.Rx, 1, f.Frame);
     EXPECT_EQ(id->HandlesFrame(f.Frame), variant == 3);
     EXPECT_TRUE(id->HandlesFrame(nullptr));
-    EXPECT_EQ(CheckCodes(id), variant == 3 ? std::vector<int>{} : std::vector<int>{128});
+    EXPECT_EQ(CheckCodes(id), variant == 3 ? std::vector<int>{} : std::vector<int>{kFrameNotOnInterface});
     // The transmitter's own identifier always handles the frame.
     EXPECT_EQ(CheckCodes(f.NewMsgId(f.Tx, 2, f.Frame)), std::vector<int>{});
   }
@@ -555,7 +566,7 @@ TEST(FrameMsgIdCheck, HolderAsksEachAssignedFrame) {
   holder->Name = "Evt";
   holder->Ifc = f.Tx;
   TFrameMsgId* id = f.NewMsgId(f.Rx, 1, holder);
-  EXPECT_EQ(CheckCodes(id), std::vector<int>{128});  // no assigned frames: the holder itself
+  EXPECT_EQ(CheckCodes(id), std::vector<int>{kFrameNotOnInterface});  // no assigned frames: the holder itself
   holder->NetFrames.Add(f.Frame);
   EXPECT_EQ(CheckCodes(id), std::vector<int>{});
   holder->NetFrames.Add(f.NewFrame("Silent", f.Tx));
@@ -574,18 +585,18 @@ TEST(FrameMsgIdCheck, DuplicatesReportedFromBothSides) {
   FindingLog log;
   a->Check(kCheckUnique);
   b->Check(kCheckUnique);
-  EXPECT_EQ(log.Codes, (std::vector<int>{129, 129}));
+  EXPECT_EQ(log.Codes, (std::vector<int>{kMessageIdNotUnique, kMessageIdNotUnique}));
   EXPECT_EQ(log.Texts[0], "\"F1 / 0010\" Message Id value is not unique on Interface: \"Tx\".");
   EXPECT_EQ(log.Sinks.Warnings.size(), 2u);
 
   b->NetFrame = f.Frame;
   b->MsgId = 0x20;
-  EXPECT_EQ(CheckCodes(a, kCheckUnique), std::vector<int>{130});
-  EXPECT_EQ(CheckCodes(b, kCheckUnique), std::vector<int>{130});
+  EXPECT_EQ(CheckCodes(a, kCheckUnique), std::vector<int>{kMessageIdDuplicated});
+  EXPECT_EQ(CheckCodes(b, kCheckUnique), std::vector<int>{kMessageIdDuplicated});
   EXPECT_EQ(CheckCodes(a, kCheckAll), std::vector<int>{});
 
   TFrameMsgId* loose = f.Ram.NewItem(f.Ram.FrameMsgIds);
-  EXPECT_EQ(CheckCodes(loose), (std::vector<int>{8, 9}));
+  EXPECT_EQ(CheckCodes(loose), (std::vector<int>{kNoNetworkFrame, kNoInterface}));
 }
 
 }  // namespace
