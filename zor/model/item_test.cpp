@@ -71,6 +71,7 @@ TYPED_TEST(ItemKind, FactoryAttachesToItsListAndDeleteDetaches) {
   EXPECT_EQ(list[0], first);
   EXPECT_EQ(list[1], second);
   EXPECT_EQ(first->HomeList(), &list);
+  EXPECT_EQ(first->GetId(), base + "0");
   EXPECT_EQ(second->GetId(), base + "1");
   delete first;
   ASSERT_EQ(list.Count(), 1);
@@ -95,6 +96,21 @@ TYPED_TEST(ItemKind, ReadsBackWhatItWrites) {
     copy->ResolveLinks();
     EXPECT_EQ(zortest::Written(copy), text);
     EXPECT_EQ(messages.Errors, std::vector<std::string>{});
+  }
+}
+
+// A new item of every kind, written in the order of items.def, writes the
+// recorded defaults of each file version.
+TEST(ItemKinds, NewItemsWriteTheRecordedDefaults) {
+  for (const char* version : {"2.000", "1.201"}) {
+    SCOPED_TRACE(version);
+    TZOR_RAM ram;
+    ram.Version = version;
+    std::string written;
+#define ZOR_ITEM(Class, List, Factory) written += zortest::Written(ram.NewItem(ram.List));
+#include "zor/model/items.def"
+    const std::string file = std::string("zor/model/testdata/new_items_") + (ram.IsVersion2() ? "2000" : "1201");
+    EXPECT_EQ(written, zortest::Golden(file + ".xml"));
   }
 }
 

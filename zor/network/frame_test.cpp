@@ -88,11 +88,6 @@ TEST_F(FrameTest, OlderVersionPlacementHasNoMultiplexFields) {
                    "</NetSig>"}));
 }
 
-TEST_F(FrameTest, EmptyFrameWritesBothContainers) {
-  TNetFrame* frame = Ram.NewItem(Ram.NetFrames);
-  EXPECT_EQ(CaptureLines([&] { frame->WriteXml(true); }), zortest::Golden(kTestData + "frame_new.xml"));
-}
-
 TEST_F(FrameTest, WrongChildNamesFailTheFrame) {
   struct Case {
     const char* xml;

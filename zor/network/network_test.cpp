@@ -87,15 +87,10 @@ TEST(NetworkXml, OlderVersionSkipsTheNewerElements) {
   EXPECT_EQ(Written(net), zortest::Golden("zor/network/testdata/network_1201.xml"));
 }
 
-TEST(NetworkXml, NewItemsWriteDefaults) {
+TEST(NetworkXml, NewNetworkHasNoDynamicIdentifiers) {
   TZOR_RAM ram;
-  TSchEntry* entry = ram.NewItem(ram.SchEntries);
-  EXPECT_EQ(Written(entry), Lines({"<SchEntry>", "<ZORId>SchEntry0</ZORId>", "<Order>0</Order>",
-                                 "<Type>Unconditional Frame</Type>", "<Delay>0</Delay>",
-                                 "<data>FF FF FF FF FF FF FF FF</data>", "</SchEntry>"}));
   TNetwork* net = ram.NewItem(ram.Networks);
   for (int id = 0; id < kDynamicMsgIdCount; ++id) EXPECT_EQ(net->DynamicMsgIds[id], kMsgIdNotDynamic);
-  EXPECT_EQ(net->GetId(), "Network0");
 }
 
 TEST(NetworkXml, WrongChildNamesFailWithTheExpectedName) {
