@@ -9,7 +9,17 @@
 #include <vector>
 
 #include "tests/support.h"
+#include "zor/check/findings.h"
+#include "zor/env/env.h"
 #include "zor/model/ram.h"
+#include "zor/most/fblock.h"
+#include "zor/most/fkt_interface.h"
+#include "zor/network/frame.h"
+#include "zor/network/network.h"
+#include "zor/network/signal.h"
+#include "zor/network/signal_group.h"
+#include "zor/node/controller.h"
+#include "zor/node/node.h"
 #include "zor/zor.h"
 
 using namespace ZOR_RAM;
