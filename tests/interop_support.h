@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "tests/support.h"
 #include "zor/interop/diagnostics.h"
 #include "zor/model/item.h"
 
@@ -12,6 +13,9 @@ namespace zortest {
 inline std::string InteropSample(const std::string& name) {
   return std::string(ZOR_SOURCE_DIR) + "/zor/interop/testdata/" + name;
 }
+
+// The text of a sample file of zor/interop/testdata.
+inline std::string InteropSampleText(const std::string& name) { return ReadFile(InteropSample(name)); }
 
 // Every diagnostic of log, one formatted line each.
 inline std::string LogText(const ZOR_RAM::interop::DiagnosticLog& log) {

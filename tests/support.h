@@ -1,11 +1,13 @@
 // Helpers shared by the library's tests: capturing what reaches the sinks,
-// parsing XML text, and capturing what the line writer writes.
+// parsing XML text, capturing what the line writer writes, reading items
+// from XML text and golden files of the testdata folders.
 #pragma once
 
 #include <cstdio>
 #include <algorithm>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -13,11 +15,14 @@
 
 #include <unistd.h>
 
+#include <gtest/gtest.h>
+
 #include "zor/QXML/QXMLDocument.h"
 #include "zor/QXML/qxml_text.h"
 #include "zor/check/findings.h"
 #include "zor/io/line_writer.h"
 #include "zor/io/messages.h"
+#include "zor/model/ram.h"
 
 namespace zortest {
 
@@ -155,6 +160,42 @@ inline std::string Lines(std::initializer_list<const char*> lines) {
   for (const char* line : lines) {
     out += line;
     out += "\r\n";
+  }
+  return out;
+}
+
+// What item writes as its element; fails the test when writing fails.
+inline std::string Written(ZOR_RAM::TItemData* item) {
+  return CaptureLines([&] { EXPECT_FALSE(item->WriteXml(/*withElement=*/true)); });
+}
+
+// Reads the root element of xml into a new item of list. The document stays
+// alive in *doc because items keep their source elements. A failed read
+// fails the test unless failed is given to receive the result.
+template <class T>
+T* ReadItem(ZOR_RAM::TZOR_RAM& ram, ZOR_RAM::TZORList<T>& list, const std::string& xml,
+            std::unique_ptr<TQXMLDocument>* doc, bool* failed = nullptr) {
+  *doc = ParseXml(xml);
+  if (!*doc) {
+    ADD_FAILURE() << "XML did not parse";
+    return nullptr;
+  }
+  T* item = ram.NewItem(list);
+  bool result = item->ReadXml((*doc)->GetRoot());
+  if (failed) *failed = result;
+  else EXPECT_FALSE(result);
+  return item;
+}
+
+// A golden file below the source folder (path relative to it), stored with
+// LF line ends, returned with CR LF ones as the saver writes them.
+inline std::string Golden(const std::string& path) {
+  std::string text = ReadFile(std::string(ZOR_SOURCE_DIR) + "/" + path);
+  if (text.empty()) ADD_FAILURE() << "golden file missing or empty: " << path;
+  std::string out;
+  for (char c : text) {
+    if (c == '\n') out += '\r';
+    out += c;
   }
   return out;
 }

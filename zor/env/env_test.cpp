@@ -21,26 +21,10 @@ using zortest::MessageCapture;
 using zortest::ParseXml;
 
 // One group with a variable of every kind, as the saver writes it.
-const char kGroup[] =
-    "<EnvGroup>\r\n<ZORId>EnvGroup0</ZORId>\r\n<Name>Cabin</Name>\r\n"
-    "<EnvIntDatas>\r\n<EnvIntData>\r\n<ZORId>EnvInt0</ZORId>\r\n<Name>Speed</Name>\r\n"
-    "<AccessType>ReadWrite</AccessType>\r\n<Unit>km/h &amp; &lt;x&gt;</Unit>\r\n"
-    "<InitialValue>-5</InitialValue>\r\n<MinValue>-10</MinValue>\r\n<MaxValue>9000000000</MaxValue>\r\n"
-    "<EncType >Enc</EncType >\r\n<Nodes>\r\n<Node>A&amp;B</Node>\r\n<Node>C</Node>\r\n</Nodes>\r\n"
-    "</EnvIntData>\r\n</EnvIntDatas>\r\n"
-    "<EnvFloatDatas>\r\n<EnvFloatData>\r\n<ZORId>EnvFloat0</ZORId>\r\n<Name>Temp</Name>\r\n"
-    "<AccessType>Read</AccessType>\r\n<Unit>&#176;C</Unit>\r\n<InitialValue>0.5</InitialValue>\r\n"
-    "<MinValue>-40</MinValue>\r\n<MaxValue>125.25</MaxValue>\r\n<Nodes></Nodes>\r\n"
-    "</EnvFloatData>\r\n</EnvFloatDatas>\r\n"
-    "<EnvStrDatas>\r\n<EnvStrData>\r\n<ZORId>EnvStr0</ZORId>\r\n<Name>Label</Name>\r\n"
-    "<AccessType>Unrestricted</AccessType>\r\n<Unit></Unit>\r\n<Nodes>\r\n<Node>X</Node>\r\n</Nodes>\r\n"
-    "</EnvStrData>\r\n</EnvStrDatas>\r\n"
-    "<EnvDataDatas>\r\n<EnvDataData>\r\n<ZORId>EnvData0</ZORId>\r\n<Name>Blob</Name>\r\n"
-    "<AccessType>Write</AccessType>\r\n<Unit></Unit>\r\n<DataLength>16</DataLength>\r\n<Nodes></Nodes>\r\n"
-    "</EnvDataData>\r\n</EnvDataDatas>\r\n</EnvGroup>\r\n";
+std::string GroupText() { return zortest::Golden("zor/env/testdata/env_group.xml"); }
 
 TEST(EnvGroupXml, ReadsEveryKindAndWritesTheSameBytes) {
-  auto doc = ParseXml(kGroup);
+  auto doc = ParseXml(GroupText());
   ASSERT_TRUE(doc);
   TZOR_RAM ram;
   TEnvGroup* group = ram.NewItem(ram.EnvGroups);
@@ -63,7 +47,7 @@ TEST(EnvGroupXml, ReadsEveryKindAndWritesTheSameBytes) {
   EXPECT_EQ(ram.EnvFloats.Count() + ram.EnvStrs.Count() + ram.EnvDatas.Count(), 3);
 
   // Unlinked encoding type: the name read is not written, the field is empty.
-  std::string unlinked = kGroup;
+  std::string unlinked = GroupText();
   unlinked.replace(unlinked.find("<EncType >Enc<"), 14, "<EncType ><");
   EXPECT_EQ(CaptureLines([&] { group->WriteXml(true); }), unlinked);
   // A linked one: its own name is written.
@@ -126,7 +110,7 @@ TEST(EnvGroupXml, UnexpectedChildFailsTheRead) {
 }
 
 TEST(EnvGroupXml, RereadingDestroysTheEarlierVariables) {
-  auto doc = ParseXml(kGroup);
+  auto doc = ParseXml(GroupText());
   ASSERT_TRUE(doc);
   TZOR_RAM ram;
   TEnvGroup* group = ram.NewItem(ram.EnvGroups);
@@ -140,7 +124,7 @@ TEST(EnvGroupXml, RereadingDestroysTheEarlierVariables) {
 }
 
 TEST(EnvGroupLifetime, DestroyingAVariableOrAGroupLeavesNoDanglingLink) {
-  auto doc = ParseXml(kGroup);
+  auto doc = ParseXml(GroupText());
   ASSERT_TRUE(doc);
   TZOR_RAM ram;
   TEnvGroup* group = ram.NewItem(ram.EnvGroups);
@@ -158,7 +142,7 @@ TEST(EnvGroupLifetime, DestroyingAVariableOrAGroupLeavesNoDanglingLink) {
 }
 
 TEST(EnvGroupLifetime, VariablesTakenOutOrMovedLeaveNoDanglingPointer) {
-  auto doc = ParseXml(kGroup);
+  auto doc = ParseXml(GroupText());
   ASSERT_TRUE(doc);
   TZOR_RAM* ram = _NewRAM();
   TEnvGroup* group = ram->NewItem(ram->EnvGroups);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "tests/interop_support.h"
 #include "tests/support.h"
 #include "zor/env/env.h"
 #include "zor/interface/check_driver.h"
@@ -16,9 +17,7 @@
 namespace ZOR_RAM::interop {
 namespace {
 
-std::string Sample(const char* name) {
-  return zortest::ReadFile(std::string(ZOR_SOURCE_DIR "/zor/interop/testdata/") + name);
-}
+using zortest::InteropSampleText;
 
 struct Imported {
   TZOR_RAM Ram;
@@ -48,7 +47,7 @@ struct Imported {
 };
 
 TEST(DbcReader, RichSampleMapsEveryConcept) {
-  Imported im(Sample("rich.dbc"));
+  Imported im(InteropSampleText("rich.dbc"));
   ASSERT_NE(im.Net, nullptr) << im.Log.Items().at(0).Format();
   TNetwork& net = *im.Net;
   EXPECT_EQ(net.Name, "Powertrain");  // DBName
@@ -274,7 +273,7 @@ TEST(DbcReader, OptionsAndProtocol) {
 
 TEST(DbcReader, ImportedSampleChecksWithoutSpuriousFindings) {
   zortest::FindingLog findings;
-  Imported im(Sample("clean.dbc"));
+  Imported im(InteropSampleText("clean.dbc"));
   ASSERT_NE(im.Net, nullptr);
   EXPECT_EQ(im.Log.Items().size(), 0u);
   CheckDatabase(im.Ram, 3);

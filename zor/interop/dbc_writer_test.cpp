@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "tests/interop_support.h"
 #include "tests/support.h"
 #include "zor/interface/file_frame.h"
 #include "zor/interop/dbc.h"
@@ -14,9 +15,7 @@
 namespace ZOR_RAM::interop {
 namespace {
 
-std::string Sample(const char* name) {
-  return zortest::ReadFile(std::string(ZOR_SOURCE_DIR "/zor/interop/testdata/") + name);
-}
+using zortest::InteropSampleText;
 
 // Imports text, saves the configuration and exports the network again.
 struct Trip {
@@ -44,7 +43,7 @@ Trip RoundTrip(const std::string& text, const std::string& tag) {
 TEST(DbcWriter, DbcConfigDbcConfigIsByteIdentical) {
   for (const char* sample : {"rich.dbc", "clean.dbc"}) {
     SCOPED_TRACE(sample);
-    Trip first = RoundTrip(Sample(sample), "a");
+    Trip first = RoundTrip(InteropSampleText(sample), "a");
     Trip second = RoundTrip(first.Dbc, "b");
     EXPECT_EQ(first.Config, second.Config);
     EXPECT_EQ(first.Dbc, second.Dbc);
@@ -61,7 +60,7 @@ TEST(DbcWriter, DbcConfigDbcConfigIsByteIdentical) {
 }
 
 TEST(DbcWriter, ValuesComeBackExactly) {
-  Trip t = RoundTrip(Sample("rich.dbc"), "v");
+  Trip t = RoundTrip(InteropSampleText("rich.dbc"), "v");
   for (const char* line : {
            " SG_ EngineSpeed : 0|16@1+ (0.25,0) [0|16383.75] \"rpm\" Gateway,Dash\n",
            " SG_ CoolantTemp : 16|8@1- (1,-40) [-40|87] \"degC\" Dash\n",
@@ -131,7 +130,7 @@ TEST(DbcWriter, ConfigurationDbcConfigurationKeepsCarriedFields) {
 TEST(DbcWriter, NamesThatAreNoIdentifiersAreMadeOne) {
   TZOR_RAM ram;
   DiagnosticLog log;
-  ASSERT_NE(ImportText(ram, Format::Dbc, "c.dbc", Sample("clean.dbc"), {}, log), nullptr);
+  ASSERT_NE(ImportText(ram, Format::Dbc, "c.dbc", InteropSampleText("clean.dbc"), {}, log), nullptr);
   ram.FindByName(ram.NetFrames, "DashStatus")->Name = "Dash Status";
   ram.FindByName(ram.Nodes, "Dash")->Name = "2nd-Dash";
   std::string text;
@@ -144,7 +143,7 @@ TEST(DbcWriter, NamesThatAreNoIdentifiersAreMadeOne) {
 
 TEST(DbcWriter, CExportsImportAndExport) {
   std::string in = zortest::TempPath("dbc_c_in.dbc"), out = zortest::TempPath("dbc_c_out.dbc");
-  zortest::WriteFile(in, Sample("clean.dbc"));
+  zortest::WriteFile(in, InteropSampleText("clean.dbc"));
   TZOR_RAM* ram = _NewRAM();
   ASSERT_FALSE(_ImportDBC(ram, in.c_str(), "", 0));
   ASSERT_FALSE(_ExportDBC(ram, out.c_str(), ""));

@@ -4,8 +4,12 @@
 
 #include <cstdio>
 #include <string>
+#include <tuple>
+#include <type_traits>
+#include <vector>
 
 #include "tests/support.h"
+#include "zor/check/findings.h"
 #include "zor/env/env.h"
 #include "zor/model/ram.h"
 #include "zor/most/fblock.h"
@@ -22,35 +26,117 @@ using namespace ZOR_RAM;
 
 namespace {
 
-// The default identifier's base: the class name without "T" (unused signals
-// count as "UnUsedSignal").
-std::string ExpectedId(const std::string& cls, const std::string& factory) {
-  return factory == "UnUseSignal" ? "UnUsedSignal" : cls.substr(1);
+// One kind of item: a row of items.def (class, database list, factory).
+#define ZOR_ITEM(Class, List, Factory)                                        \
+  struct Kind_##Factory {                                                     \
+    using Item = Class;                                                       \
+    static constexpr const char* kName = #Factory;                            \
+    static constexpr const char* kClass = #Class;                             \
+    static TZORList<Class>& ListOf(TZOR_RAM& ram) { return ram.List; }        \
+    static Class* New(TZOR_RAM* ram) { return _New_TZOR_##Factory(ram); }     \
+  };
+#include "zor/model/items.def"
+
+template <class Tuple>
+struct KindList;
+template <class... Kinds>
+struct KindList<std::tuple<void, Kinds...>> {
+  using Types = ::testing::Types<Kinds...>;
+  static constexpr size_t kCount = sizeof...(Kinds);
+};
+using AllKinds = KindList<std::tuple<void
+#define ZOR_ITEM(Class, List, Factory) , Kind_##Factory
+#include "zor/model/items.def"
+                                     >>;
+static_assert(AllKinds::kCount == 48);
+
+struct KindName {
+  template <class Kind>
+  static std::string GetName(int) {
+    return Kind::kName;
+  }
+};
+
+// What every kind of item shares.
+template <class Kind>
+class ItemKind : public ::testing::Test {};
+TYPED_TEST_SUITE(ItemKind, AllKinds::Types, KindName);
+
+// The factory creates the class into its own list, attached and with the
+// default identifier counted in that list: the class name without "T"
+// (unused signals count as "UnUsedSignal"). A destroyed item leaves its list.
+TYPED_TEST(ItemKind, FactoryAttachesToItsListAndDeleteDetaches) {
+  using Item = typename TypeParam::Item;
+  const std::string name = TypeParam::kName;
+  const std::string base = name == "UnUseSignal" ? "UnUsedSignal" : std::string(TypeParam::kClass).substr(1);
+  EXPECT_EQ(TypeParam::New(nullptr), nullptr);
+  TZOR_RAM* ram = _NewRAM();
+  TZORList<Item>& list = TypeParam::ListOf(*ram);
+  Item* first = TypeParam::New(ram);
+  Item* second = TypeParam::New(ram);
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(typeid(*first), typeid(Item));
+  EXPECT_EQ(first->Ram, ram);
+  ASSERT_EQ(list.Count(), 2);
+  EXPECT_EQ(list[0], first);
+  EXPECT_EQ(list[1], second);
+  EXPECT_EQ(first->HomeList(), &list);
+  EXPECT_EQ(first->GetId(), base + "0");
+  EXPECT_EQ(second->GetId(), base + "1");
+  delete first;
+  ASSERT_EQ(list.Count(), 1);
+  EXPECT_EQ(list[0], second);
+  EXPECT_EQ(second->ListIndex(), 0);
+  _FreeRAM(ram);
 }
 
-// Every factory creates its class into its own list, attached and with the
-// default identifier counted in that list.
-TEST(Factories, EachKindLandsInItsList) {
-  TZOR_RAM* ram = _NewRAM();
-  int kinds = 0;
-#define ZOR_ITEM(Class, List, Factory)                                            \
-  {                                                                               \
-    SCOPED_TRACE(#Factory);                                                       \
-    ++kinds;                                                                      \
-    EXPECT_EQ(_New_TZOR_##Factory(nullptr), nullptr);                             \
-    Class* first = _New_TZOR_##Factory(ram);                                      \
-    Class* second = _New_TZOR_##Factory(ram);                                     \
-    ASSERT_NE(first, nullptr);                                                    \
-    EXPECT_EQ(typeid(*first), typeid(Class));                                     \
-    EXPECT_EQ(first->Ram, ram);                                                   \
-    ASSERT_EQ(ram->List.Count(), 2);                                              \
-    EXPECT_EQ(ram->List[0], first);                                               \
-    EXPECT_EQ(ram->List[1], second);                                              \
-    EXPECT_EQ(second->GetId(), ExpectedId(#Class, #Factory) + "1");                 \
+// A new item, written and read into another item of its list, writes the
+// same bytes again, in every file version.
+TYPED_TEST(ItemKind, ReadsBackWhatItWrites) {
+  for (const char* version : {"2.000", "1.201"}) {
+    SCOPED_TRACE(version);
+    zortest::MessageCapture messages;
+    TZOR_RAM ram;
+    ram.Version = version;
+    auto& list = TypeParam::ListOf(ram);
+    const std::string text = zortest::Written(ram.NewItem(list));
+    std::unique_ptr<TQXMLDocument> doc;
+    auto* copy = zortest::ReadItem(ram, list, text, &doc);
+    ASSERT_NE(copy, nullptr);
+    copy->ResolveLinks();
+    EXPECT_EQ(zortest::Written(copy), text);
+    EXPECT_EQ(messages.Errors, std::vector<std::string>{});
   }
+}
+
+// A new item of every kind, written in the order of items.def, writes the
+// recorded defaults of each file version.
+TEST(ItemKinds, NewItemsWriteTheRecordedDefaults) {
+  for (const char* version : {"2.000", "1.201"}) {
+    SCOPED_TRACE(version);
+    TZOR_RAM ram;
+    ram.Version = version;
+    std::string written;
+#define ZOR_ITEM(Class, List, Factory) written += zortest::Written(ram.NewItem(ram.List));
 #include "zor/model/items.def"
-  EXPECT_EQ(kinds, 48);
-  _FreeRAM(ram);
+    const std::string file = std::string("zor/model/testdata/new_items_") + (ram.IsVersion2() ? "2000" : "1201");
+    EXPECT_EQ(written, zortest::Golden(file + ".xml"));
+  }
+}
+
+// The base check (under the content flag) reports an item that no database
+// holds, as an error. Function block instances check only their name, so
+// they have no base check.
+TYPED_TEST(ItemKind, CheckReportsADetachedItem) {
+  const bool checked = !std::is_same_v<typename TypeParam::Item, TMOSTFBlockInstance>;
+  typename TypeParam::Item detached;
+  zortest::FindingLog log;
+  EXPECT_EQ(detached.Check(kCheckAll), checked);
+  EXPECT_EQ(log.Count(164), checked ? 1 : 0);
+  TZOR_RAM ram;
+  log.Clear();
+  ram.NewItem(TypeParam::ListOf(ram))->Check(kCheckAll);
+  EXPECT_EQ(log.Count(164), 0);
 }
 
 TEST(Database, NewDatabaseDefaults) {

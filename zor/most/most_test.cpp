@@ -18,15 +18,7 @@ using zortest::CaptureLines;
 using zortest::MessageCapture;
 using zortest::ParseXml;
 
-std::string Catalogue() {
-  std::string text = zortest::ReadFile(std::string(ZOR_SOURCE_DIR) + "/zor/most/testdata/catalogue.xml");
-  std::string out;
-  for (char c : text) {
-    if (c == '\n') out += '\r';
-    out += c;
-  }
-  return out;
-}
+std::string Catalogue() { return zortest::Golden("zor/most/testdata/catalogue.xml"); }
 
 // A database with one function block read from xml and resolved.
 struct Loaded {

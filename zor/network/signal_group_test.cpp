@@ -16,30 +16,17 @@ using namespace ZOR_RAM;
 
 namespace {
 
-using LineList = std::vector<const char*>;
+using zortest::Written;
 
-std::string Join(const LineList& lines, const char* separator) {
-  std::string out;
-  for (const char* line : lines) out += std::string(line) + separator;
-  return out;
-}
-
+// Reads the golden file name of zor/network/testdata into a new item of
+// list and expects the item to write exactly the same bytes back.
 template <class T>
-std::string Written(T* item) {
-  return zortest::CaptureLines([&] { EXPECT_FALSE(item->WriteXml(/*withElement=*/true)); });
-}
-
-// Reads `lines` (joined) into a new item of `list` and expects the item to
-// write exactly the same lines back.
-template <class T>
-T* ExpectRoundTrip(TZOR_RAM& ram, TZORList<T>& list, const LineList& lines,
-                   std::unique_ptr<TQXMLDocument>& doc) {
-  doc = zortest::ParseXml(Join(lines, ""));
-  EXPECT_TRUE(doc);
-  if (!doc) return nullptr;
-  T* item = ram.NewItem(list);
-  EXPECT_FALSE(item->ReadXml(doc->GetRoot()));
-  EXPECT_EQ(Written(item), Join(lines, "\r\n"));
+T* ExpectRoundTrip(TZOR_RAM& ram, TZORList<T>& list, const std::string& name, std::unique_ptr<TQXMLDocument>& doc) {
+  const std::string text = zortest::Golden("zor/network/testdata/" + name);
+  T* item = zortest::ReadItem(ram, list, text, &doc);
+  if (item) {
+    EXPECT_EQ(Written(item), text);
+  }
   return item;
 }
 
@@ -47,12 +34,7 @@ TEST(SignalGroupXml, RoundTripKeepsTextsAsStored) {
   TZOR_RAM ram;
   std::unique_ptr<TQXMLDocument> doc;
   // "\xE9" stays a raw byte, while & < > are escaped so the file reads back.
-  TSigGrp* group = ExpectRoundTrip(ram, ram.SigGrps,
-                                   {"<SignalGroup>", "<ZORId>SigGrp0</ZORId>", "<Name>g&amp;\xE9</Name>",
-                                    "<MsgId>291</MsgId>", "<Repetition>2</Repetition>", "<Signals>",
-                                    "<Signal>a&lt;b</Signal>", "<Signal>c</Signal>", "</Signals>",
-                                    "</SignalGroup>"},
-                                   doc);
+  TSigGrp* group = ExpectRoundTrip(ram, ram.SigGrps, "signal_group.xml", doc);
   ASSERT_TRUE(group);
   EXPECT_EQ(group->Name, "g&\xE9");
   EXPECT_EQ(group->Signals, (std::vector<std::string>{"a<b", "c"}));
@@ -71,12 +53,7 @@ TEST(SignalGroupXml, WrongChildFails) {
 TEST(SignalGroupLinXml, PairsReadInStep) {
   TZOR_RAM ram;
   std::unique_ptr<TQXMLDocument> doc;
-  TSigGrpLIN* group = ExpectRoundTrip(
-      ram, ram.SigGrpLINs,
-      {"<SignalGroupLIN>", "<ZORId>L</ZORId>", "<Name>n</Name>", "<GroupSize>4</GroupSize>", "<Signals>",
-       "<SigName>a</SigName>", "<SiggrpOffset>0</SiggrpOffset>", "<SigName>b</SigName>",
-       "<SiggrpOffset>8</SiggrpOffset>", "</Signals>", "</SignalGroupLIN>"},
-      doc);
+  TSigGrpLIN* group = ExpectRoundTrip(ram, ram.SigGrpLINs, "signal_group_lin.xml", doc);
   ASSERT_TRUE(group);
   EXPECT_EQ(group->Signals, (std::vector<std::string>{"a", "b"}));
   EXPECT_EQ(group->Offsets, (std::vector<std::string>{"0", "8"}));
@@ -123,26 +100,11 @@ TEST(SignalGroupLinXml, BrokenPairs) {
 }
 
 TEST(AttributeDefXml, RoundTripByType) {
-  const std::vector<LineList> elements = {
-      {"<Attribute>", "<ZORId>D</ZORId>", "<Name>Hex</Name>", "<ObjectType>Frame</ObjectType>",
-       "<AttriType>HEX</AttriType>", "<MiniValue>0</MiniValue>", "<MaxValue>255</MaxValue>",
-       "<EnumValues></EnumValues>", "<DefaultValue>16</DefaultValue>", "</Attribute>"},
-      {"<Attribute>", "<ZORId>D</ZORId>", "<Name>F</Name>", "<ObjectType>Signal</ObjectType>",
-       "<AttriType>FLOAT</AttriType>", "<MiniValue>-1.5</MiniValue>", "<MaxValue>0.100000001490116</MaxValue>",
-       "<EnumValues></EnumValues>", "<DefaultValue>0</DefaultValue>", "</Attribute>"},
-      {"<Attribute>", "<ZORId>D</ZORId>", "<Name>S</Name>", "<ObjectType>EnvrionmentVar</ObjectType>",
-       "<AttriType>STRING</AttriType>", "<MiniValue></MiniValue>", "<MaxValue></MaxValue>",
-       "<EnumValues></EnumValues>", "<DefaultValue>x &amp; y</DefaultValue>", "</Attribute>"},
-      {"<Attribute>", "<ZORId>D</ZORId>", "<Name>E</Name>", "<ObjectType>Node</ObjectType>",
-       "<AttriType>ENUM</AttriType>", "<MiniValue></MiniValue>", "<MaxValue></MaxValue>", "<EnumValues>",
-       "<EnumValue>Off</EnumValue>", "<EnumValue>On</EnumValue>", "</EnumValues>", "<DefaultValue>On</DefaultValue>",
-       "</Attribute>"},
-  };
-  for (const auto& lines : elements) {
-    SCOPED_TRACE(lines[2]);
+  for (const char* type : {"hex", "float", "string", "enum"}) {
+    SCOPED_TRACE(type);
     TZOR_RAM ram;
     std::unique_ptr<TQXMLDocument> doc;
-    ExpectRoundTrip(ram, ram.CDBAttributeDefs, lines, doc);
+    ExpectRoundTrip(ram, ram.CDBAttributeDefs, std::string("attribute_def_") + type + ".xml", doc);
   }
 }
 
@@ -187,12 +149,7 @@ TEST(AttributeValueXml, TypesGoToTheFirstDefinitionOfTheName) {
   second->ObjectType = kAttrObjFrame;
   second->AttriType = kAttrInt;
   value->Definition = second;
-  EXPECT_EQ(Written(value),
-            zortest::Lines({"<AttributeValue>", "<ZORId>CDBAttribute0</ZORId>",
-                            "<Attribute>GenSigStartValue</Attribute>", "<ObjectType>Frame</ObjectType>",
-                            "<AttriType>INT</AttriType>", "<AttriValue>42</AttriValue>", "<NodeName></NodeName>",
-                            "<MsgId>256</MsgId>", "<SigName></SigName>", "<EnvName></EnvName>",
-                            "</AttributeValue>"}));
+  EXPECT_EQ(Written(value), zortest::Golden("zor/network/testdata/attribute_value_linked.xml"));
 }
 
 TEST(AttributeValueXml, RereadFollowsDefinitionsRenamedBetweenCalls) {
@@ -309,24 +266,13 @@ TEST(AttributeValueXml, UnknownDefinitionLosesNothing) {
   ASSERT_FALSE(value->ReadXml(doc->GetRoot()));
   EXPECT_EQ(value->Definition, nullptr);
   EXPECT_EQ(value->GetName(), "Nowhere");
-  EXPECT_EQ(Written(value), zortest::Lines({"<AttributeValue>", "<ZORId>V</ZORId>", "<Attribute>Nowhere</Attribute>",
-                                            "<ObjectType>Node</ObjectType>", "<AttriType>STRING</AttriType>",
-                                            "<AttriValue>a&amp;b</AttriValue>", "<NodeName>N</NodeName>",
-                                            "<MsgId></MsgId>", "<SigName></SigName>", "<EnvName></EnvName>",
-                                            "</AttributeValue>"}));
+  EXPECT_EQ(Written(value), zortest::Golden("zor/network/testdata/attribute_value_unknown.xml"));
 }
 
 TEST(ConfigurationXml, CompositesBelongToTheConfiguration) {
   TZOR_RAM ram;
   std::unique_ptr<TQXMLDocument> doc;
-  TConfiguration* config = ExpectRoundTrip(
-      ram, ram.Configurations,
-      {"<Configuration>", "<ZORId>C</ZORId>", "<ConfigurationName>cfg</ConfigurationName>", "<Composites>",
-       "<Composite>", "<ZORId>Composite0</ZORId>", "<CompositeName>x</CompositeName>", "<FunctionNodes>",
-       "<FunctionNode>f1</FunctionNode>", "<FunctionNode>f2</FunctionNode>", "</FunctionNodes>", "</Composite>",
-       "<Composite>", "<ZORId>Composite1</ZORId>", "<CompositeName>y</CompositeName>",
-       "<FunctionNodes></FunctionNodes>", "</Composite>", "</Composites>", "</Configuration>"},
-      doc);
+  TConfiguration* config = ExpectRoundTrip(ram, ram.Configurations, "configuration.xml", doc);
   ASSERT_TRUE(config);
   ASSERT_EQ(config->Composites.Count(), 2);
   EXPECT_EQ(ram.Composites.Count(), 2);

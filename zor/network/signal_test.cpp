@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
@@ -32,32 +31,18 @@ struct FindingLog : zortest::FindingLog {
 
 using Codes = std::vector<int>;
 
-template <class T>
-std::string Written(T* item) {
-  return zortest::CaptureLines([&] { EXPECT_FALSE(item->WriteXml(/*withElement=*/true)); });
-}
+using zortest::Written;
 
-const char* const kSignal2000[] = {
-    "<Signal>", "<ZORId>S7</ZORId>", "<Name>a&amp;b</Name>", "<Size>8</Size>",
-    "<SignalType>Unsigned</SignalType>", "<InfoType>State change</InfoType>", "<GenType>Sporadic</GenType>",
-    "<InitValue>-3</InitValue>", "<Factor>0.5</Factor>", "<Offset>-1.25</Offset>", "<Minimum>-9</Minimum>",
-    "<Maximum>9000000000</Maximum>", "<Unit>m&lt;s</Unit>", "<Multiplexer>mux</Multiplexer>",
-    "<EncType>ET</EncType>", "</Signal>"};
-
-std::string Join(const char* const* lines, size_t count, const char* separator) {
-  std::string out;
-  for (size_t i = 0; i < count; ++i) out += std::string(lines[i]) + separator;
-  return out;
-}
+const std::string kTestData = "zor/network/testdata/";
 
 TEST(SignalXml, RoundTripInVersion2) {
   TZOR_RAM ram;
   TEncType* type = ram.NewItem(ram.EncTypes);
   type->Id = "ET";
-  auto doc = zortest::ParseXml(Join(kSignal2000, std::size(kSignal2000), ""));
-  ASSERT_TRUE(doc);
-  TSignal* signal = ram.NewItem(ram.Signals);
-  ASSERT_FALSE(signal->ReadXml(doc->GetRoot()));
+  const std::string text = zortest::Golden(kTestData + "signal_2000.xml");
+  std::unique_ptr<TQXMLDocument> doc;
+  TSignal* signal = zortest::ReadItem(ram, ram.Signals, text, &doc);
+  ASSERT_TRUE(signal);
   EXPECT_EQ(signal->Name, "a&b");
   EXPECT_EQ(signal->InfoType, kInfoStateChange);
   EXPECT_EQ(signal->Maximum, 9000000000);
@@ -65,24 +50,20 @@ TEST(SignalXml, RoundTripInVersion2) {
   EXPECT_EQ(signal->EncType, nullptr);  // left to the resolution pass
   signal->ResolveLinks();
   EXPECT_EQ(signal->EncType, type);
-  EXPECT_EQ(Written(signal), Join(kSignal2000, std::size(kSignal2000), "\r\n"));
+  EXPECT_EQ(Written(signal), text);
 }
 
 TEST(SignalXml, OlderVersionSkipsLegacyFieldsAndOmitsMissingType) {
   TZOR_RAM ram;
   ram.Version = "1.201";
-  auto doc = zortest::ParseXml(Join(kSignal2000, std::size(kSignal2000), ""));
-  ASSERT_TRUE(doc);
-  TSignal* signal = ram.NewItem(ram.Signals);
-  ASSERT_FALSE(signal->ReadXml(doc->GetRoot()));
+  std::unique_ptr<TQXMLDocument> doc;
+  TSignal* signal = zortest::ReadItem(ram, ram.Signals, zortest::Golden(kTestData + "signal_2000.xml"), &doc);
+  ASSERT_TRUE(signal);
   EXPECT_EQ(signal->Factor, 0);
   EXPECT_EQ(signal->Unit, "");
   signal->ResolveLinks();  // "ET" names no encoding type
   EXPECT_EQ(signal->EncType, nullptr);
-  EXPECT_EQ(Written(signal),
-            zortest::Lines({"<Signal>", "<ZORId>S7</ZORId>", "<Name>a&amp;b</Name>", "<Size>8</Size>",
-                            "<SignalType>Unsigned</SignalType>", "<InfoType>State change</InfoType>",
-                            "<GenType>Sporadic</GenType>", "<InitValue>-3</InitValue>", "</Signal>"}));
+  EXPECT_EQ(Written(signal), zortest::Golden(kTestData + "signal_1201.xml"));
 }
 
 TEST(SignalXml, UnusedSignalIdentifierAndLinks) {
@@ -124,27 +105,19 @@ TEST(SignalXml, ResolutionSeesIdentifiersEditedBetweenCalls) {
   EXPECT_EQ(b->EncType, first);
 }
 
-const char* const kEncType[] = {
-    "<EncType>", "<ZORId>EncType0</ZORId>", "<Name>Speed</Name>", "<Size>8</Size>", "<Signed>1</Signed>",
-    "<Encodes>", "<Encode>", "<ZORId>E1</ZORId>", "<Type>Logical Value</Type>", "<Min>-1</Min>",
-    "<Max>0</Max>", "<Offset>0</Offset>", "<Scale>0</Scale>", "<Interpr>&lt;off&gt;</Interpr>", "</Encode>",
-    "<Encode>", "<ZORId>Encode1</ZORId>", "<Type>Physical Range</Type>", "<Min>0</Min>", "<Max>100</Max>",
-    "<Offset>1.5</Offset>", "<Scale>0.25</Scale>", "<Interpr>km/h</Interpr>", "</Encode>", "</Encodes>",
-    "</EncType>"};
-
 TEST(EncTypeXml, RoundTripWithEncodes) {
   TZOR_RAM ram;
-  auto doc = zortest::ParseXml(Join(kEncType, std::size(kEncType), ""));
-  ASSERT_TRUE(doc);
-  TEncType* type = ram.NewItem(ram.EncTypes);
-  ASSERT_FALSE(type->ReadXml(doc->GetRoot()));
+  const std::string text = zortest::Golden(kTestData + "enc_type.xml");
+  std::unique_ptr<TQXMLDocument> doc;
+  TEncType* type = zortest::ReadItem(ram, ram.EncTypes, text, &doc);
+  ASSERT_TRUE(type);
   ASSERT_EQ(type->Encodes.Count(), 2);
   ASSERT_EQ(ram.Encodes.Count(), 2);
   EXPECT_EQ(type->Encodes[0], ram.Encodes[0]);
   EXPECT_EQ(type->Encodes[1]->EncType, type);
   EXPECT_EQ(type->Encodes[0]->Interpr, "<off>");
   EXPECT_EQ(type->Encodes[0]->GetName(), "<off>");
-  EXPECT_EQ(Written(type), Join(kEncType, std::size(kEncType), "\r\n"));
+  EXPECT_EQ(Written(type), text);
 
   // Reading again replaces the encodes in both lists.
   ASSERT_FALSE(type->ReadXml(doc->GetRoot()));

@@ -60,28 +60,15 @@ struct World {
 
 using Findings = zortest::FindingLog;
 
-std::string Joined(const std::vector<std::string>& lines) {
-  std::string out;
-  for (const auto& l : lines) out += l;
-  return out;
-}
-std::string CrLf(const std::vector<std::string>& lines) {
-  std::string out;
-  for (const auto& l : lines) out += l + "\r\n";
-  return out;
-}
-
-// Reads the element into a new item of list, resolves it and writes it back.
+// Reads xml into a new item of list, resolves it and writes it back.
 template <class T>
-std::string RoundTrip(TZOR_RAM& ram, TZORList<T>& list, const std::vector<std::string>& lines,
-                      std::unique_ptr<TQXMLDocument>& doc, T** out = nullptr) {
-  doc = ParseXml(Joined(lines));
-  if (!doc) return "parse failed";
-  T* item = ram.NewItem(list);
-  if (item->ReadXml(doc->GetRoot())) return "read failed";
+std::string RoundTrip(TZOR_RAM& ram, TZORList<T>& list, const std::string& xml, std::unique_ptr<TQXMLDocument>& doc,
+                      T** out = nullptr) {
+  T* item = zortest::ReadItem(ram, list, xml, &doc);
+  if (!item) return "read failed";
   item->ResolveLinks();
   if (out) *out = item;
-  return CaptureLines([&] { EXPECT_FALSE(item->WriteXml(/*withElement=*/true)); });
+  return zortest::Written(item);
 }
 
 TEST(ControllerXml, ElementsRoundTrip) {
@@ -89,55 +76,27 @@ TEST(ControllerXml, ElementsRoundTrip) {
   TGateway* source = w.Make.Gateway(w.A, w.A1, w.A2, w.Speed);
   source->Id = "G&0";
   std::unique_ptr<TQXMLDocument> doc;
+  using Doc = std::unique_ptr<TQXMLDocument>;
   struct Case {
-    const char* what;
-    std::vector<std::string> lines;
-    std::string (*run)(World&, const std::vector<std::string>&, std::unique_ptr<TQXMLDocument>&);
+    const char* file;  // of zor/node/testdata
+    std::string (*run)(World&, const std::string&, Doc&);
   };
   const Case cases[] = {
-      {"Ctrl",
-       {"<Ctrl>", "<ZORId>C1</ZORId>", "<Name>Main</Name>", "<RxFrameBudget>256</RxFrameBudget>",
-        "<TxFrameBudget>-3</TxFrameBudget>", "<RxFrames>", "<NetFrame>F1</NetFrame>", "<NetFrame>F2</NetFrame>",
-        "</RxFrames>", "<TxFrames></TxFrames>", "</Ctrl>"},
-       [](World& v, const std::vector<std::string>& l, std::unique_ptr<TQXMLDocument>& d) {
-         return RoundTrip(v.Ram, v.Ram.Ctrls, l, d);
-       }},
-      {"PubSig",
-       {"<PubSig>", "<ZORId>P1</ZORId>", "<MaxTotPubDelay>10</MaxTotPubDelay>", "<MinTotPubDelay>-2</MinTotPubDelay>",
-        "<Signal>Speed</Signal>", "</PubSig>"},
-       [](World& v, const std::vector<std::string>& l, std::unique_ptr<TQXMLDocument>& d) {
-         return RoundTrip(v.Ram, v.Ram.PubSigs, l, d);
-       }},
-      {"SubSig",
-       {"<SubSig>", "<ZORId>S1</ZORId>", "<UpdateBit>1</UpdateBit>", "<ReceiveRollBack>0</ReceiveRollBack>",
-        "<MaxAge>5</MaxAge>", "<MinAge>4</MinAge>", "<MaxTotSubDelay>3</MaxTotSubDelay>",
-        "<MinTotSubDelay>2</MinTotSubDelay>", "<Signal>Temp</Signal>", "<NetSig>NetSig0</NetSig>", "</SubSig>"},
-       [](World& v, const std::vector<std::string>& l, std::unique_ptr<TQXMLDocument>& d) {
-         return RoundTrip(v.Ram, v.Ram.SubSigs, l, d);
-       }},
-      {"Gateway with a source gateway",
-       {"<Gateway>", "<ZORId>G1</ZORId>", "<SigSynonym>V&amp;x</SigSynonym>", "<MaxTotGWDelay>7</MaxTotGWDelay>",
-        "<InIfc>A2</InIfc>", "<OutIfc>A1</OutIfc>", "<Signal>Speed</Signal>", "<Gateway>G&amp;0</Gateway>",
-        "</Gateway>"},
-       [](World& v, const std::vector<std::string>& l, std::unique_ptr<TQXMLDocument>& d) {
-         return RoundTrip(v.Ram, v.Ram.Gateways, l, d);
-       }},
-      {"FrameGateway",
-       {"<FrameGateway>", "<ZORId>FG1</ZORId>", "<MaxTotGWDelay>4294967295</MaxTotGWDelay>", "<InIfc>B1</InIfc>",
-        "<OutIfc>A2</OutIfc>", "<InFrame>F1</InFrame>", "<OutFrame>F2</OutFrame>", "</FrameGateway>"},
-       [](World& v, const std::vector<std::string>& l, std::unique_ptr<TQXMLDocument>& d) {
-         return RoundTrip(v.Ram, v.Ram.FrameGateways, l, d);
-       }},
-      {"unset references are left out",
-       {"<Gateway>", "<ZORId>G2</ZORId>", "<SigSynonym></SigSynonym>", "<MaxTotGWDelay>0</MaxTotGWDelay>",
-        "</Gateway>"},
-       [](World& v, const std::vector<std::string>& l, std::unique_ptr<TQXMLDocument>& d) {
-         return RoundTrip(v.Ram, v.Ram.Gateways, l, d);
-       }},
+      {"ctrl.xml", [](World& v, const std::string& t, Doc& d) { return RoundTrip(v.Ram, v.Ram.Ctrls, t, d); }},
+      {"pub_sig.xml", [](World& v, const std::string& t, Doc& d) { return RoundTrip(v.Ram, v.Ram.PubSigs, t, d); }},
+      {"sub_sig.xml", [](World& v, const std::string& t, Doc& d) { return RoundTrip(v.Ram, v.Ram.SubSigs, t, d); }},
+      // with a source gateway
+      {"gateway.xml", [](World& v, const std::string& t, Doc& d) { return RoundTrip(v.Ram, v.Ram.Gateways, t, d); }},
+      {"frame_gateway.xml",
+       [](World& v, const std::string& t, Doc& d) { return RoundTrip(v.Ram, v.Ram.FrameGateways, t, d); }},
+      // unset references are left out
+      {"gateway_unset.xml",
+       [](World& v, const std::string& t, Doc& d) { return RoundTrip(v.Ram, v.Ram.Gateways, t, d); }},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    EXPECT_EQ(c.run(w, c.lines, doc), CrLf(c.lines));
+    SCOPED_TRACE(c.file);
+    const std::string text = zortest::Golden(std::string("zor/node/testdata/") + c.file);
+    EXPECT_EQ(c.run(w, text, doc), text);
   }
 }
 
@@ -145,7 +104,7 @@ TEST(ControllerXml, FlagsReadNonZeroAsTrueAndDefaultsWhenAbsent) {
   World w;
   std::unique_ptr<TQXMLDocument> doc;
   TSubSig* sub = nullptr;
-  RoundTrip(w.Ram, w.Ram.SubSigs, {"<SubSig><UpdateBit>7</UpdateBit><NetSig>nothing</NetSig></SubSig>"}, doc, &sub);
+  RoundTrip(w.Ram, w.Ram.SubSigs, "<SubSig><UpdateBit>7</UpdateBit><NetSig>nothing</NetSig></SubSig>", doc, &sub);
   ASSERT_TRUE(sub);
   EXPECT_TRUE(sub->UpdateBit);
   EXPECT_FALSE(sub->ReceiveRollBack);

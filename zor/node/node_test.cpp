@@ -17,28 +17,7 @@ namespace {
 using zortest::CaptureLines;
 using zortest::MessageCapture;
 using zortest::ParseXml;
-
-// Joins lines with CR LF after each, the form the saver writes.
-std::string Join(const std::vector<std::string>& lines) {
-  std::string out;
-  for (const std::string& line : lines) out += line + "\r\n";
-  return out;
-}
-
-// Reads the root element of xml into a new node; the document stays alive in
-// *doc because the items keep their source elements.
-TNode* ReadNode(TZOR_RAM& ram, const std::string& xml, std::unique_ptr<TQXMLDocument>* doc, bool* failed = nullptr) {
-  *doc = ParseXml(xml);
-  if (!*doc) {
-    ADD_FAILURE() << "XML did not parse";
-    return nullptr;
-  }
-  TNode* node = ram.NewItem(ram.Nodes);
-  bool result = node->ReadXml((*doc)->GetRoot());
-  if (failed) *failed = result;
-  else EXPECT_FALSE(result);
-  return node;
-}
+using zortest::ReadItem;
 
 using zortest::FindingLog;
 
@@ -59,30 +38,6 @@ struct Fixture {
   Fixture() { Node->FrameProcessingPeriod = 1000; }
 };
 
-// A node element with every field and one interface; the version-gated
-// lines only for "2.000".
-std::string NodeText(bool version2) {
-  std::vector<std::string> lines = {"<Node>", "<ZORId>N7</ZORId>", "<Name>Body&amp;Ecu</Name>",
-                                    "<FrameProcessingPeriod>5000</FrameProcessingPeriod>"};
-  if (version2) lines.push_back("<JitterTime>12</JitterTime>");
-  for (const char* line :
-       {"<DiagnosticAddress>1F</DiagnosticAddress>", "<Ifcs>", "<Ifc>", "<ZORId>I1</ZORId>", "<Name>Lin1</Name>",
-        "<IfcType>LIN Slave</IfcType>", "<ProtVer>2.5</ProtVer>", "<init_NAD>0A</init_NAD>", "<cfg_NAD>7E</cfg_NAD>",
-        "<supplier_id>65535</supplier_id>", "<function_id>300</function_id>", "<variant_id>FF</variant_id>",
-        "<serial_number>4000000000</serial_number>"})
-    lines.push_back(line);
-  if (version2) lines.insert(lines.end(), {"<P2_min>50</P2_min>", "<ST_min>0.5</ST_min>"});
-  for (const char* line :
-       {"<StartInCfgState>0</StartInCfgState>", "<FrameMsgIds>", "<FrameMsgId>", "<ZORId>M1</ZORId>",
-        "<MsgId>4660</MsgId>", "</FrameMsgId>", "</FrameMsgIds>", "<NetFrames></NetFrames>",
-        "<FrameHolders></FrameHolders>", "<PubSigs></PubSigs>", "<SubSigs></SubSigs>", "<Ctrls></Ctrls>",
-        "<IfcModes>", "<IfcMode>", "<ZORId>IM1</ZORId>", "<Name>Normal</Name>", "</IfcMode>", "</IfcModes>",
-        "<MOSTFBlockInstances></MOSTFBlockInstances>", "</Ifc>", "</Ifcs>", "<Gateways></Gateways>",
-        "<FrameGateways></FrameGateways>", "</Node>"})
-    lines.push_back(line);
-  return Join(lines);
-}
-
 TEST(NodeXml, RoundTripsInEveryVersion) {
   for (const char* version : {"2.000", "1.201"}) {
     SCOPED_TRACE(version);
@@ -90,8 +45,9 @@ TEST(NodeXml, RoundTripsInEveryVersion) {
     TZOR_RAM ram;
     ram.Version = version;
     std::unique_ptr<TQXMLDocument> doc;
-    const std::string text = NodeText(v2);
-    TNode* node = ReadNode(ram, text, &doc);
+    // Every field and one interface; the version-gated lines only in "2.000".
+    const std::string text = zortest::Golden(std::string("zor/node/testdata/node_") + (v2 ? "2000" : "1201") + ".xml");
+    TNode* node = ReadItem(ram, ram.Nodes, text, &doc);
     ASSERT_NE(node, nullptr);
     EXPECT_EQ(CaptureLines([&] { EXPECT_FALSE(node->WriteXml(true)); }), text);
 
@@ -190,7 +146,7 @@ TEST(NodeXml, WrongContainerChildFails) {
     TZOR_RAM ram;
     std::unique_ptr<TQXMLDocument> doc;
     bool failed = false;
-    ReadNode(ram, c.xml, &doc, &failed);
+    ReadItem(ram, ram.Nodes, c.xml, &doc, &failed);
     EXPECT_TRUE(failed);
     EXPECT_EQ(messages.Errors, std::vector<std::string>{c.error});
   }
@@ -199,7 +155,8 @@ TEST(NodeXml, WrongContainerChildFails) {
 TEST(NodeXml, RereadingReplacesChildren) {
   TZOR_RAM ram;
   std::unique_ptr<TQXMLDocument> doc;
-  TNode* node = ReadNode(ram, "<Node><Ifcs><Ifc><Name>A</Name></Ifc><Ifc><Name>B</Name></Ifc></Ifcs></Node>", &doc);
+  TNode* node =
+      ReadItem(ram, ram.Nodes, "<Node><Ifcs><Ifc><Name>A</Name></Ifc><Ifc><Name>B</Name></Ifc></Ifcs></Node>", &doc);
   ASSERT_EQ(ram.Ifcs.Count(), 2);
   auto doc2 = ParseXml("<Node><Ifcs><Ifc><Name>C</Name></Ifc></Ifcs></Node>");
   ASSERT_FALSE(node->ReadXml(doc2->GetRoot()));
@@ -221,7 +178,7 @@ TEST(NodeLinks, ResolvesReferencesByIdentifier) {
   TNetFrame* other = ram.NewItem(ram.NetFrames);
   other->Id = "G";
   std::unique_ptr<TQXMLDocument> doc;
-  TNode* node = ReadNode(ram,
+  TNode* node = ReadItem(ram, ram.Nodes,
                          "<Node><Ifcs>"
                          "<Ifc><Network>Network1</Network><response_error>P&amp;1</response_error>"
                          "<FrameMsgIds><FrameMsgId><NetFrame>F</NetFrame></FrameMsgId>"
