@@ -384,13 +384,15 @@ bool TNetSig::IsPublishedOrGatewayed() {
     // The signals an interface publishes, gathered once per check run.
     static const char kKey = 0;
     const auto& signals =
-        CheckRunValueOf<std::unordered_set<const TSignal*>>(*Ram, &kKey, ifc, [](const TIfc* publisher) {
-          std::unordered_set<const TSignal*> result;
+        CheckRunValueOf<std::vector<const TSignal*>>(*Ram, &kKey, ifc, [](const TIfc* publisher) {
+          std::vector<const TSignal*> result;
+          result.reserve(static_cast<size_t>(publisher->PubSigs.Count()));
           for (TPubSig* pub : publisher->PubSigs)
-            if (pub && pub->Signal) result.insert(pub->Signal);
+            if (pub && pub->Signal) result.push_back(pub->Signal);
+          std::sort(result.begin(), result.end(), std::less<>());
           return result;
         });
-    published = signals.count(Signal) > 0;
+    published = std::binary_search(signals.begin(), signals.end(), static_cast<const TSignal*>(Signal), std::less<>());
   } else {
     for (TPubSig* pub : ifc->PubSigs) published = published || (pub && pub->Signal == Signal);
   }
