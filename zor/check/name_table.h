@@ -24,6 +24,7 @@ class TNameTable {
   }
 
   // The value of name, and whether it was added now (default-constructed).
+  // The reference stays valid until the next Insert.
   std::pair<Value&, bool> Insert(std::string_view name) {
     const uint64_t hash = Hash(name);
     size_t slot = FindSlot(name, hash);
