@@ -110,7 +110,7 @@ void TNetFrame::CheckPlacements(bool* err) {
     const int64_t offset = p->Offset;
     const int64_t size = SignalSize(p);
     const int64_t ub = p->UpdateBitOffset;
-    const std::string placement = p->GetName();
+    const TLazyText placement([p] { return p->GetName(); });
     if (offset + size > frameBits) ReportFinding(err, 77, placement.c_str(), Name.c_str());
     if (ub >= 0 && ub >= frameBits) ReportFinding(err, 78, placement.c_str(), Name.c_str());
     if (ub >= 0 && Within(ub, offset, size)) ReportFinding(err, 81, placement.c_str(), Name.c_str());
@@ -342,7 +342,7 @@ bool TNetSig::Check(uint64_t flags) {
   }
   if (!(flags & kCheckAll)) return err;
   CheckBase(&err, flags);
-  const std::string display = GetDisplayName();
+  const auto display = LazyDisplayName(*this);
   if (!Frame) ReportFinding(&err, 8, display.c_str(), "Network Signal");
   if (!Network) ReportFinding(&err, 4, display.c_str(), "Network Signal");
   if (!Frame || !Frame->Network || !Network || !Signal) return err;
@@ -406,7 +406,7 @@ bool TTxFrameTiming::Check(uint64_t flags) {
   bool err = false;
   if (!(flags & kCheckAll)) return err;
   CheckBase(&err, flags);
-  const std::string display = GetDisplayName();
+  const auto display = LazyDisplayName(*this);
   if (!IfcMode) ReportFinding(&err, 112, display.c_str());
   if (!Frame) ReportFinding(&err, 8, display.c_str(), "Transmitted Frame Timing");
   return err;
