@@ -123,6 +123,14 @@ void CheckNameUnique(bool* errorFound, TItemData* item, const std::string& name,
   }
 }
 
+void CheckNameUnique(bool* errorFound, TItemData* item, const std::string& name, uint64_t flags,
+                     const char* kindWord, const std::function<std::string()>& uniqueSuffix) {
+  if ((flags & kCheckUnique) && item->IsNameUsed(name)) {
+    const std::string suffix = uniqueSuffix();
+    ReportFinding<kNameNotUnique>(errorFound, name.c_str(), kindWord, suffix.c_str());
+  }
+}
+
 void CheckNameForm(bool* errorFound, const std::string& name, uint64_t flags, const char* kindWord,
                    const char* formKindWord) {
   if (!(flags & kCheckAll)) return;

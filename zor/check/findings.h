@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 #include <type_traits>
+#include <utility>
 
 #include "zor/zor.h"
 
@@ -208,6 +209,36 @@ ZOR_API const char* FindingFormat(int code);
 using FindingObserver = std::function<void(int code, int severity, const std::string& text)>;
 ZOR_API void SetFindingObserver(FindingObserver observer);
 
+// A finding argument built only when a finding reads it: most checks report
+// nothing, and building the text (often a copy of a long display text) would
+// fetch memory the check does not otherwise need. Built once, then kept.
+template <class Build>
+class TLazyText {
+ public:
+  explicit TLazyText(Build build) : Build_(std::move(build)) {}
+  const char* c_str() const {
+    if (!Built_) {
+      Text_ = Build_();
+      Built_ = true;
+    }
+    return Text_.c_str();
+  }
+
+ private:
+  Build Build_;
+  mutable std::string Text_;
+  mutable bool Built_ = false;
+};
+
+// item.GetDisplayName() as a lazy finding argument. A text not cached yet is
+// built at once, so the item's cache is filled as an eager call would fill it.
+template <class Item>
+auto LazyDisplayName(Item& item) {
+  TLazyText text([&item] { return item.GetDisplayName(); });
+  if (item.DisplayNameCache.empty()) text.c_str();
+  return text;
+}
+
 // True when text is not a C identifier of ASCII letters, digits and '_' that
 // does not start with a digit. The empty text is not C-like.
 ZOR_API bool IsNotCLike(const std::string& text);
@@ -224,6 +255,9 @@ ZOR_API void CheckItemName(bool* errorFound, TItemData* item, uint64_t flags, co
 // Under kCheckUnique: item->IsNameUsed(name) -> kNameNotUnique (name, kindWord, uniqueSuffix).
 ZOR_API void CheckNameUnique(bool* errorFound, TItemData* item, const std::string& name, uint64_t flags,
                              const char* kindWord, const std::string& uniqueSuffix = std::string());
+// The same with the suffix built only when the finding is reported.
+ZOR_API void CheckNameUnique(bool* errorFound, TItemData* item, const std::string& name, uint64_t flags,
+                             const char* kindWord, const std::function<std::string()>& uniqueSuffix);
 // Under kCheckAll: a name longer than kMaxNameLength -> kNameTooLong (name, kindWord);
 // IsNotCLike(name) -> kNameNotCLike (name, formKindWord, or kindWord when that is null).
 ZOR_API void CheckNameForm(bool* errorFound, const std::string& name, uint64_t flags, const char* kindWord,

@@ -43,7 +43,13 @@ class FakeItem : public TItemData {
     AskedFor = name;
     return Used_;
   }
+  std::string GetDisplayName() override {
+    ++DisplayBuilds;
+    if (DisplayNameCache.empty()) DisplayNameCache = "Ecu." + Name_;
+    return DisplayNameCache;
+  }
   std::string AskedFor;
+  int DisplayBuilds = 0;
 
  private:
   std::string Name_;
@@ -238,6 +244,36 @@ TEST_F(Findings, NameChecksFollowTheFlags) {
   CheckNameForm(nullptr, n129 + "-", kCheckAll, "Frame Name", "Frame");
   EXPECT_EQ(g_delivered, (std::vector<std::string>{"E:\"" + n129 + "-\" Frame Name's Name cannot be longer than 128 characters",
                                                    "E:\"" + n129 + "-\" Frame Name is not \"C\"-like"}));
+}
+
+TEST_F(Findings, LazyArgumentsAreBuiltOnlyWhenAFindingReadsThem) {
+  int suffixBuilds = 0;
+  const auto suffix = [&suffixBuilds] {
+    ++suffixBuilds;
+    return std::string(" in the I Interface");
+  };
+  FakeItem unique("a", false), clash("b", true);
+  CheckNameUnique(nullptr, &unique, "a", kCheckUnique, "Controller", suffix);
+  CheckNameUnique(nullptr, &clash, "b", kCheckAll, "Controller", suffix);  // uniqueness not asked for
+  EXPECT_EQ(suffixBuilds, 0);
+  CheckNameUnique(nullptr, &clash, "b", kCheckUnique, "Controller", suffix);
+  EXPECT_EQ(suffixBuilds, 1);
+  EXPECT_EQ(g_delivered, std::vector<std::string>{"E:\"b\" Controller Name is not unique in the I Interface."});
+
+  // A display text not cached yet is built and cached at once; a cached one
+  // is copied on its first read only, and once.
+  {
+    const auto display = LazyDisplayName(unique);
+    EXPECT_EQ(unique.DisplayBuilds, 1);
+    EXPECT_EQ(unique.DisplayNameCache, "Ecu.a");
+    EXPECT_STREQ(display.c_str(), "Ecu.a");
+    EXPECT_EQ(unique.DisplayBuilds, 1);
+  }
+  const auto display = LazyDisplayName(unique);
+  EXPECT_EQ(unique.DisplayBuilds, 1);
+  EXPECT_STREQ(display.c_str(), "Ecu.a");
+  EXPECT_STREQ(display.c_str(), "Ecu.a");
+  EXPECT_EQ(unique.DisplayBuilds, 2);
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "zor/model/check_run_values.h"
 
+#include "zor/model/name_table.h"
+
 namespace ZOR_RAM {
 
 namespace {
@@ -7,8 +9,8 @@ namespace {
 // Per name of a list: the first item carrying it, and whether another item
 // (not the same pointer listed again) carries it too.
 struct NameHolders {
-  TItemData* First;
-  bool Several;
+  TItemData* First = nullptr;
+  bool Several = false;
 };
 
 }  // namespace
@@ -20,19 +22,21 @@ bool OtherItemHasName(TZOR_RAM* ram, const TList& list, TItemData* self, const s
     return false;
   }
   static const char kKey = 0;
-  using Index = std::unordered_map<std::string, NameHolders>;
+  using Index = TNameTable<NameHolders>;
   const Index& index = CheckRunValueOf<Index>(*ram, &kKey, &list, [](const TList* items) {
-    Index result;
-    result.reserve(static_cast<size_t>(items->Count()));
+    Index result(static_cast<size_t>(items->Count()));
     for (int i = 0; i < items->Count(); ++i)
       if (TItemData* item = items->Get(i)) {
-        auto [it, added] = result.try_emplace(item->GetName(), NameHolders{item, false});
-        if (!added && it->second.First != item) it->second.Several = true;
+        auto [holders, added] = result.Insert(item->GetName());
+        if (added)
+          holders = NameHolders{item, false};
+        else if (holders.First != item)
+          holders.Several = true;
       }
     return result;
   });
-  auto found = index.find(name);
-  return found != index.end() && (found->second.Several || found->second.First != self);
+  const NameHolders* found = index.Find(name);
+  return found && (found->Several || found->First != self);
 }
 
 }  // namespace ZOR_RAM

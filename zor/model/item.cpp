@@ -140,8 +140,10 @@ void TList::FreeItems() {
 }
 
 void TList::RefreshDisplayNames() {
+  // A filled text is what GetDisplayName would return unchanged; only the
+  // empty ones need building (and copying out).
   for (size_t i = 0; i < Items_.size(); ++i)
-    if (TItemData* item = Items_[i]) item->GetDisplayName();
+    if (TItemData* item = Items_[i]; item && item->DisplayNameCache.empty()) item->GetDisplayName();
 }
 
 TItemData* TList::FindById(const std::string& id) {

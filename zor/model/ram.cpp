@@ -6,6 +6,7 @@
 // item class to its list, and typeid needs the complete classes.
 #include "zor/env/env.h"
 #include "zor/model/check_run_values.h"
+#include "zor/model/name_table.h"
 #include "zor/most/fblock.h"
 #include "zor/most/fkt_interface.h"
 #include "zor/network/frame.h"
@@ -19,8 +20,8 @@ namespace ZOR_RAM {
 
 // Name counts per list, kept for the length of one check run.
 struct TZOR_RAM::NameCache {
-  std::unordered_map<const TList*, std::unordered_map<std::string, int>> Exact;
-  std::unordered_map<const TList*, std::unordered_map<std::string, int>> Folded;
+  std::unordered_map<const TList*, TNameTable<int>> Exact;
+  std::unordered_map<const TList*, TNameTable<int>> Folded;
   std::unordered_map<const void*, std::shared_ptr<void>> Values;
 };
 
@@ -56,14 +57,15 @@ int TZOR_RAM::CountNames(const TList& list, const std::string& name, bool ignore
     return count;
   }
   auto& lists = ignoreCase ? NameCache_->Folded : NameCache_->Exact;
-  auto [it, added] = lists.try_emplace(&list);
-  auto& counts = it->second;
-  if (added) counts.reserve(static_cast<size_t>(list.Count()));
-  if (added)
+  auto it = lists.find(&list);
+  if (it == lists.end()) {
+    TNameTable<int> counts(static_cast<size_t>(list.Count()), ignoreCase);
     for (int i = 0; i < list.Count(); ++i)
-      if (TItemData* item = list.Get(i)) ++counts[ignoreCase ? FoldAscii(item->GetName()) : item->GetName()];
-  auto found = counts.find(ignoreCase ? FoldAscii(name) : name);
-  return found == counts.end() ? 0 : found->second;
+      if (TItemData* item = list.Get(i)) ++counts.Insert(item->GetName()).first;
+    it = lists.emplace(&list, std::move(counts)).first;
+  }
+  const int* count = it->second.Find(name);
+  return count ? *count : 0;
 }
 
 std::shared_ptr<void>& TZOR_RAM::CheckRunSlot(const void* key) {

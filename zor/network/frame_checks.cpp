@@ -111,7 +111,7 @@ void TNetFrame::CheckPlacements(bool* err) {
     const int64_t offset = p->Offset;
     const int64_t size = SignalSize(p);
     const int64_t ub = p->UpdateBitOffset;
-    const std::string placement = p->GetName();
+    const TLazyText placement([p] { return p->GetName(); });
     if (offset + size > frameBits) ReportFinding<kSignalOutOfFrame>(err, placement.c_str(), Name.c_str());
     if (ub >= 0 && ub >= frameBits) ReportFinding<kUpdateBitOutOfFrame>(err, placement.c_str(), Name.c_str());
     if (ub >= 0 && Within(ub, offset, size))
@@ -356,7 +356,7 @@ bool TNetSig::Check(uint64_t flags) {
   }
   if (!(flags & kCheckAll)) return err;
   CheckBase(&err, flags);
-  const std::string display = GetDisplayName();
+  const auto display = LazyDisplayName(*this);
   if (!Frame) ReportFinding<kNoNetworkFrame>(&err, display.c_str(), "Network Signal");
   if (!Network) ReportFinding<kNoNetwork>(&err, display.c_str(), "Network Signal");
   if (!Frame || !Frame->Network || !Network || !Signal) return err;
@@ -399,13 +399,15 @@ bool TNetSig::IsPublishedOrGatewayed() {
     // The signals an interface publishes, gathered once per check run.
     static const char kKey = 0;
     const auto& signals =
-        CheckRunValueOf<std::unordered_set<const TSignal*>>(*Ram, &kKey, ifc, [](const TIfc* publisher) {
-          std::unordered_set<const TSignal*> result;
+        CheckRunValueOf<std::vector<const TSignal*>>(*Ram, &kKey, ifc, [](const TIfc* publisher) {
+          std::vector<const TSignal*> result;
+          result.reserve(static_cast<size_t>(publisher->PubSigs.Count()));
           for (TPubSig* pub : publisher->PubSigs)
-            if (pub && pub->Signal) result.insert(pub->Signal);
+            if (pub && pub->Signal) result.push_back(pub->Signal);
+          std::sort(result.begin(), result.end(), std::less<>());
           return result;
         });
-    published = signals.count(Signal) > 0;
+    published = std::binary_search(signals.begin(), signals.end(), static_cast<const TSignal*>(Signal), std::less<>());
   } else {
     for (TPubSig* pub : ifc->PubSigs) published = published || (pub && pub->Signal == Signal);
   }
@@ -419,7 +421,7 @@ bool TTxFrameTiming::Check(uint64_t flags) {
   bool err = false;
   if (!(flags & kCheckAll)) return err;
   CheckBase(&err, flags);
-  const std::string display = GetDisplayName();
+  const auto display = LazyDisplayName(*this);
   if (!IfcMode) ReportFinding<kTimingNoInterfaceMode>(&err, display.c_str());
   if (!Frame) ReportFinding<kNoNetworkFrame>(&err, display.c_str(), "Transmitted Frame Timing");
   return err;

@@ -3,17 +3,18 @@
 #include <algorithm>
 #include <array>
 #include <limits>
+#include <memory>
 #include <unordered_set>
 #include <vector>
 
 #include "zor/QXML/QXMLDocument.h"
 #include "zor/check/findings.h"
 #include "zor/env/env.h"
-#include "zor/interface/check_driver.h"
 #include "zor/model/check_run_values.h"
 #include "zor/model/children.h"
 #include "zor/model/enums.h"
 #include "zor/model/fields.h"
+#include "zor/model/name_table.h"
 #include "zor/model/ram.h"
 #include "zor/model/xml_values.h"
 #include "zor/network/frame.h"
@@ -25,20 +26,38 @@ namespace ZOR_RAM {
 
 namespace {
 
-// Whether some placement of a frame places a signal of this name. The names
-// are gathered once per check run.
+// Whether some placement of a frame places a signal of this name. The placed
+// signals of the database list are marked by index once per check run, which
+// answers for every signal that is placed itself; the names of all placed
+// signals are gathered only when one that is not asks.
 bool IsMappedToFrame(TSignal& signal) {
   static const char kKey = 0;
   TZOR_RAM& ram = *signal.Ram;
-  const auto& names = ram.CheckRunValue<std::unordered_set<std::string>>(&kKey, [&ram] {
-    std::unordered_set<std::string> placed;
+  struct Placed {
+    std::vector<bool> Listed;  // by index in ram.Signals
+    mutable std::unique_ptr<TNameTable<bool>> Names;
+  };
+  auto forEachPlaced = [&ram](auto&& fn) {
     for (TNetFrame* frame : ram.NetFrames)
       if (frame)
         for (TNetSig* netSig : frame->NetSigs)
-          if (netSig && netSig->Signal) placed.insert(netSig->Signal->Name);
-    return placed;
+          if (netSig && netSig->Signal) fn(*netSig->Signal);
+  };
+  const Placed& placed = ram.CheckRunValue<Placed>(&kKey, [&] {
+    Placed result{std::vector<bool>(static_cast<size_t>(ram.Signals.Count())), nullptr};
+    forEachPlaced([&](TSignal& placedSignal) {
+      if (int index = placedSignal.IndexIn(ram.Signals); index >= 0) result.Listed[static_cast<size_t>(index)] = true;
+    });
+    return result;
   });
-  return names.count(signal.Name) > 0;
+  const int index = signal.IndexIn(ram.Signals);
+  if (index >= 0 && static_cast<size_t>(index) < placed.Listed.size() && placed.Listed[static_cast<size_t>(index)])
+    return true;
+  if (!placed.Names) {
+    placed.Names = std::make_unique<TNameTable<bool>>();
+    forEachPlaced([&](TSignal& placedSignal) { placed.Names->Insert(placedSignal.Name); });
+  }
+  return placed.Names->Find(signal.Name) != nullptr;
 }
 
 // Raw values compared as the encoding type says: as signed or as unsigned

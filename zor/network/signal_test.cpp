@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -9,6 +11,8 @@
 #include "tests/builder.h"
 #include "tests/support.h"
 #include "zor/check/findings.h"
+#include "zor/interface/check_driver.h"
+#include "zor/model/check_run_values.h"
 #include "zor/model/enums.h"
 #include "zor/model/ram.h"
 #include "zor/network/lin_diag.h"
@@ -296,11 +300,23 @@ TEST(SignalCheck, UnmappedWarningWhateverTheFlags) {
     s->Size = 8;
   }
   zortest::Builder{ram}.Place(ram.NewItem(ram.NetFrames), mapped);
-  for (TSignal* s : {mapped, sameName, lonely}) {
-    SCOPED_TRACE(s->Name);
-    FindingLog log;
-    EXPECT_FALSE(s->Check(0));  // a warning does not count as an error
-    EXPECT_EQ(log.Codes, s == lonely ? Codes{kSignalNotMapped} : Codes{});
+  // A placed signal outside the database's signal list still lends its name.
+  TSignal* unlisted = ram.NewItem(ram.UnUsedSignals);
+  TSignal* namedLikeUnlisted = ram.NewItem(ram.Signals);
+  unlisted->Name = namedLikeUnlisted->Name = "U";
+  namedLikeUnlisted->SignalType = kSignalUnsigned;
+  namedLikeUnlisted->Size = 8;
+  zortest::Builder{ram}.Place(ram.NewItem(ram.NetFrames), unlisted);
+  for (bool inRun : {false, true}) {
+    SCOPED_TRACE(inRun);
+    std::optional<TCheckRunScope> run;
+    if (inRun) run.emplace(ram);
+    for (TSignal* s : {mapped, sameName, lonely, namedLikeUnlisted}) {
+      SCOPED_TRACE(s->Name);
+      FindingLog log;
+      EXPECT_FALSE(s->Check(0));  // a warning does not count as an error
+      EXPECT_EQ(log.Codes, s == lonely ? Codes{kSignalNotMapped} : Codes{});
+    }
   }
   // A detached signal is not compared with any frame.
   TSignal detached;

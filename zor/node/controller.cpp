@@ -35,7 +35,10 @@ const std::string& NameOf(const TSignal* signal) {
   return signal ? signal->Name : empty;
 }
 
-std::string InInterfaceSuffix(const TIfc* ifc) { return " in the " + NameOf(ifc) + " Interface"; }
+// The uniqueness finding's suffix naming ifc, built only for a finding.
+auto InInterfaceSuffix(const TIfc* ifc) {
+  return [ifc] { return " in the " + NameOf(ifc) + " Interface"; };
+}
 
 bool IsImmediate(const TNetFrame* frame) { return frame && frame->TransportType == kTransportImmediate; }
 
@@ -212,7 +215,7 @@ bool TPubSig::Check(uint64_t flags) {
   bool err = false;
   if (flags & kCheckAll) {
     CheckBase(&err, flags);
-    const std::string display = GetDisplayName();
+    const auto display = LazyDisplayName(*this);
     if (!Signal) ReportFinding<kNoSignalReference>(&err, display.c_str(), "Published");
     if (!Ifc) ReportFinding<kNoInterface>(&err, display.c_str(), "Published Signal");
   }
@@ -255,7 +258,7 @@ bool TSubSig::Check(uint64_t flags) {
   bool err = false;
   if (flags & kCheckAll) {
     CheckBase(&err, flags);
-    const std::string display = GetDisplayName();
+    const auto display = LazyDisplayName(*this);
     if (!Signal) ReportFinding<kNoSignalReference>(&err, display.c_str(), "Subscribed");
     if (!Ifc) ReportFinding<kNoInterface>(&err, display.c_str(), "Subscribed Signal");
   }

@@ -1,0 +1,122 @@
+// A flat table from item names to a small value, for the indexes a check run
+// builds over whole lists. The names are copied into one character buffer and
+// the open-addressed slots hold entry numbers, so building it allocates a few
+// blocks instead of one node per name, and a look-up touches few cache lines.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace ZOR_RAM {
+
+template <class Value>
+class TNameTable {
+ public:
+  // ignoreCase: names equal but for ASCII case share one entry.
+  explicit TNameTable(size_t expected = 0, bool ignoreCase = false) : IgnoreCase_(ignoreCase) {
+    Entries_.reserve(expected);
+    Chars_.reserve(expected * 16);
+    Rehash(expected);
+  }
+
+  // The value of name, and whether it was added now (default-constructed).
+  // The reference stays valid until the next Insert.
+  std::pair<Value&, bool> Insert(std::string_view name) {
+    const uint64_t hash = Hash(name);
+    size_t slot = FindSlot(name, hash);
+    if (Slots_[slot].Entry != 0) return {Entries_[Slots_[slot].Entry - 1].Val, false};
+    if ((Entries_.size() + 1) * 2 > Slots_.size()) {
+      Rehash(Entries_.size() + 1);
+      slot = FindSlot(name, hash);
+    }
+    Entries_.push_back(Entry{static_cast<uint32_t>(Chars_.size()), static_cast<uint32_t>(name.size()), Value()});
+    Chars_.append(name);
+    Slots_[slot] = Slot{Tag(hash), static_cast<uint32_t>(Entries_.size())};
+    return {Entries_.back().Val, true};
+  }
+
+  // The value of name, or null when no entry has it. Checks walk a list in
+  // the order its names were added, so the entry after the last one found is
+  // tried first: a hit there reads the entries in sequence and skips the
+  // slots, which at scale are a cache miss per look-up.
+  const Value* Find(std::string_view name) const {
+    if (Next_ < Entries_.size() && Same(Entries_[Next_], name)) return &Entries_[Next_++].Val;
+    const Slot& slot = Slots_[FindSlot(name, Hash(name))];
+    if (slot.Entry == 0) return nullptr;
+    Next_ = slot.Entry;  // the entry after the one found
+    return &Entries_[slot.Entry - 1].Val;
+  }
+
+  size_t Size() const { return Entries_.size(); }
+
+ private:
+  struct Entry {
+    uint32_t Offset, Length;  // the name in Chars_
+    Value Val;
+  };
+  struct Slot {
+    uint32_t Hash;   // high bits of the name's hash (the low bits pick the slot)
+    uint32_t Entry;  // entry number + 1; 0 = free
+  };
+
+  static unsigned char Fold(unsigned char c) { return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + 32) : c; }
+
+  uint64_t Hash(std::string_view name) const {
+    uint64_t h = 14695981039346656037ull;  // FNV-1a
+    for (char c : name) {
+      const unsigned char b = static_cast<unsigned char>(c);
+      h = (h ^ (IgnoreCase_ ? Fold(b) : b)) * 1099511628211ull;
+    }
+    return h ^ (h >> 29);
+  }
+
+  static uint32_t Tag(uint64_t hash) { return static_cast<uint32_t>(hash >> 32); }
+
+  bool Same(const Entry& entry, std::string_view name) const {
+    if (entry.Length != name.size()) return false;
+    const char* stored = Chars_.data() + entry.Offset;
+    if (!IgnoreCase_) return name.compare(0, name.size(), stored, entry.Length) == 0;
+    for (size_t i = 0; i < name.size(); ++i)
+      if (Fold(static_cast<unsigned char>(stored[i])) != Fold(static_cast<unsigned char>(name[i]))) return false;
+    return true;
+  }
+
+  // The slot holding name, or the free slot where it would go.
+  size_t FindSlot(std::string_view name, uint64_t hash) const {
+    const size_t mask = Slots_.size() - 1;
+    for (size_t i = static_cast<size_t>(hash) & mask;; i = (i + 1) & mask) {
+      const Slot& slot = Slots_[i];
+      if (slot.Entry == 0) return i;
+      if (slot.Hash == Tag(hash) && Same(Entries_[slot.Entry - 1], name)) return i;
+    }
+  }
+
+  // Makes room for count entries at a load of at most one half.
+  void Rehash(size_t count) {
+    size_t size = 16;
+    while (size < count * 2) size *= 2;
+    if (size <= Slots_.size()) return;
+    std::vector<Slot> old(size, Slot{0, 0});
+    old.swap(Slots_);
+    const size_t mask = size - 1;
+    for (const Slot& slot : old) {
+      if (slot.Entry == 0) continue;
+      const Entry& entry = Entries_[slot.Entry - 1];
+      size_t i = static_cast<size_t>(Hash(std::string_view(Chars_.data() + entry.Offset, entry.Length))) & mask;
+      while (Slots_[i].Entry != 0) i = (i + 1) & mask;
+      Slots_[i] = slot;
+    }
+  }
+
+  bool IgnoreCase_;
+  std::string Chars_;
+  std::vector<Entry> Entries_;
+  std::vector<Slot> Slots_;
+  mutable size_t Next_ = 0;  // the entry Find tries first
+};
+
+}  // namespace ZOR_RAM

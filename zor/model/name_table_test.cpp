@@ -1,0 +1,61 @@
+#include "zor/model/name_table.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace ZOR_RAM {
+namespace {
+
+// Counts of names added past the expected size (so the slots are rebuilt),
+// found in order, out of order and absent.
+TEST(NameTable, CountsSurviveGrowthAndAnyLookupOrder) {
+  TNameTable<int> counts(2);
+  const int kNames = 1000;
+  for (int round = 0; round < 2; ++round)
+    for (int i = 0; i < kNames; ++i) ++counts.Insert("Sig_" + std::to_string(i)).first;
+  ++counts.Insert("").first;
+  EXPECT_EQ(counts.Size(), static_cast<size_t>(kNames + 1));
+  for (int i : {0, 1, 2, 999, 500, 3, 4, 0}) {
+    SCOPED_TRACE(i);
+    const int* count = counts.Find("Sig_" + std::to_string(i));
+    ASSERT_NE(count, nullptr);
+    EXPECT_EQ(*count, 2);
+  }
+  ASSERT_NE(counts.Find(""), nullptr);
+  EXPECT_EQ(*counts.Find(""), 1);
+  for (const char* absent : {"Sig_1000", "Sig_", "sig_1", "Sig_1 "}) {
+    SCOPED_TRACE(absent);
+    EXPECT_EQ(counts.Find(absent), nullptr);
+  }
+}
+
+TEST(NameTable, IgnoreCaseFoldsAsciiOnly) {
+  struct Case {
+    const char* Stored;
+    const char* Asked;
+    bool Found;
+  };
+  const Case kCases[] = {
+      {"Engine_Speed", "ENGINE_SPEED", true},
+      {"Engine_Speed", "engine_speed", true},
+      {"Engine_Speed", "Engine_Spee", false},
+      {"A[1]", "a[1]", true},
+      {"\xC3\x84x", "\xC3\xA4x", false},  // non-ASCII letters keep their case
+      {"@", "`", false},                   // neighbours of the letter range
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.Asked);
+    TNameTable<int> folded(0, /*ignoreCase=*/true);
+    folded.Insert(c.Stored).first = 7;
+    const int* value = folded.Find(c.Asked);
+    EXPECT_EQ(value != nullptr, c.Found);
+    EXPECT_EQ(folded.Insert(c.Asked).second, !c.Found);
+    TNameTable<int> exact;
+    exact.Insert(c.Stored);
+    EXPECT_EQ(exact.Find(c.Asked) != nullptr, std::string(c.Stored) == c.Asked);
+  }
+}
+
+}  // namespace
+}  // namespace ZOR_RAM
