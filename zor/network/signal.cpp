@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <functional>
 #include <limits>
 #include <memory>
 #include <unordered_set>
@@ -21,33 +20,35 @@ namespace ZOR_RAM {
 namespace {
 
 // Whether some placement of a frame places a signal of this name. The placed
-// signals are gathered by address once per check run (without reading the
-// signals themselves), which answers for every signal that is placed itself;
-// the names of all placed signals are gathered only when one that is not asks.
+// signals of the database list are marked by index once per check run, which
+// answers for every signal that is placed itself; the names of all placed
+// signals are gathered only when one that is not asks.
 bool IsMappedToFrame(TSignal& signal) {
   static const char kKey = 0;
   TZOR_RAM& ram = *signal.Ram;
   struct Placed {
-    std::vector<const TSignal*> Signals;  // sorted
+    std::vector<bool> Listed;  // by index in ram.Signals
     mutable std::unique_ptr<TNameTable<bool>> Names;
   };
   auto forEachPlaced = [&ram](auto&& fn) {
     for (TNetFrame* frame : ram.NetFrames)
       if (frame)
         for (TNetSig* netSig : frame->NetSigs)
-          if (netSig && netSig->Signal) fn(netSig->Signal);
+          if (netSig && netSig->Signal) fn(*netSig->Signal);
   };
   const Placed& placed = ram.CheckRunValue<Placed>(&kKey, [&] {
-    Placed result;
-    result.Signals.reserve(static_cast<size_t>(ram.Signals.Count()));
-    forEachPlaced([&](const TSignal* placedSignal) { result.Signals.push_back(placedSignal); });
-    std::sort(result.Signals.begin(), result.Signals.end(), std::less<>());
+    Placed result{std::vector<bool>(static_cast<size_t>(ram.Signals.Count())), nullptr};
+    forEachPlaced([&](TSignal& placedSignal) {
+      if (int index = placedSignal.IndexIn(ram.Signals); index >= 0) result.Listed[static_cast<size_t>(index)] = true;
+    });
     return result;
   });
-  if (std::binary_search(placed.Signals.begin(), placed.Signals.end(), &signal, std::less<>())) return true;
+  const int index = signal.IndexIn(ram.Signals);
+  if (index >= 0 && static_cast<size_t>(index) < placed.Listed.size() && placed.Listed[static_cast<size_t>(index)])
+    return true;
   if (!placed.Names) {
     placed.Names = std::make_unique<TNameTable<bool>>();
-    forEachPlaced([&](const TSignal* placedSignal) { placed.Names->Insert(placedSignal->Name); });
+    forEachPlaced([&](TSignal& placedSignal) { placed.Names->Insert(placedSignal.Name); });
   }
   return placed.Names->Find(signal.Name) != nullptr;
 }
