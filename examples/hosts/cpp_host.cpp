@@ -5,10 +5,7 @@
 #include <string>
 
 #include <zor/check/findings.h>
-#include <zor/model/ram.h>
-#include <zor/network/frame.h>
-#include <zor/network/network.h>
-#include <zor/network/signal.h>
+#include <zor/items.h>
 #include <zor/zor.h>
 
 int main(int argc, char** argv) {

@@ -79,10 +79,10 @@ constexpr std::size_t ConversionLetter(std::string_view format, std::size_t perc
 // The kind of argument a conversion takes. Length modifiers, '*' and the
 // conversions no finding uses are kUnsupported, so that the checked form
 // never passes an argument vsnprintf would read as another type.
-constexpr ArgKind ConversionKind(std::string_view spec) {
+constexpr ArgKind ConversionKind(std::string_view conversion) {
   constexpr std::string_view kModifiers = "*hlLqjzt";
-  if (spec.find_first_of(kModifiers) != std::string_view::npos) return ArgKind::kUnsupported;
-  switch (spec.back()) {
+  if (conversion.find_first_of(kModifiers) != std::string_view::npos) return ArgKind::kUnsupported;
+  switch (conversion.back()) {
     case 's':
       return ArgKind::kText;
     case 'd':
