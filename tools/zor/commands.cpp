@@ -589,8 +589,12 @@ int CmdInfo(const Options& o, std::FILE* out, std::FILE* err) {
 }
 
 // The list a KIND of `zor list` names: a friendly plural or any list's name.
-std::string ListOfKind(std::string kind) {
-  std::transform(kind.begin(), kind.end(), kind.begin(), [](unsigned char c) { return std::tolower(c); });
+std::string ListOfKind(const std::string& kindText) {
+  auto lower = [](std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+    return text;
+  };
+  const std::string kind = lower(kindText);
   static const std::pair<const char*, const char*> kAliases[] = {
       {"frames", "NetFrames"},         {"interfaces", "Ifcs"},  {"encodings", "EncTypes"},
       {"controllers", "Ctrls"},        {"modes", "NetModes"},   {"schedules", "SchEntries"},
@@ -601,11 +605,8 @@ std::string ListOfKind(std::string kind) {
 #define ZOR_ITEM(Class, List, Factory) #List,
 #include "zor/model/items.def"
   };
-  for (const char* list : kLists) {
-    std::string lower = list;
-    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
-    if (kind == lower) return list;
-  }
+  for (const char* list : kLists)
+    if (kind == lower(list)) return list;
   return {};
 }
 

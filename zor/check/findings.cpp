@@ -125,10 +125,8 @@ void CheckNameUnique(bool* errorFound, TItemData* item, const std::string& name,
 
 void CheckNameUnique(bool* errorFound, TItemData* item, const std::string& name, uint64_t flags,
                      const char* kindWord, const std::function<std::string()>& uniqueSuffix) {
-  if ((flags & kCheckUnique) && item->IsNameUsed(name)) {
-    const std::string suffix = uniqueSuffix();
-    ReportFinding<kNameNotUnique>(errorFound, name.c_str(), kindWord, suffix.c_str());
-  }
+  if ((flags & kCheckUnique) && item->IsNameUsed(name))
+    ReportFinding<kNameNotUnique>(errorFound, name, kindWord, uniqueSuffix());
 }
 
 void CheckNameForm(bool* errorFound, const std::string& name, uint64_t flags, const char* kindWord,
