@@ -190,7 +190,36 @@ char* AppendLiteral(char* out, std::string_view text) {
 // characters per character of text; each returns the end of what it wrote.
 constexpr size_t kMaxEscape = 6;  // "&quot;", "&#255;"
 
+// Whether one of the eight bytes of word equals c (exact: a borrow only
+// carries past a byte that is zero).
+constexpr uint64_t kByteOnes = 0x0101010101010101ull;
+constexpr uint64_t kByteHighs = 0x8080808080808080ull;
+inline uint64_t HasByte(uint64_t word, unsigned char c) {
+  const uint64_t x = word ^ (kByteOnes * c);
+  return (x - kByteOnes) & ~x & kByteHighs;
+}
+
+// Copies the leading run of text that needs no escape, eight bytes at a time
+// while such blocks last, and drops it from text. needs(word) tells whether a
+// block holds a byte that does.
+template <class Needs>
+char* CopyPlainBlocks(char* out, std::string_view& text, Needs needs) {
+  size_t i = 0;
+  for (; text.size() - i >= 8; i += 8) {
+    uint64_t word;
+    std::memcpy(&word, text.data() + i, 8);
+    if (needs(word)) break;
+    std::memcpy(out + i, &word, 8);
+  }
+  text.remove_prefix(i);
+  return out + i;
+}
+
 char* EscapeTextTo(char* out, std::string_view text) {
+  out = CopyPlainBlocks(out, text, [](uint64_t word) {
+    return ((word & kByteHighs) | HasByte(word, '"') | HasByte(word, '&') | HasByte(word, '<') |
+            HasByte(word, '>')) != 0;
+  });
   for (char ch : text) {
     const unsigned char c = static_cast<unsigned char>(ch);
     if (!kTextEscape.Needs[c]) {
@@ -217,6 +246,9 @@ char* EscapeTextTo(char* out, std::string_view text) {
 }
 
 char* EscapeMarkupTo(char* out, std::string_view text) {
+  out = CopyPlainBlocks(out, text, [](uint64_t word) {
+    return (HasByte(word, '&') | HasByte(word, '<') | HasByte(word, '>')) != 0;
+  });
   for (char c : text) {
     if (c == '&') out = AppendLiteral(out, "&amp;");
     else if (c == '<') out = AppendLiteral(out, "&lt;");

@@ -127,6 +127,26 @@ TEST(Escape, TextAndMarkup) {
   }
 }
 
+// Plain runs are copied eight bytes at a time: every character that needs an
+// escape is found wherever it falls in or after such a block.
+TEST(Escape, FindsEveryEscapeAroundBlocks) {
+  const struct {
+    char c;
+    const char* text;    // EscapeText
+    const char* markup;  // EscapeMarkup
+  } kCases[] = {{'"', "&quot;", "\""}, {'&', "&amp;", "&amp;"}, {'<', "&lt;", "&lt;"},
+                {'>', "&gt;", "&gt;"}, {'\x80', "&#128;", "\x80"}, {'\xFF', "&#255;", "\xFF"}};
+  for (const auto& escape : kCases)
+    for (size_t at = 0; at < 19; ++at) {
+      SCOPED_TRACE(testing::Message() << int(static_cast<unsigned char>(escape.c)) << " at " << at);
+      std::string text(19, 'a');
+      text[at] = escape.c;
+      const std::string before(at, 'a'), after(18 - at, 'a');
+      EXPECT_EQ(EscapeText(text), before + escape.text + after);
+      EXPECT_EQ(EscapeMarkup(text), before + escape.markup + after);
+    }
+}
+
 TEST(ReplaceAll, ReplacementsCanFormNewOccurrences) {
   std::string s = "&amp;amp;amp;";
   ReplaceAll(s, "&amp;", "&");
