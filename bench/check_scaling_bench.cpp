@@ -67,7 +67,23 @@ void BM_CheckShape(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * size);
 }
 
+// One frame placing `signals` signals, each published by its interface.
+std::unique_ptr<TZOR_RAM> SignalsInOneFrame(int signals) {
+  auto ram = std::make_unique<TZOR_RAM>();
+  zortest::Builder make{*ram};
+  TNetwork* network = make.TimedNetwork("Bus", kNetTypeCAN, 500000);
+  TIfc* sender = make.Ifc(make.Node("Sender"), "Sender_CAN", kIfcCAN, network);
+  TNetFrame* frame = make.Frame(sender, "Frame", 1, 8);
+  for (int s = 0; s < signals; ++s) {
+    TSignal* signal = make.Signal("Sig" + std::to_string(s), 1);
+    make.Place(frame, signal);
+    make.Pub(sender, signal);
+  }
+  return ram;
+}
+
 }  // namespace
 
+BENCHMARK_TEMPLATE(BM_CheckShape, SignalsInOneFrame)->Arg(5000)->Arg(20000)->Unit(benchmark::kMillisecond);
 BENCHMARK_TEMPLATE(BM_CheckShape, FramesOnOneInterface)->Arg(25000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK_TEMPLATE(BM_CheckShape, GatewayChain)->Arg(10000)->Arg(40000)->Unit(benchmark::kMillisecond);

@@ -4,17 +4,6 @@
 
 namespace ZOR_RAM {
 
-namespace {
-
-// Per name of a list: the first item carrying it, and whether another item
-// (not the same pointer listed again) carries it too.
-struct NameHolders {
-  TItemData* First = nullptr;
-  bool Several = false;
-};
-
-}  // namespace
-
 bool OtherItemHasName(TZOR_RAM* ram, const TList& list, TItemData* self, const std::string& name) {
   if (!ram || !ram->InCheckRun() || list.Count() <= kScannedListLength) {
     for (int i = 0; i < list.Count(); ++i)
@@ -22,21 +11,15 @@ bool OtherItemHasName(TZOR_RAM* ram, const TList& list, TItemData* self, const s
     return false;
   }
   static const char kKey = 0;
-  using Index = TNameTable<NameHolders>;
+  using Index = TNameTable<THolders<TItemData>>;
   const Index& index = CheckRunValueOf<Index>(*ram, &kKey, &list, [](const TList* items) {
     Index result(static_cast<size_t>(items->Count()));
     for (int i = 0; i < items->Count(); ++i)
-      if (TItemData* item = items->Get(i)) {
-        auto [holders, added] = result.Insert(item->GetName());
-        if (added)
-          holders = NameHolders{item, false};
-        else if (holders.First != item)
-          holders.Several = true;
-      }
+      if (TItemData* item = items->Get(i)) result.Insert(item->GetName()).first.Add(item);
     return result;
   });
-  const NameHolders* found = index.Find(name);
-  return found && (found->Several || found->First != self);
+  const THolders<TItemData>* found = index.Find(name);
+  return found && found->HasOtherThan(self);
 }
 
 }  // namespace ZOR_RAM

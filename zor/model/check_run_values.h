@@ -51,6 +51,23 @@ const Value& CheckRunValueOf(TZOR_RAM& ram, const void* key, const Owner* owner,
   return values.ByOwner.try_emplace(owner, std::move(value)).first->second;
 }
 
+// The items an index finds under one key: the first, and whether another
+// one (not the same pointer listed again) is there too.
+template <class Item>
+struct THolders {
+  const Item* First = nullptr;
+  bool Several = false;
+
+  void Add(const Item* item) {
+    if (!First)
+      First = item;
+    else if (item != First)
+      Several = true;
+  }
+  // Whether an item other than self is held.
+  bool HasOtherThan(const Item* self) const { return First && (Several || First != self); }
+};
+
 // Whether an item of list other than self has GetName() exactly equal to
 // name. Self may or may not be in the list: only the other items count.
 // Linear outside a check run; during one each list is indexed once.

@@ -1,5 +1,6 @@
 #include "zor/network/frame.h"
 
+#include <algorithm>
 #include <functional>
 #include <unordered_set>
 
@@ -9,6 +10,7 @@
 #include "zor/model/children.h"
 #include "zor/model/enums.h"
 #include "zor/model/fields.h"
+#include "zor/model/name_table.h"
 #include "zor/model/ram.h"
 #include "zor/model/xml_values.h"
 #include "zor/network/network.h"
@@ -324,8 +326,53 @@ uint8_t TFrameHolder::ComputeChecksumModel(const TRxFrameSets* rxSets) {
 // ---------------------------------------------------------------------------
 // TNetSig queries
 
+namespace {
+
+// A frame's placements by signal and by signal name, built once per check run
+// for frames too long to scan for every placement.
+struct TPlacementIndex {
+  TNameTable<THolders<TNetSig>> ByName;
+  std::vector<std::pair<const TSignal*, THolders<TNetSig>>> BySignal;  // sorted by signal
+
+  explicit TPlacementIndex(const TNetFrame& frame) : ByName(static_cast<size_t>(frame.NetSigs.Count())) {
+    std::vector<std::pair<const TSignal*, const TNetSig*>> placed;
+    placed.reserve(static_cast<size_t>(frame.NetSigs.Count()));
+    for (const TNetSig* sig : frame.NetSigs)
+      if (sig && sig->Signal) {
+        ByName.Insert(sig->Signal->Name).first.Add(sig);
+        placed.emplace_back(sig->Signal, sig);
+      }
+    std::stable_sort(placed.begin(), placed.end(),
+                     [](const auto& a, const auto& b) { return std::less<>()(a.first, b.first); });
+    for (const auto& [signal, sig] : placed) {
+      if (BySignal.empty() || BySignal.back().first != signal) BySignal.emplace_back(signal, THolders<TNetSig>());
+      BySignal.back().second.Add(sig);
+    }
+  }
+
+  // Whether a placement other than self places signal or a signal named name.
+  bool HasOther(const TNetSig* self, const TSignal* signal, const std::string& name) const {
+    if (const auto* holders = ByName.Find(name); holders && holders->HasOtherThan(self)) return true;
+    if (!signal) return false;
+    auto it = std::lower_bound(BySignal.begin(), BySignal.end(), signal,
+                               [](const auto& entry, const TSignal* key) { return std::less<>()(entry.first, key); });
+    return it != BySignal.end() && it->first == signal && it->second.HasOtherThan(self);
+  }
+};
+
+}  // namespace
+
+// Long frames are indexed during a check run, so that checking every
+// placement of a frame stays linear in its length.
 bool TNetSig::IsNameUsed(const std::string& name) {
   if (!Frame) return false;
+  if (Ram && Ram->InCheckRun() && Frame->NetSigs.Count() > kScannedListLength) {
+    static const char kKey = 0;
+    const TNetFrame* frame = Frame;
+    const auto& index =
+        CheckRunValueOf<TPlacementIndex>(*Ram, &kKey, frame, [](const TNetFrame* f) { return TPlacementIndex(*f); });
+    return index.HasOther(this, Signal, name);
+  }
   for (TNetSig* other : Frame->NetSigs)
     if (other && other != this && other->Signal && (other->Signal == Signal || other->Signal->Name == name))
       return true;

@@ -437,5 +437,39 @@ TEST_F(FrameQueryTest, NamesUsedOnNetworkAndInterface) {
   EXPECT_FALSE(p2->IsNameUsed("Y"));
 }
 
+// A frame long enough to be indexed during a check run answers as the scan
+// outside one does, for every placement and name: a signal placed twice, two
+// signals of one name, a placement without a signal, one listed twice.
+TEST_F(FrameQueryTest, LongFrameNamesAnswerAsTheScanDoes) {
+  TNetFrame* frame = AddFrame(AddIfc(AddNetwork(kNetTypeCAN), kIfcCAN, 0.0f, "I"), "F");
+  std::vector<TNetSig*> placed;
+  for (int i = 0; i < 20; ++i) placed.push_back(Make.Place(frame, AddSignal(("S" + std::to_string(i)).c_str())));
+  TSignal* twice = placed[3]->Signal;
+  placed.push_back(Make.Place(frame, twice));
+  placed.push_back(Make.Place(frame, AddSignal("S5")));
+  TNetSig* bare = Make.Place(frame, AddSignal("Gone"));
+  bare->Signal = nullptr;
+  placed.push_back(bare);
+  frame->NetSigs.Add(placed[7]);
+  TNetSig* elsewhere = Make.Place(AddFrame(nullptr, "G"), twice);
+  elsewhere->Frame = frame;  // claims the frame without being in its list
+  placed.push_back(elsewhere);
+
+  const std::vector<std::string> names = {"S0", "S3", "S5", "S7", "S19", "Gone", "", "None"};
+  std::vector<bool> scanned;
+  for (TNetSig* sig : placed)
+    for (const std::string& name : names) scanned.push_back(sig->IsNameUsed(name));
+  Ram.BeginCheckRun();
+  size_t k = 0;
+  for (TNetSig* sig : placed)
+    for (const std::string& name : names) {
+      SCOPED_TRACE(sig->GetId() + " " + name);
+      EXPECT_EQ(sig->IsNameUsed(name), scanned[k++]);
+    }
+  Ram.EndCheckRun();
+  EXPECT_TRUE(placed[3]->IsNameUsed("S3"));   // the same signal placed again
+  EXPECT_FALSE(placed[7]->IsNameUsed("S7"));  // only itself, listed twice
+}
+
 }  // namespace
 }  // namespace ZOR_RAM
