@@ -67,16 +67,38 @@ void BM_CheckShape(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * size);
 }
 
-// One frame placing `signals` signals, each published by its interface.
+// One frame placing `signals` one-bit signals side by side, each published
+// by its interface.
 std::unique_ptr<TZOR_RAM> SignalsInOneFrame(int signals) {
   auto ram = std::make_unique<TZOR_RAM>();
   zortest::Builder make{*ram};
   TNetwork* network = make.TimedNetwork("Bus", kNetTypeCAN, 500000);
   TIfc* sender = make.Ifc(make.Node("Sender"), "Sender_CAN", kIfcCAN, network);
-  TNetFrame* frame = make.Frame(sender, "Frame", 1, 8);
+  TNetFrame* frame = make.Frame(sender, "Frame", 1, (signals + 7) / 8);
   for (int s = 0; s < signals; ++s) {
     TSignal* signal = make.Signal("Sig" + std::to_string(s), 1);
-    make.Place(frame, signal);
+    make.Place(frame, signal, s);
+    make.Pub(sender, signal);
+  }
+  return ram;
+}
+
+// One J1939 frame multiplexing `signals` signals of one size and offset, each
+// with a value of its own.
+std::unique_ptr<TZOR_RAM> MultiplexedInOneFrame(int signals) {
+  auto ram = std::make_unique<TZOR_RAM>();
+  zortest::Builder make{*ram};
+  TNetwork* network = make.TimedNetwork("Bus", kNetTypeJ1939, 250000);
+  TIfc* sender = make.Ifc(make.Node("Sender"), "Sender_CAN", kIfcCAN, network);
+  TNetFrame* frame = make.Frame(sender, "Frame", 0x100, 8);
+  TSignal* selector = make.Signal("Selector", 32);
+  make.Place(frame, selector)->Multiplexed = kMuxMultiplexor;
+  make.Pub(sender, selector);
+  for (int s = 0; s < signals; ++s) {
+    TSignal* signal = make.Signal("Sig" + std::to_string(s), 8);
+    TNetSig* placed = make.Place(frame, signal, 32);
+    placed->Multiplexed = kMuxMultiplexed;
+    placed->MultiplexerValue = s;
     make.Pub(sender, signal);
   }
   return ram;
@@ -84,6 +106,7 @@ std::unique_ptr<TZOR_RAM> SignalsInOneFrame(int signals) {
 
 }  // namespace
 
+BENCHMARK_TEMPLATE(BM_CheckShape, MultiplexedInOneFrame)->Arg(5000)->Arg(20000)->Unit(benchmark::kMillisecond);
 BENCHMARK_TEMPLATE(BM_CheckShape, SignalsInOneFrame)->Arg(5000)->Arg(20000)->Unit(benchmark::kMillisecond);
 BENCHMARK_TEMPLATE(BM_CheckShape, FramesOnOneInterface)->Arg(25000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK_TEMPLATE(BM_CheckShape, GatewayChain)->Arg(10000)->Arg(40000)->Unit(benchmark::kMillisecond);

@@ -8,6 +8,7 @@
 // stored values cannot overflow.
 #include <algorithm>
 #include <climits>
+#include <optional>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -18,6 +19,7 @@
 #include "zor/model/ram.h"
 #include "zor/network/frame.h"
 #include "zor/network/network.h"
+#include "zor/network/placement_overlap.h"
 #include "zor/network/signal.h"
 #include "zor/node/controller.h"
 #include "zor/node/node.h"
@@ -38,7 +40,6 @@ bool IsLin13(int32_t type) { return type == kNetTypeLIN12 || type == kNetTypeLIN
 int64_t SignalSize(const TNetSig* sig) { return sig->Signal ? sig->Signal->Size : 0; }
 std::string SignalName(const TNetSig* sig) { return sig->Signal ? sig->Signal->Name : std::string(); }
 
-bool Within(int64_t bit, int64_t first, int64_t count) { return bit >= first && bit < first + count; }
 
 bool IsLinSlaveOfClass2(TIfc* ifc) { return ifc && ifc->IfcType == kIfcLINSlave && ifc->ProtocolClass() == 2; }
 
@@ -106,6 +107,10 @@ bool TNetFrame::Check(uint64_t flags) {
 void TNetFrame::CheckPlacements(bool* err) {
   const int64_t frameBits = int64_t{Size} * 8;
   bool overlapReported = false;
+  // A long frame sorts its placements' bits once instead of scanning them for
+  // every placement.
+  std::optional<TPlacementOverlaps> overlaps;
+  if (NetSigs.Count() > kScannedListLength) overlaps.emplace(NetSigs);
   for (TNetSig* p : NetSigs) {
     if (!p || !p->Signal) continue;
     const int64_t offset = p->Offset;
@@ -114,7 +119,7 @@ void TNetFrame::CheckPlacements(bool* err) {
     const TLazyText placement([p] { return p->GetName(); });
     if (offset + size > frameBits) ReportFinding<kSignalOutOfFrame>(err, placement.c_str(), Name.c_str());
     if (ub >= 0 && ub >= frameBits) ReportFinding<kUpdateBitOutOfFrame>(err, placement.c_str(), Name.c_str());
-    if (ub >= 0 && Within(ub, offset, size))
+    if (ub >= 0 && BitWithin(ub, offset, size))
       ReportFinding<kUpdateBitOverlapsSignals>(err, placement.c_str(), Name.c_str());
     if (SequenceInfo && offset < frameBits && offset + size > frameBits - 4)
       ReportFinding<kSignalOverlapsSequenceInfo>(err, placement.c_str(), Name.c_str());
@@ -123,15 +128,9 @@ void TNetFrame::CheckPlacements(bool* err) {
     if (overlapReported) continue;
     // Two placements without update bits do not share one: only real update
     // bits are compared.
-    for (TNetSig* g : NetSigs) {
-      if (!g || g == p) continue;
-      if (p->Multiplexed == kMuxMultiplexed && g->Multiplexed == kMuxMultiplexed) continue;
-      const int64_t gub = g->UpdateBitOffset;
-      if (Within(g->Offset, offset, size) || (gub >= 0 && Within(gub, offset, size)) || (gub >= 0 && gub == ub)) {
-        ReportFinding<kSignalsOverlap>(err, Name.c_str());
-        overlapReported = true;
-        break;
-      }
+    if (overlaps ? overlaps->Overlaps(p, offset, size, ub) : OverlapsAnotherPlacement(NetSigs, p, offset, size, ub)) {
+      ReportFinding<kSignalsOverlap>(err, Name.c_str());
+      overlapReported = true;
     }
   }
 }
@@ -193,19 +192,39 @@ void TNetFrame::CheckMultiplexing(bool* err) {
       multiplexed.push_back(sig);
     }
   }
-  // Every pair is reported, so this stays pairwise over the multiplexed
-  // placements of one frame only.
-  for (size_t i = 0; i < multiplexed.size(); ++i)
-    for (size_t j = i + 1; j < multiplexed.size(); ++j) {
-      TNetSig* a = multiplexed[i];
-      TNetSig* b = multiplexed[j];
-      const std::string an = SignalName(a), bn = SignalName(b);
-      if (SignalSize(a) != SignalSize(b))
-        ReportFinding<kMultiplexedSizesDiffer>(err, an.c_str(), bn.c_str(), Name.c_str());
-      if (a->Offset != b->Offset) ReportFinding<kMultiplexedOffsetsDiffer>(err, an.c_str(), bn.c_str(), Name.c_str());
-      if (a->MultiplexerValue == b->MultiplexerValue)
-        ReportFinding<kMultiplexValueShared>(err, an.c_str(), bn.c_str(), Name.c_str());
-    }
+  // Every pair is reported, in order. Names are fetched for reported pairs
+  // only.
+  auto reportPair = [&](const TNetSig* a, const TNetSig* b) {
+    const TLazyText an([a] { return SignalName(a); });
+    const TLazyText bn([b] { return SignalName(b); });
+    if (SignalSize(a) != SignalSize(b))
+      ReportFinding<kMultiplexedSizesDiffer>(err, an.c_str(), bn.c_str(), Name.c_str());
+    if (a->Offset != b->Offset) ReportFinding<kMultiplexedOffsetsDiffer>(err, an.c_str(), bn.c_str(), Name.c_str());
+    if (a->MultiplexerValue == b->MultiplexerValue)
+      ReportFinding<kMultiplexValueShared>(err, an.c_str(), bn.c_str(), Name.c_str());
+  };
+  const bool uniform = std::all_of(multiplexed.begin(), multiplexed.end(), [&](const TNetSig* sig) {
+    return SignalSize(sig) == SignalSize(multiplexed.front()) && sig->Offset == multiplexed.front()->Offset;
+  });
+  if (uniform) {
+    // Placements of one size and offset (the usual layout) differ only in
+    // their values: only the pairs sharing a value are visited, so a frame of
+    // many multiplexed signals stays linear.
+    std::vector<size_t> byValue(multiplexed.size());
+    for (size_t i = 0; i < byValue.size(); ++i) byValue[i] = i;
+    std::stable_sort(byValue.begin(), byValue.end(), [&](size_t a, size_t b) {
+      return multiplexed[a]->MultiplexerValue < multiplexed[b]->MultiplexerValue;
+    });
+    std::vector<size_t> rank(multiplexed.size());  // position of each placement in byValue
+    for (size_t k = 0; k < byValue.size(); ++k) rank[byValue[k]] = k;
+    for (size_t i = 0; i < multiplexed.size(); ++i)
+      for (size_t k = rank[i] + 1;
+           k < byValue.size() && multiplexed[byValue[k]]->MultiplexerValue == multiplexed[i]->MultiplexerValue; ++k)
+        reportPair(multiplexed[i], multiplexed[byValue[k]]);
+  } else {
+    for (size_t i = 0; i < multiplexed.size(); ++i)
+      for (size_t j = i + 1; j < multiplexed.size(); ++j) reportPair(multiplexed[i], multiplexed[j]);
+  }
   if (multiplexors == 1) {
     const int64_t max = MaxUnsigned(SignalSize(multiplexor));
     const std::string muxName = SignalName(multiplexor);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,7 @@
 #include "zor/model/enums.h"
 #include "zor/model/ram.h"
 #include "zor/network/frame.h"
+#include "zor/network/placement_overlap.h"
 
 namespace ZOR_RAM {
 namespace {
@@ -102,6 +104,73 @@ TEST_F(FrameCheckTest, PlacementGeometry) {
     frame->SequenceInfo = c.sequenceInfo;
     for (const Sig& s : c.sigs) Place(frame, s.bits, s.offset, s.updateBit);
     EXPECT_EQ(Count(Run(frame), c.code), c.expected);
+  }
+}
+
+// The sorted overlap test of long frames answers as the scan does, on random
+// placements dense enough to overlap often: starts and update bits inside,
+// at and past the edges of each other's bits, shared update bits, empty and
+// negative sizes, multiplexed pairs, a placement listed twice, and bits at
+// the ends of the number range.
+TEST_F(FrameCheckTest, SortedOverlapsAnswerAsTheScan) {
+  std::mt19937 random(7);
+  auto pick = [&](int64_t low, int64_t high) { return std::uniform_int_distribution<int64_t>(low, high)(random); };
+  for (int round = 0; round < 200; ++round) {
+    SCOPED_TRACE(round);
+    TNetFrame* frame = Make.Frame(nullptr, "F", 1, 8);
+    const int count = static_cast<int>(pick(17, 40));
+    for (int i = 0; i < count; ++i) {
+      TNetSig* sig = Make.Place(frame, nullptr, static_cast<int32_t>(pick(0, 48)));
+      if (pick(0, 20) == 0) sig->Offset = pick(0, 1) ? INT64_MAX : INT64_MIN;
+      sig->UpdateBitOffset = pick(0, 2) ? -1 : pick(0, 48);
+      sig->Multiplexed = pick(0, 3) ? kMuxPlainSignal : kMuxMultiplexed;
+    }
+    frame->NetSigs.Add(frame->NetSigs[static_cast<int>(pick(0, count - 1))]);
+    const TPlacementOverlaps sorted(frame->NetSigs);
+    for (TNetSig* p : frame->NetSigs) {
+      const int64_t size = pick(0, 30) == 0 ? pick(-2, 0) : pick(1, pick(0, 1) ? 8 : INT64_MAX);
+      const int64_t ub = pick(0, 1) ? p->UpdateBitOffset : pick(-1, 48);
+      const bool scanned = OverlapsAnotherPlacement(frame->NetSigs, p, p->Offset, size, ub);
+      EXPECT_EQ(sorted.Overlaps(p, p->Offset, size, ub), scanned) << "offset " << p->Offset << " size " << size << " update bit " << ub;
+    }
+  }
+}
+
+// Each pair of multiplexed placements is reported in order, whether the
+// placements share size and offset (only shared values are looked up) or not.
+TEST_F(FrameCheckTest, MultiplexedPairsInOrder) {
+  TNetFrame* frame = AddFrame(AddIfc(AddNetwork(kNetTypeJ1939), kIfcCAN), 8, 0x100);
+  Place(frame, 8, 0)->Multiplexed = kMuxMultiplexor;
+  std::vector<TNetSig*> muxed;
+  for (int64_t value : {3, 1, 3, 2, 1, 3}) {
+    muxed.push_back(Place(frame, 8, 8));
+    muxed.back()->Multiplexed = kMuxMultiplexed;
+    muxed.back()->MultiplexerValue = value;
+  }
+  const int pairCodes[] = {kMultiplexedSizesDiffer, kMultiplexedOffsetsDiffer, kMultiplexValueShared};
+  for (bool uniform : {true, false}) {
+    SCOPED_TRACE(uniform);
+    if (!uniform) muxed[4]->Offset = 16;
+    std::vector<std::pair<int, std::string>> expected, reported;
+    for (size_t i = 0; i < muxed.size(); ++i)
+      for (size_t j = i + 1; j < muxed.size(); ++j) {
+        const TNetSig* a = muxed[i];
+        const TNetSig* b = muxed[j];
+        const std::string names = a->Signal->Name + " " + b->Signal->Name;
+        if (a->Offset != b->Offset) expected.emplace_back(kMultiplexedOffsetsDiffer, names);
+        if (a->MultiplexerValue == b->MultiplexerValue) expected.emplace_back(kMultiplexValueShared, names);
+      }
+    for (const Finding& f : Run(frame))
+      if (std::count(std::begin(pairCodes), std::end(pairCodes), f.Code)) {
+        // The two names, in the order the text gives them.
+        std::vector<std::pair<size_t, std::string>> at;
+        for (const TNetSig* sig : muxed)
+          if (size_t pos = f.Text.find('"' + sig->Signal->Name + '"'); pos != std::string::npos)
+            at.emplace_back(pos, sig->Signal->Name);
+        std::sort(at.begin(), at.end());
+        reported.emplace_back(f.Code, at.size() == 2 ? at[0].second + " " + at[1].second : f.Text);
+      }
+    EXPECT_EQ(reported, expected);
   }
 }
 
