@@ -104,8 +104,37 @@ std::unique_ptr<TZOR_RAM> MultiplexedInOneFrame(int signals) {
   return ram;
 }
 
+// A gateway node carrying `signals` signals from one network to another, with
+// a second interface on the input network that subscribes as many others and
+// an input interface that publishes as many others.
+std::unique_ptr<TZOR_RAM> GatewaysOnOneNode(int signals) {
+  auto ram = std::make_unique<TZOR_RAM>();
+  zortest::Builder make{*ram};
+  TNetwork* in = make.TimedNetwork("In", kNetTypeCAN, 500000);
+  TNetwork* out = make.TimedNetwork("Out", kNetTypeCAN, 500000);
+  TNode* node = make.Node("Gw");
+  TIfc* inIfc = make.Ifc(node, "Gw_In", kIfcCAN, in);
+  TIfc* outIfc = make.Ifc(node, "Gw_Out", kIfcCAN, out);
+  TIfc* other = make.Ifc(node, "Gw_Other", kIfcCAN, in);
+  TIfc* source = make.Ifc(make.Node("Source"), "Source_CAN", kIfcCAN, in);
+  for (int s = 0; s < signals; ++s) {
+    TSignal* carried = make.Signal("Sig" + std::to_string(s), 8);
+    TNetFrame* inFrame = make.Frame(source, "In" + std::to_string(s), static_cast<uint32_t>(s + 1), 1);
+    make.Place(inFrame, carried);
+    make.Pub(source, carried);
+    make.Sub(inIfc, carried);
+    make.Place(make.Frame(outIfc, "Out" + std::to_string(s), static_cast<uint32_t>(s + 1), 1), carried);
+    make.Gateway(node, inIfc, outIfc, carried);
+    make.Sub(other, make.Signal("Heard" + std::to_string(s), 8));
+    TSignal* sent = make.Signal("Sent" + std::to_string(s), 8);
+    make.Pub(inIfc, sent);
+  }
+  return ram;
+}
+
 }  // namespace
 
+BENCHMARK_TEMPLATE(BM_CheckShape, GatewaysOnOneNode)->Arg(5000)->Arg(20000)->Unit(benchmark::kMillisecond);
 BENCHMARK_TEMPLATE(BM_CheckShape, MultiplexedInOneFrame)->Arg(5000)->Arg(20000)->Unit(benchmark::kMillisecond);
 BENCHMARK_TEMPLATE(BM_CheckShape, SignalsInOneFrame)->Arg(5000)->Arg(20000)->Unit(benchmark::kMillisecond);
 BENCHMARK_TEMPLATE(BM_CheckShape, FramesOnOneInterface)->Arg(25000)->Arg(100000)->Unit(benchmark::kMillisecond);

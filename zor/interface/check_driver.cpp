@@ -5,6 +5,7 @@
 #include "zor/model/ram.h"
 #include "zor/network/lin_diag.h"
 #include "zor/network/network.h"
+#include "zor/node/controller.h"
 
 namespace ZOR_RAM {
 
@@ -62,8 +63,10 @@ static_assert(sizeof kSteps / sizeof kSteps[0] == 37);
 }  // namespace
 
 bool CheckDatabase(TZOR_RAM& ram, uint64_t flags) {
-  // The run's values live until the walk ends, however it ends.
+  // The run's values live until the walk ends, however it ends; the network
+  // signal look-ups of gateways and subscriptions are indexed meanwhile.
   TCheckRunScope run(ram);
+  TNetSigIndexScope netSigs(ram);
   HasLinDiagNetwork = false;
   bool errorFound = false;
   for (const CheckStep& step : kSteps) {

@@ -413,24 +413,7 @@ bool TNetSig::Check(uint64_t flags) {
 bool TNetSig::IsPublishedOrGatewayed() {
   TIfc* ifc = Frame ? Frame->Ifc : nullptr;
   if (!ifc || !Signal) return false;
-  bool published = false;
-  if (Ram && ifc->PubSigs.Count() > kScannedListLength) {
-    // The signals an interface publishes, gathered once per check run.
-    static const char kKey = 0;
-    const auto& signals =
-        CheckRunValueOf<std::vector<const TSignal*>>(*Ram, &kKey, ifc, [](const TIfc* publisher) {
-          std::vector<const TSignal*> result;
-          result.reserve(static_cast<size_t>(publisher->PubSigs.Count()));
-          for (TPubSig* pub : publisher->PubSigs)
-            if (pub && pub->Signal) result.push_back(pub->Signal);
-          std::sort(result.begin(), result.end(), std::less<>());
-          return result;
-        });
-    published = std::binary_search(signals.begin(), signals.end(), static_cast<const TSignal*>(Signal), std::less<>());
-  } else {
-    for (TPubSig* pub : ifc->PubSigs) published = published || (pub && pub->Signal == Signal);
-  }
-  return published || GetGateway() != nullptr;
+  return CountPublished(*ifc, Signal) > 0 || GetGateway() != nullptr;
 }
 
 // ---------------------------------------------------------------------------

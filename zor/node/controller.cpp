@@ -1,5 +1,6 @@
 #include "zor/node/controller.h"
 
+#include <algorithm>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
@@ -50,6 +51,28 @@ TNetSig* FirstNetSigInFramesOf(const TIfc* ifc, const TSignal* signal) {
       if (netSig && netSig->Signal == signal) return netSig;
   }
   return nullptr;
+}
+
+// How many items of list (published or subscribed signals) carry signal.
+template <class Item>
+int CountSignalIn(const TZORList<Item>& list, const TSignal* signal, TZOR_RAM* ram) {
+  if (!ram || !ram->InCheckRun() || list.Count() <= kScannedListLength) {
+    int count = 0;
+    for (const Item* item : list) count += item && item->Signal == signal;
+    return count;
+  }
+  static const char kKey = 0;  // one per item class
+  const auto& sorted =
+      CheckRunValueOf<std::vector<const TSignal*>>(*ram, &kKey, &list, [](const TZORList<Item>* items) {
+        std::vector<const TSignal*> result;
+        result.reserve(static_cast<size_t>(items->Count()));
+        for (const Item* item : *items)
+          if (item) result.push_back(item->Signal);
+        std::sort(result.begin(), result.end(), std::less<>());
+        return result;
+      });
+  const auto [first, last] = std::equal_range(sorted.begin(), sorted.end(), signal, std::less<>());
+  return static_cast<int>(last - first);
 }
 
 // Whether node has a round gateway for signal whose input is on network.
@@ -336,22 +359,15 @@ bool TGateway::Check(uint64_t flags) {
     if (network && Node) {
       for (TIfc* other : Node->Ifcs) {
         if (!other || other == InIfc || other->Network != network) continue;
-        for (TSubSig* sub : other->SubSigs) {
-          if (sub && sub->Signal == Signal) {
-            ReportFinding<kGatewaySubscribeOtherInterface>(&err, Node->Name.c_str(), network->Name.c_str(),
-                                                           name.c_str());
-            break;
-          }
-        }
+        if (CountSubscribed(*other, Signal) > 0)
+          ReportFinding<kGatewaySubscribeOtherInterface>(&err, Node->Name.c_str(), network->Name.c_str(), name.c_str());
       }
     }
   }
   if (source && IsImmediate(source->Frame)) ReportFinding<kGatewayFrameImmediate>(&err, "Rx", name.c_str());
   if (output && IsImmediate(output->Frame)) ReportFinding<kGatewayFrameImmediate>(&err, "Tx", name.c_str());
-  if (Signal && InIfc) {
-    for (TPubSig* pub : InIfc->PubSigs)
-      if (pub && pub->Signal == Signal) ReportFinding<kGatewaySourcePublished>(&err, name.c_str());
-  }
+  if (Signal && InIfc)
+    for (int n = CountPublished(*InIfc, Signal); n > 0; --n) ReportFinding<kGatewaySourcePublished>(&err, name.c_str());
   return err;
 }
 
@@ -517,6 +533,9 @@ TNetSigIndexScope::~TNetSigIndexScope() {
   gNetSigIndex = nullptr;
   delete Data_;
 }
+
+int CountPublished(const TIfc& ifc, const TSignal* signal) { return CountSignalIn(ifc.PubSigs, signal, ifc.Ram); }
+int CountSubscribed(const TIfc& ifc, const TSignal* signal) { return CountSignalIn(ifc.SubSigs, signal, ifc.Ram); }
 
 // Without an index scope: O(placements on the network) per call, plus the
 // gateways of the nodes whose frames carry the signal. Asking never builds

@@ -173,6 +173,12 @@ class ZOR_API TNetSigIndexScope {
   Data* Data_ = nullptr;  // owned; null for an inner scope
 };
 
+// How many of ifc's published (subscribed) signals are signal. During a check
+// run a long list is sorted once per interface and searched; otherwise it is
+// scanned.
+ZOR_API int CountPublished(const TIfc& ifc, const TSignal* signal);
+ZOR_API int CountSubscribed(const TIfc& ifc, const TSignal* signal);
+
 // Removals used when signals are removed and by the update pass. Each takes
 // the item out of its owner's list and destroys it (with its dependants as
 // stated); a null item does nothing.

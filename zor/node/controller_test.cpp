@@ -291,6 +291,35 @@ TEST(GatewayQueries, IndexScopeGivesTheSameAnswers) {
   EXPECT_EQ(NetSigOnNetwork(w.N, w.Temp), more->NetSigs[0]);
 }
 
+// Long lists are sorted during a check run; the counts are those of the scan
+// outside one: repeats counted, a publication without a signal counted for
+// the null signal.
+TEST(GatewayQueries, PublishedAndSubscribedCountsInAndOutOfARun) {
+  World w;
+  std::vector<TSignal*> asked = {w.Speed, w.Temp, nullptr};
+  for (int i = 0; i < 20; ++i) {
+    TSignal* signal = w.Sig(("S" + std::to_string(i)).c_str());
+    w.Make.Pub(w.A1, signal);
+    w.Make.Sub(w.B1, signal);
+    if (i % 7 == 0) asked.push_back(signal);
+  }
+  for (int i = 0; i < 3; ++i) w.Make.Pub(w.A1, w.Speed);
+  w.Make.Sub(w.B1, w.Temp);
+  w.Make.Pub(w.A1, w.Temp)->Signal = nullptr;
+  std::vector<int> scanned;
+  for (TSignal* signal : asked) {
+    scanned.push_back(CountPublished(*w.A1, signal));
+    scanned.push_back(CountSubscribed(*w.B1, signal));
+  }
+  EXPECT_EQ(scanned, (std::vector<int>{3, 0, 0, 1, 1, 0, 1, 1, 1, 1, 1, 1}));
+  w.Ram.BeginCheckRun();
+  for (size_t i = 0; i < asked.size(); ++i) {
+    EXPECT_EQ(CountPublished(*w.A1, asked[i]), scanned[2 * i]) << i;
+    EXPECT_EQ(CountSubscribed(*w.B1, asked[i]), scanned[2 * i + 1]) << i;
+  }
+  w.Ram.EndCheckRun();
+}
+
 TEST(GatewayQueries, RoundGatewayHidesTheNodesPlacement) {
   World w;
   w.Make.Gateway(w.B, w.B1, w.B1, w.Speed);  // B echoes Speed back onto N
