@@ -132,8 +132,39 @@ std::unique_ptr<TZOR_RAM> GatewaysOnOneNode(int signals) {
   return ram;
 }
 
+// A LIN 2.0 network whose master sends `frames` frames, each in one schedule
+// table, to a class-2 slave that has a message identifier for each.
+std::unique_ptr<TZOR_RAM> LinFramesScheduled(int frames) {
+  auto ram = std::make_unique<TZOR_RAM>();
+  zortest::Builder make{*ram};
+  TNetwork* lin = make.Network("Lin", kNetTypeLIN20, 19200);
+  TIfc* master = make.Ifc(make.Node("Master"), "Master_LIN", kIfcLINMaster, lin);
+  TIfc* slave = make.Ifc(make.Node("Slave"), "Slave_LIN", kIfcLINSlave, lin);
+  slave->ProtVer = 2.0f;
+  TNetMode* table = ram->NewItem(ram->NetModes);
+  table->Name = "Table";
+  table->Network = lin;
+  lin->NetModes.Add(table);
+  for (int f = 0; f < frames; ++f) {
+    TNetFrame* frame = make.Frame(master, "F" + std::to_string(f), static_cast<uint32_t>(f % 60), 1);
+    TSignal* signal = make.Signal("Sig" + std::to_string(f), 8);
+    make.Place(frame, signal);
+    make.Pub(master, signal);
+    make.Sub(slave, signal);
+    make.MsgId(slave, frame, static_cast<uint16_t>(f));
+    TSchEntry* entry = ram->NewItem(ram->SchEntries);
+    entry->NetMode = table;
+    entry->Order = f;
+    entry->Type = kSchUnconditional;
+    entry->TxFrame = frame;
+    table->SchEntrys.Add(entry);
+  }
+  return ram;
+}
+
 }  // namespace
 
+BENCHMARK_TEMPLATE(BM_CheckShape, LinFramesScheduled)->Arg(2500)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK_TEMPLATE(BM_CheckShape, GatewaysOnOneNode)->Arg(5000)->Arg(20000)->Unit(benchmark::kMillisecond);
 BENCHMARK_TEMPLATE(BM_CheckShape, MultiplexedInOneFrame)->Arg(5000)->Arg(20000)->Unit(benchmark::kMillisecond);
 BENCHMARK_TEMPLATE(BM_CheckShape, SignalsInOneFrame)->Arg(5000)->Arg(20000)->Unit(benchmark::kMillisecond);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "zor/QXML/QXMLDocument.h"
@@ -255,15 +256,59 @@ bool TReceiverSet::Receives(const TNetFrame* frame) const {
   return false;
 }
 
+// A long list of message identifiers is indexed by frame once per check run.
 TFrameMsgId* TNetFrame::GetMessageId(const TIfc* ifc) const {
   if (!ifc) return nullptr;
-  for (TFrameMsgId* msgId : ifc->FrameMsgIds)
-    if (msgId && msgId->NetFrame == this) return msgId;
-  return nullptr;
+  const TZORList<TFrameMsgId>& ids = ifc->FrameMsgIds;
+  if (!Ram || !Ram->InCheckRun() || ids.Count() <= kScannedListLength) {
+    for (TFrameMsgId* msgId : ids)
+      if (msgId && msgId->NetFrame == this) return msgId;
+    return nullptr;
+  }
+  using ByFrame = std::unordered_map<const TNetFrame*, TFrameMsgId*>;
+  static const char kKey = 0;
+  const ByFrame& byFrame = CheckRunValueOf<ByFrame>(*Ram, &kKey, &ids, [](const TZORList<TFrameMsgId>* list) {
+    ByFrame result;
+    for (TFrameMsgId* msgId : *list)
+      if (msgId) result.try_emplace(msgId->NetFrame, msgId);  // keeps the first
+    return result;
+  });
+  const auto found = byFrame.find(this);
+  return found == byFrame.end() ? nullptr : found->second;
 }
 
+namespace {
+
+// A network's frames and event-triggered frame holders by identifier.
+struct TFrameIdIndex {
+  std::unordered_map<uint32_t, THolders<TNetFrame>> Frames, EventHolders;
+
+  explicit TFrameIdIndex(TNetwork& network) {
+    for (const TNetFrame* frame : network.GetFrames())
+      if (frame) Frames[frame->FrameId].Add(frame);
+    for (const TFrameHolder* holder : network.GetFrameHolders())
+      if (holder && holder->HolderType == kHolderEventTriggered) EventHolders[holder->FrameId].Add(holder);
+  }
+
+  static bool HasOther(const std::unordered_map<uint32_t, THolders<TNetFrame>>& byId, const TNetFrame* self) {
+    const auto found = byId.find(self->FrameId);
+    return found != byId.end() && found->second.HasOtherThan(self);
+  }
+};
+
+}  // namespace
+
+// The network's frames are indexed by identifier once per check run.
 bool TNetFrame::IdShared() {
   if (!Network || Network->Type != kNetTypeLIN20) return false;
+  if (Ram && Ram->InCheckRun()) {
+    static const char kKey = 0;
+    TNetwork* network = Network;
+    const auto& index = CheckRunValueOf<TFrameIdIndex>(*Ram, &kKey, network, [network](const TNetwork*) {
+      return TFrameIdIndex(*network);
+    });
+    return TFrameIdIndex::HasOther(index.Frames, this) || TFrameIdIndex::HasOther(index.EventHolders, this);
+  }
   for (TNetFrame* frame : Network->GetFrames())
     if (frame && frame != this && frame->FrameId == FrameId) return true;
   for (TFrameHolder* holder : Network->GetFrameHolders())

@@ -16,6 +16,7 @@
 #include "zor/check/findings.h"
 #include "zor/model/check_run_values.h"
 #include "zor/model/enums.h"
+#include "zor/model/name_table.h"
 #include "zor/model/ram.h"
 #include "zor/network/frame.h"
 #include "zor/network/network.h"
@@ -43,16 +44,31 @@ std::string SignalName(const TNetSig* sig) { return sig->Signal ? sig->Signal->N
 
 bool IsLinSlaveOfClass2(TIfc* ifc) { return ifc && ifc->IfcType == kIfcLINSlave && ifc->ProtocolClass() == 2; }
 
-// Whether a schedule entry of the network sends a frame of exactly this name.
-// Linear in the network's schedule entries; only LIN frames ask, and a LIN
-// network's schedules are small.
-bool IsScheduled(const TNetwork* network, const std::string& name) {
+// Calls visit(frame) for the frame each schedule entry of the network sends.
+template <class Visit>
+void ForEachScheduledFrame(const TNetwork* network, Visit visit) {
   for (TNetMode* mode : network->NetModes) {
     if (!mode) continue;
     for (TSchEntry* entry : mode->SchEntrys)
-      if (entry && entry->TxFrame && entry->TxFrame->Name == name) return true;
+      if (entry && entry->TxFrame) visit(*entry->TxFrame);
   }
-  return false;
+}
+
+// Whether a schedule entry of the network sends a frame of exactly this name.
+// During a check run the names are gathered once per network.
+bool IsScheduled(TZOR_RAM* ram, const TNetwork* network, const std::string& name) {
+  if (!ram || !ram->InCheckRun()) {
+    bool found = false;
+    ForEachScheduledFrame(network, [&](const TNetFrame& frame) { found = found || frame.Name == name; });
+    return found;
+  }
+  static const char kKey = 0;
+  const auto& names = CheckRunValueOf<TNameTable<bool>>(*ram, &kKey, network, [](const TNetwork* owner) {
+    TNameTable<bool> result;
+    ForEachScheduledFrame(owner, [&](const TNetFrame& frame) { result.Insert(frame.Name); });
+    return result;
+  });
+  return names.Find(name) != nullptr;
 }
 
 // The largest value of an unsigned field of `bits` bits, saturated at the
@@ -66,7 +82,7 @@ int64_t MaxUnsigned(int64_t bits) {
 }  // namespace
 
 void TNetFrame::CheckScheduled(bool* errorFound) {
-  if (IsLinFrame() && Network && !IsScheduled(Network, Name))
+  if (IsLinFrame() && Network && !IsScheduled(Ram, Network, Name))
     ReportFinding<kFrameNotScheduled>(errorFound, Name.c_str(), Network->Name.c_str());
 }
 

@@ -174,6 +174,50 @@ TEST_F(FrameCheckTest, MultiplexedPairsInOrder) {
   }
 }
 
+// Long LIN 2.0 lists are indexed during a check run (scheduled names, message
+// identifiers by frame and by id, frame identifiers): every frame's and
+// identifier's findings are those of the scans outside a run, with shared
+// frame ids and message ids, frames without message id or schedule entry, one
+// frame given two identifiers, an identifier without frame and one listed twice.
+TEST_F(FrameCheckTest, LinIndexesAnswerAsTheScans) {
+  TNetwork* net = AddNetwork(kNetTypeLIN20);
+  TIfc* master = AddIfc(net, kIfcLINMaster);
+  TIfc* slave = AddIfc(net, kIfcLINSlave, 2.0f);
+  TNetMode* table = Ram.NewItem(Ram.NetModes);
+  table->Network = net;
+  net->NetModes.Add(table);
+  std::vector<TItemData*> checked;
+  for (int i = 0; i < 20; ++i) {
+    const uint32_t id = static_cast<uint32_t>(i < 14 ? i % 7 : 100 + i);
+    TNetFrame* frame = AddFrame(master, 1, id, ("F" + std::to_string(i)).c_str());
+    Make.Sub(slave, Place(frame, 8, 0)->Signal);
+    if (i % 3) {
+      TSchEntry* entry = Ram.NewItem(Ram.SchEntries);
+      entry->NetMode = table;
+      entry->TxFrame = frame;
+      table->SchEntrys.Add(entry);
+    }
+    if (i % 4) Make.MsgId(slave, frame, static_cast<uint16_t>(i % 5));
+    if (i == 5) Make.MsgId(slave, frame, 9);
+    checked.push_back(frame);
+  }
+  AddHolder(master, kHolderEventTriggered, 116);  // shares only the id of F16, which has no message id
+  Make.MsgId(slave, nullptr, 2);
+  slave->FrameMsgIds.Add(slave->FrameMsgIds[2]);
+  for (int i = 0; i < slave->FrameMsgIds.Count() - 1; ++i) checked.push_back(slave->FrameMsgIds[i]);
+
+  auto texts = [&](TItemData* item) {
+    zortest::FindingLog log;
+    item->Check(kAll);
+    return log.Texts;
+  };
+  std::vector<std::vector<std::string>> scanned;
+  for (TItemData* item : checked) scanned.push_back(texts(item));
+  Ram.BeginCheckRun();
+  for (size_t i = 0; i < checked.size(); ++i) EXPECT_EQ(texts(checked[i]), scanned[i]) << checked[i]->GetId();
+  Ram.EndCheckRun();
+}
+
 TEST_F(FrameCheckTest, MultiplexedSignalsDoNotOverlap) {
   TNetFrame* frame = AddFrame(AddIfc(AddNetwork(kNetTypeCAN), kIfcCAN), 2);
   Place(frame, 8, 0)->Multiplexed = kMuxMultiplexed;

@@ -1,8 +1,10 @@
 #include "zor/node/node.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <span>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
@@ -377,18 +379,79 @@ bool TFrameMsgId::Check(uint64_t flags) {
     ReportFinding<kFrameNotOnInterface>(&err, NetFrame->Name.c_str(), Ifc->Name.c_str());
   }
 
-  // Every clash is reported from both sides. The scan covers this interface's
-  // identifiers only (one per frame the interface handles).
-  char msgId[8];
-  std::snprintf(msgId, sizeof msgId, "%04X", static_cast<unsigned>(MsgId));
-  const std::string idName = GetName() + " / " + msgId;
-  for (TFrameMsgId* other : Ifc->FrameMsgIds) {
-    if (!other || other == this) continue;
+  // Every clash is reported from both sides, in the order of the interface's
+  // identifiers.
+  const TLazyText idName([this] {
+    char msgId[8];
+    std::snprintf(msgId, sizeof msgId, "%04X", static_cast<unsigned>(MsgId));
+    return GetName() + " / " + msgId;
+  });
+  ForEachClash([&](const TFrameMsgId* other) {
     if (other->MsgId == MsgId) ReportFinding<kMessageIdNotUnique>(&err, idName.c_str(), Ifc->Name.c_str());
     if (NetFrame && other->NetFrame == NetFrame)
       ReportFinding<kMessageIdDuplicated>(&err, NetFrame->Name.c_str(), Ifc->Name.c_str());
-  }
+  });
   return err;
+}
+
+namespace {
+
+// The identifiers of one interface by message id and by frame, as positions in
+// its list (ascending within a key), for the clash search of a check run.
+struct TMsgIdClashIndex {
+  std::vector<std::pair<uint16_t, int>> ById;
+  std::vector<std::pair<const TNetFrame*, int>> ByFrame;
+
+  static constexpr auto ByKey = [](const auto& a, const auto& b) { return std::less<>()(a.first, b.first); };
+
+  explicit TMsgIdClashIndex(const TZORList<TFrameMsgId>& ids) {
+    for (int i = 0; i < ids.Count(); ++i)
+      if (const TFrameMsgId* id = ids[i]) {
+        ById.emplace_back(id->MsgId, i);
+        ByFrame.emplace_back(id->NetFrame, i);
+      }
+    std::stable_sort(ById.begin(), ById.end(), ByKey);
+    std::stable_sort(ByFrame.begin(), ByFrame.end(), ByKey);
+  }
+
+  template <class Key>
+  static std::span<const std::pair<Key, int>> Positions(const std::vector<std::pair<Key, int>>& entries, Key key) {
+    const auto [first, last] = std::equal_range(entries.begin(), entries.end(), std::pair<Key, int>(key, 0), ByKey);
+    return {first, last};
+  }
+};
+
+}  // namespace
+
+// Each other identifier of the interface that shares the message id or (when
+// there is one) the frame, in list order. A long list is indexed once per
+// check run, so that checking all its identifiers stays linear.
+template <class Visit>
+void TFrameMsgId::ForEachClash(Visit visit) const {
+  const TZORList<TFrameMsgId>& ids = Ifc->FrameMsgIds;
+  if (!Ram || !Ram->InCheckRun() || ids.Count() <= kScannedListLength) {
+    for (const TFrameMsgId* other : ids)
+      if (other && other != this && (other->MsgId == MsgId || (NetFrame && other->NetFrame == NetFrame))) visit(other);
+    return;
+  }
+  static const char kKey = 0;
+  const auto& index = CheckRunValueOf<TMsgIdClashIndex>(
+      *Ram, &kKey, &ids, [](const TZORList<TFrameMsgId>* list) { return TMsgIdClashIndex(*list); });
+  const auto sameId = TMsgIdClashIndex::Positions(index.ById, MsgId);
+  const auto sameFrame = NetFrame ? TMsgIdClashIndex::Positions(index.ByFrame, static_cast<const TNetFrame*>(NetFrame))
+                                  : std::span<const std::pair<const TNetFrame*, int>>();
+  // Both position lists ascend: merge them, visiting a position in both once.
+  size_t a = 0, b = 0;
+  while (a < sameId.size() || b < sameFrame.size()) {
+    int position;
+    if (b == sameFrame.size() || (a < sameId.size() && sameId[a].second <= sameFrame[b].second)) {
+      position = sameId[a++].second;
+      if (b < sameFrame.size() && sameFrame[b].second == position) ++b;
+    } else {
+      position = sameFrame[b++].second;
+    }
+    if (const TFrameMsgId* other = ids[position]; other != this) visit(other);
+  }
 }
 
 std::string TFrameMsgId::GetDisplayName() {
@@ -401,12 +464,27 @@ std::string TFrameMsgId::GetName() { return NetFrame ? NetFrame->GetName() : std
 
 bool TFrameMsgId::HandlesFrame(TNetFrame* frame) const {
   if (!frame || frame->Ifc == Ifc) return true;
-  // Signals published by the frame's transmitter, and the signals that the
-  // database's subscriptions subscribe per interface (one scan per check run).
-  std::unordered_set<const TSignal*> published;
-  if (frame->Ifc)
-    for (TPubSig* pub : frame->Ifc->PubSigs)
-      if (pub && pub->Signal && pub->Ifc == frame->Ifc) published.insert(pub->Signal);
+  // Signals published by the frame's transmitter (gathered once per
+  // transmitter in a check run), and the signals that the database's
+  // subscriptions subscribe per interface (one scan per check run).
+  using Published = std::unordered_set<const TSignal*>;
+  const auto gatherPublished = [](const TIfc* transmitter) {
+    Published result;
+    if (transmitter)
+      for (TPubSig* pub : transmitter->PubSigs)
+        if (pub && pub->Signal && pub->Ifc == transmitter) result.insert(pub->Signal);
+    return result;
+  };
+  Published gathered;
+  const Published* publishedBy = &gathered;
+  if (Ram && Ram->InCheckRun()) {
+    static const char kPublishedKey = 0;
+    const TIfc* transmitter = frame->Ifc;
+    publishedBy = &CheckRunValueOf<Published>(*Ram, &kPublishedKey, transmitter, gatherPublished);
+  } else {
+    gathered = gatherPublished(frame->Ifc);
+  }
+  const Published& published = *publishedBy;
   using Subscribed = std::unordered_map<const TIfc*, std::unordered_set<const TSignal*>>;
   static const char kKey = 0;
   static const std::unordered_set<const TSignal*> kNone;

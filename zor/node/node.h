@@ -155,6 +155,10 @@ class ZOR_API TFrameMsgId : public TItemData {
   // transmitter publishes and a signal that a subscription of the database
   // with this interface subscribes.
   bool HandlesFrame(TNetFrame* frame) const;
+
+ private:
+  template <class Visit>
+  void ForEachClash(Visit visit) const;
 };
 
 }  // namespace ZOR_RAM
