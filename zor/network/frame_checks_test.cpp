@@ -178,7 +178,8 @@ TEST_F(FrameCheckTest, MultiplexedPairsInOrder) {
 // identifiers by frame and by id, frame identifiers): every frame's and
 // identifier's findings are those of the scans outside a run, with shared
 // frame ids and message ids, frames without message id or schedule entry, one
-// frame given two identifiers, an identifier without frame and one listed twice.
+// frame given two identifiers, an identifier without frame and one listed
+// twice, slaves sharing a configured NAD.
 TEST_F(FrameCheckTest, LinIndexesAnswerAsTheScans) {
   TNetwork* net = AddNetwork(kNetTypeLIN20);
   TIfc* master = AddIfc(net, kIfcLINMaster);
@@ -205,6 +206,11 @@ TEST_F(FrameCheckTest, LinIndexesAnswerAsTheScans) {
   Make.MsgId(slave, nullptr, 2);
   slave->FrameMsgIds.Add(slave->FrameMsgIds[2]);
   for (int i = 0; i < slave->FrameMsgIds.Count() - 1; ++i) checked.push_back(slave->FrameMsgIds[i]);
+  for (uint8_t nad : {5, 5, 7}) {
+    TIfc* other = AddIfc(net, kIfcLINSlave, 2.0f);
+    other->cfg_NAD = nad;
+    checked.push_back(other);
+  }
 
   auto texts = [&](TItemData* item) {
     zortest::FindingLog log;

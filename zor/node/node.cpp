@@ -213,13 +213,7 @@ bool TIfc::Check(uint64_t flags) {
         ReportFinding<kConfiguredNadRange7E>(&err, Name.c_str());
       else if (v != 20 && cfg_NAD == 0)
         ReportFinding<kConfiguredNadRangeFF>(&err, Name.c_str());
-      // Linear in the interfaces of this one network: a LIN cluster has few.
-      for (TIfc* other : Network->GetInterfaces())
-        if (other && other != this && other->Network == Network && other->IfcType == kIfcLINSlave &&
-            other->cfg_NAD == cfg_NAD) {
-          ReportFinding<kConfiguredNadNotUnique>(&err, Name.c_str());
-          break;
-        }
+      if (NadUsedByOtherSlave()) ReportFinding<kConfiguredNadNotUnique>(&err, Name.c_str());
     }
     if (IsCanNetwork(Network) && IfcModes.Count() == 0) ReportFinding<kNoInterfaceMode>(&err, Name.c_str());
     CheckBase(&err, flags);
@@ -237,6 +231,37 @@ bool TIfc::Check(uint64_t flags) {
   }
   if (IfcType == kIfcCAN && Ctrls.Count() == 0) ReportFinding<kInterfaceNoController>(&err, Name.c_str());
   return err;
+}
+
+// The slaves of a network by configured NAD, for the check of every slave.
+namespace {
+struct TSlavesByNad {
+  std::unordered_map<uint8_t, THolders<TIfc>> Slaves;
+
+  explicit TSlavesByNad(TNetwork& network) {
+    for (const TIfc* ifc : network.GetInterfaces())
+      if (ifc && ifc->Network == &network && ifc->IfcType == kIfcLINSlave) Slaves[ifc->cfg_NAD].Add(ifc);
+  }
+};
+}  // namespace
+
+// Another LIN slave on this interface's network has its configured NAD. The
+// network's slaves are indexed once per check run.
+bool TIfc::NadUsedByOtherSlave() {
+  if (Ram && Ram->InCheckRun()) {
+    static const char kKey = 0;
+    TNetwork* network = Network;
+    const auto& index = CheckRunValueOf<TSlavesByNad>(*Ram, &kKey, network, [network](const TNetwork*) {
+      return TSlavesByNad(*network);
+    });
+    const auto found = index.Slaves.find(cfg_NAD);
+    return found != index.Slaves.end() && found->second.HasOtherThan(this);
+  }
+  for (TIfc* other : Network->GetInterfaces())
+    if (other && other != this && other->Network == Network && other->IfcType == kIfcLINSlave &&
+        other->cfg_NAD == cfg_NAD)
+      return true;
+  return false;
 }
 
 bool TIfc::IsNameUsed(const std::string& name) {

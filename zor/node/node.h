@@ -114,6 +114,8 @@ class ZOR_API TIfc : public TItemData {
   TGateway* FindGatewayFor(const TNetSig* netSig) const;
 
  private:
+  bool NadUsedByOtherSlave();
+
   std::unique_ptr<TZORList<TNetFrame>> RxFrames_;
 };
 
