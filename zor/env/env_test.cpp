@@ -393,7 +393,6 @@ TEST(EnvCheck, PhysicalEncodeFoundAsTheScanInARun) {
   }
   EXPECT_EQ(codes[0], (std::vector<int>{kEnvPhysicalEncoding, kEnvPhysicalEncoding}));
   EXPECT_EQ(codes[1], codes[0]);
-  EXPECT_EQ(types[1]->Encodes.Remove(nullptr), 20);
 }
 
 TEST(EnvCheck, DetachedVariableReportsTheBaseFinding) {

@@ -499,8 +499,6 @@ TEST(MostIdCheck, RunIndexAnswersAsTheScan) {
   const std::vector<int> expected = {0, 1, 0, 0, 0, 0, 1, 1, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0};
   EXPECT_EQ(std::vector<int>(counts[0].begin(), counts[0].begin() + 20), expected);
   EXPECT_EQ(std::vector<int>(counts[0].end() - 3, counts[0].end()), (std::vector<int>{1, 1, 1}));
-  block->Fkts.Clear();
-  ram.MOSTFBlocks.Delete(ram.MOSTFBlocks.Count() - 1);
 }
 
 TEST(MostInstance, RunIndexAnswersAsTheWalk) {
@@ -548,7 +546,6 @@ TEST(MostInstance, RunIndexAnswersAsTheWalk) {
     }
     ram.EndCheckRun();
   }
-  ram.MOSTFBlockInstances.Delete(ram.MOSTFBlockInstances.IndexOf(e));
 }
 
 TEST(MostFBlockCheck, NameAndIdentifier) {
