@@ -9,6 +9,7 @@
 
 #include "zor/env/env.h"
 #include "zor/model/ram.h"
+#include "zor/most/fblock.h"
 #include "zor/network/frame.h"
 #include "zor/network/network.h"
 #include "zor/network/signal.h"
@@ -194,6 +195,29 @@ struct Builder {
     encode->EncType = type;
     if (type) type->Encodes.Add(encode);
     return encode;
+  }
+  ZOR_RAM::TMOSTFBlock* FBlock(const std::string& name, uint8_t id = 0) {
+    ZOR_RAM::TMOSTFBlock* block = Ram.NewItem(Ram.MOSTFBlocks);
+    block->Name = name;
+    block->FBlockID = id;
+    return block;
+  }
+  ZOR_RAM::TMOSTFkt* Fkt(ZOR_RAM::TMOSTFBlock* block, const std::string& name, uint16_t id = 0) {
+    ZOR_RAM::TMOSTFkt* fkt = Ram.NewItem(Ram.MOSTFkts);
+    fkt->Name = name;
+    fkt->FktID = id;
+    fkt->FBlock = block;
+    if (block) block->Fkts.Add(fkt);
+    return fkt;
+  }
+  // An instance of block on ifc.
+  ZOR_RAM::TMOSTFBlockInstance* Instance(ZOR_RAM::TIfc* ifc, ZOR_RAM::TMOSTFBlock* block, uint8_t instId = 0) {
+    ZOR_RAM::TMOSTFBlockInstance* instance = Ram.NewItem(Ram.MOSTFBlockInstances);
+    instance->FBlock = block;
+    instance->InstID = instId;
+    instance->Ifc = ifc;
+    if (ifc) ifc->MOSTFBlockInstances.Add(instance);
+    return instance;
   }
   ZOR_RAM::TEnvGroup* EnvGroup(const std::string& name) {
     ZOR_RAM::TEnvGroup* group = Ram.NewItem(Ram.EnvGroups);

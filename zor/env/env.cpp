@@ -55,6 +55,19 @@ void CheckVariables(bool* errorFound, const TZORList<T>& list, uint64_t flags, c
   if (list.Count() > kMaxEnvVariablesPerKind) ReportFinding<kTooManyEnvVariables>(errorFound, typeWord);
 }
 
+// Whether type has an encode of the physical kind. Many variables may share
+// one type, so during a check run each long encode list is looked at once.
+bool HasPhysicalEncode(TZOR_RAM* ram, const TEncType& type) {
+  auto scan = [](const TEncType* t) {
+    for (const TEncode* encode : t->Encodes)
+      if (encode && encode->Type == kEncodePhysical) return true;
+    return false;
+  };
+  if (!ram || !ram->InCheckRun() || type.Encodes.Count() <= kScannedListLength) return scan(&type);
+  static const char kKey = 0;
+  return CheckRunValueOf<bool>(*ram, &kKey, &type, scan);
+}
+
 // The bounds warnings integer and real variables share.
 template <class V>
 void CheckBounds(bool* errorFound, const std::string& name, V initial, V min, V max) {
@@ -155,12 +168,7 @@ bool TEnvInt::Check(uint64_t flags) {
   CheckBounds(&err, Name, InitialValue, MinValue, MaxValue);
   if (EncType) {
     if (EncType->Size != 32) ReportFinding<kEnvSizeNot32>(&err, Name.c_str());
-    for (TEncode* encode : EncType->Encodes) {
-      if (encode && encode->Type == kEncodePhysical) {
-        ReportFinding<kEnvPhysicalEncoding>(&err, Name.c_str());
-        break;
-      }
-    }
+    if (HasPhysicalEncode(Ram, *EncType)) ReportFinding<kEnvPhysicalEncoding>(&err, Name.c_str());
   }
   return err;
 }

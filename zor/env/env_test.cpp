@@ -368,6 +368,33 @@ TEST(EnvCheck, GroupRunsItsVariablesAndCountsThem) {
   EXPECT_FALSE(group->IsNameUsed("g"));
 }
 
+TEST(EnvCheck, PhysicalEncodeFoundAsTheScanInARun) {
+  TZOR_RAM ram;
+  zortest::Builder make{ram};
+  TEnvGroup* group = make.EnvGroup("G");
+  std::vector<TEncType*> types;
+  for (int t = 0; t < 3; ++t) {
+    TEncType* type = make.EncType("T" + std::to_string(t), 32);
+    for (int v = 0; v < 20; ++v) make.Encode(type, kEncodeLogical, v, v, "V");
+    types.push_back(type);
+  }
+  types[1]->Encodes.Add(nullptr);
+  make.Encode(types[1], kEncodePhysical, 0, 9, "Range");
+  types[2]->Encodes.Add(types[2]->Encodes[0]);  // listed twice
+  for (int v = 0; v < 6; ++v) make.EnvInt(group, "Var" + std::to_string(v))->EncType = types[v % 3];
+
+  std::vector<int> codes[2];
+  for (bool inRun : {false, true}) {
+    if (inRun) ram.BeginCheckRun();
+    Findings findings;
+    for (TEnvInt* variable : group->EnvIntList) variable->Check(kCheckAll);
+    codes[inRun] = findings.Codes;
+    ram.EndCheckRun();
+  }
+  EXPECT_EQ(codes[0], (std::vector<int>{kEnvPhysicalEncoding, kEnvPhysicalEncoding}));
+  EXPECT_EQ(codes[1], codes[0]);
+}
+
 TEST(EnvCheck, DetachedVariableReportsTheBaseFinding) {
   TEnvStr detached;
   detached.Name = "S";

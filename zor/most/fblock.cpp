@@ -1,7 +1,10 @@
 #include "zor/most/fblock.h"
 
 #include <algorithm>
+#include <map>
 #include <unordered_map>
+#include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "zor/QXML/QXMLDocument.h"
@@ -17,6 +20,46 @@
 #include "zor/node/node.h"
 
 namespace ZOR_RAM {
+
+namespace {
+
+// The entries of list whose identifier equals self's, counted as listed (an
+// item listed twice counts twice), less one when self is listed: the number
+// of times an identifier test reports self. During a check run a long list's
+// identifier counts and members are gathered once; outside one it is scanned.
+template <class T, class IdOf>
+int OtherEntriesWithId(TZOR_RAM& ram, const TZORList<T>& list, const T* self, IdOf idOf) {
+  const int64_t id = idOf(self);
+  if (!ram.InCheckRun() || list.Count() <= kScannedListLength) {
+    int same = 0;
+    bool listed = false;
+    for (const T* item : list) {
+      if (!item) continue;
+      same += idOf(item) == id;
+      listed |= item == self;
+    }
+    return listed ? same - 1 : same;
+  }
+  struct Index {
+    std::unordered_map<int64_t, int> Counts;
+    std::unordered_set<const T*> Members;
+  };
+  static const char kKey = 0;
+  const Index& index = CheckRunValueOf<Index>(ram, &kKey, &list, [&idOf](const TZORList<T>* items) {
+    Index built;
+    for (const T* item : *items) {
+      if (!item) continue;
+      ++built.Counts[idOf(item)];
+      built.Members.insert(item);
+    }
+    return built;
+  });
+  auto found = index.Counts.find(id);
+  if (found == index.Counts.end()) return 0;
+  return index.Members.count(self) ? found->second - 1 : found->second;
+}
+
+}  // namespace
 
 // ---------------------------------------------------------------------------
 // TMOSTFBlock
@@ -46,16 +89,8 @@ bool TMOSTFBlock::Check(uint64_t flags) {
   if (flags & kCheckAll) {
     CheckBase(&err, flags);
     if (Ram) {
-      // Identifier counts over all blocks, gathered once per check run.
-      const auto& counts = Ram->CheckRunValue<std::unordered_map<int64_t, int>>(&Ram->MOSTFBlocks, [this] {
-        std::unordered_map<int64_t, int> byId;
-        for (TMOSTFBlock* block : Ram->MOSTFBlocks)
-          if (block) ++byId[block->FBlockID];
-        return byId;
-      });
-      auto found = counts.find(FBlockID);
-      int same = found == counts.end() ? 0 : found->second;
-      if (same > 0 && Ram->MOSTFBlocks.IndexOf(this) >= 0) --same;  // not itself
+      const int same =
+          OtherEntriesWithId(*Ram, Ram->MOSTFBlocks, this, [](const TMOSTFBlock* block) { return block->FBlockID; });
       for (int i = 0; i < same; ++i) ReportFinding<kIdNotUnique>(&err, Name.c_str(), "MOST Function Block");
     }
   }
@@ -106,29 +141,86 @@ bool TMOSTFBlockInstance::Check(uint64_t flags) {
   return err;
 }
 
-bool TMOSTFBlockInstance::IsNameUsed(const std::string& name) {
-  if (!Ram) return false;
-  // The instances by display text, in list order, gathered once per check
-  // run: only instances that share the text take part in the walk.
-  static const char kKey = 0;
-  using ByText = std::unordered_map<std::string, std::vector<TMOSTFBlockInstance*>>;
-  TZOR_RAM& ram = *Ram;
-  const auto& byText = ram.CheckRunValue<ByText>(&kKey, [&ram] {
-    ByText texts;
-    for (TMOSTFBlockInstance* instance : ram.MOSTFBlockInstances)
-      if (instance) texts[instance->GetDisplayName()].push_back(instance);
-    return texts;
-  });
-  auto found = byText.find(name);
-  if (found == byText.end()) return false;
-  for (TMOSTFBlockInstance* other : found->second) {
-    if (other == this) continue;
-    TNetwork* mine = Ifc ? Ifc->Network : nullptr;
-    TNetwork* theirs = other->Ifc ? other->Ifc->Network : nullptr;
+namespace {
+
+TNetwork* NetworkOf(const TMOSTFBlockInstance* instance) { return instance->Ifc ? instance->Ifc->Network : nullptr; }
+
+// Walks the instances sharing one display text in list order, skipping self's
+// entries: the first other instance on no network ends the walk with false,
+// the first on a network of mine's name and type with true.
+bool OtherOnSameNetwork(const std::vector<TMOSTFBlockInstance*>& entries, const TMOSTFBlockInstance* self,
+                        const TNetwork* mine) {
+  for (const TMOSTFBlockInstance* other : entries) {
+    if (other == self) continue;
+    const TNetwork* theirs = NetworkOf(other);
     if (!mine || !theirs) return false;
     if (mine->Name == theirs->Name && mine->Type == theirs->Type) return true;
   }
   return false;
+}
+
+// The instances that share one display text, in list order. During a check
+// run a long group also keeps where the walk above would stop: the first
+// entry on no network, and per network name and type the position of the
+// first entry and of the first entry of another instance.
+struct TInstanceGroup {
+  static constexpr size_t kNone = static_cast<size_t>(-1);
+  struct Firsts {
+    size_t First = kNone, OfOther = kNone;
+  };
+  std::vector<TMOSTFBlockInstance*> Entries;
+  size_t FirstDetached = kNone;
+  std::map<std::pair<std::string, int32_t>, Firsts> ByNetwork;
+
+  void Summarise() {
+    for (size_t i = 0; i < Entries.size(); ++i) {
+      const TNetwork* network = NetworkOf(Entries[i]);
+      if (!network) {
+        if (FirstDetached == kNone) FirstDetached = i;
+        continue;
+      }
+      Firsts& firsts = ByNetwork[{network->Name, network->Type}];
+      if (firsts.First == kNone)
+        firsts.First = i;
+      else if (firsts.OfOther == kNone && Entries[i] != Entries[firsts.First])
+        firsts.OfOther = i;
+    }
+  }
+  // The walk's answer from the summary; self's entries are never on no
+  // network, since self has mine.
+  bool OtherOnSameNetwork(const TMOSTFBlockInstance* self, const TNetwork* mine) const {
+    auto found = ByNetwork.find({mine->Name, mine->Type});
+    if (found == ByNetwork.end()) return false;
+    const size_t match = Entries[found->second.First] != self ? found->second.First : found->second.OfOther;
+    return match != kNone && (FirstDetached == kNone || match < FirstDetached);
+  }
+};
+
+}  // namespace
+
+bool TMOSTFBlockInstance::IsNameUsed(const std::string& name) {
+  if (!Ram) return false;
+  // The instances by display text, gathered once per check run: only
+  // instances that share the text take part in the walk.
+  static const char kKey = 0;
+  using ByText = std::unordered_map<std::string, TInstanceGroup>;
+  TZOR_RAM& ram = *Ram;
+  const auto& byText = ram.CheckRunValue<ByText>(&kKey, [&ram] {
+    ByText texts;
+    for (TMOSTFBlockInstance* instance : ram.MOSTFBlockInstances)
+      if (instance) texts[instance->GetDisplayName()].Entries.push_back(instance);
+    if (ram.InCheckRun())
+      for (auto& [text, group] : texts)
+        if (group.Entries.size() > static_cast<size_t>(kScannedListLength)) group.Summarise();
+    return texts;
+  });
+  auto found = byText.find(name);
+  if (found == byText.end()) return false;
+  const TInstanceGroup& group = found->second;
+  const TNetwork* mine = NetworkOf(this);
+  if (!mine || group.Entries.size() <= static_cast<size_t>(kScannedListLength) || !ram.InCheckRun())
+    return OtherOnSameNetwork(group.Entries, this, mine);
+  return group.OtherOnSameNetwork(this, mine);
 }
 
 std::string TMOSTFBlockInstance::GetDisplayName() {
@@ -200,17 +292,9 @@ bool TMOSTFkt::Check(uint64_t flags) {
   if (!FBlock) return err;
   if (FktID > 0xFFF) ReportFinding<kFunctionIdInvalid>(&err, FBlock->Name.c_str(), Name.c_str());
   std::string kind = Name + " MOST Function";
-  // Function identifier counts of the block, gathered once per check run.
-  TZORList<TMOSTFkt>& siblings = FBlock->Fkts;
-  const auto& counts = Ram ? Ram->CheckRunValue<std::unordered_map<int64_t, int>>(&siblings, [&siblings] {
-    std::unordered_map<int64_t, int> byId;
-    for (TMOSTFkt* fkt : siblings)
-      if (fkt) ++byId[fkt->FktID];
-    return byId;
-  }) : std::unordered_map<int64_t, int>();
-  auto found = counts.find(FktID);
-  int same = found == counts.end() ? 0 : found->second;
-  if (same > 0 && siblings.IndexOf(this) >= 0) --same;  // not itself
+  // Without a database the identifier test is not made.
+  const int same =
+      Ram ? OtherEntriesWithId(*Ram, FBlock->Fkts, this, [](const TMOSTFkt* fkt) { return fkt->FktID; }) : 0;
   for (int i = 0; i < same; ++i) ReportFinding<kIdNotUnique>(&err, FBlock->Name.c_str(), kind.c_str());
 
   bool hasPos = false, hasTag = false, hasPosY = false, hasTyped = false;

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include "tests/builder.h"
 #include "tests/support.h"
 #include "zor/check/findings.h"
 #include "zor/interface/file_frame.h"
+#include "zor/model/enums.h"
 #include "zor/model/ram.h"
 #include "zor/model/xml_values.h"
 #include "zor/most/fblock.h"
@@ -454,6 +456,96 @@ TEST(MostFktCheck, CodeByCode) {
   TMOSTFktParam unattached;
   unattached.StreamCase = ram.NewItem(ram.MOSTFktIf_StreamCases);
   EXPECT_EQ(Codes(&unattached), V{kNoRam});
+}
+
+// The identifier tests answer the same from a check run's index as from a scan,
+// with duplicates, an item listed twice, a null entry and an item that names
+// its owner without being listed.
+TEST(MostIdCheck, RunIndexAnswersAsTheScan) {
+  TZOR_RAM ram;
+  zortest::Builder make{ram};
+  TMOSTFBlock* block = make.FBlock("Amp", 1);
+  std::vector<TItemData*> asked;
+  for (int i = 0; i < 20; ++i) {
+    asked.push_back(make.Fkt(block, "F" + std::to_string(i), static_cast<uint16_t>(i)));
+    asked.push_back(make.FBlock("B" + std::to_string(i), static_cast<uint8_t>(i + 1)));
+  }
+  asked.push_back(make.Fkt(block, "Twin", 3));
+  block->Fkts.Add(block->Fkts[5]);
+  block->Fkts.Add(nullptr);
+  TMOSTFkt* stray = make.Fkt(nullptr, "Stray", 7);
+  stray->FBlock = block;
+  asked.push_back(stray);
+  ram.MOSTFBlocks.Add(ram.MOSTFBlocks[4]);
+  ram.MOSTFBlocks.Add(nullptr);
+  TMOSTFBlock loose;  // in no list
+  loose.Ram = &ram;
+  loose.FBlockID = 9;
+  asked.push_back(&loose);
+
+  std::vector<int> counts[2];
+  for (bool inRun : {false, true}) {
+    if (inRun) ram.BeginCheckRun();
+    for (TItemData* item : asked) {
+      FindingCodes f;
+      item->Check(kCheckAll);
+      counts[inRun].push_back(f.Count(kIdNotUnique));
+    }
+    ram.EndCheckRun();
+  }
+  EXPECT_EQ(counts[1], counts[0]);
+  // F3 meets Twin, F5 and B3 are listed twice, Amp and B0 share identifier 1;
+  // Stray meets F7 and the loose block B8, which see neither.
+  const std::vector<int> expected = {0, 1, 0, 0, 0, 0, 1, 1, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+  EXPECT_EQ(std::vector<int>(counts[0].begin(), counts[0].begin() + 20), expected);
+  EXPECT_EQ(std::vector<int>(counts[0].end() - 3, counts[0].end()), (std::vector<int>{1, 1, 1}));
+}
+
+TEST(MostInstance, RunIndexAnswersAsTheWalk) {
+  TZOR_RAM ram;
+  zortest::Builder make{ram};
+  TMOSTFBlock* amp = make.FBlock("Amp");
+  auto on = [&](const std::string& network, int32_t type) {
+    return make.Instance(make.Ifc(nullptr, "I", kIfcCAN, make.Network(network, type)), amp, 5);
+  };
+  TMOSTFBlockInstance* a = on("Bus", kNetTypeCAN);
+  TMOSTFBlockInstance* b = on("Bus", kNetTypeJ1939);
+  for (int i = 0; i < 16; ++i) on("Net" + std::to_string(i), kNetTypeCAN);
+  TMOSTFBlockInstance* f = on("Pair", kNetTypeCAN);
+  TMOSTFBlockInstance* g = on("Pair", kNetTypeCAN);
+  TMOSTFBlockInstance* e = on("Solo", kNetTypeCAN);
+  ram.MOSTFBlockInstances.Add(e);
+  ram.MOSTFBlockInstances.Add(nullptr);
+  TMOSTFBlockInstance* d = make.Instance(nullptr, amp, 5);  // on no network: the walk stops there
+  TMOSTFBlockInstance* c = on("Bus", kNetTypeCAN);
+  TMOSTFBlockInstance stray;  // in no list
+  stray.Ram = &ram;
+  stray.Ifc = b->Ifc;
+  stray.FBlock = amp;
+  stray.InstID = 5;
+
+  struct Case {
+    const char* What;
+    TMOSTFBlockInstance* Instance;
+    std::string Text;
+    bool Used;
+  } cases[] = {{"same name, other type; match after the detached one", a, "Amp.05", false},
+               {"other type only", b, "Amp.05", false},
+               {"pair before the detached one", f, "Amp.05", true},
+               {"pair, second", g, "Amp.05", true},
+               {"listed twice", e, "Amp.05", false},
+               {"detached", d, "Amp.05", false},
+               {"first match before the detached one", c, "Amp.05", true},
+               {"not listed", &stray, "Amp.05", true},
+               {"other text", a, "Amp.06", false}};
+  for (bool inRun : {false, true}) {
+    if (inRun) ram.BeginCheckRun();
+    for (const Case& k : cases) {
+      SCOPED_TRACE(std::string(k.What) + (inRun ? " (in a run)" : ""));
+      EXPECT_EQ(k.Instance->IsNameUsed(k.Text), k.Used);
+    }
+    ram.EndCheckRun();
+  }
 }
 
 TEST(MostFBlockCheck, NameAndIdentifier) {
