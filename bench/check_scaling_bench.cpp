@@ -162,8 +162,19 @@ std::unique_ptr<TZOR_RAM> LinFramesScheduled(int frames) {
   return ram;
 }
 
+// One encoding type of `encodes` reversed ranges (minimum above maximum),
+// none overlapping another.
+std::unique_ptr<TZOR_RAM> ReversedEncodes(int encodes) {
+  auto ram = std::make_unique<TZOR_RAM>();
+  zortest::Builder make{*ram};
+  TEncType* type = make.EncType("Type", 32);
+  for (int e = 0; e < encodes; ++e) make.Encode(type, kEncodePhysical, 2 * e + 1, 2 * e, "R" + std::to_string(e));
+  return ram;
+}
+
 }  // namespace
 
+BENCHMARK_TEMPLATE(BM_CheckShape, ReversedEncodes)->Arg(5000)->Arg(20000)->Unit(benchmark::kMillisecond);
 BENCHMARK_TEMPLATE(BM_CheckShape, LinFramesScheduled)->Arg(2500)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK_TEMPLATE(BM_CheckShape, GatewaysOnOneNode)->Arg(5000)->Arg(20000)->Unit(benchmark::kMillisecond);
 BENCHMARK_TEMPLATE(BM_CheckShape, MultiplexedInOneFrame)->Arg(5000)->Arg(20000)->Unit(benchmark::kMillisecond);

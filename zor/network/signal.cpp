@@ -90,16 +90,23 @@ bool EncodesOverlap(const TEncType& type) {
   }
   if (intervals.size() < 2) return false;
   std::sort(intervals.begin(), intervals.end(), [](const Interval& a, const Interval& b) { return a.Lo < b.Lo; });
-  uint64_t maxHi = intervals[0].Hi;
+  // prefixMaxHi[p]: the largest upper bound among the first p intervals.
+  std::vector<uint64_t> prefixMaxHi(intervals.size() + 1, 0);
+  for (size_t i = 0; i < intervals.size(); ++i) prefixMaxHi[i + 1] = std::max(prefixMaxHi[i], intervals[i].Hi);
   for (size_t i = 1; i < intervals.size(); ++i) {
     const Interval& cur = intervals[i];
     if (cur.Hi >= cur.Lo) {
-      if (cur.Lo <= maxHi) return true;
+      if (cur.Lo <= prefixMaxHi[i]) return true;
     } else {
-      for (size_t j = 0; j < intervals.size(); ++j)
-        if (j != i && cur.Lo <= intervals[j].Hi && intervals[j].Lo <= cur.Hi) return true;
+      // A reversed interval overlaps another whose lower bound is not above
+      // its upper bound (a prefix of the sorted intervals, which cannot hold
+      // itself) and whose upper bound reaches its lower bound.
+      const size_t below = static_cast<size_t>(
+          std::upper_bound(intervals.begin(), intervals.end(), cur.Hi,
+                           [](uint64_t bound, const Interval& interval) { return bound < interval.Lo; }) -
+          intervals.begin());
+      if (below > 0 && prefixMaxHi[below] >= cur.Lo) return true;
     }
-    maxHi = std::max(maxHi, cur.Hi);
   }
   return false;
 }

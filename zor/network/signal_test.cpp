@@ -353,6 +353,10 @@ TEST(EncTypeCheck, SizeAndOverlap) {
       {"reversed range within another's span", 8, false, {{kEncodePhysical, 4, 10}, {kEncodePhysical, 5, 3}}, {}},
       {"reversed range reaching an earlier one", 8, false, {{kEncodePhysical, 0, 10}, {kEncodePhysical, 5, 3}},
        {kEncodesOverlap}},
+      {"reversed range reaching one behind a shorter one", 8, false,
+       {{kEncodePhysical, 0, 1}, {kEncodePhysical, 2, 11}, {kEncodePhysical, 10, 3}}, {kEncodesOverlap}},
+      {"reversed range below every other lower bound", 8, false,
+       {{kEncodePhysical, 5, 9}, {kEncodePhysical, 8, 1}}, {}},
       {"size 0", 0, false, {}, {kSizeIncorrect}},
       {"size 65", 65, false, {}, {kEncodingTypeOver64}},
   };
