@@ -172,8 +172,28 @@ std::unique_ptr<TZOR_RAM> ReversedEncodes(int encodes) {
   return ram;
 }
 
+// A node gatewaying `frames` frames whole from one network to another.
+std::unique_ptr<TZOR_RAM> FrameGatewaysOnOneNode(int frames) {
+  auto ram = std::make_unique<TZOR_RAM>();
+  zortest::Builder make{*ram};
+  TNetwork* in = make.TimedNetwork("In", kNetTypeCAN, 500000);
+  TNetwork* out = make.TimedNetwork("Out", kNetTypeCAN, 500000);
+  TNode* node = make.Node("Gw");
+  TIfc* inIfc = make.Ifc(node, "Gw_In", kIfcCAN, in);
+  TIfc* outIfc = make.Ifc(node, "Gw_Out", kIfcCAN, out);
+  TIfc* source = make.Ifc(make.Node("Source"), "Source_CAN", kIfcCAN, in);
+  for (int f = 0; f < frames; ++f) {
+    const uint32_t id = static_cast<uint32_t>(f + 1);
+    TNetFrame* inFrame = make.Frame(source, "In" + std::to_string(f), id, 8);
+    TNetFrame* outFrame = make.Frame(outIfc, "Out" + std::to_string(f), id, 8);
+    make.FrameGateway(node, inIfc, inFrame, outIfc, outFrame);
+  }
+  return ram;
+}
+
 }  // namespace
 
+BENCHMARK_TEMPLATE(BM_CheckShape, FrameGatewaysOnOneNode)->Arg(5000)->Arg(20000)->Unit(benchmark::kMillisecond);
 BENCHMARK_TEMPLATE(BM_CheckShape, ReversedEncodes)->Arg(5000)->Arg(20000)->Unit(benchmark::kMillisecond);
 BENCHMARK_TEMPLATE(BM_CheckShape, LinFramesScheduled)->Arg(2500)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK_TEMPLATE(BM_CheckShape, GatewaysOnOneNode)->Arg(5000)->Arg(20000)->Unit(benchmark::kMillisecond);

@@ -1,8 +1,22 @@
 #include "zor/model/check_run_values.h"
 
+#include <unordered_set>
+
 #include "zor/model/name_table.h"
 
 namespace ZOR_RAM {
+
+bool ListHolds(TZOR_RAM* ram, const TList& list, const TItemData* item) {
+  if (!ram || !ram->InCheckRun() || list.Count() <= kScannedListLength) return list.IndexOf(item) >= 0;
+  using Members = std::unordered_set<const TItemData*>;
+  static const char kKey = 0;
+  const Members& members = CheckRunValueOf<Members>(*ram, &kKey, &list, [](const TList* items) {
+    Members result;
+    for (int i = 0; i < items->Count(); ++i) result.insert(items->Get(i));
+    return result;
+  });
+  return members.count(item) > 0;
+}
 
 bool OtherItemHasName(TZOR_RAM* ram, const TList& list, TItemData* self, const std::string& name) {
   if (!ram || !ram->InCheckRun() || list.Count() <= kScannedListLength) {

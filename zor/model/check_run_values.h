@@ -68,6 +68,10 @@ struct THolders {
   bool HasOtherThan(const Item* self) const { return First && (Several || First != self); }
 };
 
+// Whether list holds item. During a check run a long list's items are
+// gathered once; otherwise the list is searched.
+ZOR_API bool ListHolds(TZOR_RAM* ram, const TList& list, const TItemData* item);
+
 // Whether an item of list other than self has GetName() exactly equal to
 // name. Self may or may not be in the list: only the other items count.
 // Linear outside a check run; during one each list is indexed once.

@@ -7,6 +7,7 @@
 #include "tests/support.h"
 #include "zor/QXML/QXMLDocument.h"
 #include "zor/model/ascii_case.h"
+#include "zor/model/check_run_values.h"
 #include "zor/network/frame.h"
 #include "zor/network/network.h"
 #include "zor/network/signal.h"
@@ -36,6 +37,25 @@ TEST(AsciiCase, FoldsOnlyTheLettersAToZ) {
 
 // An item listed twice, and a null entry, in an owner's list: each item is
 // destroyed once and leaves its database list.
+// Membership of a long owner's list is gathered once in a check run; the
+// answers are the search's: a listed item, one listed elsewhere, the null
+// entry.
+TEST(Children, ListHoldsAsTheSearchInAndOutOfARun) {
+  TZOR_RAM ram;
+  TIfc* ifc = ram.NewItem(ram.Ifcs);
+  for (int i = 0; i < 20; ++i) ifc->NetFrames.Add(ram.NewItem(ram.NetFrames));
+  ifc->NetFrames.Add(nullptr);
+  TNetFrame* elsewhere = ram.NewItem(ram.NetFrames);
+  for (bool inRun : {false, true}) {
+    SCOPED_TRACE(inRun);
+    if (inRun) ram.BeginCheckRun();
+    EXPECT_TRUE(ListHolds(&ram, ifc->NetFrames, ifc->NetFrames[7]));
+    EXPECT_FALSE(ListHolds(&ram, ifc->NetFrames, elsewhere));
+    EXPECT_TRUE(ListHolds(&ram, ifc->NetFrames, nullptr));
+  }
+  ram.EndCheckRun();
+}
+
 TEST(Children, DestroyTakesEachItemOnce) {
   TZOR_RAM ram;
   TNode* node = ram.NewItem(ram.Nodes);

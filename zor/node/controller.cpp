@@ -438,10 +438,10 @@ bool TFrameGateway::Check(uint64_t flags) {
   // own check reports the missing network, so nothing is added here.
   if (InIfc && InFrame) {
     TZORList<TNetFrame>* received = InIfc->GetRxFrames();
-    if (received && received->IndexOf(InFrame) < 0)
+    if (received && !ListHolds(Ram, *received, InFrame))
       ReportFinding<kGatewayInputNotReceived>(&err, nodeName.c_str(), name.c_str(), InIfc->Name.c_str());
   }
-  if (OutIfc && OutFrame && OutIfc->NetFrames.IndexOf(OutFrame) < 0)
+  if (OutIfc && OutFrame && !ListHolds(Ram, OutIfc->NetFrames, OutFrame))
     ReportFinding<kGatewayOutputNotSent>(&err, nodeName.c_str(), name.c_str(), OutIfc->Name.c_str());
   if (IsImmediate(InFrame)) ReportFinding<kFrameGatewayFrameImmediate>(&err, "Input", name.c_str());
   if (IsImmediate(OutFrame)) ReportFinding<kFrameGatewayFrameImmediate>(&err, "Output", name.c_str());
