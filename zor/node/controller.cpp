@@ -558,12 +558,33 @@ TNetSig* NetSigOnNetwork(TNetwork* network, TSignal* signal) {
   return nullptr;
 }
 
+namespace {
+
+// Whether some gateway is fed by another one. Only such a chain of source
+// gateways can lead a placement to a publisher of another signal: a gateway
+// carries its own signal, and its source placement carries the same one.
+bool HasChainedGateways(const TZOR_RAM& ram) {
+  for (const TGateway* gateway : ram.Gateways)
+    if (gateway && gateway->Gateway) return true;
+  for (const TNode* node : ram.Nodes)
+    if (node)
+      for (const TGateway* gateway : node->Gateways)
+        if (gateway && gateway->Gateway) return true;
+  return false;
+}
+
+}  // namespace
+
 void RemovePubSig(TPubSig* pubSig) {
   if (!pubSig) return;
   if (TZOR_RAM* ram = pubSig->Ram) {
     // A chain of source gateways can change the signal, so every placement is
-    // asked. Each interface's first publisher per signal is gathered once for
-    // this removal; placements removed on the way do not change publishers.
+    // asked, unless no gateway is fed by another: then only placements of the
+    // published signal can have it as publisher, and the others are passed
+    // over without following their chains. Each interface's first publisher
+    // per signal is gathered once for this removal; placements removed on the
+    // way do not change publishers.
+    const bool sameSignalOnly = !HasChainedGateways(*ram);
     std::unordered_map<const TIfc*, std::unordered_map<const TSignal*, TPubSig*>> publishers;
     auto publisherOf = [&publishers](TIfc* ifc, const TSignal* signal) -> TPubSig* {
       auto [it, added] = publishers.try_emplace(ifc);
@@ -577,7 +598,8 @@ void RemovePubSig(TPubSig* pubSig) {
       if (i >= ram->NetSigs.Count()) i = ram->NetSigs.Count() - 1;
       if (i < 0) break;
       TNetSig* netSig = ram->NetSigs[i];
-      if (netSig && netSig->FindPublisher(publisherOf) == pubSig) RemoveNetSig(netSig);
+      if (!netSig || (sameSignalOnly && netSig->Signal != pubSig->Signal)) continue;
+      if (netSig->FindPublisher(publisherOf) == pubSig) RemoveNetSig(netSig);
     }
   }
   if (TIfc* ifc = pubSig->Ifc) {
