@@ -1,13 +1,14 @@
-// Check time on two shapes that once grew faster than their size: many frames
-// on one interface, and a long chain of gateways across networks. The time
-// per item must stay flat from the smaller to the larger size.
+// Check time on shapes of networks and nodes that once grew faster than their
+// size (many items of one frame, interface, node or network), and the update
+// after LIN diagnostic frames. The time per item must stay flat from the
+// smaller to the larger size.
 #include <benchmark/benchmark.h>
 
 #include <memory>
 #include <string>
 
+#include "bench/check_shape.h"
 #include "tests/builder.h"
-#include "zor/interface/check_driver.h"
 #include "zor/model/enums.h"
 #include "zor/model/ram.h"
 #include "zor/network/lin_diag.h"
@@ -15,6 +16,7 @@
 namespace {
 
 using namespace ZOR_RAM;
+using zorbench::BM_CheckShape;
 
 // One CAN interface sending `frames` frames, each with one published signal
 // that a second interface subscribes.
@@ -59,15 +61,6 @@ std::unique_ptr<TZOR_RAM> GatewayChain(int gateways) {
   return ram;
 }
 
-template <std::unique_ptr<TZOR_RAM> (*Generate)(int)>
-void BM_CheckShape(benchmark::State& state) {
-  const int size = static_cast<int>(state.range(0));
-  std::unique_ptr<TZOR_RAM> ram = Generate(size);
-  ram->Update();
-  for (auto _ : state) benchmark::DoNotOptimize(CheckDatabase(*ram, 3));
-  state.SetItemsProcessed(state.iterations() * size);
-}
-
 // One frame placing `signals` one-bit signals side by side, each published
 // by its interface.
 std::unique_ptr<TZOR_RAM> SignalsInOneFrame(int signals) {
@@ -105,19 +98,32 @@ std::unique_ptr<TZOR_RAM> MultiplexedInOneFrame(int signals) {
   return ram;
 }
 
+// A gateway node with an interface on an input and on an output CAN network,
+// and a source node sending on the input network.
+struct GatewayNode {
+  explicit GatewayNode(zortest::Builder& make)
+      : Node(make.Node("Gw")),
+        In(make.Ifc(Node, "Gw_In", kIfcCAN, make.TimedNetwork("In", kNetTypeCAN, 500000))),
+        Out(make.Ifc(Node, "Gw_Out", kIfcCAN, make.TimedNetwork("Out", kNetTypeCAN, 500000))),
+        Source(make.Ifc(make.Node("Source"), "Source_CAN", kIfcCAN, In->Network)) {}
+  TNode* Node;
+  TIfc* In;
+  TIfc* Out;
+  TIfc* Source;
+};
+
 // A gateway node carrying `signals` signals from one network to another, with
 // a second interface on the input network that subscribes as many others and
 // an input interface that publishes as many others.
 std::unique_ptr<TZOR_RAM> GatewaysOnOneNode(int signals) {
   auto ram = std::make_unique<TZOR_RAM>();
   zortest::Builder make{*ram};
-  TNetwork* in = make.TimedNetwork("In", kNetTypeCAN, 500000);
-  TNetwork* out = make.TimedNetwork("Out", kNetTypeCAN, 500000);
-  TNode* node = make.Node("Gw");
-  TIfc* inIfc = make.Ifc(node, "Gw_In", kIfcCAN, in);
-  TIfc* outIfc = make.Ifc(node, "Gw_Out", kIfcCAN, out);
-  TIfc* other = make.Ifc(node, "Gw_Other", kIfcCAN, in);
-  TIfc* source = make.Ifc(make.Node("Source"), "Source_CAN", kIfcCAN, in);
+  const GatewayNode gw(make);
+  TNode* node = gw.Node;
+  TIfc* inIfc = gw.In;
+  TIfc* outIfc = gw.Out;
+  TIfc* source = gw.Source;
+  TIfc* other = make.Ifc(node, "Gw_Other", kIfcCAN, inIfc->Network);
   for (int s = 0; s < signals; ++s) {
     TSignal* carried = make.Signal("Sig" + std::to_string(s), 8);
     TNetFrame* inFrame = make.Frame(source, "In" + std::to_string(s), static_cast<uint32_t>(s + 1), 1);
@@ -177,17 +183,12 @@ std::unique_ptr<TZOR_RAM> ReversedEncodes(int encodes) {
 std::unique_ptr<TZOR_RAM> FrameGatewaysOnOneNode(int frames) {
   auto ram = std::make_unique<TZOR_RAM>();
   zortest::Builder make{*ram};
-  TNetwork* in = make.TimedNetwork("In", kNetTypeCAN, 500000);
-  TNetwork* out = make.TimedNetwork("Out", kNetTypeCAN, 500000);
-  TNode* node = make.Node("Gw");
-  TIfc* inIfc = make.Ifc(node, "Gw_In", kIfcCAN, in);
-  TIfc* outIfc = make.Ifc(node, "Gw_Out", kIfcCAN, out);
-  TIfc* source = make.Ifc(make.Node("Source"), "Source_CAN", kIfcCAN, in);
+  const GatewayNode gw(make);
   for (int f = 0; f < frames; ++f) {
     const uint32_t id = static_cast<uint32_t>(f + 1);
-    TNetFrame* inFrame = make.Frame(source, "In" + std::to_string(f), id, 8);
-    TNetFrame* outFrame = make.Frame(outIfc, "Out" + std::to_string(f), id, 8);
-    make.FrameGateway(node, inIfc, inFrame, outIfc, outFrame);
+    TNetFrame* inFrame = make.Frame(gw.Source, "In" + std::to_string(f), id, 8);
+    TNetFrame* outFrame = make.Frame(gw.Out, "Out" + std::to_string(f), id, 8);
+    make.FrameGateway(gw.Node, gw.In, inFrame, gw.Out, outFrame);
   }
   return ram;
 }

@@ -6,14 +6,15 @@
 #include <memory>
 #include <string>
 
+#include "bench/check_shape.h"
 #include "tests/builder.h"
-#include "zor/interface/check_driver.h"
 #include "zor/model/enums.h"
 #include "zor/model/ram.h"
 
 namespace {
 
 using namespace ZOR_RAM;
+using zorbench::BM_CheckShape;
 
 // One function block with `functions` functions of distinct identifiers.
 std::unique_ptr<TZOR_RAM> FunctionsOfOneBlock(int functions) {
@@ -55,17 +56,8 @@ std::unique_ptr<TZOR_RAM> EnvIntsOfOneEncoding(int variables) {
   return ram;
 }
 
-template <std::unique_ptr<TZOR_RAM> (*Generate)(int)>
-void BM_MostEnvCheck(benchmark::State& state) {
-  const int size = static_cast<int>(state.range(0));
-  std::unique_ptr<TZOR_RAM> ram = Generate(size);
-  ram->Update();
-  for (auto _ : state) benchmark::DoNotOptimize(CheckDatabase(*ram, 3));
-  state.SetItemsProcessed(state.iterations() * size);
-}
-
 }  // namespace
 
-BENCHMARK_TEMPLATE(BM_MostEnvCheck, FunctionsOfOneBlock)->Arg(5000)->Arg(20000)->Unit(benchmark::kMillisecond);
-BENCHMARK_TEMPLATE(BM_MostEnvCheck, InstancesOnManyNetworks)->Arg(5000)->Arg(20000)->Unit(benchmark::kMillisecond);
-BENCHMARK_TEMPLATE(BM_MostEnvCheck, EnvIntsOfOneEncoding)->Arg(5000)->Arg(20000)->Unit(benchmark::kMillisecond);
+BENCHMARK_TEMPLATE(BM_CheckShape, FunctionsOfOneBlock)->Arg(5000)->Arg(20000)->Unit(benchmark::kMillisecond);
+BENCHMARK_TEMPLATE(BM_CheckShape, InstancesOnManyNetworks)->Arg(5000)->Arg(20000)->Unit(benchmark::kMillisecond);
+BENCHMARK_TEMPLATE(BM_CheckShape, EnvIntsOfOneEncoding)->Arg(5000)->Arg(20000)->Unit(benchmark::kMillisecond);

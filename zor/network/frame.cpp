@@ -1,6 +1,5 @@
 #include "zor/network/frame.h"
 
-#include <algorithm>
 #include <functional>
 #include <unordered_map>
 #include <unordered_set>
@@ -256,26 +255,7 @@ bool TReceiverSet::Receives(const TNetFrame* frame) const {
   return false;
 }
 
-// A long list of message identifiers is indexed by frame once per check run.
-TFrameMsgId* TNetFrame::GetMessageId(const TIfc* ifc) const {
-  if (!ifc) return nullptr;
-  const TZORList<TFrameMsgId>& ids = ifc->FrameMsgIds;
-  if (!Ram || !Ram->InCheckRun() || ids.Count() <= kScannedListLength) {
-    for (TFrameMsgId* msgId : ids)
-      if (msgId && msgId->NetFrame == this) return msgId;
-    return nullptr;
-  }
-  using ByFrame = std::unordered_map<const TNetFrame*, TFrameMsgId*>;
-  static const char kKey = 0;
-  const ByFrame& byFrame = CheckRunValueOf<ByFrame>(*Ram, &kKey, &ids, [](const TZORList<TFrameMsgId>* list) {
-    ByFrame result;
-    for (TFrameMsgId* msgId : *list)
-      if (msgId) result.try_emplace(msgId->NetFrame, msgId);  // keeps the first
-    return result;
-  });
-  const auto found = byFrame.find(this);
-  return found == byFrame.end() ? nullptr : found->second;
-}
+TFrameMsgId* TNetFrame::GetMessageId(const TIfc* ifc) const { return ifc ? FirstMessageIdFor(*ifc, this) : nullptr; }
 
 namespace {
 
@@ -377,31 +357,21 @@ namespace {
 // for frames too long to scan for every placement.
 struct TPlacementIndex {
   TNameTable<THolders<TNetSig>> ByName;
-  std::vector<std::pair<const TSignal*, THolders<TNetSig>>> BySignal;  // sorted by signal
+  std::unordered_map<const TSignal*, THolders<TNetSig>> BySignal;
 
   explicit TPlacementIndex(const TNetFrame& frame) : ByName(static_cast<size_t>(frame.NetSigs.Count())) {
-    std::vector<std::pair<const TSignal*, const TNetSig*>> placed;
-    placed.reserve(static_cast<size_t>(frame.NetSigs.Count()));
     for (const TNetSig* sig : frame.NetSigs)
       if (sig && sig->Signal) {
         ByName.Insert(sig->Signal->Name).first.Add(sig);
-        placed.emplace_back(sig->Signal, sig);
+        BySignal[sig->Signal].Add(sig);
       }
-    std::stable_sort(placed.begin(), placed.end(),
-                     [](const auto& a, const auto& b) { return std::less<>()(a.first, b.first); });
-    for (const auto& [signal, sig] : placed) {
-      if (BySignal.empty() || BySignal.back().first != signal) BySignal.emplace_back(signal, THolders<TNetSig>());
-      BySignal.back().second.Add(sig);
-    }
   }
 
   // Whether a placement other than self places signal or a signal named name.
   bool HasOther(const TNetSig* self, const TSignal* signal, const std::string& name) const {
     if (const auto* holders = ByName.Find(name); holders && holders->HasOtherThan(self)) return true;
-    if (!signal) return false;
-    auto it = std::lower_bound(BySignal.begin(), BySignal.end(), signal,
-                               [](const auto& entry, const TSignal* key) { return std::less<>()(entry.first, key); });
-    return it != BySignal.end() && it->first == signal && it->second.HasOtherThan(self);
+    const auto found = signal ? BySignal.find(signal) : BySignal.end();
+    return found != BySignal.end() && found->second.HasOtherThan(self);
   }
 };
 

@@ -422,14 +422,14 @@ bool TFrameMsgId::Check(uint64_t flags) {
 namespace {
 
 // The identifiers of one interface by message id and by frame, as positions in
-// its list (ascending within a key), for the clash search of a check run.
-struct TMsgIdClashIndex {
+// its list (ascending within a key), for the searches of a check run.
+struct TMsgIdIndex {
   std::vector<std::pair<uint16_t, int>> ById;
   std::vector<std::pair<const TNetFrame*, int>> ByFrame;
 
   static constexpr auto ByKey = [](const auto& a, const auto& b) { return std::less<>()(a.first, b.first); };
 
-  explicit TMsgIdClashIndex(const TZORList<TFrameMsgId>& ids) {
+  explicit TMsgIdIndex(const TZORList<TFrameMsgId>& ids) {
     for (int i = 0; i < ids.Count(); ++i)
       if (const TFrameMsgId* id = ids[i]) {
         ById.emplace_back(id->MsgId, i);
@@ -446,24 +446,41 @@ struct TMsgIdClashIndex {
   }
 };
 
+// The interface's identifiers indexed once per check run, or null where the
+// list is scanned instead (outside a run, or a short list).
+const TMsgIdIndex* IndexedMessageIds(const TIfc& ifc) {
+  const TZORList<TFrameMsgId>& ids = ifc.FrameMsgIds;
+  if (!ifc.Ram || !ifc.Ram->InCheckRun() || ids.Count() <= kScannedListLength) return nullptr;
+  static const char kKey = 0;
+  return &CheckRunValueOf<TMsgIdIndex>(*ifc.Ram, &kKey, &ids,
+                                       [](const TZORList<TFrameMsgId>* list) { return TMsgIdIndex(*list); });
+}
+
 }  // namespace
 
+TFrameMsgId* FirstMessageIdFor(const TIfc& ifc, const TNetFrame* frame) {
+  if (const TMsgIdIndex* index = IndexedMessageIds(ifc)) {
+    const auto positions = TMsgIdIndex::Positions(index->ByFrame, frame);
+    return positions.empty() ? nullptr : ifc.FrameMsgIds[positions.front().second];
+  }
+  for (TFrameMsgId* id : ifc.FrameMsgIds)
+    if (id && id->NetFrame == frame) return id;
+  return nullptr;
+}
+
 // Each other identifier of the interface that shares the message id or (when
-// there is one) the frame, in list order. A long list is indexed once per
-// check run, so that checking all its identifiers stays linear.
+// there is one) the frame, in list order.
 template <class Visit>
 void TFrameMsgId::ForEachClash(Visit visit) const {
   const TZORList<TFrameMsgId>& ids = Ifc->FrameMsgIds;
-  if (!Ram || !Ram->InCheckRun() || ids.Count() <= kScannedListLength) {
+  const TMsgIdIndex* index = IndexedMessageIds(*Ifc);
+  if (!index) {
     for (const TFrameMsgId* other : ids)
       if (other && other != this && (other->MsgId == MsgId || (NetFrame && other->NetFrame == NetFrame))) visit(other);
     return;
   }
-  static const char kKey = 0;
-  const auto& index = CheckRunValueOf<TMsgIdClashIndex>(
-      *Ram, &kKey, &ids, [](const TZORList<TFrameMsgId>* list) { return TMsgIdClashIndex(*list); });
-  const auto sameId = TMsgIdClashIndex::Positions(index.ById, MsgId);
-  const auto sameFrame = NetFrame ? TMsgIdClashIndex::Positions(index.ByFrame, static_cast<const TNetFrame*>(NetFrame))
+  const auto sameId = TMsgIdIndex::Positions(index->ById, MsgId);
+  const auto sameFrame = NetFrame ? TMsgIdIndex::Positions(index->ByFrame, static_cast<const TNetFrame*>(NetFrame))
                                   : std::span<const std::pair<const TNetFrame*, int>>();
   // Both position lists ascend: merge them, visiting a position in both once.
   size_t a = 0, b = 0;

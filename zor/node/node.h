@@ -163,4 +163,8 @@ class ZOR_API TFrameMsgId : public TItemData {
   void ForEachClash(Visit visit) const;
 };
 
+// The first identifier of ifc's list for frame, or null. During a check run a
+// long list is indexed once.
+ZOR_API TFrameMsgId* FirstMessageIdFor(const TIfc& ifc, const TNetFrame* frame);
+
 }  // namespace ZOR_RAM
