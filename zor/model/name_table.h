@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -65,13 +66,35 @@ class TNameTable {
 
   static unsigned char Fold(unsigned char c) { return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + 32) : c; }
 
+  // Folds the ASCII capitals among eight bytes at once, as Fold does byte by byte.
+  static uint64_t FoldWord(uint64_t word) {
+    constexpr uint64_t kOnes = 0x0101010101010101ull, kHigh = 0x8080808080808080ull;
+    const uint64_t low7 = word & ~kHigh;
+    const uint64_t atLeastA = low7 + (0x80 - 'A') * kOnes;
+    const uint64_t aboveZ = low7 + (0x80 - 'Z' - 1) * kOnes;
+    const uint64_t capital = atLeastA & ~aboveZ & ~word & kHigh;
+    return word | (capital >> 2);  // 0x80 >> 2 is the case bit 0x20
+  }
+
+  // Eight bytes at a time; names equal but for ASCII case hash alike when
+  // case is ignored.
   uint64_t Hash(std::string_view name) const {
-    uint64_t h = 14695981039346656037ull;  // FNV-1a
-    for (char c : name) {
-      const unsigned char b = static_cast<unsigned char>(c);
-      h = (h ^ (IgnoreCase_ ? Fold(b) : b)) * 1099511628211ull;
+    constexpr uint64_t kMul = 0x9E3779B97F4A7C15ull;
+    uint64_t h = 0x243F6A8885A308D3ull ^ name.size();
+    const char* p = name.data();
+    size_t left = name.size();
+    while (left > 0) {
+      uint64_t word = 0;
+      const size_t n = left < 8 ? left : 8;
+      std::memcpy(&word, p, n);
+      if (IgnoreCase_) word = FoldWord(word);
+      h = (h ^ word) * kMul;
+      h ^= h >> 29;
+      p += n;
+      left -= n;
     }
-    return h ^ (h >> 29);
+    h *= kMul;
+    return h ^ (h >> 32);
   }
 
   static uint32_t Tag(uint64_t hash) { return static_cast<uint32_t>(hash >> 32); }

@@ -43,6 +43,8 @@ TEST(NameTable, IgnoreCaseFoldsAsciiOnly) {
       {"A[1]", "a[1]", true},
       {"\xC3\x84x", "\xC3\xA4x", false},  // non-ASCII letters keep their case
       {"@", "`", false},                   // neighbours of the letter range
+      {"ABCDEFGH@[XYZ", "abcdefgh@[xyz", true},  // past the first eight bytes
+      {"ABCDEFGH@[", "abcdefgh`{", false},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.Asked);
