@@ -152,9 +152,8 @@ TZOR_RAM* LoadConfiguration(Session& session, const std::string& file, std::stri
 // Saves ram to file; "-" and /dev/stdout go through a temporary file to stdout.
 bool SaveConfiguration(Session& session, TZOR_RAM* ram, const std::string& file) {
   if (!IsStdout(file)) return !_SaveRAM(ram, file.c_str());
-  TempFile temp;
   std::string bytes;
-  if (!temp.Valid() || _SaveRAM(ram, temp.Path().c_str()) || !ReadWholeFile(temp.Path(), bytes)) {
+  if (ZOR_RAM::SaveRamToText(ram, bytes)) {
     session.Report(true, "cannot write the configuration to standard output");
     return false;
   }
@@ -163,10 +162,15 @@ bool SaveConfiguration(Session& session, TZOR_RAM* ram, const std::string& file)
 
 // The outline of what the library writes for ram (at its current version).
 bool SavedOutline(TZOR_RAM* ram, OutlineNode& outline) {
-  TempFile temp;
   std::string bytes;
-  return temp.Valid() && !_SaveRAM(ram, temp.Path().c_str()) && ReadWholeFile(temp.Path(), bytes) &&
-         ParseOutline(bytes, outline);
+  return !ZOR_RAM::SaveRamToText(ram, bytes) && ParseOutline(bytes, outline);
+}
+
+// What the library writes for ram; sizeHint (the size it likely has) saves
+// the text from growing step by step.
+bool SavedText(TZOR_RAM* ram, std::string& bytes, size_t sizeHint) {
+  bytes.reserve(sizeHint + sizeHint / 16);
+  return !ZOR_RAM::SaveRamToText(ram, bytes);
 }
 
 std::string OrdinalWord(int n) {
@@ -177,8 +181,14 @@ std::string OrdinalWord(int n) {
 // Warns about each element of the file that the loader passed over: what a
 // save of the loaded database does not write back was not read.
 void WarnIgnoredElements(Session& session, const std::string& file, const std::string& bytes, TZOR_RAM* ram) {
+  if (bytes.empty()) return;
+  std::string savedBytes;
+  if (!SavedText(ram, savedBytes, bytes.size())) return;
+  // A file the library wrote itself comes back byte for byte: nothing was passed over.
+  if (savedBytes == bytes) return;
   OutlineNode original, saved;
-  if (bytes.empty() || !ParseOutline(bytes, original) || !SavedOutline(ram, saved)) return;
+  if (!ParseOutline(bytes, original) || !ParseOutline(savedBytes, saved)) return;
+  savedBytes = std::string();
   for (const Unmatched& u : UnmatchedElements(original, saved)) {
     std::string text;
     if (u.Parent && u.Ordinal > 1 && u.Parent->Name == original.Name)

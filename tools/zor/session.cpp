@@ -163,7 +163,20 @@ bool ReadWholeFile(const std::string& path, std::string& bytes) {
   }
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
-  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  // One read for a regular file whose size is known; otherwise (a pipe, a
+  // device) read to the end.
+  std::error_code ec;
+  const auto size = std::filesystem::is_regular_file(path, ec) ? std::filesystem::file_size(path, ec) : 0;
+  bytes.clear();
+  if (!ec && size > 0) {
+    bytes.resize(static_cast<size_t>(size));
+    in.read(bytes.data(), static_cast<std::streamsize>(size));
+    bytes.resize(static_cast<size_t>(in.gcount()));
+    if (in.bad()) return false;
+    if (in.gcount() < static_cast<std::streamsize>(size)) return true;  // the file shrank meanwhile
+    in.clear();
+  }
+  bytes.append(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   return !in.bad();
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <iterator>
 #include <map>
 
 namespace zorcli {
@@ -14,18 +15,18 @@ bool IsNameChar(char c) {
   return c != '>' && c != '/' && c != '=' && c != ' ' && c != '\t' && c != '\r' && c != '\n';
 }
 
-// Decodes the predefined entities and character references; others stay as written.
-std::string DecodeText(std::string_view raw) {
-  std::string out;
-  out.reserve(raw.size());
-  for (size_t i = 0; i < raw.size(); ++i) {
-    if (raw[i] != '&') {
-      out += raw[i];
-      continue;
-    }
+// Appends raw to out with the predefined entities and character references
+// decoded; others stay as written.
+void AppendDecoded(std::string& out, std::string_view raw) {
+  size_t i = 0;
+  while (i < raw.size()) {
+    const size_t amp = raw.find('&', i);
+    out.append(raw.substr(i, amp == std::string_view::npos ? std::string_view::npos : amp - i));
+    if (amp == std::string_view::npos) return;
+    i = amp;
     size_t semi = raw.find(';', i);
     if (semi == std::string_view::npos || semi - i > 10) {
-      out += raw[i];
+      out += raw[i++];
       continue;
     }
     std::string_view name = raw.substr(i + 1, semi - i - 1);
@@ -39,10 +40,12 @@ std::string DecodeText(std::string_view raw) {
       long code = std::strtol(std::string(name.substr(hex ? 2 : 1)).c_str(), nullptr, hex ? 16 : 10);
       if (code > 0 && code < 256) out += static_cast<char>(code), done = true;
     }
-    if (done) i = semi;
-    else out += raw[i];
+    if (done) {
+      i = semi + 1;
+    } else {
+      out += raw[i++];
+    }
   }
-  return out;
 }
 
 void CollectUnmatched(const OutlineNode& a, const OutlineNode& b, std::vector<Unmatched>& out) {
@@ -73,7 +76,11 @@ bool OutlineNode::HoldsItems() const {
 }
 
 bool ParseOutline(std::string_view text, OutlineNode& root) {
+  // open[k] is the element open at depth k (open[0] the document); its
+  // children gather in pending[k], reused from element to element, and move
+  // into a list of their exact number when it closes.
   std::vector<OutlineNode*> open;
+  std::vector<std::vector<OutlineNode>> pending(1);
   OutlineNode document;
   open.push_back(&document);
   int line = 1;
@@ -98,29 +105,37 @@ bool ParseOutline(std::string_view text, OutlineNode& root) {
     int tagLine = line;
     advance(i, end);
     i = end;
+    const size_t depth = open.size() - 1;
     OutlineNode* parent = open.back();
-    if (parent != &document && parent->Children.empty()) parent->Text += DecodeText(chars);
+    std::vector<OutlineNode>& siblings = pending[depth];
+    if (parent != &document && siblings.empty()) AppendDecoded(parent->Text, chars);
     if (tag.starts_with("<![CDATA[")) {
-      if (parent != &document) parent->Text += std::string(tag.substr(9, tag.size() - 12));
+      if (parent != &document) parent->Text += tag.substr(9, tag.size() - 12);
       continue;
     }
     if (tag.starts_with("<!") || tag.starts_with("<?")) continue;
     if (tag.starts_with("</")) {
       std::string_view name = tag.substr(2, tag.size() - 3);
       while (!name.empty() && !IsNameChar(name.back())) name.remove_suffix(1);
-      if (open.size() < 2 || open.back()->Name != name) return false;
+      if (open.size() < 2 || parent->Name != name) return false;
+      parent->Children.reserve(siblings.size());
+      std::move(siblings.begin(), siblings.end(), std::back_inserter(parent->Children));
+      siblings.clear();
       open.pop_back();
       continue;
     }
     size_t n = 1;
     while (n < tag.size() && IsNameChar(tag[n])) ++n;
     if (n == 1 || open.size() > kMaxDepth) return false;
-    if (parent == &document && !document.Children.empty()) return false;
-    parent->Children.push_back({std::string(tag.substr(1, n - 1)), {}, tagLine, {}});
-    if (!tag.ends_with("/>")) open.push_back(&parent->Children.back());
+    if (parent == &document && !siblings.empty()) return false;
+    siblings.push_back({std::string(tag.substr(1, n - 1)), {}, tagLine, {}});
+    if (!tag.ends_with("/>")) {
+      open.push_back(&siblings.back());
+      if (pending.size() <= open.size() - 1) pending.emplace_back();
+    }
   }
-  if (open.size() != 1 || document.Children.size() != 1) return false;
-  root = std::move(document.Children.front());
+  if (open.size() != 1 || pending[0].size() != 1) return false;
+  root = std::move(pending[0].front());
   return true;
 }
 

@@ -177,3 +177,15 @@ ZOR_API const char* _GetCurrentFileVerStr(void) { return zor::GetCurrentFileVerS
 #include "zor/model/items.def"
 
 }  // extern "C"
+
+namespace ZOR_RAM {
+
+bool SaveRamToText(TZOR_RAM* ram, std::string& text) {
+  if (!ram) return true;
+  return Guard(true, [&] {
+    ram->Update();
+    return SaveToText(*ram, text);
+  });
+}
+
+}  // namespace ZOR_RAM

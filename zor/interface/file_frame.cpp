@@ -191,10 +191,15 @@ bool LoadSections(TQXMLNode* root, TZOR_RAM* ram) {
   return false;
 }
 
-bool SaveFile(TZOR_RAM& ram, const std::string& fileName) {
+namespace {
+
+// Writes the whole database through the save begun by begin (a file or a
+// text); true on failure.
+template <class Begin>
+bool WriteDatabase(TZOR_RAM& ram, Begin&& begin) {
   // Reals are always written with '.', whatever the process locale.
   // Default identifiers are built as the writers ask for them.
-  zor::BeginSave(fileName);
+  begin();
   // A save that fails or throws part way leaves no temporary file behind.
   struct AbandonUnlessEnded {
     ~AbandonUnlessEnded() { zor::AbandonSave(); }
@@ -212,6 +217,16 @@ bool SaveFile(TZOR_RAM& ram, const std::string& fileName) {
     return true;
   zor::WriteLine("</Measurement_Config_File>");
   return zor::EndSave();
+}
+
+}  // namespace
+
+bool SaveFile(TZOR_RAM& ram, const std::string& fileName) {
+  return WriteDatabase(ram, [&] { zor::BeginSave(fileName); });
+}
+
+bool SaveToText(TZOR_RAM& ram, std::string& text) {
+  return WriteDatabase(ram, [&] { zor::BeginSaveToText(&text); });
 }
 
 }  // namespace ZOR_RAM

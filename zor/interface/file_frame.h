@@ -30,5 +30,10 @@ bool CheckHeader(TQXMLNode* root, TZOR_RAM* ram);
 bool LoadSections(TQXMLNode* root, TZOR_RAM* ram);
 // The save driver; true on failure (an existing file is then untouched).
 bool SaveFile(TZOR_RAM& ram, const std::string& fileName);
+// The bytes SaveFile writes, into text instead of a file; true on failure.
+bool SaveToText(TZOR_RAM& ram, std::string& text);
+// For hosts: what _SaveRAM would write to a file (after the same update
+// pass), into text; true on failure, after reporting the error.
+ZOR_API bool SaveRamToText(TZOR_RAM* ram, std::string& text);
 
 }  // namespace ZOR_RAM

@@ -135,6 +135,10 @@ TEST(SaveFile, NewDatabaseAndHeaderEscaping) {
   EXPECT_FALSE(_SaveRAM(back, out.c_str()));
   EXPECT_EQ(zortest::ReadFile(out), text);
   EXPECT_EQ(messages.Progress.size(), 6u);
+  std::string inMemory;
+  EXPECT_FALSE(SaveRamToText(back, inMemory));
+  EXPECT_EQ(inMemory, text);
+  EXPECT_TRUE(SaveRamToText(nullptr, inMemory));
   std::remove(out.c_str());
   _FreeRAM(back);
   _FreeRAM(ram);

@@ -16,12 +16,23 @@ namespace {
 // calls are few, small enough not to add to the peak memory of a save.
 constexpr size_t kBufferSize = size_t{1} << 20;
 
-// The storage of the save under way; g_lineCursor points into Data.
+// The storage of the save under way; g_lineCursor points into Data. The lines
+// go to a file, or (when Text is set) to the end of a text in memory.
 struct SaveBuffer {
   explicit SaveBuffer(const std::string& fileName)
-      : File(fileName), Data(std::make_unique_for_overwrite<char[]>(kBufferSize)) {}
+      : File(std::make_unique<zor::WriteFileAtomicallyStream>(fileName)),
+        Data(std::make_unique_for_overwrite<char[]>(kBufferSize)) {}
+  explicit SaveBuffer(std::string* text) : Text(text), Data(std::make_unique_for_overwrite<char[]>(kBufferSize)) {}
 
-  zor::WriteFileAtomicallyStream File;
+  void Write(std::string_view data) {
+    if (Text)
+      Text->append(data);
+    else
+      File->Write(data);
+  }
+
+  std::unique_ptr<zor::WriteFileAtomicallyStream> File;
+  std::string* Text = nullptr;
   std::unique_ptr<char[]> Data;
 };
 
@@ -43,11 +54,22 @@ bool IsClosingFormOf(std::string_view text, std::string_view line) {
 
 TLineCursor g_lineCursor;
 
-void BeginSave(const std::string& fileName) {
+namespace {
+
+void Begin(std::unique_ptr<SaveBuffer> save) {
   TakeSave().reset();  // removes the temporary file of an earlier save first
-  g_save = std::make_unique<SaveBuffer>(fileName);
+  g_save = std::move(save);
   g_lineCursor.Data = g_save->Data.get();
   g_lineCursor.Capacity = kBufferSize;
+}
+
+}  // namespace
+
+void BeginSave(const std::string& fileName) { Begin(std::make_unique<SaveBuffer>(fileName)); }
+
+void BeginSaveToText(std::string* text) {
+  text->clear();
+  Begin(std::make_unique<SaveBuffer>(text));
 }
 
 // Writes out everything before the last line and, for a line longer than the
@@ -57,7 +79,7 @@ char* BeginLineWithRoom(size_t maxSize) {
   SaveBuffer& save = *g_save;
   TLineCursor& cursor = g_lineCursor;
   const size_t size = maxSize + 2;
-  save.File.Write(std::string_view(cursor.Data, cursor.LastStart));
+  save.Write(std::string_view(cursor.Data, cursor.LastStart));
   cursor.Size -= cursor.LastStart;
   std::memmove(cursor.Data, cursor.Data + cursor.LastStart, cursor.Size);
   cursor.LastStart = 0;
@@ -96,10 +118,11 @@ bool EndSave() {
   const size_t size = g_lineCursor.Size;
   std::unique_ptr<SaveBuffer> save = TakeSave();
   if (!save) return true;
-  save->File.Write(std::string_view(save->Data.get(), size));
+  save->Write(std::string_view(save->Data.get(), size));
   save->Data.reset();
+  if (save->Text) return false;
   std::string error;
-  if (!save->File.Commit(&error)) {
+  if (!save->File->Commit(&error)) {
     zor::ReportError("ZOR save error: " + error);
     return true;
   }

@@ -13,6 +13,9 @@ namespace zor {
 // Starts a save: drops any buffer (and temporary file) left by an earlier
 // failed or abandoned save.
 void BeginSave(const std::string& fileName);
+// Starts a save whose lines replace the contents of *text (no file involved);
+// text must outlive the save.
+void BeginSaveToText(std::string* text);
 // Appends a line; a line that closes the previous start tag joins it
 // ("<Name>" then "</Name>" gives "<Name></Name>"). Lines written without a
 // save under way are dropped. Always false (success).
