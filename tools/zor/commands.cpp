@@ -123,14 +123,15 @@ TZOR_RAM* LoadConfiguration(Session& session, const std::string& file, std::stri
     }
     path = temp->Path();
     if (bytes) *bytes = std::move(input);
-  } else if (bytes && !ReadWholeFile(file, *bytes)) {
-    bytes->clear();
   }
   size_t before = session.Messages.size();
   bool collect = session.Collect;
   session.Collect = true;
   TZOR_RAM* ram = _LoadFile(path.c_str());
   session.Collect = collect;
+  // The bytes of a named file are read after the load, so that they do not
+  // add to the load's peak memory.
+  if (bytes && file != "-" && !ReadWholeFile(file, *bytes)) bytes->clear();
   std::vector<Message> messages(session.Messages.begin() + static_cast<long>(before), session.Messages.end());
   session.Messages.resize(before);
   // An XML error names the line and column where the reader stopped.
