@@ -1,5 +1,7 @@
 // DBC import of a generated file of about 10 MB, beside the load of the
 // configuration file that the import writes: import must not be slower.
+// Also a shape that once grew with the square of its size: every frame from
+// a node of its own, all with signals of the same names.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -91,7 +93,36 @@ void BM_DbcImportedConfigLoad(benchmark::State& state) {
   state.counters["frames"] = kFrames;
 }
 
+// Frames each sent by a node of their own and received by the next, each with
+// a "CRC" and a "Counter" signal: the import then the update pass. One run
+// each, as a user imports a file: repeated runs in one process measure how
+// the allocator copes with the freed databases of the runs before.
+void BM_DbcImportNodePerFrameSameNames(benchmark::State& state) {
+  const int frames = static_cast<int>(state.range(0));
+  std::string text = "VERSION \"\"\n\nNS_ :\n\nBS_:\n\nBU_:";
+  for (int n = 0; n < frames; ++n) text += " N" + std::to_string(n);
+  text += "\n\n";
+  for (int f = 0; f < frames; ++f) {
+    const std::string receiver = " N" + std::to_string((f + 1) % frames) + "\n";
+    text += "BO_ " + std::to_string(f) + " M" + std::to_string(f) + ": 8 N" + std::to_string(f) + "\n";
+    text += " SG_ CRC : 0|8@1+ (1,0) [0|255] \"\"" + receiver;
+    text += " SG_ Counter : 8|4@1+ (1,0) [0|15] \"\"" + receiver + "\n";
+  }
+  for (auto _ : state) {
+    auto ram = std::make_unique<ZOR_RAM::TZOR_RAM>();
+    ZOR_RAM::interop::DiagnosticLog log;
+    benchmark::DoNotOptimize(
+        ZOR_RAM::interop::ImportText(*ram, ZOR_RAM::interop::Format::Dbc, "bench.dbc", text, {}, log));
+    ram->Update();
+    state.PauseTiming();
+    ram.reset();
+    state.ResumeTiming();
+  }
+  state.counters["frames"] = frames;
+}
+
 BENCHMARK(BM_DbcImport10MB)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_DbcImportNodePerFrameSameNames)->Arg(2000)->Arg(8000)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_DbcImportedConfigLoad)->Unit(benchmark::kMillisecond)->Iterations(2);
 
 }  // namespace

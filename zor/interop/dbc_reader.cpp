@@ -718,6 +718,9 @@ class Builder {
   std::unordered_map<std::string, TSignal*> Signals_;  // by everything a signal holds
   std::set<std::pair<TIfc*, TSignal*>> Published_, Subscribed_;
   std::unordered_set<std::string> EncTypeNames_;
+  // Per name, the first number that may still be free for a "_n" suffix
+  // (every smaller one is taken, and names are never given back).
+  std::unordered_map<std::string, int> NextSuffix_;
 };
 
 const TypedValue* Builder::DefaultOf(const char* name) {
@@ -846,7 +849,11 @@ NodeItems& Builder::NodeFor(const std::string& name) { return Nodes_.at(name); }
 
 TEncType* Builder::NewEncType(const std::string& name, int32_t size, bool isSigned) {
   std::string unique = name;
-  for (int n = 2; !EncTypeNames_.insert(unique).second; ++n) unique = name + "_" + std::to_string(n);
+  if (!EncTypeNames_.insert(unique).second) {
+    int& n = NextSuffix_.try_emplace(name, 2).first->second;
+    do unique = name + "_" + std::to_string(n++);
+    while (!EncTypeNames_.insert(unique).second);
+  }
   TEncType* e = Ram_.NewItem(Ram_.EncTypes);
   e->Name = unique;
   e->Size = size;

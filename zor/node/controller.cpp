@@ -630,6 +630,10 @@ void RemoveGateway(TGateway* gateway) {
 // Frames are shared out per interface with hash sets built once per
 // interface: O(frames of the interface + frames its controllers list).
 void AssignControllerFrames(TZOR_RAM& ram) {
+  std::vector<TIfc*> withControllers;
+  for (TIfc* ifc : ram.Ifcs)
+    if (ifc && ifc->Ctrls.Count() > 0 && ifc->IsCanInterface()) withControllers.push_back(ifc);
+  TIfc::BuildRxFrames(withControllers);
   for (TIfc* ifc : ram.Ifcs)
     if (ifc && ifc->Ctrls.Count() > 0) AssignFramesOf(*ifc);
 }

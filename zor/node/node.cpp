@@ -304,6 +304,67 @@ TZORList<TNetFrame>* TIfc::GetRxFrames() {
   return RxFrames_.get();
 }
 
+void TIfc::BuildRxFrames(const std::vector<TIfc*>& ifcs) {
+  // The interfaces to build, each once, numbered in the order given.
+  std::unordered_map<const TIfc*, size_t> number;
+  std::vector<TIfc*> pending;
+  for (TIfc* ifc : ifcs)
+    if (ifc && ifc->Network && !ifc->RxFrames_ && number.try_emplace(ifc, pending.size()).second)
+      pending.push_back(ifc);
+  if (pending.size() < 2) {
+    for (TIfc* ifc : pending) ifc->GetRxFrames();
+    return;
+  }
+  // What makes a frame received, inverted: by frame taken in through a frame
+  // gateway, and by signal subscribed or gatewayed in (as TReceiverSet has it).
+  std::unordered_map<const TNetFrame*, std::vector<size_t>> byFrame;
+  std::unordered_map<const TSignal*, std::vector<size_t>> bySignal;
+  std::unordered_set<const TZOR_RAM*> rams;
+  for (const TIfc* ifc : pending)
+    if (ifc->Ram) rams.insert(ifc->Ram);
+  for (const TZOR_RAM* ram : rams)
+    for (const TFrameGateway* gateway : ram->FrameGateways)
+      if (gateway && gateway->InFrame && gateway->InIfc && gateway->InIfc->Ram == ram)
+        if (auto it = number.find(gateway->InIfc); it != number.end()) byFrame[gateway->InFrame].push_back(it->second);
+  for (size_t k = 0; k < pending.size(); ++k) {
+    const TIfc* ifc = pending[k];
+    for (const TSubSig* sub : ifc->SubSigs)
+      if (sub && sub->Signal) bySignal[sub->Signal].push_back(k);
+    if (ifc->Node)
+      for (const TGateway* gateway : ifc->Node->Gateways)
+        if (gateway && gateway->InIfc == ifc && gateway->Signal) bySignal[gateway->Signal].push_back(k);
+  }
+  // Each network's frames in order; a frame joins each of its receivers'
+  // lists once per time the network lists it.
+  std::unordered_map<TNetwork*, std::vector<size_t>> byNetwork;
+  for (size_t k = 0; k < pending.size(); ++k) {
+    pending[k]->RxFrames_ = std::make_unique<TZORList<TNetFrame>>();
+    byNetwork[pending[k]->Network].push_back(k);
+  }
+  std::vector<size_t> lastSeen(pending.size(), 0);
+  size_t visit = 0;
+  for (const TIfc* ifc : pending) {
+    TNetwork* network = ifc->Network;
+    auto group = byNetwork.find(network);
+    if (group == byNetwork.end()) continue;  // done already
+    byNetwork.erase(group);
+    for (TNetFrame* frame : network->GetFrames()) {
+      ++visit;
+      auto receive = [&](const std::vector<size_t>& receivers) {
+        for (size_t k : receivers)
+          if (pending[k]->Network == network && lastSeen[k] != visit) {
+            lastSeen[k] = visit;
+            pending[k]->RxFrames_->Add(frame);
+          }
+      };
+      if (auto it = byFrame.find(frame); it != byFrame.end()) receive(it->second);
+      for (const TNetSig* sig : frame->NetSigs)
+        if (sig && sig->Signal)
+          if (auto it = bySignal.find(sig->Signal); it != bySignal.end()) receive(it->second);
+    }
+  }
+}
+
 void TIfc::ForgetRxFrame(TNetFrame* frame) {
   if (RxFrames_)
     while (RxFrames_->Remove(frame) >= 0) {

@@ -104,6 +104,9 @@ class ZOR_API TIfc : public TItemData {
   // The frames of the network (GetFrames order) that this interface receives;
   // null without a network. Built on the first call and kept.
   TZORList<TNetFrame>* GetRxFrames();
+  // Builds the lists GetRxFrames would for every interface given that has
+  // none yet, in one walk over each network's frames.
+  static void BuildRxFrames(const std::vector<TIfc*>& ifcs);
   // A destroyed frame leaves the kept received-frames list.
   void ForgetRxFrame(TNetFrame* frame);
   // The subscription of this interface through which netSig's signal is

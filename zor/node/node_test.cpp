@@ -286,6 +286,56 @@ TEST(IfcQueries, SubscriptionAndGatewayLookups) {
   EXPECT_EQ(ifc->GetRxFrames(), nullptr);
 }
 
+// The received-frame lists built for many interfaces at once equal those
+// built one by one: subscriptions, node gateways and frame gateways make a
+// frame received, other networks do not, a frame the network lists twice is
+// received twice.
+TEST(IfcQueries, ReceivedFramesBuiltTogetherMatchOneByOne) {
+  auto build = [](TZOR_RAM& ram, bool together) {
+    zortest::Builder make{ram};
+    TNetwork* n1 = make.Network("N1", kNetTypeCAN);
+    TNetwork* n2 = make.Network("N2", kNetTypeCAN);
+    TNode* a = make.Node("A");
+    TNode* b = make.Node("B");
+    TNode* c = make.Node("C");
+    TIfc* a1 = make.Ifc(a, "A1", kIfcCAN, n1);
+    TIfc* b1 = make.Ifc(b, "B1", kIfcCAN, n1);
+    TIfc* c1 = make.Ifc(c, "C1", kIfcCAN, n1);
+    TIfc* b2 = make.Ifc(b, "B2", kIfcCAN, n2);
+    TIfc* loose = make.Ifc(c, "Loose", kIfcCAN, nullptr);
+    TSignal* s[4];
+    for (TSignal*& sig : s) sig = ram.NewItem(ram.Signals);
+    TNetFrame* f1 = make.Frame(a1, "F1");
+    make.Place(f1, s[0]);
+    make.Place(f1, s[1]);
+    TNetFrame* f2 = make.Frame(a1, "F2");
+    make.Place(f2, s[2]);
+    make.Place(make.Frame(a1, "F3"), s[3]);
+    b1->NetFrames.Add(f1);  // the network lists F1 twice
+    make.Place(make.Frame(b2, "G1"), s[2]);
+    make.Sub(b1, s[1]);
+    make.Sub(b1, s[0]);  // a second reason for the same frame
+    make.Sub(b2, s[2]);
+    make.FrameGateway(c, c1, f2, nullptr, nullptr);
+    make.Gateway(c, c1, nullptr, s[0]);
+    make.Gateway(c, b1, nullptr, s[3]);  // in through another interface
+    std::vector<TIfc*> ifcs = {a1, b1, c1, b2, loose, b1};
+    if (together) TIfc::BuildRxFrames(ifcs);
+    std::vector<std::vector<std::string>> names;
+    for (TIfc* ifc : ifcs) {
+      std::vector<std::string>& list = names.emplace_back();
+      if (TZORList<TNetFrame>* rx = ifc->GetRxFrames())
+        for (TNetFrame* frame : *rx) list.push_back(frame->Name);
+    }
+    return names;
+  };
+  TZOR_RAM one, together;
+  const auto expected = build(one, false);
+  EXPECT_EQ(build(together, true), expected);
+  EXPECT_EQ(expected[1], (std::vector<std::string>{"F1", "F1"}));
+  EXPECT_EQ(expected[2], (std::vector<std::string>{"F1", "F2", "F1"}));
+}
+
 TEST(NodeCheck, FrameProcessingPeriod) {
   struct Case {
     int32_t period;
