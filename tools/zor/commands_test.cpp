@@ -4,6 +4,7 @@
 #include <nlohmann/json.hpp>
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "tests/support.h"
@@ -88,6 +89,10 @@ TEST(Cli, UnusableInputs) {
   Result missing = RunCli({"check", "/no/such/file.xml"});
   EXPECT_EQ(missing.Exit, zorcli::kExitUnusable);
   EXPECT_NE(missing.Err.find("does not exist,Can not load ZOR file!"), std::string::npos);
+  // A directory is refused the same way (its bytes cannot be read).
+  const std::string dir = std::filesystem::temp_directory_path().string();
+  EXPECT_EQ(RunCli({"check", dir}).Exit, zorcli::kExitUnusable);
+  EXPECT_EQ(RunCli({"convert", dir, zortest::TempPath("cli_dir_out.xml")}).Exit, zorcli::kExitUnusable);
 
   std::string path = zortest::TempPath("cli_other.xml");
   zortest::WriteFile(path, "<html><body/></html>");

@@ -161,23 +161,26 @@ bool ReadWholeFile(const std::string& path, std::string& bytes) {
     bytes = buffer.str();
     return !std::cin.bad();
   }
-  std::ifstream in(path, std::ios::binary);
+  std::FILE* in = std::fopen(path.c_str(), "rb");
   if (!in) return false;
-  // One read for a regular file whose size is known; otherwise (a pipe, a
-  // device) read to the end.
+  // A regular file comes in one read of its size; anything else (a pipe, a
+  // device) or a file that grew meanwhile is read to its end in blocks. A
+  // read error (a directory, say) is a failure, never an exception.
   std::error_code ec;
   const auto size = std::filesystem::is_regular_file(path, ec) ? std::filesystem::file_size(path, ec) : 0;
+  size_t block = !ec && size > 0 ? static_cast<size_t>(size) + 1 : size_t{1} << 16;
   bytes.clear();
-  if (!ec && size > 0) {
-    bytes.resize(static_cast<size_t>(size));
-    in.read(bytes.data(), static_cast<std::streamsize>(size));
-    bytes.resize(static_cast<size_t>(in.gcount()));
-    if (in.bad()) return false;
-    if (in.gcount() < static_cast<std::streamsize>(size)) return true;  // the file shrank meanwhile
-    in.clear();
+  for (;;) {
+    const size_t used = bytes.size();
+    bytes.resize(used + block);
+    const size_t got = std::fread(bytes.data() + used, 1, block, in);
+    bytes.resize(used + got);
+    if (got < block) break;
+    block = size_t{1} << 16;
   }
-  bytes.append(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return !in.bad();
+  const bool failed = std::ferror(in) != 0;
+  std::fclose(in);
+  return !failed;
 }
 
 bool WriteWholeStream(std::FILE* stream, const std::string& bytes) {
