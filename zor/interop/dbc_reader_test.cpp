@@ -201,6 +201,8 @@ TEST(DbcReader, MessyInputStillImports) {
       {"group of unknown frame", "SIG_GROUP_ 5 G 1 : S;\n", "SIG_GROUP_: signal group G names frame 5"},
       {"range beyond the bits", "BU_: A\nBO_ 1 F: 1 A\n SG_ S : 0|4@1+ (1,0) [0|100] \"\" A\n",
        "the range [0|100] exceeds what 4 bits hold"},
+      // Receivers follow on the line where a unit over two lines ends (as the writer puts them).
+      {"unit over two lines", "BU_: A B\nBO_ 1 F: 1 A\n SG_ S : 0|8@1+ (1,0) [0|0] \"two\nlines\" B\n", ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -158,6 +158,7 @@ Token TextScanner::Scan() {
     t.Kind = TokenKind::String;
     t.Text = Text_.substr(body, Offset_ - body);
     Advance();  // closing quote
+    LineHasToken_ = true;  // a string over several lines ends on this one: what follows is not first
     return t;
   }
   if (IsDigit(c) || (c == '.' && Offset_ + 1 < Text_.size() && IsDigit(static_cast<unsigned char>(Text_[Offset_ + 1])))) {

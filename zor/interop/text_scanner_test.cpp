@@ -28,6 +28,8 @@ TEST(TextScanner, TokensWithPositions) {
       {"1E+010 0x1F .5 2.", "1:1^=1E+010 1:8=0x1F 1:13=.5 1:16=2. "},
       {"x // note\n/* a\n b */ y", "1:1^=x 3:7^=y "},
       {"m12M Vector__XXX", "1:1^=m12M 1:6=Vector__XXX "},
+      // A string over two lines: what follows it on its last line is not first there.
+      {"\"a\nb\" B\nC", "1:1^=a\nb 2:4=B 3:1^=C "},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
