@@ -45,15 +45,20 @@ int Utf8Length(std::string_view s, size_t i, char32_t* cp) {
 std::string DecodeSourceText(std::string_view bytes, bool* wasUtf8) {
   bool bom = bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF";
   if (bom) bytes.remove_prefix(3);
-  bool high = false, valid = true;
+  // Without a byte-order mark, UTF-8 is assumed only when the bytes are valid
+  // UTF-8 and Windows-1252 holds every character they spell: otherwise the
+  // bytes are kept as they are, so that nothing is lost (and a file written
+  // from such texts reads back the same).
+  bool high = false, valid = true, representable = true;
   char32_t cp;
   for (size_t i = 0; i < bytes.size();) {
     int n = Utf8Length(bytes, i, &cp);
     if (n == 0) { valid = false; break; }
     high |= n > 1;
+    if (n > 1 && (cp > 0xFFFF || zor::WideToCodePageByte(static_cast<char16_t>(cp)) == '?')) representable = false;
     i += static_cast<size_t>(n);
   }
-  bool utf8 = bom || (valid && high);
+  bool utf8 = bom || (valid && high && representable);
   if (wasUtf8) *wasUtf8 = utf8;
   if (!utf8 || !high) return std::string(bytes);
   std::string out;

@@ -32,9 +32,10 @@ struct ScannerOptions {
 };
 
 // The text of a description file as the library keeps texts (Windows-1252):
-// a UTF-8 byte-order mark is dropped, a text that is valid UTF-8 and holds
-// non-ASCII characters is converted (characters the code page lacks become
-// '?'), and anything else is taken as Windows-1252 already.
+// after a UTF-8 byte-order mark the text is converted from UTF-8 (characters
+// the code page lacks become '?'); without one, a text that is valid UTF-8,
+// holds non-ASCII characters and only ones the code page has is converted;
+// anything else is taken as Windows-1252 already, byte for byte.
 ZOR_API std::string DecodeSourceText(std::string_view bytes, bool* wasUtf8 = nullptr);
 
 // How a token is named in messages: "identifier 'BO_'", "number '12'",

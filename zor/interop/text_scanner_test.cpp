@@ -76,6 +76,12 @@ TEST(TextScanner, DecodesUtf8AndKeepsCodePageText) {
   EXPECT_FALSE(utf8);
   EXPECT_EQ(DecodeSourceText("\xEF\xBB\xBFplain", &utf8), "plain");
   EXPECT_TRUE(utf8);
+  // Valid UTF-8 that spells a character the code page lacks stays as bytes,
+  // unless a byte-order mark declares UTF-8.
+  EXPECT_EQ(DecodeSourceText("N\xDD\xBB \xC3\xBC", &utf8), "N\xDD\xBB \xC3\xBC");
+  EXPECT_FALSE(utf8);
+  EXPECT_EQ(DecodeSourceText("\xEF\xBB\xBFN\xDD\xBB", &utf8), "N?");
+  EXPECT_TRUE(utf8);
 }
 
 TEST(Interop, FormatFromNameAndContent) {
