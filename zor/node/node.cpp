@@ -305,62 +305,62 @@ TZORList<TNetFrame>* TIfc::GetRxFrames() {
 }
 
 void TIfc::BuildRxFrames(const std::vector<TIfc*>& ifcs) {
-  // The interfaces to build, each once, numbered in the order given.
-  std::unordered_map<const TIfc*, size_t> number;
-  std::vector<TIfc*> pending;
-  for (TIfc* ifc : ifcs)
-    if (ifc && ifc->Network && !ifc->RxFrames_ && number.try_emplace(ifc, pending.size()).second)
-      pending.push_back(ifc);
-  if (pending.size() < 2) {
-    for (TIfc* ifc : pending) ifc->GetRxFrames();
+  // The interfaces to build, each once, grouped by network in the order given.
+  struct Group {
+    std::vector<TIfc*> Members;
+    // What makes a frame received by a member, inverted (as TReceiverSet has
+    // it): frames taken in through a frame gateway, and signals subscribed
+    // or taken in through a gateway of the member's node.
+    std::unordered_map<const TNetFrame*, std::vector<TIfc*>> ByFrame;
+    std::unordered_map<const TSignal*, std::vector<TIfc*>> BySignal;
+  };
+  std::unordered_map<TNetwork*, Group> groups;
+  std::vector<TNetwork*> order;
+  std::unordered_set<const TIfc*> seen;
+  for (TIfc* ifc : ifcs) {
+    if (!ifc || !ifc->Network || ifc->RxFrames_ || !seen.insert(ifc).second) continue;
+    auto [group, added] = groups.try_emplace(ifc->Network);
+    if (added) order.push_back(ifc->Network);
+    group->second.Members.push_back(ifc);
+  }
+  if (seen.size() < 2) {
+    for (TNetwork* network : order) groups[network].Members.front()->GetRxFrames();
     return;
   }
-  // What makes a frame received, inverted: by frame taken in through a frame
-  // gateway, and by signal subscribed or gatewayed in (as TReceiverSet has it).
-  std::unordered_map<const TNetFrame*, std::vector<size_t>> byFrame;
-  std::unordered_map<const TSignal*, std::vector<size_t>> bySignal;
   std::unordered_set<const TZOR_RAM*> rams;
-  for (const TIfc* ifc : pending)
+  for (const TIfc* ifc : seen)
     if (ifc->Ram) rams.insert(ifc->Ram);
   for (const TZOR_RAM* ram : rams)
-    for (const TFrameGateway* gateway : ram->FrameGateways)
-      if (gateway && gateway->InFrame && gateway->InIfc && gateway->InIfc->Ram == ram)
-        if (auto it = number.find(gateway->InIfc); it != number.end()) byFrame[gateway->InFrame].push_back(it->second);
-  for (size_t k = 0; k < pending.size(); ++k) {
-    const TIfc* ifc = pending[k];
-    for (const TSubSig* sub : ifc->SubSigs)
-      if (sub && sub->Signal) bySignal[sub->Signal].push_back(k);
-    if (ifc->Node)
-      for (const TGateway* gateway : ifc->Node->Gateways)
-        if (gateway && gateway->InIfc == ifc && gateway->Signal) bySignal[gateway->Signal].push_back(k);
-  }
-  // Each network's frames in order; a frame joins each of its receivers'
-  // lists once per time the network lists it.
-  std::unordered_map<TNetwork*, std::vector<size_t>> byNetwork;
-  for (size_t k = 0; k < pending.size(); ++k) {
-    pending[k]->RxFrames_ = std::make_unique<TZORList<TNetFrame>>();
-    byNetwork[pending[k]->Network].push_back(k);
-  }
-  std::vector<size_t> lastSeen(pending.size(), 0);
-  size_t visit = 0;
-  for (const TIfc* ifc : pending) {
-    TNetwork* network = ifc->Network;
-    auto group = byNetwork.find(network);
-    if (group == byNetwork.end()) continue;  // done already
-    byNetwork.erase(group);
+    for (TFrameGateway* gateway : ram->FrameGateways)
+      if (gateway && gateway->InFrame && gateway->InIfc && gateway->InIfc->Ram == ram && seen.count(gateway->InIfc))
+        groups[gateway->InIfc->Network].ByFrame[gateway->InFrame].push_back(gateway->InIfc);
+  for (TNetwork* network : order) {
+    Group& group = groups[network];
+    for (TIfc* ifc : group.Members) {
+      ifc->RxFrames_ = std::make_unique<TZORList<TNetFrame>>();
+      for (const TSubSig* sub : ifc->SubSigs)
+        if (sub && sub->Signal) group.BySignal[sub->Signal].push_back(ifc);
+      if (ifc->Node)
+        for (const TGateway* gateway : ifc->Node->Gateways)
+          if (gateway && gateway->InIfc == ifc && gateway->Signal) group.BySignal[gateway->Signal].push_back(ifc);
+    }
+    // The network's frames in order: a frame joins each receiver's list once
+    // per time the network lists it.
+    std::unordered_map<const TIfc*, size_t> lastVisit;
+    size_t visit = 0;
     for (TNetFrame* frame : network->GetFrames()) {
       ++visit;
-      auto receive = [&](const std::vector<size_t>& receivers) {
-        for (size_t k : receivers)
-          if (pending[k]->Network == network && lastSeen[k] != visit) {
-            lastSeen[k] = visit;
-            pending[k]->RxFrames_->Add(frame);
+      auto receive = [&](const std::vector<TIfc*>& receivers) {
+        for (TIfc* ifc : receivers)
+          if (size_t& last = lastVisit[ifc]; last != visit) {
+            last = visit;
+            ifc->RxFrames_->Add(frame);
           }
       };
-      if (auto it = byFrame.find(frame); it != byFrame.end()) receive(it->second);
+      if (auto it = group.ByFrame.find(frame); it != group.ByFrame.end()) receive(it->second);
       for (const TNetSig* sig : frame->NetSigs)
         if (sig && sig->Signal)
-          if (auto it = bySignal.find(sig->Signal); it != bySignal.end()) receive(it->second);
+          if (auto it = group.BySignal.find(sig->Signal); it != group.BySignal.end()) receive(it->second);
     }
   }
 }
