@@ -6,6 +6,7 @@
 #include <cfloat>
 #include <cmath>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "zor/interop/ldf.h"
@@ -499,10 +500,9 @@ class LdfReader {
   }
 
   void ReadScheduleTables() {
-    std::unordered_map<std::string, bool> names;
     while (!S_.Accept('}')) {
       Token at = S_.ExpectIdentifier("a schedule table name");
-      if (!names.emplace(std::string(at.Text), true).second)
+      if (!ScheduleNames_.emplace(at.Text).second)
         S_.FailAt(at.Pos, "schedule table '" + std::string(at.Text) + "' is defined twice");
       TNetMode* mode = Ram_.NewItem(Ram_.NetModes);
       mode->Name = std::string(at.Text);
@@ -693,6 +693,7 @@ class LdfReader {
   std::unordered_map<std::string, LdfSignal> Signals_;
   std::unordered_map<std::string, TNetFrame*> Frames_;
   std::unordered_map<std::string, TEncType*> EncTypes_;
+  std::unordered_set<std::string> ScheduleNames_;  // over every Schedule_tables section
 };
 
 }  // namespace

@@ -271,6 +271,8 @@ TEST(LdfReader, SyntaxErrorsNamePlaceAndLeaveTheDatabaseUnchanged) {
        "c.ldf:3:25: error: frame 'F' is defined twice"},
       {"LIN_description_file;\nNodes { Master: M, 5 ms, 0 ms; }\nSchedule_tables { T { G delay 5 ms; } }",
        "c.ldf:3:23: error: unknown frame 'G'"},
+      {"LIN_description_file;\nSchedule_tables { T { } }\nSchedule_tables { T { } }",
+       "c.ldf:3:19: error: schedule table 'T' is defined twice"},
       {"LIN_description_file;\nSporadic_frames { H: F; }",
        "c.ldf:2:19: error: the master node must be defined before frame 'H'"},
       {"LIN_description_file;\nSignals { A: 65, 0, M; }", "c.ldf:2:14: error: value 65 is out of range (1 to 64)"},
