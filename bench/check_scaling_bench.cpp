@@ -119,22 +119,18 @@ std::unique_ptr<TZOR_RAM> GatewaysOnOneNode(int signals) {
   auto ram = std::make_unique<TZOR_RAM>();
   zortest::Builder make{*ram};
   const GatewayNode gw(make);
-  TNode* node = gw.Node;
-  TIfc* inIfc = gw.In;
-  TIfc* outIfc = gw.Out;
-  TIfc* source = gw.Source;
-  TIfc* other = make.Ifc(node, "Gw_Other", kIfcCAN, inIfc->Network);
+  TIfc* other = make.Ifc(gw.Node, "Gw_Other", kIfcCAN, gw.In->Network);
   for (int s = 0; s < signals; ++s) {
     TSignal* carried = make.Signal("Sig" + std::to_string(s), 8);
-    TNetFrame* inFrame = make.Frame(source, "In" + std::to_string(s), static_cast<uint32_t>(s + 1), 1);
+    TNetFrame* inFrame = make.Frame(gw.Source, "In" + std::to_string(s), static_cast<uint32_t>(s + 1), 1);
     make.Place(inFrame, carried);
-    make.Pub(source, carried);
-    make.Sub(inIfc, carried);
-    make.Place(make.Frame(outIfc, "Out" + std::to_string(s), static_cast<uint32_t>(s + 1), 1), carried);
-    make.Gateway(node, inIfc, outIfc, carried);
+    make.Pub(gw.Source, carried);
+    make.Sub(gw.In, carried);
+    make.Place(make.Frame(gw.Out, "Out" + std::to_string(s), static_cast<uint32_t>(s + 1), 1), carried);
+    make.Gateway(gw.Node, gw.In, gw.Out, carried);
     make.Sub(other, make.Signal("Heard" + std::to_string(s), 8));
     TSignal* sent = make.Signal("Sent" + std::to_string(s), 8);
-    make.Pub(inIfc, sent);
+    make.Pub(gw.In, sent);
   }
   return ram;
 }
@@ -148,10 +144,7 @@ std::unique_ptr<TZOR_RAM> LinFramesScheduled(int frames) {
   TIfc* master = make.Ifc(make.Node("Master"), "Master_LIN", kIfcLINMaster, lin);
   TIfc* slave = make.Ifc(make.Node("Slave"), "Slave_LIN", kIfcLINSlave, lin);
   slave->ProtVer = 2.0f;
-  TNetMode* table = ram->NewItem(ram->NetModes);
-  table->Name = "Table";
-  table->Network = lin;
-  lin->NetModes.Add(table);
+  TNetMode* table = make.Mode(lin, "Table");
   for (int f = 0; f < frames; ++f) {
     TNetFrame* frame = make.Frame(master, "F" + std::to_string(f), static_cast<uint32_t>(f % 60), 1);
     TSignal* signal = make.Signal("Sig" + std::to_string(f), 8);
@@ -159,12 +152,7 @@ std::unique_ptr<TZOR_RAM> LinFramesScheduled(int frames) {
     make.Pub(master, signal);
     make.Sub(slave, signal);
     make.MsgId(slave, frame, static_cast<uint16_t>(f));
-    TSchEntry* entry = ram->NewItem(ram->SchEntries);
-    entry->NetMode = table;
-    entry->Order = f;
-    entry->Type = kSchUnconditional;
-    entry->TxFrame = frame;
-    table->SchEntrys.Add(entry);
+    make.Entry(table, kSchUnconditional, frame, 0, f);
   }
   return ram;
 }

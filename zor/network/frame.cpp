@@ -239,11 +239,15 @@ TReceiverSet::TReceiverSet(const TIfc* ifc) {
   if (TZOR_RAM* ram = ifc->Ram)
     for (TFrameGateway* gateway : ram->FrameGateways)
       if (gateway && gateway->InIfc == ifc && gateway->InFrame) GatewayedFrames_.insert(gateway->InFrame);
-  for (TSubSig* sub : ifc->SubSigs)
-    if (sub && sub->Signal) Signals_.insert(sub->Signal);
-  if (ifc->Node)
-    for (TGateway* gateway : ifc->Node->Gateways)
-      if (gateway && gateway->InIfc == ifc && gateway->Signal) Signals_.insert(gateway->Signal);
+  ForEachSignalTakenIn(*ifc, [this](const TSignal* signal) { Signals_.insert(signal); });
+}
+
+void ForEachSignalTakenIn(const TIfc& ifc, const std::function<void(const TSignal*)>& fn) {
+  for (const TSubSig* sub : ifc.SubSigs)
+    if (sub && sub->Signal) fn(sub->Signal);
+  if (ifc.Node)
+    for (const TGateway* gateway : ifc.Node->Gateways)
+      if (gateway && gateway->InIfc == &ifc && gateway->Signal) fn(gateway->Signal);
 }
 
 bool TReceiverSet::Receives(const TNetFrame* frame) const {

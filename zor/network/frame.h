@@ -229,6 +229,11 @@ class ZOR_API TRxFrameSets {
   mutable std::unordered_map<const TIfc*, std::unordered_set<const TNetFrame*>> Sets_;
 };
 
+// Calls fn for each signal ifc takes in: those it subscribes, and those its
+// node's gateways take in through it. With the frames frame gateways take in
+// through ifc, these make a frame received by ifc.
+ZOR_API void ForEachSignalTakenIn(const TIfc& ifc, const std::function<void(const TSignal*)>& fn);
+
 // What makes a frame received by one interface (IsReceivedBy), gathered once:
 // the frames frame gateways take in through it, and the signals it
 // subscribes or its node gateways in through it. Answers in O(placements).

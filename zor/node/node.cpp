@@ -308,9 +308,8 @@ void TIfc::BuildRxFrames(const std::vector<TIfc*>& ifcs) {
   // The interfaces to build, each once, grouped by network in the order given.
   struct Group {
     std::vector<TIfc*> Members;
-    // What makes a frame received by a member, inverted (as TReceiverSet has
-    // it): frames taken in through a frame gateway, and signals subscribed
-    // or taken in through a gateway of the member's node.
+    // What makes a frame received by a member (as TReceiverSet has it),
+    // inverted: frames taken in through a frame gateway, signals taken in.
     std::unordered_map<const TNetFrame*, std::vector<TIfc*>> ByFrame;
     std::unordered_map<const TSignal*, std::vector<TIfc*>> BySignal;
   };
@@ -323,10 +322,6 @@ void TIfc::BuildRxFrames(const std::vector<TIfc*>& ifcs) {
     if (added) order.push_back(ifc->Network);
     group->second.Members.push_back(ifc);
   }
-  if (seen.size() < 2) {
-    for (TNetwork* network : order) groups[network].Members.front()->GetRxFrames();
-    return;
-  }
   std::unordered_set<const TZOR_RAM*> rams;
   for (const TIfc* ifc : seen)
     if (ifc->Ram) rams.insert(ifc->Ram);
@@ -338,11 +333,7 @@ void TIfc::BuildRxFrames(const std::vector<TIfc*>& ifcs) {
     Group& group = groups[network];
     for (TIfc* ifc : group.Members) {
       ifc->RxFrames_ = std::make_unique<TZORList<TNetFrame>>();
-      for (const TSubSig* sub : ifc->SubSigs)
-        if (sub && sub->Signal) group.BySignal[sub->Signal].push_back(ifc);
-      if (ifc->Node)
-        for (const TGateway* gateway : ifc->Node->Gateways)
-          if (gateway && gateway->InIfc == ifc && gateway->Signal) group.BySignal[gateway->Signal].push_back(ifc);
+      ForEachSignalTakenIn(*ifc, [&](const TSignal* signal) { group.BySignal[signal].push_back(ifc); });
     }
     // The network's frames in order: a frame joins each receiver's list once
     // per time the network lists it.
@@ -578,16 +569,11 @@ bool TFrameMsgId::HandlesFrame(TNetFrame* frame) const {
         if (pub && pub->Signal && pub->Ifc == transmitter) result.insert(pub->Signal);
     return result;
   };
+  static const char kPublishedKey = 0;
+  const TIfc* transmitter = frame->Ifc;
   Published gathered;
-  const Published* publishedBy = &gathered;
-  if (Ram && Ram->InCheckRun()) {
-    static const char kPublishedKey = 0;
-    const TIfc* transmitter = frame->Ifc;
-    publishedBy = &CheckRunValueOf<Published>(*Ram, &kPublishedKey, transmitter, gatherPublished);
-  } else {
-    gathered = gatherPublished(frame->Ifc);
-  }
-  const Published& published = *publishedBy;
+  const Published& published = Ram ? CheckRunValueOf<Published>(*Ram, &kPublishedKey, transmitter, gatherPublished)
+                                   : (gathered = gatherPublished(transmitter));
   using Subscribed = std::unordered_map<const TIfc*, std::unordered_set<const TSignal*>>;
   static const char kKey = 0;
   static const std::unordered_set<const TSignal*> kNone;
