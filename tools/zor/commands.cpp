@@ -161,17 +161,17 @@ bool SaveConfiguration(Session& session, TZOR_RAM* ram, const std::string& file)
   return WriteWholeStream(session.Out(), bytes);
 }
 
+// What the library writes for ram; sizeHint (the size it likely has) saves
+// the text from growing step by step.
+bool SavedText(TZOR_RAM* ram, std::string& bytes, size_t sizeHint = 0) {
+  bytes.reserve(sizeHint + sizeHint / 16);
+  return !ZOR_RAM::SaveRamToText(ram, bytes);
+}
+
 // The outline of what the library writes for ram (at its current version).
 bool SavedOutline(TZOR_RAM* ram, OutlineNode& outline) {
   std::string bytes;
-  return !ZOR_RAM::SaveRamToText(ram, bytes) && ParseOutline(bytes, outline);
-}
-
-// What the library writes for ram; sizeHint (the size it likely has) saves
-// the text from growing step by step.
-bool SavedText(TZOR_RAM* ram, std::string& bytes, size_t sizeHint) {
-  bytes.reserve(sizeHint + sizeHint / 16);
-  return !ZOR_RAM::SaveRamToText(ram, bytes);
+  return SavedText(ram, bytes) && ParseOutline(bytes, outline);
 }
 
 std::string OrdinalWord(int n) {
