@@ -26,18 +26,36 @@ class TNameTable {
 
   // The value of name, and whether it was added now (default-constructed).
   // The reference stays valid until the next Insert.
-  std::pair<Value&, bool> Insert(std::string_view name) {
-    const uint64_t hash = Hash(name);
-    size_t slot = FindSlot(name, hash);
-    if (Slots_[slot].Entry != 0) return {Entries_[Slots_[slot].Entry - 1].Val, false};
-    if ((Entries_.size() + 1) * 2 > Slots_.size()) {
-      Rehash(Entries_.size() + 1);
-      slot = FindSlot(name, hash);
+  std::pair<Value&, bool> Insert(std::string_view name) { return Insert(name, Hash(name)); }
+
+  // Inserts the names of items 0..count-1 in order, as a loop of Insert
+  // would. nameOf(i, name) sets item i's name, or returns false to skip the
+  // item; added(value, i) then receives the value of its entry. The names are
+  // read a few items ahead and the slots they hash to are prefetched, so that
+  // in a table larger than the cache the slot reads overlap.
+  template <class NameOf, class Added>
+  void InsertAll(size_t count, NameOf&& nameOf, Added&& added) {
+    constexpr size_t kAhead = 8;
+    struct Pending {
+      std::string Name;
+      uint64_t Hash = 0;
+      bool Present = false;
+    } ahead[kAhead];
+    const auto read = [&](size_t i) {
+      Pending& pending = ahead[i % kAhead];
+      pending.Present = nameOf(i, pending.Name);
+      if (!pending.Present) return;
+      pending.Hash = Hash(pending.Name);
+#if defined(__GNUC__)
+      __builtin_prefetch(&Slots_[static_cast<size_t>(pending.Hash) & (Slots_.size() - 1)]);
+#endif
+    };
+    for (size_t i = 0; i < count && i < kAhead; ++i) read(i);
+    for (size_t i = 0; i < count; ++i) {
+      Pending& pending = ahead[i % kAhead];
+      if (pending.Present) added(Insert(pending.Name, pending.Hash).first, i);
+      if (i + kAhead < count) read(i + kAhead);
     }
-    Entries_.push_back(Entry{static_cast<uint32_t>(Chars_.size()), static_cast<uint32_t>(name.size()), Value()});
-    Chars_.append(name);
-    Slots_[slot] = Slot{Tag(hash), static_cast<uint32_t>(Entries_.size())};
-    return {Entries_.back().Val, true};
   }
 
   // The value of name, or null when no entry has it. Checks walk a list in
@@ -55,6 +73,19 @@ class TNameTable {
   size_t Size() const { return Entries_.size(); }
 
  private:
+  std::pair<Value&, bool> Insert(std::string_view name, uint64_t hash) {
+    size_t slot = FindSlot(name, hash);
+    if (Slots_[slot].Entry != 0) return {Entries_[Slots_[slot].Entry - 1].Val, false};
+    if ((Entries_.size() + 1) * 2 > Slots_.size()) {
+      Rehash(Entries_.size() + 1);
+      slot = FindSlot(name, hash);
+    }
+    Entries_.push_back(Entry{static_cast<uint32_t>(Chars_.size()), static_cast<uint32_t>(name.size()), Value()});
+    Chars_.append(name);
+    Slots_[slot] = Slot{Tag(hash), static_cast<uint32_t>(Entries_.size())};
+    return {Entries_.back().Val, true};
+  }
+
   struct Entry {
     uint32_t Offset, Length;  // the name in Chars_
     Value Val;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace ZOR_RAM {
 namespace {
@@ -57,6 +58,35 @@ TEST(NameTable, IgnoreCaseFoldsAsciiOnly) {
     exact.Insert(c.Stored);
     EXPECT_EQ(exact.Find(c.Asked) != nullptr, std::string(c.Stored) == c.Asked);
   }
+}
+
+// A bulk insert gives what a loop of Insert gives: the same entries in the
+// same order, skipped items left out, values reached once per item, also
+// past the look-ahead and when the slots are rebuilt on the way.
+TEST(NameTable, InsertAllMatchesInsertLoop) {
+  std::vector<std::string> names;
+  for (int i = 0; i < 300; ++i) names.push_back(i % 7 == 3 ? "" : "N" + std::to_string(i % 120));
+  TNameTable<int> one(4), all(4);
+  for (size_t i = 0; i < names.size(); ++i)
+    if (!names[i].empty()) one.Insert(names[i]).first += static_cast<int>(i);
+  all.InsertAll(
+      names.size(),
+      [&](size_t i, std::string& name) {
+        name = names[i];
+        return !name.empty();
+      },
+      [](int& sum, size_t i) { sum += static_cast<int>(i); });
+  ASSERT_EQ(all.Size(), one.Size());
+  for (int i = 0; i < 120; ++i) {  // in insertion order, then absent
+    SCOPED_TRACE(i);
+    const int* expected = one.Find("N" + std::to_string(i));
+    const int* got = all.Find("N" + std::to_string(i));
+    ASSERT_EQ(got != nullptr, expected != nullptr);
+    if (got) {
+      EXPECT_EQ(*got, *expected);
+    }
+  }
+  EXPECT_EQ(all.Find(""), nullptr);
 }
 
 }  // namespace

@@ -60,8 +60,14 @@ int TZOR_RAM::CountNames(const TList& list, const std::string& name, bool ignore
   auto it = lists.find(&list);
   if (it == lists.end()) {
     TNameTable<int> counts(static_cast<size_t>(list.Count()), ignoreCase);
-    for (int i = 0; i < list.Count(); ++i)
-      if (TItemData* item = list.Get(i)) ++counts.Insert(item->GetName()).first;
+    counts.InsertAll(
+        static_cast<size_t>(list.Count()),
+        [&list](size_t i, std::string& itemName) {
+          TItemData* item = list.Get(static_cast<int>(i));
+          if (item) itemName = item->GetName();
+          return item != nullptr;
+        },
+        [](int& count, size_t) { ++count; });
     it = lists.emplace(&list, std::move(counts)).first;
   }
   const int* count = it->second.Find(name);
