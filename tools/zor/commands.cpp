@@ -187,6 +187,8 @@ void WarnIgnoredElements(Session& session, const std::string& file, const std::s
   if (!SavedText(ram, savedBytes, bytes.size())) return;
   // A file the library wrote itself comes back byte for byte: nothing was passed over.
   if (savedBytes == bytes) return;
+  // Nor does one that differs only between and inside its tags (line ends, say).
+  if (SameElements(bytes, savedBytes)) return;
   OutlineNode original, saved;
   if (!ParseOutline(bytes, original) || !ParseOutline(savedBytes, saved)) return;
   savedBytes = std::string();

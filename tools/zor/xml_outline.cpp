@@ -48,6 +48,86 @@ void AppendDecoded(std::string& out, std::string_view raw) {
   }
 }
 
+// Steps through the markup of a text: each Next finds the next tag (an
+// element tag, comment, CDATA section, processing instruction or
+// declaration) and the characters before it. Next is false at the end of the
+// markup, and also on a tag that is never closed (Broken then).
+struct TagScanner {
+  std::string_view Text;
+  size_t Pos = 0;
+  bool Broken = false;
+
+  bool Next(std::string_view& chars, std::string_view& tag) {
+    const size_t lt = Text.find('<', Pos);
+    if (lt == std::string_view::npos) return false;
+    chars = Text.substr(Pos, lt - Pos);
+    const char* close = ">";
+    if (Text.substr(lt, 4) == "<!--") close = "-->";
+    else if (Text.substr(lt, 9) == "<![CDATA[") close = "]]>";
+    else if (Text.substr(lt, 2) == "<?") close = "?>";
+    size_t end = Text.find(close, lt);
+    if (end == std::string_view::npos) {
+      Broken = true;
+      return false;
+    }
+    end += std::string_view(close).size();
+    tag = Text.substr(lt, end - lt);
+    Pos = end;
+    return true;
+  }
+};
+
+// The name an element tag opens ("<a x='1'>", "<a/>") or closes ("</a >");
+// empty for a tag that does neither.
+std::string_view OpenedName(std::string_view tag) {
+  if (tag.starts_with("</") || tag.starts_with("<!") || tag.starts_with("<?")) return {};
+  size_t n = 1;
+  while (n < tag.size() && IsNameChar(tag[n])) ++n;
+  return tag.substr(1, n - 1);
+}
+std::string_view ClosedName(std::string_view tag) {
+  if (!tag.starts_with("</")) return {};
+  std::string_view name = tag.substr(2, tag.size() - 3);
+  while (!name.empty() && !IsNameChar(name.back())) name.remove_suffix(1);
+  return name;
+}
+
+// The next element start or end of a scanner, skipping the other markup: an
+// empty-element tag is a start followed by an end. False at the end.
+struct ElementEvents {
+  explicit ElementEvents(std::string_view text) : Scanner{text} {}
+
+  TagScanner Scanner;
+  std::string_view PendingEnd;  // the end of an empty-element tag, still to come
+  bool HasPendingEnd = false;
+
+  bool Next(bool& start, std::string_view& name) {
+    if (HasPendingEnd) {
+      HasPendingEnd = false;
+      start = false;
+      name = PendingEnd;
+      return true;
+    }
+    std::string_view chars, tag;
+    while (Scanner.Next(chars, tag)) {
+      if (tag.starts_with("</")) {
+        start = false;
+        name = ClosedName(tag);
+        return true;
+      }
+      if (tag.starts_with("<!") || tag.starts_with("<?")) continue;
+      start = true;
+      name = OpenedName(tag);
+      if (tag.ends_with("/>")) {
+        PendingEnd = name;
+        HasPendingEnd = true;
+      }
+      return true;
+    }
+    return false;
+  }
+};
+
 void CollectUnmatched(const OutlineNode& a, const OutlineNode& b, std::vector<Unmatched>& out) {
   std::map<std::string_view, std::vector<const OutlineNode*>> others;
   for (const OutlineNode& child : b.Children) others[child.Name].push_back(&child);
@@ -84,27 +164,12 @@ bool ParseOutline(std::string_view text, OutlineNode& root) {
   OutlineNode document;
   open.push_back(&document);
   int line = 1;
-  auto advance = [&](size_t from, size_t to) {
-    line += static_cast<int>(std::count(text.begin() + from, text.begin() + to, '\n'));
-  };
-  size_t i = 0;
-  while (i < text.size()) {
-    size_t lt = text.find('<', i);
-    if (lt == std::string_view::npos) break;
-    advance(i, lt);
-    std::string_view chars = text.substr(i, lt - i);
-    i = lt;
-    const char* close = ">";
-    if (text.substr(i, 4) == "<!--") close = "-->";
-    else if (text.substr(i, 9) == "<![CDATA[") close = "]]>";
-    else if (text.substr(i, 2) == "<?") close = "?>";
-    size_t end = text.find(close, i);
-    if (end == std::string_view::npos) return false;
-    end += std::string_view(close).size();
-    std::string_view tag = text.substr(i, end - i);
-    int tagLine = line;
-    advance(i, end);
-    i = end;
+  TagScanner scanner{text};
+  std::string_view chars, tag;
+  while (scanner.Next(chars, tag)) {
+    line += static_cast<int>(std::count(chars.begin(), chars.end(), '\n'));
+    const int tagLine = line;
+    line += static_cast<int>(std::count(tag.begin(), tag.end(), '\n'));
     const size_t depth = open.size() - 1;
     OutlineNode* parent = open.back();
     std::vector<OutlineNode>& siblings = pending[depth];
@@ -115,28 +180,38 @@ bool ParseOutline(std::string_view text, OutlineNode& root) {
     }
     if (tag.starts_with("<!") || tag.starts_with("<?")) continue;
     if (tag.starts_with("</")) {
-      std::string_view name = tag.substr(2, tag.size() - 3);
-      while (!name.empty() && !IsNameChar(name.back())) name.remove_suffix(1);
-      if (open.size() < 2 || parent->Name != name) return false;
+      if (open.size() < 2 || parent->Name != ClosedName(tag)) return false;
       parent->Children.reserve(siblings.size());
       std::move(siblings.begin(), siblings.end(), std::back_inserter(parent->Children));
       siblings.clear();
       open.pop_back();
       continue;
     }
-    size_t n = 1;
-    while (n < tag.size() && IsNameChar(tag[n])) ++n;
-    if (n == 1 || open.size() > kMaxDepth) return false;
+    const std::string_view name = OpenedName(tag);
+    if (name.empty() || open.size() > kMaxDepth) return false;
     if (parent == &document && !siblings.empty()) return false;
-    siblings.push_back({std::string(tag.substr(1, n - 1)), {}, tagLine, {}});
+    siblings.push_back({std::string(name), {}, tagLine, {}});
     if (!tag.ends_with("/>")) {
       open.push_back(&siblings.back());
       if (pending.size() <= open.size() - 1) pending.emplace_back();
     }
   }
+  if (scanner.Broken) return false;
   if (open.size() != 1 || pending[0].size() != 1) return false;
   root = std::move(pending[0].front());
   return true;
+}
+
+bool SameElements(std::string_view a, std::string_view b) {
+  ElementEvents left(a), right(b);
+  bool startA = false, startB = false;
+  std::string_view nameA, nameB;
+  for (;;) {
+    const bool moreA = left.Next(startA, nameA), moreB = right.Next(startB, nameB);
+    if (moreA != moreB) return false;
+    if (!moreA) return !left.Scanner.Broken && !right.Scanner.Broken;
+    if (startA != startB || nameA != nameB) return false;
+  }
 }
 
 std::vector<Unmatched> UnmatchedElements(const OutlineNode& original, const OutlineNode& other) {

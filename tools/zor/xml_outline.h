@@ -27,6 +27,12 @@ struct OutlineNode {
 // to outline (unbalanced tags, no root).
 bool ParseOutline(std::string_view text, OutlineNode& root);
 
+// Whether a and b hold the same elements in the same places: the same
+// starts and ends of elements, by name and in order, whatever lies between
+// and inside the tags (text, line ends, attributes, comments). Then neither
+// has an element the other lacks. False when either text ends in an unclosed tag.
+bool SameElements(std::string_view a, std::string_view b);
+
 // An element of `original` with no counterpart in `other`, with its parent.
 // Children are matched by name and position among the siblings of that name
 // (the n-th <Signals> of one file against the n-th of the other).

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 namespace {
 
 TEST(XmlOutline, ParsesOrRefuses) {
@@ -40,6 +42,29 @@ TEST(XmlOutline, UnmatchedElementsCountSiblingsByName) {
   EXPECT_EQ(lost[1].Node->Name, "s");
   EXPECT_EQ(lost[1].Ordinal, 2);
   EXPECT_TRUE(zorcli::UnmatchedElements(b, b).empty());
+}
+
+// Texts whose outlines match exactly when, and only when, SameElements says so.
+TEST(XmlOutline, SameElementsIgnoresWhatLiesBetweenTags) {
+  struct Case {
+    const char* A;
+    const char* B;
+    bool Same;
+  };
+  const Case cases[] = {
+      {"<r>\r\n<a>x</a>\r\n</r>\r\n", "<r>\n<a>x</a>\n</r>\n", true},
+      {"<r><a/></r>", "<r><a></a></r>", true},
+      {"<r><a k=\"1\">x</a><!-- <b/> --></r>", "<?xml version=\"1.0\"?><r><a>y</a></r>", true},
+      {"<r><a/><b/></r>", "<r><b/><a/></r>", false},
+      {"<r><a/><a/></r>", "<r><a/></r>", false},
+      {"<r><a><b/></a></r>", "<r><a/><b/></r>", false},
+      {"<r><a/></r>", "<r><a/></r><!-- open", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.A) + " | " + c.B);
+    EXPECT_EQ(zorcli::SameElements(c.A, c.B), c.Same);
+    EXPECT_EQ(zorcli::SameElements(c.B, c.A), c.Same);
+  }
 }
 
 TEST(XmlOutline, EncodingHints) {
