@@ -672,14 +672,31 @@ int CmdDiff(const Options& o, std::FILE* out, std::FILE* err) {
     session.Report(true, "only one of the two files can be standard input");
     return kExitUsage;
   }
-  RamHolder a(LoadConfiguration(session, o.File));
-  if (!a.Ram) return kExitUnusable;
-  RamHolder b(LoadConfiguration(session, o.Second));
-  if (!b.Ram) return kExitUnusable;
-  OutlineNode outlineA, outlineB;
-  if (!SavedOutline(a.Ram, outlineA) || !SavedOutline(b.Ram, outlineB))
-    return Refuse(session, "cannot read back the saved configurations");
-  std::vector<InventoryItem> itemsA = CollectItems(outlineA), itemsB = CollectItems(outlineB);
+  // Each database lives only until its saved text is taken, and each text
+  // until its items are: large files are not held twice over.
+  std::string textA, textB;
+  bool saved = false;
+  {
+    RamHolder a(LoadConfiguration(session, o.File));
+    if (!a.Ram) return kExitUnusable;
+    saved = SavedText(a.Ram, textA);
+  }
+  {
+    RamHolder b(LoadConfiguration(session, o.Second));
+    if (!b.Ram) return kExitUnusable;
+    saved = SavedText(b.Ram, textB) && saved;
+  }
+  if (!saved) return Refuse(session, "cannot read back the saved configurations");
+  std::vector<InventoryItem> itemsA, itemsB;
+  // Equal texts hold equal items: nothing to outline.
+  if (textA != textB) {
+    for (auto [text, items] : {std::pair{&textA, &itemsA}, std::pair{&textB, &itemsB}}) {
+      OutlineNode outline;
+      if (!ParseOutline(*text, outline)) return Refuse(session, "cannot read back the saved configurations");
+      *text = std::string();
+      *items = CollectItems(outline);
+    }
+  }
   InventoryDiff diff = DiffItems(itemsA, itemsB);
   if (o.Json) {
     Json result;
