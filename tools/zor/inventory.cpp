@@ -1,5 +1,6 @@
 #include "tools/zor/inventory.h"
 
+#include <string_view>
 #include <unordered_map>
 
 namespace zorcli {
@@ -7,6 +8,15 @@ namespace zorcli {
 namespace {
 
 using IdNames = std::unordered_map<std::string, std::string>;
+
+// Items are matched by kind and path.
+using ItemKey = std::pair<std::string_view, std::string_view>;
+struct ItemKeyHash {
+  size_t operator()(const ItemKey& key) const {
+    const size_t kind = std::hash<std::string_view>()(key.first);
+    return kind ^ (std::hash<std::string_view>()(key.second) + 0x9E3779B97F4A7C15ull + (kind << 6) + (kind >> 2));
+  }
+};
 
 // The name an item is shown by: its Name, else its identifier.
 std::string DisplayName(const OutlineNode& item) {
@@ -83,38 +93,43 @@ std::vector<InventoryItem> CollectItems(const OutlineNode& root) {
     items.push_back(std::move(info));
   }
   Collect(root, "", ids, items);
-  std::map<std::pair<std::string, std::string>, int> seen;
-  for (InventoryItem& item : items) {
-    int n = ++seen[{item.Kind, item.Path}];
-    if (n > 1) item.Path += "#" + std::to_string(n);
-  }
+  // Counted over the paths as collected; the "#n" suffixes are added after,
+  // so that a counted path never changes under its key.
+  std::unordered_map<ItemKey, int, ItemKeyHash> seen(items.size());
+  std::vector<int> repeats(items.size());
+  for (size_t i = 0; i < items.size(); ++i) repeats[i] = ++seen[{items[i].Kind, items[i].Path}];
+  for (size_t i = 0; i < items.size(); ++i)
+    if (repeats[i] > 1) items[i].Path += "#" + std::to_string(repeats[i]);
   return items;
 }
 
 InventoryDiff DiffItems(const std::vector<InventoryItem>& a, const std::vector<InventoryItem>& b) {
-  std::map<std::pair<std::string, std::string>, const InventoryItem*> inB;
-  for (const InventoryItem& item : b) inB[{item.Kind, item.Path}] = &item;
+  // A key that b repeats (a name that looks like a numbered repeat) stands
+  // for its last item; the others are matched with it.
+  std::unordered_map<ItemKey, size_t, ItemKeyHash> inB(b.size());
+  for (size_t i = 0; i < b.size(); ++i) inB[{b[i].Kind, b[i].Path}] = i;
   InventoryDiff diff;
-  std::map<std::pair<std::string, std::string>, bool> matched;
+  std::vector<bool> matched(b.size());
   for (const InventoryItem& item : a) {
     auto it = inB.find({item.Kind, item.Path});
     if (it == inB.end()) {
       diff.Removed.push_back(&item);
       continue;
     }
-    matched[it->first] = true;
+    matched[it->second] = true;
+    const InventoryItem& otherItem = b[it->second];
     ItemChange change{item.Kind, item.Path, {}};
     for (const auto& [field, value] : item.Fields) {
-      const std::string* other = it->second->Field(field);
+      const std::string* other = otherItem.Field(field);
       if (!other) change.Fields.push_back({field, value, ""});
       else if (*other != value) change.Fields.push_back({field, value, *other});
     }
-    for (const auto& [field, value] : it->second->Fields)
+    for (const auto& [field, value] : otherItem.Fields)
       if (!item.Field(field)) change.Fields.push_back({field, "", value});
     if (!change.Fields.empty()) diff.Changed.push_back(std::move(change));
   }
-  for (const InventoryItem& item : b)
-    if (!matched.count({item.Kind, item.Path})) diff.Added.push_back(&item);
+  for (size_t i = 0; i < b.size(); ++i)
+    if (!matched[inB.find({b[i].Kind, b[i].Path})->second]) diff.Added.push_back(&b[i]);
   return diff;
 }
 
