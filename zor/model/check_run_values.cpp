@@ -28,14 +28,8 @@ bool OtherItemHasName(TZOR_RAM* ram, const TList& list, TItemData* self, const s
   using Index = TNameTable<THolders<TItemData>>;
   const Index& index = CheckRunValueOf<Index>(*ram, &kKey, &list, [](const TList* items) {
     Index result(static_cast<size_t>(items->Count()));
-    result.InsertAll(
-        static_cast<size_t>(items->Count()),
-        [items](size_t i, std::string& itemName) {
-          TItemData* item = items->Get(static_cast<int>(i));
-          if (item) itemName = item->GetName();
-          return item != nullptr;
-        },
-        [items](THolders<TItemData>& holders, size_t i) { holders.Add(items->Get(static_cast<int>(i))); });
+    result.InsertAll(static_cast<size_t>(items->Count()), ItemNamesOf(*items),
+                     [items](THolders<TItemData>& holders, size_t i) { holders.Add(items->Get(static_cast<int>(i))); });
     return result;
   });
   const THolders<TItemData>* found = index.Find(name);

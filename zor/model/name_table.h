@@ -173,4 +173,15 @@ class TNameTable {
   mutable size_t Next_ = 0;  // the entry Find tries first
 };
 
+// The nameOf of InsertAll for a list of items: item i's GetName(), with the
+// empty entries of the list skipped.
+template <class List>
+auto ItemNamesOf(const List& list) {
+  return [&list](size_t i, std::string& name) {
+    auto* item = list.Get(static_cast<int>(i));
+    if (item) name = item->GetName();
+    return item != nullptr;
+  };
+}
+
 }  // namespace ZOR_RAM

@@ -60,14 +60,7 @@ int TZOR_RAM::CountNames(const TList& list, const std::string& name, bool ignore
   auto it = lists.find(&list);
   if (it == lists.end()) {
     TNameTable<int> counts(static_cast<size_t>(list.Count()), ignoreCase);
-    counts.InsertAll(
-        static_cast<size_t>(list.Count()),
-        [&list](size_t i, std::string& itemName) {
-          TItemData* item = list.Get(static_cast<int>(i));
-          if (item) itemName = item->GetName();
-          return item != nullptr;
-        },
-        [](int& count, size_t) { ++count; });
+    counts.InsertAll(static_cast<size_t>(list.Count()), ItemNamesOf(list), [](int& count, size_t) { ++count; });
     it = lists.emplace(&list, std::move(counts)).first;
   }
   const int* count = it->second.Find(name);
