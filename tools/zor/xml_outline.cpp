@@ -77,16 +77,24 @@ struct TagScanner {
   }
 };
 
-// The name an element tag opens ("<a x='1'>", "<a/>") or closes ("</a >");
-// empty for a tag that does neither.
+// What a tag of TagScanner is.
+enum class TagKind { Start, Empty, End, CData, Other };  // Other: comment, declaration, instruction
+
+TagKind KindOf(std::string_view tag) {
+  if (tag.starts_with("<![CDATA[")) return TagKind::CData;
+  if (tag.starts_with("<!") || tag.starts_with("<?")) return TagKind::Other;
+  if (tag.starts_with("</")) return TagKind::End;
+  return tag.ends_with("/>") ? TagKind::Empty : TagKind::Start;
+}
+
+// The element name of a start or empty-element tag ("<a x='1'>", "<a/>").
 std::string_view OpenedName(std::string_view tag) {
-  if (tag.starts_with("</") || tag.starts_with("<!") || tag.starts_with("<?")) return {};
   size_t n = 1;
   while (n < tag.size() && IsNameChar(tag[n])) ++n;
   return tag.substr(1, n - 1);
 }
+// The element name of an end tag ("</a >").
 std::string_view ClosedName(std::string_view tag) {
-  if (!tag.starts_with("</")) return {};
   std::string_view name = tag.substr(2, tag.size() - 3);
   while (!name.empty() && !IsNameChar(name.back())) name.remove_suffix(1);
   return name;
@@ -110,15 +118,11 @@ struct ElementEvents {
     }
     std::string_view chars, tag;
     while (Scanner.Next(chars, tag)) {
-      if (tag.starts_with("</")) {
-        start = false;
-        name = ClosedName(tag);
-        return true;
-      }
-      if (tag.starts_with("<!") || tag.starts_with("<?")) continue;
-      start = true;
-      name = OpenedName(tag);
-      if (tag.ends_with("/>")) {
+      const TagKind kind = KindOf(tag);
+      if (kind == TagKind::CData || kind == TagKind::Other) continue;
+      start = kind != TagKind::End;
+      name = start ? OpenedName(tag) : ClosedName(tag);
+      if (kind == TagKind::Empty) {
         PendingEnd = name;
         HasPendingEnd = true;
       }
@@ -174,12 +178,13 @@ bool ParseOutline(std::string_view text, OutlineNode& root) {
     OutlineNode* parent = open.back();
     std::vector<OutlineNode>& siblings = pending[depth];
     if (parent != &document && siblings.empty()) AppendDecoded(parent->Text, chars);
-    if (tag.starts_with("<![CDATA[")) {
+    const TagKind kind = KindOf(tag);
+    if (kind == TagKind::CData) {
       if (parent != &document) parent->Text += tag.substr(9, tag.size() - 12);
       continue;
     }
-    if (tag.starts_with("<!") || tag.starts_with("<?")) continue;
-    if (tag.starts_with("</")) {
+    if (kind == TagKind::Other) continue;
+    if (kind == TagKind::End) {
       if (open.size() < 2 || parent->Name != ClosedName(tag)) return false;
       parent->Children.reserve(siblings.size());
       std::move(siblings.begin(), siblings.end(), std::back_inserter(parent->Children));
@@ -191,7 +196,7 @@ bool ParseOutline(std::string_view text, OutlineNode& root) {
     if (name.empty() || open.size() > kMaxDepth) return false;
     if (parent == &document && !siblings.empty()) return false;
     siblings.push_back({std::string(name), {}, tagLine, {}});
-    if (!tag.ends_with("/>")) {
+    if (kind == TagKind::Start) {
       open.push_back(&siblings.back());
       if (pending.size() <= open.size() - 1) pending.emplace_back();
     }
