@@ -2,6 +2,7 @@
 
 #include "zor/io/messages.h"
 #include "zor/model/check_run_values.h"
+#include "zor/model/prefetch.h"
 #include "zor/model/ram.h"
 #include "zor/network/lin_diag.h"
 #include "zor/network/network.h"
@@ -75,6 +76,7 @@ bool CheckDatabase(TZOR_RAM& ram, uint64_t flags) {
     // Items do not add to or remove from the lists while checking.
     const int count = list.Count();
     for (int i = 0; i < count; ++i) {
+      PrefetchAhead(list, i);
       TItemData* item = list.Get(i);
       if (!item) continue;
       if (networks && static_cast<TNetwork*>(item)->HasDiagnosticFrames()) HasLinDiagNetwork = true;

@@ -19,6 +19,11 @@ bool ListHolds(TZOR_RAM* ram, const TList& list, const TItemData* item) {
 }
 
 bool OtherItemHasName(TZOR_RAM* ram, const TList& list, TItemData* self, const std::string& name) {
+  return OtherItemHasName(ram, list, self, name, nullptr);
+}
+
+bool OtherItemHasName(TZOR_RAM* ram, const TList& list, TItemData* self, const std::string& name,
+                      TNameSourceOf nameSource) {
   if (!ram || !ram->InCheckRun() || list.Count() <= kScannedListLength) {
     for (int i = 0; i < list.Count(); ++i)
       if (TItemData* item = list.Get(i); item && item != self && item->GetName() == name) return true;
@@ -26,10 +31,12 @@ bool OtherItemHasName(TZOR_RAM* ram, const TList& list, TItemData* self, const s
   }
   static const char kKey = 0;
   using Index = TNameTable<THolders<TItemData>>;
-  const Index& index = CheckRunValueOf<Index>(*ram, &kKey, &list, [](const TList* items) {
+  const Index& index = CheckRunValueOf<Index>(*ram, &kKey, &list, [nameSource](const TList* items) {
     Index result(static_cast<size_t>(items->Count()));
-    result.InsertAll(static_cast<size_t>(items->Count()), ItemNamesOf(*items),
-                     [items](THolders<TItemData>& holders, size_t i) { holders.Add(items->Get(static_cast<int>(i))); });
+    result.InsertAll(
+        static_cast<size_t>(items->Count()), ItemNamesOf(*items),
+        [items](THolders<TItemData>& holders, size_t i) { holders.Add(items->Get(static_cast<int>(i))); },
+        ItemsAheadOf(*items, nameSource));
     return result;
   });
   const THolders<TItemData>* found = index.Find(name);

@@ -9,6 +9,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "zor/model/prefetch.h"
 #include "zor/model/ram.h"
 
 namespace ZOR_RAM {
@@ -76,5 +77,9 @@ ZOR_API bool ListHolds(TZOR_RAM* ram, const TList& list, const TItemData* item);
 // name. Self may or may not be in the list: only the other items count.
 // Linear outside a check run; during one each list is indexed once.
 ZOR_API bool OtherItemHasName(TZOR_RAM* ram, const TList& list, TItemData* self, const std::string& name);
+// The same for a list whose items take their names from other items
+// (nameSource), which the index then reads ahead as well.
+ZOR_API bool OtherItemHasName(TZOR_RAM* ram, const TList& list, TItemData* self, const std::string& name,
+                              TNameSourceOf nameSource);
 
 }  // namespace ZOR_RAM

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <unordered_map>
 
+#include "zor/model/prefetch.h"
 #include "zor/model/ram.h"
 #include "zor/model/xml_values.h"
 
@@ -141,9 +142,13 @@ void TList::FreeItems() {
 
 void TList::RefreshDisplayNames() {
   // A filled text is what GetDisplayName would return unchanged; only the
-  // empty ones need building (and copying out).
-  for (size_t i = 0; i < Items_.size(); ++i)
+  // empty ones need building (and copying out). The walk reads one field
+  // per item, so it asks for items far ahead.
+  constexpr size_t kAhead = 4 * kReadAhead;
+  for (size_t i = 0; i < Items_.size(); ++i) {
+    if (i + kAhead < Items_.size() && Items_[i + kAhead]) PrefetchLine(&Items_[i + kAhead]->DisplayNameCache);
     if (TItemData* item = Items_[i]; item && item->DisplayNameCache.empty()) item->GetDisplayName();
+  }
 }
 
 TItemData* TList::FindById(const std::string& id) {

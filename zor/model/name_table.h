@@ -12,6 +12,8 @@
 #include <utility>
 #include <vector>
 
+#include "zor/model/prefetch.h"
+
 namespace ZOR_RAM {
 
 template <class Value>
@@ -32,9 +34,14 @@ class TNameTable {
   // would. nameOf(i, name) sets item i's name, or returns false to skip the
   // item; added(value, i) then receives the value of its entry. The names are
   // read a few items ahead and the slots they hash to are prefetched, so that
-  // in a table larger than the cache the slot reads overlap.
+  // in a table larger than the cache the slot reads overlap; prefetch(i), when
+  // given, is called further ahead still, to start reading item i itself.
   template <class NameOf, class Added>
   void InsertAll(size_t count, NameOf&& nameOf, Added&& added) {
+    InsertAll(count, nameOf, added, [](size_t) {});
+  }
+  template <class NameOf, class Added, class Prefetch>
+  void InsertAll(size_t count, NameOf&& nameOf, Added&& added, Prefetch&& prefetch) {
     constexpr size_t kAhead = 8;
     struct Pending {
       std::string Name;
@@ -50,10 +57,12 @@ class TNameTable {
       __builtin_prefetch(&Slots_[static_cast<size_t>(pending.Hash) & (Slots_.size() - 1)]);
 #endif
     };
+    for (size_t i = 0; i < count && i < 2 * kAhead; ++i) prefetch(i);
     for (size_t i = 0; i < count && i < kAhead; ++i) read(i);
     for (size_t i = 0; i < count; ++i) {
       Pending& pending = ahead[i % kAhead];
       if (pending.Present) added(Insert(pending.Name, pending.Hash).first, i);
+      if (i + 2 * kAhead < count) prefetch(i + 2 * kAhead);
       if (i + kAhead < count) read(i + kAhead);
     }
   }
@@ -181,6 +190,19 @@ auto ItemNamesOf(const List& list) {
     auto* item = list.Get(static_cast<int>(i));
     if (item) name = item->GetName();
     return item != nullptr;
+  };
+}
+
+// The prefetch of InsertAll for a list of items. With nameSource, the item
+// that the GetName of an item asked for a few calls earlier reads is asked
+// for too: by then the item has arrived and its link can be read.
+template <class List>
+auto ItemsAheadOf(const List& list, TNameSourceOf nameSource = nullptr) {
+  return [&list, nameSource](size_t i) {
+    constexpr size_t kLinkLag = 6;
+    PrefetchItem(list.Get(static_cast<int>(i)));
+    if (nameSource && i >= kLinkLag)
+      if (const auto* item = list.Get(static_cast<int>(i - kLinkLag))) PrefetchItem(nameSource(item));
   };
 }
 

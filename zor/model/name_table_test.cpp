@@ -63,10 +63,12 @@ TEST(NameTable, IgnoreCaseFoldsAsciiOnly) {
 // A bulk insert gives what a loop of Insert gives: the same entries in the
 // same order, skipped items left out, values reached once per item, also
 // past the look-ahead and when the slots are rebuilt on the way.
+// The read-ahead asks for each item once.
 TEST(NameTable, InsertAllMatchesInsertLoop) {
   std::vector<std::string> names;
   for (int i = 0; i < 300; ++i) names.push_back(i % 7 == 3 ? "" : "N" + std::to_string(i % 120));
   TNameTable<int> one(4), all(4);
+  std::vector<size_t> asked;
   for (size_t i = 0; i < names.size(); ++i)
     if (!names[i].empty()) one.Insert(names[i]).first += static_cast<int>(i);
   all.InsertAll(
@@ -75,8 +77,11 @@ TEST(NameTable, InsertAllMatchesInsertLoop) {
         name = names[i];
         return !name.empty();
       },
-      [](int& sum, size_t i) { sum += static_cast<int>(i); });
+      [](int& sum, size_t i) { sum += static_cast<int>(i); },
+      [&](size_t i) { asked.push_back(i); });
   ASSERT_EQ(all.Size(), one.Size());
+  ASSERT_EQ(asked.size(), names.size());  // every item asked for ahead, once and in order
+  for (size_t i = 0; i < asked.size(); ++i) EXPECT_EQ(asked[i], i);
   for (int i = 0; i < 120; ++i) {  // in insertion order, then absent
     SCOPED_TRACE(i);
     const int* expected = one.Find("N" + std::to_string(i));

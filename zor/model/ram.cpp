@@ -60,7 +60,8 @@ int TZOR_RAM::CountNames(const TList& list, const std::string& name, bool ignore
   auto it = lists.find(&list);
   if (it == lists.end()) {
     TNameTable<int> counts(static_cast<size_t>(list.Count()), ignoreCase);
-    counts.InsertAll(static_cast<size_t>(list.Count()), ItemNamesOf(list), [](int& count, size_t) { ++count; });
+    counts.InsertAll(static_cast<size_t>(list.Count()), ItemNamesOf(list), [](int& count, size_t) { ++count; },
+                     ItemsAheadOf(list));
     it = lists.emplace(&list, std::move(counts)).first;
   }
   const int* count = it->second.Find(name);

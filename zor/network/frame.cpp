@@ -11,6 +11,7 @@
 #include "zor/model/enums.h"
 #include "zor/model/fields.h"
 #include "zor/model/name_table.h"
+#include "zor/model/prefetch.h"
 #include "zor/model/ram.h"
 #include "zor/model/xml_values.h"
 #include "zor/network/network.h"
@@ -490,7 +491,9 @@ void RemoveNetSig(TNetSig* netSig) {
 void UpdateNetSigs(TZOR_RAM& ram) {
   // One gateway index for the whole pass keeps the look-ups linear.
   TGatewayIndex gateways;
-  for (TNetSig* sig : ram.NetSigs) {
+  for (int i = 0; i < ram.NetSigs.Count(); ++i) {
+    PrefetchAhead(ram.NetSigs, i);
+    TNetSig* sig = ram.NetSigs[i];
     if (!sig) continue;
     sig->GetGateway(gateways);
     if (!sig->Network || sig->Network->Type >= kNetTypeLIN10) sig->UpdateBitOffset = -1;

@@ -15,6 +15,7 @@
 #include "zor/model/enums.h"
 #include "zor/model/fields.h"
 #include "zor/model/name_table.h"
+#include "zor/model/prefetch.h"
 #include "zor/model/ram.h"
 #include "zor/model/xml_values.h"
 #include "zor/network/frame.h"
@@ -38,10 +39,16 @@ bool IsMappedToFrame(TSignal& signal) {
     mutable std::unique_ptr<TNameTable<bool>> Names;
   };
   auto forEachPlaced = [&ram](auto&& fn) {
+    // The placements are gathered first, so that the walk can read ahead.
+    std::vector<TNetSig*> placements;
     for (TNetFrame* frame : ram.NetFrames)
       if (frame)
         for (TNetSig* netSig : frame->NetSigs)
-          if (netSig && netSig->Signal) fn(*netSig->Signal);
+          if (netSig) placements.push_back(netSig);
+    WalkAhead(placements, [](const TNetSig* netSig) { return netSig->Signal; },
+              [&fn](const TNetSig* netSig) {
+                if (netSig->Signal) fn(*netSig->Signal);
+              });
   };
   const Placed& placed = ram.CheckRunValue<Placed>(&kKey, [&] {
     Placed result{std::vector<bool>(static_cast<size_t>(ram.Signals.Count())), nullptr};
@@ -406,6 +413,7 @@ void RemoveReservedDiagSignals(TZOR_RAM& ram) {
   for (int i = ram.Signals.Count() - 1; i >= 0; --i) {
     i = std::min(i, ram.Signals.Count() - 1);
     if (i < 0) break;
+    PrefetchItem(ram.Signals.Get(i - kReadAhead));
     TSignal* signal = ram.Signals[i];
     if (signal && IsReservedDiagSignalName(signal->Name)) RemoveSignal(signal);
   }

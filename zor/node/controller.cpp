@@ -41,6 +41,12 @@ auto InInterfaceSuffix(const TIfc* ifc) {
   return [ifc] { return " in the " + NameOf(ifc) + " Interface"; };
 }
 
+// The signal a published or subscribed signal takes its name from.
+template <class Placement>
+const TItemData* SignalOf(const TItemData* item) {
+  return static_cast<const Placement*>(item)->Signal;
+}
+
 bool IsImmediate(const TNetFrame* frame) { return frame && frame->TransportType == kTransportImmediate; }
 
 // The first network signal of `signal` among ifc's transmitted frames.
@@ -249,7 +255,9 @@ bool TPubSig::Check(uint64_t flags) {
   return err;
 }
 
-bool TPubSig::IsNameUsed(const std::string& name) { return Ifc && OtherItemHasName(Ram, Ifc->PubSigs, this, name); }
+bool TPubSig::IsNameUsed(const std::string& name) {
+  return Ifc && OtherItemHasName(Ram, Ifc->PubSigs, this, name, SignalOf<TPubSig>);
+}
 
 std::string TPubSig::GetDisplayName() {
   if (DisplayNameCache.empty() && Ifc && Ifc->Node && Signal)
@@ -297,7 +305,9 @@ bool TSubSig::Check(uint64_t flags) {
   return err;
 }
 
-bool TSubSig::IsNameUsed(const std::string& name) { return Ifc && OtherItemHasName(Ram, Ifc->SubSigs, this, name); }
+bool TSubSig::IsNameUsed(const std::string& name) {
+  return Ifc && OtherItemHasName(Ram, Ifc->SubSigs, this, name, SignalOf<TSubSig>);
+}
 
 std::string TSubSig::GetDisplayName() {
   if (DisplayNameCache.empty() && Ifc && Ifc->Node && Signal)
