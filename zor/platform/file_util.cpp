@@ -5,7 +5,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
+#include <system_error>
+#include <thread>
 
 namespace zor {
 
@@ -140,6 +144,80 @@ WriteFileAtomicallyStream::WriteFileAtomicallyStream(const std::string& fileName
   if (exists && ::fchown(Fd, st.st_uid, st.st_gid) != 0) errno = 0;
 }
 
+// Flushes the temporary file to disk on a thread of its own while the stream
+// goes on writing, so that the flush before the rename finds little left to
+// do: for a large file that flush would otherwise wait for most of the file.
+// Commit still flushes the whole file itself, and a flush that failed here
+// fails the save.
+class WriteFileAtomicallyStream::Flusher {
+ public:
+  explicit Flusher(int fd) : Fd_(fd), Thread_([this] { Run(); }) {}
+  ~Flusher() { Stop(); }
+  Flusher(const Flusher&) = delete;
+  Flusher& operator=(const Flusher&) = delete;
+
+  // Bytes in the file so far.
+  void Written(size_t total) {
+    {
+      std::lock_guard<std::mutex> lock(Mutex_);
+      Written_ = total;
+    }
+    Wake_.notify_one();
+  }
+
+  // Ends the thread once its current flush is done; returns the errno of a
+  // flush that failed, or 0.
+  int Stop() {
+    {
+      std::lock_guard<std::mutex> lock(Mutex_);
+      Stopping_ = true;
+    }
+    Wake_.notify_one();
+    if (Thread_.joinable()) Thread_.join();
+    return Error_;
+  }
+
+ private:
+  void Run() {
+    std::unique_lock<std::mutex> lock(Mutex_);
+    size_t flushed = 0;
+    for (;;) {
+      Wake_.wait(lock, [&] { return Stopping_ || Written_ > flushed; });
+      if (Stopping_) return;
+      const size_t target = Written_;
+      lock.unlock();
+#ifdef __linux__
+      const int result = ::fdatasync(Fd_);
+#else
+      const int result = ::fsync(Fd_);
+#endif
+      const int reason = errno;
+      lock.lock();
+      if (result != 0) {
+        Error_ = reason;
+        return;
+      }
+      flushed = target;
+    }
+  }
+
+  const int Fd_;
+  std::mutex Mutex_;
+  std::condition_variable Wake_;
+  size_t Written_ = 0;
+  bool Stopping_ = false;
+  int Error_ = 0;
+  std::thread Thread_;  // last: starts once the fields above are ready
+};
+
+namespace {
+
+// Files up to this size are flushed only at the end: for them a thread costs
+// more than it saves.
+constexpr size_t kFlushInBackgroundFrom = size_t{2} << 20;
+
+}  // namespace
+
 WriteFileAtomicallyStream::~WriteFileAtomicallyStream() { Discard(); }
 
 void WriteFileAtomicallyStream::Fail(const char* what) {
@@ -154,6 +232,7 @@ void WriteFileAtomicallyStream::Refuse(const std::string& why) {
 
 // Closes and removes the temporary file, if one is still open.
 void WriteFileAtomicallyStream::Discard() {
+  Flush.reset();  // the thread must be done with the file before it closes
   if (Fd >= 0) ::close(Fd);
   Fd = -1;
   if (!TempName.empty()) ::unlink(TempName.c_str());
@@ -180,10 +259,26 @@ bool WriteFileAtomicallyStream::Write(std::string_view data) {
   ::sync_file_range(Fd, static_cast<off_t>(Written), static_cast<off_t>(data.size()), SYNC_FILE_RANGE_WRITE);
 #endif
   Written += data.size();
+  if (!Flush && Written >= kFlushInBackgroundFrom) {
+    try {
+      Flush = std::make_unique<Flusher>(Fd);
+    } catch (const std::system_error&) {
+      // No thread to be had: Commit flushes everything, as for a small file.
+    }
+  }
+  if (Flush) Flush->Written(Written);
   return true;
 }
 
 bool WriteFileAtomicallyStream::Commit(std::string* error) {
+  if (Error.empty() && Flush) {
+    const int reason = Flush->Stop();
+    Flush.reset();
+    if (reason != 0) {
+      errno = reason;
+      Fail("Cannot write file");
+    }
+  }
   if (Error.empty()) {
     int fd = Fd;
     Fd = -1;  // closed below, whatever happens

@@ -1,6 +1,7 @@
 // File helpers standing in for the original platform's file services.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -39,6 +40,8 @@ class WriteFileAtomicallyStream {
   bool Commit(std::string* error);
 
  private:
+  class Flusher;
+
   void Fail(const char* what);  // what, the file name and the system's reason
   void Refuse(const std::string& why);
   void Discard();
@@ -55,6 +58,8 @@ class WriteFileAtomicallyStream {
   std::string Target;  // the file that FileName finally names, links followed
   std::string TempName;
   int Fd = -1;
+  // Flushes what is written while more is being written (large files only).
+  std::unique_ptr<Flusher> Flush;
 #endif
 };
 

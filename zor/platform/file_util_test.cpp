@@ -103,6 +103,32 @@ TEST_F(AtomicSave, RefusesWhatItMustNotReplace) {
   ExpectOnly({"ro.xml", "linked.xml", "other.xml", "fifo", "sock", "dir", "fifolink"});
 }
 
+// A stream of several megabytes flushes on a thread of its own: abandoned,
+// it still leaves the old file and no temporary file; committed, it holds
+// every byte.
+TEST_F(AtomicSave, LargeStreamsCommitWholeOrNotAtAll) {
+  const std::string path = (Dir / "big.xml").string();
+  Write(path, "old");
+  std::string expected;
+  for (char c : {'a', 'b', 'c', 'd'}) expected += std::string(size_t{1} << 20, c);
+  const auto writeAll = [&](WriteFileAtomicallyStream& stream) {
+    for (size_t at = 0; at < expected.size(); at += size_t{1} << 20)
+      ASSERT_TRUE(stream.Write(std::string_view(expected).substr(at, size_t{1} << 20)));
+  };
+  {
+    WriteFileAtomicallyStream abandoned(path);
+    writeAll(abandoned);
+  }
+  EXPECT_EQ(Read(path), "old");
+  ExpectOnly({"big.xml"});
+  WriteFileAtomicallyStream stream(path);
+  writeAll(stream);
+  std::string error;
+  ASSERT_TRUE(stream.Commit(&error)) << error;
+  EXPECT_TRUE(Read(path) == expected);
+  ExpectOnly({"big.xml"});
+}
+
 TEST_F(AtomicSave, NamesNearTheLengthLimit) {
   for (size_t len : {249u, 254u, 255u}) {
     SCOPED_TRACE(len);
