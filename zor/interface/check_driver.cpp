@@ -4,6 +4,7 @@
 #include "zor/model/check_run_values.h"
 #include "zor/model/prefetch.h"
 #include "zor/model/ram.h"
+#include "zor/network/frame.h"
 #include "zor/network/lin_diag.h"
 #include "zor/network/network.h"
 #include "zor/node/controller.h"
@@ -12,17 +13,24 @@ namespace ZOR_RAM {
 
 namespace {
 
-// The walked lists, in the order they are checked, with their progress texts.
+// A frame's check reads its placements: they are asked for once the frame has arrived.
+void PlacementsAhead(const TItemData* item) {
+  for (const TNetSig* placement : static_cast<const TNetFrame*>(item)->NetSigs) PrefetchItem(placement);
+}
+
+// The walked lists, in the order they are checked, with their progress texts
+// and, for items whose check reads further items, what to read ahead.
 struct CheckStep {
   TList& (*List)(TZOR_RAM&);
   const char* Text;
+  void (*Ahead)(const TItemData* item) = nullptr;
 };
 
-#define ZOR_STEP(List, Text) {[](TZOR_RAM& ram) -> TList& { return ram.List; }, Text}
+#define ZOR_STEP(List, Text, ...) {[](TZOR_RAM& ram) -> TList& { return ram.List; }, Text, __VA_ARGS__}
 const CheckStep kSteps[] = {
     ZOR_STEP(Networks, "Checking Networks ..."),
     ZOR_STEP(NetModes, "Checking Network Modes ..."),
-    ZOR_STEP(NetFrames, "Checking Frames ..."),
+    ZOR_STEP(NetFrames, "Checking Frames ...", PlacementsAhead),
     ZOR_STEP(FrameHolders, "Checking Frame Holders ..."),
     ZOR_STEP(NetSigs, "Checking Network Signals ..."),
     ZOR_STEP(SchEntries, "Checking Schedule Entries ..."),
@@ -77,6 +85,8 @@ bool CheckDatabase(TZOR_RAM& ram, uint64_t flags) {
     const int count = list.Count();
     for (int i = 0; i < count; ++i) {
       PrefetchAhead(list, i);
+      if (step.Ahead)
+        if (const TItemData* arrived = list.Get(i + kReadAhead / 2)) step.Ahead(arrived);
       TItemData* item = list.Get(i);
       if (!item) continue;
       if (networks && static_cast<TNetwork*>(item)->HasDiagnosticFrames()) HasLinDiagNetwork = true;

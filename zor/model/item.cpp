@@ -144,9 +144,9 @@ void TList::RefreshDisplayNames() {
   // A filled text is what GetDisplayName would return unchanged; only the
   // empty ones need building (and copying out). The walk reads one field
   // per item, so it asks for items far ahead.
-  constexpr size_t kAhead = 4 * kReadAhead;
-  for (size_t i = 0; i < Items_.size(); ++i) {
-    if (i + kAhead < Items_.size() && Items_[i + kAhead]) PrefetchLine(&Items_[i + kAhead]->DisplayNameCache);
+  const size_t count = Items_.size();
+  for (size_t i = 0; i < count; ++i) {
+    if (const size_t ahead = i + kFarAhead; ahead < count && Items_[ahead]) PrefetchLine(&Items_[ahead]->DisplayNameCache);
     if (TItemData* item = Items_[i]; item && item->DisplayNameCache.empty()) item->GetDisplayName();
   }
 }

@@ -12,8 +12,10 @@
 
 namespace ZOR_RAM {
 
-// How many items ahead a walk asks for.
+// How many items ahead a walk asks for; a walk that does little per item
+// asks for items kFarAhead ahead, since they arrive no sooner.
 inline constexpr int kReadAhead = 8;
+inline constexpr int kFarAhead = 4 * kReadAhead;
 
 // Starts reading the cache line that holds address.
 inline void PrefetchLine(const void* address) {
@@ -35,8 +37,10 @@ inline void PrefetchItem(const TItemData* item) {
 // for walks that read names: it can be asked for once the item has arrived.
 using TNameSourceOf = const TItemData* (*)(const TItemData* item);
 
-// Starts reading the item a walk of list at index will reach kReadAhead items later.
-inline void PrefetchAhead(const TList& list, int index) { PrefetchItem(list.Get(index + kReadAhead)); }
+// Starts reading the item a walk of list at index will reach distance items later.
+inline void PrefetchAhead(const TList& list, int index, int distance = kReadAhead) {
+  PrefetchItem(list.Get(index + distance));
+}
 
 // Calls fn(item) for the items in order. Item i + kReadAhead is asked for
 // ahead, and link(item) of item i + kReadAhead / 2 once that item has arrived:

@@ -492,7 +492,7 @@ void UpdateNetSigs(TZOR_RAM& ram) {
   // One gateway index for the whole pass keeps the look-ups linear.
   TGatewayIndex gateways;
   for (int i = 0; i < ram.NetSigs.Count(); ++i) {
-    PrefetchAhead(ram.NetSigs, i);
+    PrefetchAhead(ram.NetSigs, i, kFarAhead);
     TNetSig* sig = ram.NetSigs[i];
     if (!sig) continue;
     sig->GetGateway(gateways);

@@ -413,7 +413,7 @@ void RemoveReservedDiagSignals(TZOR_RAM& ram) {
   for (int i = ram.Signals.Count() - 1; i >= 0; --i) {
     i = std::min(i, ram.Signals.Count() - 1);
     if (i < 0) break;
-    PrefetchItem(ram.Signals.Get(i - kReadAhead));
+    PrefetchAhead(ram.Signals, i, -kFarAhead);  // the walk goes down
     TSignal* signal = ram.Signals[i];
     if (signal && IsReservedDiagSignalName(signal->Name)) RemoveSignal(signal);
   }
