@@ -15,6 +15,7 @@
 #include "zor/model/enums.h"
 #include "zor/model/fields.h"
 #include "zor/model/name_table.h"
+#include "zor/model/pointer_set.h"
 #include "zor/model/prefetch.h"
 #include "zor/model/ram.h"
 #include "zor/model/xml_values.h"
@@ -27,42 +28,44 @@ namespace ZOR_RAM {
 
 namespace {
 
+// The placements of the database's frames, in order.
+std::vector<const TNetSig*> FramePlacements(const TZOR_RAM& ram) {
+  std::vector<const TNetSig*> placements;
+  for (const TNetFrame* frame : ram.NetFrames)
+    if (frame)
+      for (const TNetSig* netSig : frame->NetSigs)
+        if (netSig) placements.push_back(netSig);
+  return placements;
+}
+
 // Whether some placement of a frame places a signal of this name. The placed
-// signals of the database list are marked by index once per check run, which
-// answers for every signal that is placed itself; the names of all placed
-// signals are gathered only when one that is not asks.
+// signals are gathered once per check run, which answers for every signal
+// that is placed itself; the names of all placed signals are gathered only
+// when one that is not asks.
 bool IsMappedToFrame(TSignal& signal) {
   static const char kKey = 0;
   TZOR_RAM& ram = *signal.Ram;
   struct Placed {
-    std::vector<bool> Listed;  // by index in ram.Signals
+    TPointerSet Signals;
     mutable std::unique_ptr<TNameTable<bool>> Names;
   };
-  auto forEachPlaced = [&ram](auto&& fn) {
-    // The placements are gathered first, so that the walk can read ahead.
-    std::vector<TNetSig*> placements;
-    for (TNetFrame* frame : ram.NetFrames)
-      if (frame)
-        for (TNetSig* netSig : frame->NetSigs)
-          if (netSig) placements.push_back(netSig);
-    WalkAhead(placements, [](const TNetSig* netSig) { return netSig->Signal; },
-              [&fn](const TNetSig* netSig) {
-                if (netSig->Signal) fn(*netSig->Signal);
-              });
-  };
   const Placed& placed = ram.CheckRunValue<Placed>(&kKey, [&] {
-    Placed result{std::vector<bool>(static_cast<size_t>(ram.Signals.Count())), nullptr};
-    forEachPlaced([&](TSignal& placedSignal) {
-      if (int index = placedSignal.IndexIn(ram.Signals); index >= 0) result.Listed[static_cast<size_t>(index)] = true;
-    });
+    const std::vector<const TNetSig*> placements = FramePlacements(ram);
+    Placed result{TPointerSet(placements.size()), nullptr};
+    // Reads only the placements, far ahead: the walk does little per item.
+    for (size_t i = 0; i < placements.size(); ++i) {
+      if (i + kFarAhead < placements.size()) PrefetchLine(&placements[i + kFarAhead]->Signal);
+      result.Signals.Insert(placements[i]->Signal);
+    }
     return result;
   });
-  const int index = signal.IndexIn(ram.Signals);
-  if (index >= 0 && static_cast<size_t>(index) < placed.Listed.size() && placed.Listed[static_cast<size_t>(index)])
-    return true;
+  if (placed.Signals.Contains(&signal)) return true;
   if (!placed.Names) {
     placed.Names = std::make_unique<TNameTable<bool>>();
-    forEachPlaced([&](TSignal& placedSignal) { placed.Names->Insert(placedSignal.Name); });
+    WalkAhead(FramePlacements(ram), [](const TNetSig* netSig) { return netSig->Signal; },
+              [&placed](const TNetSig* netSig) {
+                if (netSig->Signal) placed.Names->Insert(netSig->Signal->Name);
+              });
   }
   return placed.Names->Find(signal.Name) != nullptr;
 }
