@@ -31,10 +31,12 @@ namespace {
 // The placements of the database's frames, in order.
 std::vector<const TNetSig*> FramePlacements(const TZOR_RAM& ram) {
   std::vector<const TNetSig*> placements;
-  for (const TNetFrame* frame : ram.NetFrames)
-    if (frame)
+  for (int i = 0; i < ram.NetFrames.Count(); ++i) {
+    PrefetchAhead(ram.NetFrames, i);
+    if (const TNetFrame* frame = ram.NetFrames[i])
       for (const TNetSig* netSig : frame->NetSigs)
         if (netSig) placements.push_back(netSig);
+  }
   return placements;
 }
 
