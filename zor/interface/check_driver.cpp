@@ -91,7 +91,7 @@ bool CheckDatabase(TZOR_RAM& ram, uint64_t flags) {
       if (!item) continue;
       if (networks && static_cast<TNetwork*>(item)->HasDiagnosticFrames()) HasLinDiagNetwork = true;
       if (item->Check(flags)) errorFound = true;
-      zor::ReportProgress(i * 100 / count, "%s", step.Text);
+      zor::ReportProgress(i * 100 / count, step.Text);
     }
   }
   return errorFound;

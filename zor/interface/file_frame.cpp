@@ -57,10 +57,10 @@ bool LoadSection(TQXMLNode* root, TZOR_RAM& ram, TZORList<T>& list, const Sectio
     }
     T* item = ram.NewItem(list);
     if (item->ReadXml(child)) return true;
-    zor::ReportProgress(i * 100 / n, "%s", section.LoadText);
+    zor::ReportProgress(i * 100 / n, section.LoadText);
   }
   if (afterItems) afterItems(ram);
-  zor::ReportProgress(0, "%s", "");
+  zor::ReportProgress(0, "");
   return false;
 }
 
@@ -71,13 +71,13 @@ bool SaveSection(TZORList<T>& list, const Section& section) {
   for (int i = 0; i < n; ++i) {
     // A host may have left a null entry in a list; there is nothing to write.
     if (list[i] && list[i]->WriteXml(true)) {
-      zor::ReportProgress(0, "%s", "");
+      zor::ReportProgress(0, "");
       return true;
     }
-    zor::ReportProgress(i * 100 / n, "%s", section.SaveText);
+    zor::ReportProgress(i * 100 / n, section.SaveText);
   }
   WriteTag(section.Name, /*closing=*/true);
-  zor::ReportProgress(0, "%s", "");
+  zor::ReportProgress(0, "");
   return false;
 }
 
@@ -118,7 +118,7 @@ bool LoadFile(const std::string& fileName, TZOR_RAM* ram) {
   auto document = std::make_unique<TQXMLDocument>(nullptr);
   document->AutoValidate = true;
   document->OnPercent = [](TQXMLDocument*, int percent) {
-    zor::ReportProgress(percent, "%s", "Parsing XML file ...");
+    zor::ReportProgress(percent, "Parsing XML file ...");
   };
   document->OnError = [](TQXMLDocument*, const char*, bool&) {
     zor::ReportError("The ZOR file's format is wrong.");

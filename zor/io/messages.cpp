@@ -1,6 +1,5 @@
 #include "zor/io/messages.h"
 
-#include <cstdarg>
 #include <cstdio>
 
 namespace zor {
@@ -19,14 +18,8 @@ void ReportWarning(const std::string& text) {
   if (g_sinks.Warning) g_sinks.Warning(text.c_str());
 }
 
-void ReportProgress(int percent, const char* format, ...) {
-  if (!g_sinks.Progress) return;
-  char buffer[512];
-  va_list args;
-  va_start(args, format);
-  std::vsnprintf(buffer, sizeof buffer, format, args);
-  va_end(args);
-  g_sinks.Progress(percent, buffer);
+void ReportProgress(int percent, const char* text) {
+  if (g_sinks.Progress) g_sinks.Progress(percent, text);
 }
 
 }  // namespace zor

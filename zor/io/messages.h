@@ -22,8 +22,8 @@ void SetSinks(const Sinks& sinks);
 
 void ReportError(const std::string& text);
 void ReportWarning(const std::string& text);
-// Formats into a 512-byte buffer (longer texts are cut) and calls the progress
-// sink; formats nothing when no progress sink is set.
-void ReportProgress(int percent, const char* format, ...) __attribute__((format(printf, 2, 3)));
+// Calls the progress sink, if one is set, with text. Walks report every item,
+// so the text goes to the sink as it is, without a copy.
+void ReportProgress(int percent, const char* text);
 
 }  // namespace zor
