@@ -31,6 +31,7 @@ namespace {
 // The placements of the database's frames, in order.
 std::vector<const TNetSig*> FramePlacements(const TZOR_RAM& ram) {
   std::vector<const TNetSig*> placements;
+  placements.reserve(static_cast<size_t>(ram.NetSigs.Count()));  // as a rule, the same network signals
   for (int i = 0; i < ram.NetFrames.Count(); ++i) {
     PrefetchAhead(ram.NetFrames, i);
     if (const TNetFrame* frame = ram.NetFrames[i])
@@ -54,9 +55,11 @@ bool IsMappedToFrame(TSignal& signal) {
   const Placed& placed = ram.CheckRunValue<Placed>(&kKey, [&] {
     const std::vector<const TNetSig*> placements = FramePlacements(ram);
     Placed result{TPointerSet(placements.size()), nullptr};
-    // Reads only the placements, far ahead: the walk does little per item.
+    // Reads only the placements, far ahead since the walk does little per
+    // item, and the slots their signals go to, once the placements are in.
     for (size_t i = 0; i < placements.size(); ++i) {
       if (i + kFarAhead < placements.size()) PrefetchLine(&placements[i + kFarAhead]->Signal);
+      if (i + kReadAhead < placements.size()) result.Signals.Prefetch(placements[i + kReadAhead]->Signal);
       result.Signals.Insert(placements[i]->Signal);
     }
     return result;
