@@ -1,7 +1,5 @@
 #include "zor/io/messages.h"
 
-#include <cstdio>
-
 namespace zor {
 namespace {
 Sinks g_sinks;

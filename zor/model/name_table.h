@@ -53,9 +53,7 @@ class TNameTable {
       pending.Present = nameOf(i, pending.Name);
       if (!pending.Present) return;
       pending.Hash = Hash(pending.Name);
-#if defined(__GNUC__)
-      __builtin_prefetch(&Slots_[static_cast<size_t>(pending.Hash) & (Slots_.size() - 1)]);
-#endif
+      PrefetchLine(&Slots_[static_cast<size_t>(pending.Hash) & (Slots_.size() - 1)]);
     };
     for (size_t i = 0; i < count && i < 2 * kAhead; ++i) prefetch(i);
     for (size_t i = 0; i < count && i < kAhead; ++i) read(i);

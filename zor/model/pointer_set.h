@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "zor/model/prefetch.h"
+
 namespace ZOR_RAM {
 
 class TPointerSet {
@@ -39,13 +41,7 @@ class TPointerSet {
 
   // Starts reading the slot where p would go, for an Insert or Contains soon
   // after (while the set does not grow meanwhile).
-  void Prefetch(const void* p) const {
-#if defined(__GNUC__)
-    __builtin_prefetch(&Slots_[SlotOf(p)]);
-#else
-    (void)p;
-#endif
-  }
+  void Prefetch(const void* p) const { PrefetchLine(&Slots_[SlotOf(p)]); }
 
  private:
   // Items lie a fixed distance apart, so the address is mixed before its

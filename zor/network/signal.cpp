@@ -49,12 +49,14 @@ bool IsMappedToFrame(TSignal& signal) {
   static const char kKey = 0;
   TZOR_RAM& ram = *signal.Ram;
   struct Placed {
+    std::vector<const TNetSig*> Placements;
     TPointerSet Signals;
     mutable std::unique_ptr<TNameTable<bool>> Names;
   };
   const Placed& placed = ram.CheckRunValue<Placed>(&kKey, [&] {
-    const std::vector<const TNetSig*> placements = FramePlacements(ram);
-    Placed result{TPointerSet(placements.size()), nullptr};
+    Placed result{FramePlacements(ram), TPointerSet(), nullptr};
+    const std::vector<const TNetSig*>& placements = result.Placements;
+    result.Signals = TPointerSet(placements.size());
     // Reads only the placements, far ahead since the walk does little per
     // item, and the slots their signals go to, once the placements are in.
     for (size_t i = 0; i < placements.size(); ++i) {
@@ -67,7 +69,7 @@ bool IsMappedToFrame(TSignal& signal) {
   if (placed.Signals.Contains(&signal)) return true;
   if (!placed.Names) {
     placed.Names = std::make_unique<TNameTable<bool>>();
-    WalkAhead(FramePlacements(ram), [](const TNetSig* netSig) { return netSig->Signal; },
+    WalkAhead(placed.Placements, [](const TNetSig* netSig) { return netSig->Signal; },
               [&placed](const TNetSig* netSig) {
                 if (netSig->Signal) placed.Names->Insert(netSig->Signal->Name);
               });
