@@ -9,7 +9,10 @@
 // Small growable list of pointers. Growth and shrinking follow fixed steps:
 // appending to a full list grows the capacity by the current capacity
 // clamped to 4..1024; a removal that leaves at least 1024 unused slots
-// shrinks the array by exactly 1024 slots (or to nothing).
+// shrinks the array by exactly 1024 slots (or to nothing). Beyond 1024 slots
+// the storage behind a capacity is rounded up to a power of two, so that a
+// long list is copied only when its storage doubles or halves: appending n
+// entries costs O(n), not O(n * n / 1024).
 template <class T>
 class TCList {
  public:
@@ -72,12 +75,21 @@ class TCList {
   bool OwnsItems = false;  // kept for layout compatibility; never set here
 
  private:
+  // The slots allocated for a capacity.
+  static size_t Room(int capacity) {
+    size_t room = static_cast<size_t>(capacity);
+    if (room <= 1024) return room;
+    size_t power = 2048;
+    while (power < room) power *= 2;
+    return power;
+  }
+
   void Reallocate(int capacity) {
     if (capacity == 0) {
       std::free(List);
       List = nullptr;
-    } else {
-      void* p = std::realloc(static_cast<void*>(List), sizeof(T*) * static_cast<size_t>(capacity));
+    } else if (!List || Room(capacity) != Room(Capacity)) {
+      void* p = std::realloc(static_cast<void*>(List), sizeof(T*) * Room(capacity));
       if (!p) throw std::bad_alloc();
       List = static_cast<T**>(p);
     }

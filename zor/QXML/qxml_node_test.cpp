@@ -219,6 +219,20 @@ TEST(TCList, GrowthAndShrinkSteps) {
   EXPECT_EQ(list.Get(0), nullptr);
 }
 
+// The storage behind a long list grows and shrinks in doublings while the
+// capacity keeps its fixed steps: the entries survive both ways.
+TEST(TCList, EntriesSurviveStorageDoublings) {
+  TCList<int> list;
+  std::vector<int> values(9000);
+  for (int& v : values) list.Add(&v);
+  EXPECT_EQ(list.GetCapacity(), 9216);  // steps of 1024 past 1024
+  for (int i = 0; i < 6000; ++i) list.Delete(list.GetCount() - 1);
+  list.Insert(0, &values[8999]);
+  ASSERT_EQ(list.GetCount(), 3001);
+  EXPECT_EQ(list.Get(0), &values[8999]);
+  for (int i = 0; i < 3000; ++i) ASSERT_EQ(list.Get(i + 1), &values[static_cast<size_t>(i)]);
+}
+
 TEST(TCList, InsertAndIndexOf) {
   TCList<int> list;
   int dummy[1];
