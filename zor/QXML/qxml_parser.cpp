@@ -142,26 +142,64 @@ void TQXMLSemantics::StoreName(TQXMLString& field, std::string_view name) {
   field = it->second;
 }
 
+namespace {
+
+uint64_t AttribHash(std::string_view prefix, std::string_view local) {
+  const std::hash<std::string_view> hash;
+  return static_cast<uint64_t>(hash(local)) * 0x9E3779B97F4A7C15ull ^ static_cast<uint64_t>(hash(prefix));
+}
+
+uint32_t AttribTag(uint64_t hash) { return static_cast<uint32_t>(hash >> 32); }
+
+}  // namespace
+
+size_t TQXMLSemantics::AttribSlot(std::string_view prefix, std::string_view local, uint64_t hash) const {
+  const TCLazyList<TQXMLAttribElement>& attribs = current_->Attribs;
+  const size_t mask = attribSlots_.size() - 1;
+  for (size_t i = static_cast<size_t>(hash) & mask;; i = (i + 1) & mask) {
+    const AttribSlotEntry& slot = attribSlots_[i];
+    if (slot.Number == 0) return i;
+    if (slot.Tag != AttribTag(hash)) continue;
+    const TQXMLAttribElement* a = attribs.Get(static_cast<int>(slot.Number - 1));
+    if (a->LocalName == local && a->Prefix == prefix) return i;
+  }
+}
+
+void TQXMLSemantics::IndexAttribs(size_t count) {
+  size_t size = 64;
+  while (size < count * 2) size *= 2;
+  attribSlots_.assign(size, AttribSlotEntry{0, 0});
+  const TCLazyList<TQXMLAttribElement>& attribs = current_->Attribs;
+  for (int n = 0; n < attribs.GetCount(); ++n) {
+    const TQXMLAttribElement* a = attribs.Get(n);
+    const uint64_t hash = AttribHash(a->Prefix, a->LocalName);
+    AttribSlotEntry& slot = attribSlots_[AttribSlot(a->Prefix, a->LocalName, hash)];
+    if (slot.Number == 0) slot = AttribSlotEntry{AttribTag(hash), static_cast<uint32_t>(n + 1)};  // the first wins
+  }
+  attribNode_ = current_;
+}
+
 void TQXMLSemantics::StoreAttrib(std::string_view prefix, std::string_view local, std::string_view value) {
   // Same result as SetAttrib; an index keeps elements with many attributes linear.
   TCLazyList<TQXMLAttribElement>& attribs = current_->Attribs;
-  if (attribs.GetCount() < kIndexAttribsFrom) {
+  const int count = attribs.GetCount();
+  if (count < kIndexAttribsFrom) {
     current_->SetAttrib(prefix, local, value);
     return;
   }
-  if (attribNode_ != current_) {
-    attribIndex_.clear();
-    for (int i = 0; i < attribs.GetCount(); ++i) {
-      const TQXMLAttribElement* a = attribs.Get(i);
-      attribIndex_.try_emplace(QXMLIdentComp(a->Prefix, a->LocalName), i);
-    }
-    attribNode_ = current_;
+  if (attribNode_ != current_) IndexAttribs(static_cast<size_t>(count) + 1);
+  const uint64_t hash = AttribHash(prefix, local);
+  size_t at = AttribSlot(prefix, local, hash);
+  if (attribSlots_[at].Number != 0) {
+    attribs.Get(static_cast<int>(attribSlots_[at].Number - 1))->Value = value;
+    return;
   }
-  auto [it, added] = attribIndex_.try_emplace(QXMLIdentComp(prefix, local), attribs.GetCount());
-  if (added)
-    attribs.Add(new TQXMLAttribElement{std::string(prefix), std::string(local), std::string(value)});
-  else
-    attribs.Get(it->second)->Value = value;
+  if ((static_cast<size_t>(count) + 1) * 2 > attribSlots_.size()) {
+    IndexAttribs(static_cast<size_t>(count) + 1);
+    at = AttribSlot(prefix, local, hash);
+  }
+  attribs.Add(new TQXMLAttribElement{std::string(prefix), std::string(local), std::string(value)});
+  attribSlots_[at] = AttribSlotEntry{AttribTag(hash), static_cast<uint32_t>(count + 1)};
 }
 
 void TQXMLSemantics::End(std::string_view name, std::vector<std::string>& pending) {

@@ -50,6 +50,11 @@ class TQXMLSemantics {
   // Stores an element name; long names are shared between the elements of a load.
   void StoreName(TQXMLString& field, std::string_view name);
   void StoreAttrib(std::string_view prefix, std::string_view local, std::string_view value);
+  // The slot of attribute (prefix, local) of the current element in
+  // attribSlots_, or the free slot where it would go.
+  size_t AttribSlot(std::string_view prefix, std::string_view local, uint64_t hash) const;
+  // Indexes the current element's attributes in a table for count of them.
+  void IndexAttribs(size_t count);
 
   static constexpr size_t kMaxNames = 4096;
   static constexpr int kIndexAttribsFrom = 16;
@@ -63,8 +68,16 @@ class TQXMLSemantics {
   TQXMLNode* found_ = nullptr;
   int skipDepth_ = 0;
   std::unordered_map<std::string_view, TQXMLString> names_;  // keys view the stored texts
-  const TQXMLNode* attribNode_ = nullptr;                    // node that attribIndex_ describes
-  std::unordered_map<std::string, int> attribIndex_;         // identifier -> first attribute
+  // An open-addressed index of the attributes of one element with many of
+  // them: each slot holds the high half of the name's hash and the number + 1
+  // of the first attribute of that name (0: free). It compares the names in
+  // the attributes themselves and grows at a load of one half.
+  struct AttribSlotEntry {
+    uint32_t Tag;
+    uint32_t Number;
+  };
+  const TQXMLNode* attribNode_ = nullptr;  // node that attribSlots_ describes
+  std::vector<AttribSlotEntry> attribSlots_;
 };
 
 class TQXMLsynt {
