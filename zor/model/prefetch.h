@@ -26,6 +26,15 @@ inline void PrefetchLine(const void* address) {
 #endif
 }
 
+// Starts reading the cache lines that hold the bytes from first up to end:
+// for walks that read a few neighbouring fields of each item.
+inline void PrefetchSpan(const void* first, const void* end) {
+  const char* p = static_cast<const char*>(first);
+  const char* last = static_cast<const char*>(end) - 1;
+  for (; p < last; p += 64) PrefetchLine(p);
+  PrefetchLine(last);
+}
+
 // Starts reading the first bytes of item: the fields most walks read.
 inline void PrefetchItem(const TItemData* item) {
   if (!item) return;

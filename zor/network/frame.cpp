@@ -492,7 +492,8 @@ void UpdateNetSigs(TZOR_RAM& ram) {
   // One gateway index for the whole pass keeps the look-ups linear.
   TGatewayIndex gateways;
   for (int i = 0; i < ram.NetSigs.Count(); ++i) {
-    PrefetchAhead(ram.NetSigs, i, kFarAhead);
+    if (const TNetSig* ahead = ram.NetSigs.Get(i + kFarAhead))  // the fields read below
+      PrefetchSpan(&ahead->Frame, &ahead->Network + 1);
     TNetSig* sig = ram.NetSigs[i];
     if (!sig) continue;
     sig->GetGateway(gateways);

@@ -423,7 +423,8 @@ void RemoveReservedDiagSignals(TZOR_RAM& ram) {
   for (int i = ram.Signals.Count() - 1; i >= 0; --i) {
     i = std::min(i, ram.Signals.Count() - 1);
     if (i < 0) break;
-    PrefetchAhead(ram.Signals, i, -kFarAhead);  // the walk goes down
+    if (const TSignal* ahead = ram.Signals.Get(i - kFarAhead))  // the walk goes down and reads the names
+      PrefetchSpan(&ahead->Name, &ahead->Name + 1);
     TSignal* signal = ram.Signals[i];
     if (signal && IsReservedDiagSignalName(signal->Name)) RemoveSignal(signal);
   }
