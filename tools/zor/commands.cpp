@@ -169,9 +169,9 @@ bool SavedText(TZOR_RAM* ram, std::string& bytes, size_t sizeHint = 0) {
 }
 
 // The outline of what the library writes for ram (at its current version).
-bool SavedOutline(TZOR_RAM* ram, OutlineNode& outline) {
+bool SavedOutline(TZOR_RAM* ram, OutlineNode& outline, size_t sizeHint = 0) {
   std::string bytes;
-  return SavedText(ram, bytes) && ParseOutline(bytes, outline);
+  return SavedText(ram, bytes, sizeHint) && ParseOutline(bytes, outline);
 }
 
 std::string OrdinalWord(int n) {
@@ -194,14 +194,15 @@ void WarnIgnoredElements(Session& session, const std::string& file, const std::s
   savedBytes = std::string();
   for (const Unmatched& u : UnmatchedElements(original, saved)) {
     std::string text;
+    const std::string name(u.Node->Name), parent(u.Parent ? u.Parent->Name : std::string_view());
     if (u.Parent && u.Ordinal > 1 && u.Parent->Name == original.Name)
-      text = OrdinalWord(u.Ordinal) + " " + u.Node->Name + " section is ignored by the loader";
+      text = OrdinalWord(u.Ordinal) + " " + name + " section is ignored by the loader";
     else if (u.Ordinal > 1)
-      text = OrdinalWord(u.Ordinal) + " <" + u.Node->Name + "> in <" + u.Parent->Name + "> is ignored by the loader";
+      text = OrdinalWord(u.Ordinal) + " <" + name + "> in <" + parent + "> is ignored by the loader";
     else if (u.Parent)
-      text = "element <" + u.Node->Name + "> in <" + u.Parent->Name + "> is ignored by the loader";
+      text = "element <" + name + "> in <" + parent + "> is ignored by the loader";
     else
-      text = "root element <" + u.Node->Name + "> is ignored by the loader";
+      text = "root element <" + name + "> is ignored by the loader";
     session.Report(false, ToUtf8(text), Label(file), u.Node->Line);
   }
 }
@@ -646,7 +647,7 @@ int CmdList(const Options& o, std::FILE* out, std::FILE* err) {
   RamHolder db(LoadConfiguration(session, o.File));
   OutlineNode saved;
   if (!db.Ram) return kExitUnusable;
-  if (!SavedOutline(db.Ram, saved)) return Refuse(session, "cannot read back the saved configuration");
+  if (!SavedOutline(db.Ram, saved, RegularFileSize(o.File))) return Refuse(session, "cannot read back the saved configuration");
   std::vector<InventoryItem> items = CollectItems(saved);
   Json rows = Json::array();
   for (const InventoryItem& item : items) {
@@ -658,7 +659,7 @@ int CmdList(const Options& o, std::FILE* out, std::FILE* err) {
       continue;
     }
     std::string line = ToUtf8(item.Path);
-    for (const std::string& field : MainFields(item.Kind))
+    for (const std::string& field : MainFields(std::string(item.Kind)))
       if (const std::string* value = item.Field(field)) line += "  " + field + "=" + ToUtf8(*value);
     std::fprintf(out, "%s\n", line.c_str());
   }
@@ -679,30 +680,36 @@ int CmdDiff(const Options& o, std::FILE* out, std::FILE* err) {
   {
     RamHolder a(LoadConfiguration(session, o.File));
     if (!a.Ram) return kExitUnusable;
-    saved = SavedText(a.Ram, textA);
+    saved = SavedText(a.Ram, textA, RegularFileSize(o.File));
   }
   {
     RamHolder b(LoadConfiguration(session, o.Second));
     if (!b.Ram) return kExitUnusable;
-    saved = SavedText(b.Ram, textB) && saved;
+    saved = SavedText(b.Ram, textB, RegularFileSize(o.Second)) && saved;
   }
   if (!saved) return Refuse(session, "cannot read back the saved configurations");
-  std::vector<InventoryItem> itemsA, itemsB;
-  // Equal texts hold equal items: nothing to outline.
+  // Equal texts hold equal items: nothing to outline. Otherwise the items
+  // of the first are collected and its outline and text let go before the
+  // second is outlined; the second's items are compared as they come.
+  InventoryDiff diff;
   if (textA != textB) {
-    for (auto [text, items] : {std::pair{&textA, &itemsA}, std::pair{&textB, &itemsB}}) {
+    std::vector<InventoryItem> itemsA;
+    {
       OutlineNode outline;
-      if (!ParseOutline(*text, outline)) return Refuse(session, "cannot read back the saved configurations");
-      *text = std::string();
-      *items = CollectItems(outline);
+      if (!ParseOutline(textA, outline)) return Refuse(session, "cannot read back the saved configurations");
+      textA = std::string();
+      itemsA = CollectItems(outline);
     }
+    OutlineNode outline;
+    if (!ParseOutline(textB, outline)) return Refuse(session, "cannot read back the saved configurations");
+    textB = std::string();
+    diff = DiffItems(itemsA, outline);
   }
-  InventoryDiff diff = DiffItems(itemsA, itemsB);
   if (o.Json) {
     Json result;
-    auto entries = [](const std::vector<const InventoryItem*>& items) {
+    auto entries = [](const std::vector<ItemName>& items) {
       Json list = Json::array();
-      for (const InventoryItem* item : items) list.push_back({{"kind", item->Kind}, {"path", ToUtf8(item->Path)}});
+      for (const ItemName& item : items) list.push_back({{"kind", item.Kind}, {"path", ToUtf8(item.Path)}});
       return list;
     };
     result["equal"] = diff.Empty();
@@ -718,10 +725,10 @@ int CmdDiff(const Options& o, std::FILE* out, std::FILE* err) {
     result["changed"] = changed;
     PrintJson(out, result);
   } else {
-    for (const InventoryItem* item : diff.Removed)
-      std::fprintf(out, "- %s %s\n", item->Kind.c_str(), ToUtf8(item->Path).c_str());
-    for (const InventoryItem* item : diff.Added)
-      std::fprintf(out, "+ %s %s\n", item->Kind.c_str(), ToUtf8(item->Path).c_str());
+    for (const ItemName& item : diff.Removed)
+      std::fprintf(out, "- %s %s\n", std::string(item.Kind).c_str(), ToUtf8(item.Path).c_str());
+    for (const ItemName& item : diff.Added)
+      std::fprintf(out, "+ %s %s\n", std::string(item.Kind).c_str(), ToUtf8(item.Path).c_str());
     for (const ItemChange& change : diff.Changed)
       for (const FieldChange& f : change.Fields)
         std::fprintf(out, "~ %s %s: %s: \"%s\" -> \"%s\"\n", change.Kind.c_str(), ToUtf8(change.Path).c_str(),

@@ -2,12 +2,14 @@
 
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 
 namespace zorcli {
 
 namespace {
 
-using IdNames = std::unordered_map<std::string, std::string>;
+// Identifier -> shown name, both viewing texts of the outline.
+using IdNames = std::unordered_map<std::string_view, std::string_view>;
 
 // Items are matched by kind and path.
 using ItemKey = std::pair<std::string_view, std::string_view>;
@@ -19,11 +21,11 @@ struct ItemKeyHash {
 };
 
 // The name an item is shown by: its Name, else its identifier.
-std::string DisplayName(const OutlineNode& item) {
+std::string_view DisplayName(const OutlineNode& item) {
   const OutlineNode* name = item.Child("Name");
   if (name && !name->Text.empty()) return name->Text;
   const OutlineNode* id = item.Child("ZORId");
-  return id ? id->Text : std::string();
+  return id ? std::string_view(id->Text) : std::string_view();
 }
 
 void CollectIds(const OutlineNode& node, IdNames& ids) {
@@ -33,14 +35,14 @@ void CollectIds(const OutlineNode& node, IdNames& ids) {
   }
 }
 
-std::string Resolve(const std::string& value, const IdNames& ids) {
+std::string_view Resolve(std::string_view value, const IdNames& ids) {
   auto it = ids.find(value);
   return it == ids.end() ? value : it->second;
 }
 
 // A field's shown value: a leaf's text, or the joined values of a reference list.
 std::string FieldValue(const OutlineNode& field, const IdNames& ids) {
-  if (field.Children.empty()) return field.Name == "Name" ? field.Text : Resolve(field.Text, ids);
+  if (field.Children.empty()) return std::string(field.Name == "Name" ? field.Text : Resolve(field.Text, ids));
   std::string joined;
   for (const OutlineNode& entry : field.Children) {
     if (!joined.empty()) joined += ", ";
@@ -49,17 +51,20 @@ std::string FieldValue(const OutlineNode& field, const IdNames& ids) {
   return joined;
 }
 
-void Collect(const OutlineNode& node, const std::string& path, const IdNames& ids,
-             std::vector<InventoryItem>& out) {
+// Calls visit(item) for each item below node in file order, before the
+// items nested in it, which take the item's path as built (before any "#n").
+template <class Visit>
+void Collect(const OutlineNode& node, const std::string& path, const IdNames& ids, Visit& visit) {
   for (const OutlineNode& child : node.Children) {
     if (!child.IsItem()) {
-      if (child.HoldsItems()) Collect(child, path, ids, out);
+      if (child.HoldsItems()) Collect(child, path, ids, visit);
       continue;
     }
     InventoryItem item;
     item.Kind = child.Name;
     item.List = node.Name;
-    std::string name = child.Child("Name") ? child.Child("Name")->Text : std::string();
+    std::string_view name = child.Child("Name") ? std::string_view(child.Child("Name")->Text) : std::string_view();
+    item.Fields.reserve(child.Children.size());
     for (const OutlineNode& field : child.Children) {
       if (field.Name == "ZORId" || field.HoldsItems() || field.IsItem()) continue;
       item.Fields.emplace_back(field.Name, FieldValue(field, ids));
@@ -67,69 +72,96 @@ void Collect(const OutlineNode& node, const std::string& path, const IdNames& id
       if (name.empty() && field.Children.empty() && ids.count(field.Text)) name = Resolve(field.Text, ids);
     }
     if (name.empty()) name = child.Child("ZORId")->Text;
-    item.Path = path.empty() ? name : path + "/" + name;
-    // A copy: the nested items grow `out` and move its elements.
+    if (!path.empty()) item.Path.append(path).append(1, '/');
+    item.Path.append(name);
+    // A copy: visit may take the item's path and fields.
     std::string ownPath = item.Path;
-    out.push_back(std::move(item));
-    Collect(child, ownPath, ids, out);
+    visit(item);
+    Collect(child, ownPath, ids, visit);
   }
+}
+
+// Calls visit(item) for every item of root in file order, the header first,
+// with "#n" appended to the path of the n-th item (n > 1) of a kind and path
+// that repeat. Paths are counted as built, so a counted path never changes
+// under its key.
+template <class Visit>
+void VisitItems(const OutlineNode& root, Visit&& visit) {
+  IdNames ids;
+  CollectIds(root, ids);
+  if (const OutlineNode* header = root.Child("ZORInfo")) {
+    InventoryItem info{"ZORInfo", root.Name, "", {}};
+    for (const OutlineNode& field : header->Children) info.Fields.emplace_back(field.Name, field.Text);
+    visit(info);
+  }
+  std::unordered_map<std::string_view, std::unordered_map<std::string, int>> seen;  // kind -> path -> count
+  auto counted = [&](InventoryItem& item) {
+    const int repeat = ++seen[item.Kind][item.Path];
+    if (repeat > 1) item.Path += "#" + std::to_string(repeat);
+    visit(item);
+  };
+  Collect(root, "", ids, counted);
+}
+
+// What changed from a to b, field by field.
+std::vector<FieldChange> FieldChanges(const InventoryItem& a, const InventoryItem& b) {
+  std::vector<FieldChange> changes;
+  for (const auto& [field, value] : a.Fields) {
+    const std::string* other = b.Field(field);
+    if (!other) changes.push_back({std::string(field), value, ""});
+    else if (*other != value) changes.push_back({std::string(field), value, *other});
+  }
+  for (const auto& [field, value] : b.Fields)
+    if (!a.Field(field)) changes.push_back({std::string(field), "", value});
+  return changes;
 }
 
 }  // namespace
 
-const std::string* InventoryItem::Field(const std::string& name) const {
+const std::string* InventoryItem::Field(std::string_view name) const {
   for (const auto& [field, value] : Fields)
     if (field == name) return &value;
   return nullptr;
 }
 
 std::vector<InventoryItem> CollectItems(const OutlineNode& root) {
-  IdNames ids;
-  CollectIds(root, ids);
   std::vector<InventoryItem> items;
-  if (const OutlineNode* header = root.Child("ZORInfo")) {
-    InventoryItem info{"ZORInfo", root.Name, "", {}};
-    for (const OutlineNode& field : header->Children) info.Fields.emplace_back(field.Name, field.Text);
-    items.push_back(std::move(info));
-  }
-  Collect(root, "", ids, items);
-  // Counted over the paths as collected; the "#n" suffixes are added after,
-  // so that a counted path never changes under its key.
-  std::unordered_map<ItemKey, int, ItemKeyHash> seen(items.size());
-  std::vector<int> repeats(items.size());
-  for (size_t i = 0; i < items.size(); ++i) repeats[i] = ++seen[{items[i].Kind, items[i].Path}];
-  for (size_t i = 0; i < items.size(); ++i)
-    if (repeats[i] > 1) items[i].Path += "#" + std::to_string(repeats[i]);
+  VisitItems(root, [&items](InventoryItem& item) { items.push_back(std::move(item)); });
   return items;
 }
 
-InventoryDiff DiffItems(const std::vector<InventoryItem>& a, const std::vector<InventoryItem>& b) {
-  // A key that b repeats (a name that looks like a numbered repeat) stands
-  // for its last item; the others are matched with it.
-  std::unordered_map<ItemKey, size_t, ItemKeyHash> inB(b.size());
-  for (size_t i = 0; i < b.size(); ++i) inB[{b[i].Kind, b[i].Path}] = i;
-  InventoryDiff diff;
-  std::vector<bool> matched(b.size());
-  for (const InventoryItem& item : a) {
-    auto it = inB.find({item.Kind, item.Path});
-    if (it == inB.end()) {
-      diff.Removed.push_back(&item);
-      continue;
-    }
-    matched[it->second] = true;
-    const InventoryItem& otherItem = b[it->second];
-    ItemChange change{item.Kind, item.Path, {}};
-    for (const auto& [field, value] : item.Fields) {
-      const std::string* other = otherItem.Field(field);
-      if (!other) change.Fields.push_back({field, value, ""});
-      else if (*other != value) change.Fields.push_back({field, value, *other});
-    }
-    for (const auto& [field, value] : otherItem.Fields)
-      if (!item.Field(field)) change.Fields.push_back({field, "", value});
-    if (!change.Fields.empty()) diff.Changed.push_back(std::move(change));
+InventoryDiff DiffItems(const std::vector<InventoryItem>& a, const OutlineNode& b) {
+  // The items of b come one at a time and are not kept. An item of a is
+  // compared with the last item of b of its kind and path (a key that b
+  // repeats, a name that looks like a numbered repeat, stands for its last
+  // item): each item of b with a key of a replaces the changes found before.
+  constexpr size_t kNone = static_cast<size_t>(-1);
+  std::unordered_map<ItemKey, size_t, ItemKeyHash> inA(a.size());  // key -> its last item in a
+  std::vector<size_t> before(a.size(), kNone);                      // the item of a before with the same key
+  for (size_t i = 0; i < a.size(); ++i) {
+    auto [it, added] = inA.try_emplace({a[i].Kind, a[i].Path}, i);
+    if (!added) before[i] = std::exchange(it->second, i);
   }
-  for (size_t i = 0; i < b.size(); ++i)
-    if (!matched[inB.find({b[i].Kind, b[i].Path})->second]) diff.Added.push_back(&b[i]);
+  std::vector<bool> matched(a.size());
+  std::vector<std::vector<FieldChange>> changes(a.size());
+  InventoryDiff diff;
+  VisitItems(b, [&](InventoryItem& item) {
+    auto it = inA.find({item.Kind, item.Path});
+    if (it == inA.end()) {
+      diff.Added.push_back({item.Kind, std::move(item.Path)});
+      return;
+    }
+    for (size_t i = it->second; i != kNone; i = before[i]) {
+      matched[i] = true;
+      changes[i] = FieldChanges(a[i], item);
+    }
+  });
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (!matched[i])
+      diff.Removed.push_back({a[i].Kind, a[i].Path});
+    else if (!changes[i].empty())
+      diff.Changed.push_back({std::string(a[i].Kind), a[i].Path, std::move(changes[i])});
+  }
   return diff;
 }
 
@@ -137,7 +169,7 @@ namespace {
 
 void CountItems(const OutlineNode& node, Losses& losses) {
   for (const OutlineNode& child : node.Children) {
-    if (child.IsItem()) ++losses.Items[child.Name];
+    if (child.IsItem()) ++losses.Items[std::string(child.Name)];
     CountItems(child, losses);
   }
 }
@@ -149,13 +181,13 @@ Losses CountLosses(const OutlineNode& before, const OutlineNode& after) {
   for (const Unmatched& lost : UnmatchedElements(before, after)) {
     const OutlineNode& node = *lost.Node;
     if (node.IsItem()) {
-      ++losses.Items[node.Name];
+      ++losses.Items[std::string(node.Name)];
       CountItems(node, losses);
     } else if (node.HoldsItems()) {
       CountItems(node, losses);
     } else if (lost.Parent && (!node.Children.empty() || !node.Text.empty())) {
       // Empty fields and empty reference lists carry nothing to lose.
-      ++losses.Fields[lost.Parent->Name][node.Name];
+      ++losses.Fields[std::string(lost.Parent->Name)][std::string(node.Name)];
     }
   }
   return losses;

@@ -6,6 +6,7 @@
 
 #include <map>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -13,13 +14,15 @@
 
 namespace zorcli {
 
+// Kind, List and field names view element names of the outline, which are
+// kept for the life of the process (InternedName).
 struct InventoryItem {
-  std::string Kind;      // element name: "Network", "NetFrame", "Signal", ...
-  std::string List;      // the list (section) element it sits in: "Networks", "NetFrames", ...
-  std::string Path;      // names of the owning items and its own, joined by '/'
-  std::vector<std::pair<std::string, std::string>> Fields;  // in file order, ZORId left out
+  std::string_view Kind;  // element name: "Network", "NetFrame", "Signal", ...
+  std::string_view List;  // the list (section) element it sits in: "Networks", "NetFrames", ...
+  std::string Path;       // names of the owning items and its own, joined by '/'
+  std::vector<std::pair<std::string_view, std::string>> Fields;  // in file order, ZORId left out
 
-  const std::string* Field(const std::string& name) const;
+  const std::string* Field(std::string_view name) const;
 };
 
 // Every item of a configuration outline, in file order; the file header is
@@ -33,13 +36,19 @@ struct ItemChange {
   std::string Kind, Path;
   std::vector<FieldChange> Fields;
 };
+// An item known by kind and path only.
+struct ItemName {
+  std::string_view Kind;
+  std::string Path;
+};
 struct InventoryDiff {
-  std::vector<const InventoryItem*> Removed, Added;  // removed from a, added in b
+  std::vector<ItemName> Removed, Added;  // removed from a, added in b
   std::vector<ItemChange> Changed;
   bool Empty() const { return Removed.empty() && Added.empty() && Changed.empty(); }
 };
-// Items of a and b matched by kind and path.
-InventoryDiff DiffItems(const std::vector<InventoryItem>& a, const std::vector<InventoryItem>& b);
+// The items of a configuration outline b against those of a, matched by kind
+// and path: the items of b are compared as they are collected, not kept.
+InventoryDiff DiffItems(const std::vector<InventoryItem>& a, const OutlineNode& b);
 
 // What `before` holds that `after` does not, counted per item kind: whole
 // items, and fields (by name) of items that remain.

@@ -154,6 +154,13 @@ TempFile::~TempFile() {
   if (Valid()) std::remove(Path_.c_str());
 }
 
+size_t RegularFileSize(const std::string& path) {
+  if (path == "-") return 0;
+  std::error_code ec;
+  const auto size = std::filesystem::is_regular_file(path, ec) ? std::filesystem::file_size(path, ec) : 0;
+  return ec ? 0 : static_cast<size_t>(size);
+}
+
 bool ReadWholeFile(const std::string& path, std::string& bytes) {
   if (path == "-") {
     std::ostringstream buffer;
@@ -166,9 +173,8 @@ bool ReadWholeFile(const std::string& path, std::string& bytes) {
   // A regular file comes in one read of its size; anything else (a pipe, a
   // device) or a file that grew meanwhile is read to its end in blocks. A
   // read error (a directory, say) is a failure, never an exception.
-  std::error_code ec;
-  const auto size = std::filesystem::is_regular_file(path, ec) ? std::filesystem::file_size(path, ec) : 0;
-  size_t block = !ec && size > 0 ? static_cast<size_t>(size) + 1 : size_t{1} << 16;
+  const size_t size = RegularFileSize(path);
+  size_t block = size > 0 ? size + 1 : size_t{1} << 16;
   bytes.clear();
   for (;;) {
     const size_t used = bytes.size();

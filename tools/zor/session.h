@@ -86,6 +86,8 @@ class TempFile {
 
 // Whole-file reads and writes; false on failure. "-" is stdin / the given stream.
 bool ReadWholeFile(const std::string& path, std::string& bytes);
+// The size of a regular file, or 0 (standard input, a pipe, a missing file).
+size_t RegularFileSize(const std::string& path);
 bool WriteWholeStream(std::FILE* stream, const std::string& bytes);
 
 }  // namespace zorcli

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <deque>
 #include <iterator>
 #include <map>
+#include <unordered_set>
 
 namespace zorcli {
 
@@ -148,6 +150,13 @@ void CollectUnmatched(const OutlineNode& a, const OutlineNode& b, std::vector<Un
 
 }  // namespace
 
+std::string_view InternedName(std::string_view name) {
+  static std::deque<std::string> stored;
+  static std::unordered_set<std::string_view> names;
+  if (auto found = names.find(name); found != names.end()) return *found;
+  return *names.insert(stored.emplace_back(name)).first;
+}
+
 const OutlineNode* OutlineNode::Child(std::string_view name) const {
   for (const OutlineNode& child : Children)
     if (child.Name == name) return &child;
@@ -195,7 +204,7 @@ bool ParseOutline(std::string_view text, OutlineNode& root) {
     const std::string_view name = OpenedName(tag);
     if (name.empty() || open.size() > kMaxDepth) return false;
     if (parent == &document && !siblings.empty()) return false;
-    siblings.push_back({std::string(name), {}, tagLine, {}});
+    siblings.push_back({InternedName(name), {}, tagLine, {}});
     if (kind == TagKind::Start) {
       open.push_back(&siblings.back());
       if (pending.size() <= open.size() - 1) pending.emplace_back();

@@ -11,7 +11,9 @@
 namespace zorcli {
 
 struct OutlineNode {
-  std::string Name;
+  // Element names repeat over and over in a configuration: each one is held
+  // once for the life of the process (InternedName) and the nodes view it.
+  std::string_view Name;
   std::string Text;  // character data of a leaf, entities decoded, in the file's bytes
   int Line = 0;
   std::vector<OutlineNode> Children;
@@ -22,6 +24,9 @@ struct OutlineNode {
   bool HoldsItems() const;
   bool IsItem() const { return Child("ZORId") != nullptr; }
 };
+
+// The one stored copy of name, kept for the life of the process.
+std::string_view InternedName(std::string_view name);
 
 // The root element of text; false when the text is not well-formed enough
 // to outline (unbalanced tags, no root).
