@@ -139,6 +139,8 @@ bool LoadFile(const std::string& fileName, TZOR_RAM* ram) {
   }
   ForgetSourceNodes(*ram);
   if (!failed) ram->FileName = fileName;
+  // The lists grew while reading; they hold what was read from now on.
+  ram->ForEachList([](TList& list) { list.Compact(); });
   return failed;
 }
 

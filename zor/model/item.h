@@ -49,6 +49,8 @@ class ZOR_API TList {
   void FreeItems();
   // Fills the display-text cache of every item, from index 0 upwards.
   void RefreshDisplayNames();
+  // Gives back the room the pointer array grew beyond its items (after a load).
+  void Compact() { Items_.shrink_to_fit(); }
 
   // The first item whose GetId() equals id, or null. Builds the default
   // identifiers of the items it passes, as a scan from index 0 would. Inside
