@@ -644,25 +644,29 @@ int CmdList(const Options& o, std::FILE* out, std::FILE* err) {
                              "NetSigs");
     return kExitUsage;
   }
-  RamHolder db(LoadConfiguration(session, o.File));
+  // The database lives only until its saved text is outlined, and the items
+  // are listed as they are collected.
   OutlineNode saved;
-  if (!db.Ram) return kExitUnusable;
-  if (!SavedOutline(db.Ram, saved, RegularFileSize(o.File))) return Refuse(session, "cannot read back the saved configuration");
-  std::vector<InventoryItem> items = CollectItems(saved);
+  {
+    RamHolder db(LoadConfiguration(session, o.File));
+    if (!db.Ram) return kExitUnusable;
+    if (!SavedOutline(db.Ram, saved, RegularFileSize(o.File)))
+      return Refuse(session, "cannot read back the saved configuration");
+  }
   Json rows = Json::array();
-  for (const InventoryItem& item : items) {
-    if (item.List != list) continue;
+  VisitItems(saved, [&](const InventoryItem& item) {
+    if (item.List != list) return;
     if (o.Json) {
       Json fields = Json::object();
       for (const auto& [field, value] : item.Fields) fields[field] = ToUtf8(value);
       rows.push_back({{"kind", item.Kind}, {"path", ToUtf8(item.Path)}, {"fields", fields}});
-      continue;
+      return;
     }
     std::string line = ToUtf8(item.Path);
     for (const std::string& field : MainFields(std::string(item.Kind)))
       if (const std::string* value = item.Field(field)) line += "  " + field + "=" + ToUtf8(*value);
     std::fprintf(out, "%s\n", line.c_str());
-  }
+  });
   if (o.Json) PrintJson(out, rows);
   return kExitOk;
 }

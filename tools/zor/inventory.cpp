@@ -86,7 +86,7 @@ void Collect(const OutlineNode& node, const std::string& path, const IdNames& id
 // that repeat. Paths are counted as built, so a counted path never changes
 // under its key.
 template <class Visit>
-void VisitItems(const OutlineNode& root, Visit&& visit) {
+void EachItem(const OutlineNode& root, Visit&& visit) {
   IdNames ids;
   CollectIds(root, ids);
   if (const OutlineNode* header = root.Child("ZORInfo")) {
@@ -126,8 +126,12 @@ const std::string* InventoryItem::Field(std::string_view name) const {
 
 std::vector<InventoryItem> CollectItems(const OutlineNode& root) {
   std::vector<InventoryItem> items;
-  VisitItems(root, [&items](InventoryItem& item) { items.push_back(std::move(item)); });
+  EachItem(root, [&items](InventoryItem& item) { items.push_back(std::move(item)); });
   return items;
+}
+
+void VisitItems(const OutlineNode& root, const std::function<void(const InventoryItem&)>& visit) {
+  EachItem(root, [&visit](InventoryItem& item) { visit(item); });
 }
 
 InventoryDiff DiffItems(const std::vector<InventoryItem>& a, const OutlineNode& b) {
@@ -145,7 +149,7 @@ InventoryDiff DiffItems(const std::vector<InventoryItem>& a, const OutlineNode& 
   std::vector<bool> matched(a.size());
   std::vector<std::vector<FieldChange>> changes(a.size());
   InventoryDiff diff;
-  VisitItems(b, [&](InventoryItem& item) {
+  EachItem(b, [&](InventoryItem& item) {
     auto it = inA.find({item.Kind, item.Path});
     if (it == inA.end()) {
       diff.Added.push_back({item.Kind, std::move(item.Path)});

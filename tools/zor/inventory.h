@@ -4,6 +4,7 @@
 // every field the library keeps is there without a table per item class.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <string>
 #include <string_view>
@@ -28,6 +29,8 @@ struct InventoryItem {
 // Every item of a configuration outline, in file order; the file header is
 // the item of kind "ZORInfo". Paths that repeat get "#2", "#3", ... appended.
 std::vector<InventoryItem> CollectItems(const OutlineNode& root);
+// The same items handed to visit one at a time, none kept.
+void VisitItems(const OutlineNode& root, const std::function<void(const InventoryItem&)>& visit);
 
 struct FieldChange {
   std::string Field, Before, After;
