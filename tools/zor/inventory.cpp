@@ -63,13 +63,15 @@ void Collect(const OutlineNode& node, const std::string& path, const IdNames& id
     InventoryItem item;
     item.Kind = child.Name;
     item.List = node.Name;
-    std::string_view name = child.Child("Name") ? std::string_view(child.Child("Name")->Text) : std::string_view();
+    const OutlineNode* nameField = child.Child("Name");
+    std::string_view name = nameField ? std::string_view(nameField->Text) : std::string_view();
     item.Fields.reserve(child.Children.size());
     for (const OutlineNode& field : child.Children) {
       if (field.Name == "ZORId" || field.HoldsItems() || field.IsItem()) continue;
       item.Fields.emplace_back(field.Name, FieldValue(field, ids));
       // An item without a name is known by what it refers to first.
-      if (name.empty() && field.Children.empty() && ids.count(field.Text)) name = Resolve(field.Text, ids);
+      if (name.empty() && field.Children.empty())
+        if (auto referred = ids.find(field.Text); referred != ids.end()) name = referred->second;
     }
     if (name.empty()) name = child.Child("ZORId")->Text;
     if (!path.empty()) item.Path.append(path).append(1, '/');
