@@ -13,8 +13,9 @@ namespace zor {
 namespace {
 
 // What the buffer holds before it is written out: large enough that write
-// calls are few, small enough not to add to the peak memory of a save.
-constexpr size_t kBufferSize = size_t{1} << 20;
+// calls are few, small enough that its fresh pages cost little and the first
+// piece reaches the disk early.
+constexpr size_t kBufferSize = size_t{256} << 10;
 
 // The storage of the save under way; g_lineCursor points into Data. The lines
 // go to a file, or (when Text is set) to the end of a text in memory.

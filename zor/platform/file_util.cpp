@@ -146,7 +146,8 @@ WriteFileAtomicallyStream::WriteFileAtomicallyStream(const std::string& fileName
 
 // Flushes the temporary file to disk on a thread of its own while the stream
 // goes on writing, so that the flush before the rename finds little left to
-// do: for a large file that flush would otherwise wait for most of the file.
+// do: it would otherwise wait for most of the file, and for whatever other
+// writes the disk holds that a flush must take along.
 // Commit still flushes the whole file itself, and a flush that failed here
 // fails the save.
 class WriteFileAtomicallyStream::Flusher {
@@ -210,14 +211,6 @@ class WriteFileAtomicallyStream::Flusher {
   std::thread Thread_;  // last: starts once the fields above are ready
 };
 
-namespace {
-
-// Files up to this size are flushed only at the end: for them a thread costs
-// more than it saves.
-constexpr size_t kFlushInBackgroundFrom = size_t{2} << 20;
-
-}  // namespace
-
 WriteFileAtomicallyStream::~WriteFileAtomicallyStream() { Discard(); }
 
 void WriteFileAtomicallyStream::Fail(const char* what) {
@@ -258,14 +251,17 @@ bool WriteFileAtomicallyStream::Write(std::string_view data) {
   // has little left to wait for.
   ::sync_file_range(Fd, static_cast<off_t>(Written), static_cast<off_t>(data.size()), SYNC_FILE_RANGE_WRITE);
 #endif
-  Written += data.size();
-  if (!Flush && Written >= kFlushInBackgroundFrom) {
+  // A file that comes in more than one piece is flushed in the background
+  // from its second piece on; one piece is flushed only at the end, where a
+  // thread would cost more than it saves.
+  if (!Flush && Written > 0) {
     try {
       Flush = std::make_unique<Flusher>(Fd);
     } catch (const std::system_error&) {
       // No thread to be had: Commit flushes everything, as for a small file.
     }
   }
+  Written += data.size();
   if (Flush) Flush->Written(Written);
   return true;
 }
@@ -282,7 +278,14 @@ bool WriteFileAtomicallyStream::Commit(std::string* error) {
   if (Error.empty()) {
     int fd = Fd;
     Fd = -1;  // closed below, whatever happens
-    if (::fsync(fd) != 0) {
+#ifdef __linux__
+    // The data and the size are what the rename must not overtake; the times
+    // need no flush of their own.
+    const int synced = ::fdatasync(fd);
+#else
+    const int synced = ::fsync(fd);
+#endif
+    if (synced != 0) {
       int reason = errno;
       ::close(fd);
       errno = reason;
