@@ -9,7 +9,9 @@
 #include <filesystem>
 #include <iterator>
 #include <set>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "tools/zor/inventory.h"
@@ -625,14 +627,24 @@ std::string ListOfKind(const std::string& kindText) {
 }
 
 // The fields `zor list` shows first for a kind of item.
-std::vector<std::string> MainFields(const std::string& kind) {
-  if (kind == "Network") return {"Type", "NetSpeed"};
-  if (kind == "NetFrame" || kind == "FrameHolder") return {"FrameId", "Size", "Network"};
-  if (kind == "Signal") return {"Size", "SignalType", "InitValue"};
-  if (kind == "Ifc") return {"IfcType", "Network"};
-  if (kind == "NetSig") return {"Signal", "Offset"};
-  if (kind == "EncType") return {"Size", "Signed"};
-  return {"Type"};
+std::span<const std::string_view> MainFields(std::string_view kind) {
+  struct Main {
+    std::string_view Kind;
+    std::span<const std::string_view> Fields;
+  };
+  static constexpr std::string_view kNetwork[] = {"Type", "NetSpeed"};
+  static constexpr std::string_view kFrame[] = {"FrameId", "Size", "Network"};
+  static constexpr std::string_view kSignal[] = {"Size", "SignalType", "InitValue"};
+  static constexpr std::string_view kIfc[] = {"IfcType", "Network"};
+  static constexpr std::string_view kNetSig[] = {"Signal", "Offset"};
+  static constexpr std::string_view kEncType[] = {"Size", "Signed"};
+  static constexpr std::string_view kOther[] = {"Type"};
+  static constexpr Main kMain[] = {{"Network", kNetwork}, {"NetFrame", kFrame}, {"FrameHolder", kFrame},
+                                   {"Signal", kSignal},   {"Ifc", kIfc},        {"NetSig", kNetSig},
+                                   {"EncType", kEncType}};
+  for (const Main& main : kMain)
+    if (main.Kind == kind) return main.Fields;
+  return kOther;
 }
 
 int CmdList(const Options& o, std::FILE* out, std::FILE* err) {
@@ -663,8 +675,9 @@ int CmdList(const Options& o, std::FILE* out, std::FILE* err) {
       return;
     }
     std::string line = ToUtf8(item.Path);
-    for (const std::string& field : MainFields(std::string(item.Kind)))
-      if (const std::string* value = item.Field(field)) line += "  " + field + "=" + ToUtf8(*value);
+    for (std::string_view field : MainFields(item.Kind))
+      if (const std::string* value = item.Field(field))
+        line.append("  ").append(field).append("=").append(ToUtf8(*value));
     std::fprintf(out, "%s\n", line.c_str());
   });
   if (o.Json) PrintJson(out, rows);
