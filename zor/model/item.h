@@ -177,6 +177,7 @@ class ZOR_API TItemData {
 
  private:
   friend class TList;
+  friend void PrefetchListPlace(const TItemData* item);
   TList* Home_ = nullptr;
   mutable int HomeIndex_ = -1;
   // Further database lists holding the item (rare: a host may add an item to

@@ -124,7 +124,13 @@ class TNameTable {
     while (left > 0) {
       uint64_t word = 0;
       const size_t n = left < 8 ? left : 8;
-      std::memcpy(&word, p, n);
+      if (n == 8) {
+        std::memcpy(&word, p, 8);
+      } else {
+        // The last bytes are gathered in a register: a short copy into a
+        // word in memory would stall the read of the whole word that follows.
+        for (size_t k = 0; k < n; ++k) word |= static_cast<uint64_t>(static_cast<unsigned char>(p[k])) << (8 * k);
+      }
       if (IgnoreCase_) word = FoldWord(word);
       h = (h ^ word) * kMul;
       h ^= h >> 29;
