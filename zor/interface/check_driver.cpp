@@ -13,9 +13,14 @@ namespace ZOR_RAM {
 
 namespace {
 
-// A frame's check reads its placements: they are asked for once the frame has arrived.
-void PlacementsAhead(const TItemData* item) {
-  for (const TNetSig* placement : static_cast<const TNetFrame*>(item)->NetSigs) PrefetchItem(placement);
+// A frame's check reads its placements. The frame at index + 6 has arrived by
+// now, so the array of its placements is asked for; the placements of the
+// frame at index + 4 are asked for once their array has arrived.
+void PlacementsAhead(const TList& frames, int index) {
+  if (const auto* frame = static_cast<const TNetFrame*>(frames.Get(index + 3 * kReadAhead / 4)))
+    PrefetchEntries(frame->NetSigs);
+  if (const auto* frame = static_cast<const TNetFrame*>(frames.Get(index + kReadAhead / 2)))
+    for (const TNetSig* placement : frame->NetSigs) PrefetchItem(placement);
 }
 
 // The walked lists, in the order they are checked, with their progress texts
@@ -23,7 +28,7 @@ void PlacementsAhead(const TItemData* item) {
 struct CheckStep {
   TList& (*List)(TZOR_RAM&);
   const char* Text;
-  void (*Ahead)(const TItemData* item) = nullptr;
+  void (*Ahead)(const TList& list, int index) = nullptr;
 };
 
 #define ZOR_STEP(List, Text, ...) {[](TZOR_RAM& ram) -> TList& { return ram.List; }, Text, __VA_ARGS__}
@@ -85,8 +90,7 @@ bool CheckDatabase(TZOR_RAM& ram, uint64_t flags) {
     const int count = list.Count();
     for (int i = 0; i < count; ++i) {
       PrefetchAhead(list, i);
-      if (step.Ahead)
-        if (const TItemData* arrived = list.Get(i + kReadAhead / 2)) step.Ahead(arrived);
+      if (step.Ahead) step.Ahead(list, i);
       TItemData* item = list.Get(i);
       if (!item) continue;
       if (networks && static_cast<TNetwork*>(item)->HasDiagnosticFrames()) HasLinDiagNetwork = true;

@@ -73,6 +73,7 @@ class ZOR_API TList {
  private:
   friend class TItemData;
   friend class TZOR_RAM;
+  friend void PrefetchEntries(const TList& list);
   struct IdIndex;
 
   void Adopt(TItemData* item, int index);

@@ -42,6 +42,14 @@ inline void PrefetchItem(const TItemData* item) {
   for (int line = 0; line < 5; ++line) PrefetchLine(bytes + 64 * line);
 }
 
+// Starts reading the first entries of list's pointer array, which lies apart
+// from the item holding the list: for walks that go on to the list's items.
+inline void PrefetchEntries(const TList& list) {
+  constexpr size_t kEntries = 16;
+  const size_t count = list.Items_.size() < kEntries ? list.Items_.size() : kEntries;
+  if (count > 0) PrefetchSpan(list.Items_.data(), list.Items_.data() + count);
+}
+
 // Starts reading the fields by which a list finds item's place in it (see
 // TItemData::IndexIn), for walks that ask each item's index in a list.
 inline void PrefetchListPlace(const TItemData* item) {

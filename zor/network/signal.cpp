@@ -34,6 +34,7 @@ std::vector<const TNetSig*> FramePlacements(const TZOR_RAM& ram) {
   placements.reserve(static_cast<size_t>(ram.NetSigs.Count()));  // as a rule, the same network signals
   for (int i = 0; i < ram.NetFrames.Count(); ++i) {
     PrefetchAhead(ram.NetFrames, i);
+    if (const TNetFrame* ahead = ram.NetFrames.Get(i + kReadAhead / 2)) PrefetchEntries(ahead->NetSigs);
     if (const TNetFrame* frame = ram.NetFrames[i])
       for (const TNetSig* netSig : frame->NetSigs)
         if (netSig) placements.push_back(netSig);

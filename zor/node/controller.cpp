@@ -71,9 +71,13 @@ int CountSignalIn(const TZORList<Item>& list, const TSignal* signal, TZOR_RAM* r
   const auto& sorted =
       CheckRunValueOf<std::vector<const TSignal*>>(*ram, &kKey, &list, [](const TZORList<Item>* items) {
         std::vector<const TSignal*> result;
-        result.reserve(static_cast<size_t>(items->Count()));
-        for (const Item* item : *items)
-          if (item) result.push_back(item->Signal);
+        const int count = items->Count();
+        result.reserve(static_cast<size_t>(count));
+        for (int i = 0; i < count; ++i) {
+          // Only the Signal field is read, so the items are asked for far ahead.
+          if (const Item* ahead = items->Get(i + kFarAhead)) PrefetchLine(&ahead->Signal);
+          if (const Item* item = items->Get(i)) result.push_back(item->Signal);
+        }
         std::sort(result.begin(), result.end(), std::less<>());
         return result;
       });
