@@ -304,14 +304,16 @@ TEST(SignalCheck, UnmappedWarningWhateverTheFlags) {
   TSignal* unlisted = ram.NewItem(ram.UnUsedSignals);
   TSignal* namedLikeUnlisted = ram.NewItem(ram.Signals);
   unlisted->Name = namedLikeUnlisted->Name = "U";
-  namedLikeUnlisted->SignalType = kSignalUnsigned;
-  namedLikeUnlisted->Size = 8;
+  for (TSignal* s : {unlisted, namedLikeUnlisted}) {
+    s->SignalType = kSignalUnsigned;
+    s->Size = 8;
+  }
   zortest::Builder{ram}.Place(ram.NewItem(ram.NetFrames), unlisted);
   for (bool inRun : {false, true}) {
     SCOPED_TRACE(inRun);
     std::optional<TCheckRunScope> run;
     if (inRun) run.emplace(ram);
-    for (TSignal* s : {mapped, sameName, lonely, namedLikeUnlisted}) {
+    for (TSignal* s : {mapped, sameName, lonely, namedLikeUnlisted, unlisted}) {
       SCOPED_TRACE(s->Name);
       FindingLog log;
       EXPECT_FALSE(s->Check(0));  // a warning does not count as an error
