@@ -6,6 +6,7 @@
 // only: they change nothing and never fault, whatever the address.
 #pragma once
 
+#include <algorithm>
 #include <vector>
 
 #include "zor/model/item.h"
@@ -45,8 +46,7 @@ inline void PrefetchItem(const TItemData* item) {
 // Starts reading the first entries of list's pointer array, which lies apart
 // from the item holding the list: for walks that go on to the list's items.
 inline void PrefetchEntries(const TList& list) {
-  constexpr size_t kEntries = 16;
-  const size_t count = list.Items_.size() < kEntries ? list.Items_.size() : kEntries;
+  const size_t count = std::min(list.Items_.size(), size_t{16});
   if (count > 0) PrefetchSpan(list.Items_.data(), list.Items_.data() + count);
 }
 
