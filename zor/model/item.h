@@ -178,7 +178,6 @@ class ZOR_API TItemData {
 
  private:
   friend class TList;
-  friend void PrefetchListPlace(const TItemData* item);
   TList* Home_ = nullptr;
   mutable int HomeIndex_ = -1;
   // Further database lists holding the item (rare: a host may add an item to

@@ -1,75 +1,66 @@
-// A set of pointers in one open-addressed block, for the indexes a check run
-// builds over whole lists: building it allocates a few times, and a look-up
-// reads one or two cache lines of it and nothing of the items themselves.
+// A set of item addresses for the indexes a check run builds over whole
+// lists: a look-up reads the set and nothing of the items themselves.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
-#include <cstdint>
+#include <functional>
 #include <vector>
-
-#include "zor/model/prefetch.h"
 
 namespace ZOR_RAM {
 
-class TPointerSet {
+// A set of pointers in address order, for look-ups that as a rule come in
+// increasing address order, as a walk of a list whose items were created in
+// order asks them. A search starts where the last one ended and gallops
+// forward, so such a walk reads the set once and nothing of the items; a
+// search out of order is a binary search.
+class TSortedPointers {
  public:
-  explicit TPointerSet(size_t expected = 0) { Rehash(expected); }
-
-  // Adds p; a null pointer is never held.
-  void Insert(const void* p) {
-    if (!p) return;
-    size_t i = SlotOf(p);
-    while (Slots_[i] && Slots_[i] != p) i = (i + 1) & (Slots_.size() - 1);
-    if (Slots_[i]) return;
-    if ((Count_ + 1) * 2 > Slots_.size()) {
-      Rehash(Count_ + 1);
-      i = SlotOf(p);
-      while (Slots_[i]) i = (i + 1) & (Slots_.size() - 1);
+  TSortedPointers() = default;
+  // Pointers gathered from lists of items created in order come mostly in
+  // order already: those that keep the order are taken as they come, and only
+  // the few others are sorted.
+  explicit TSortedPointers(const std::vector<const void*>& pointers) {
+    const std::less<> less;
+    InOrder_.Pointers.reserve(pointers.size());
+    for (const void* p : pointers) {
+      if (!p) continue;
+      if (InOrder_.Pointers.empty() || !less(p, InOrder_.Pointers.back()))
+        InOrder_.Pointers.push_back(p);
+      else
+        Others_.Pointers.push_back(p);
     }
-    Slots_[i] = p;
-    ++Count_;
+    std::sort(Others_.Pointers.begin(), Others_.Pointers.end(), less);
   }
 
-  bool Contains(const void* p) const {
-    if (!p) return false;
-    for (size_t i = SlotOf(p); Slots_[i]; i = (i + 1) & (Slots_.size() - 1))
-      if (Slots_[i] == p) return true;
-    return false;
-  }
-
-  size_t Size() const { return Count_; }
-
-  // Starts reading the slot where p would go, for an Insert or Contains soon
-  // after (while the set does not grow meanwhile).
-  void Prefetch(const void* p) const { PrefetchLine(&Slots_[SlotOf(p)]); }
+  bool Contains(const void* p) const { return p && (InOrder_.Contains(p) || Others_.Contains(p)); }
 
  private:
-  // Items lie a fixed distance apart, so the address is mixed before its
-  // high bits pick the slot.
-  size_t SlotOf(const void* p) const {
-    const uint64_t mixed = static_cast<uint64_t>(reinterpret_cast<uintptr_t>(p)) * 0x9E3779B97F4A7C15ull;
-    return static_cast<size_t>(mixed >> (64 - Bits_));
-  }
+  struct Run {
+    std::vector<const void*> Pointers;  // in address order
+    mutable size_t Next = 0;            // where the last search ended
 
-  // Makes room for count pointers at a load of at most one half.
-  void Rehash(size_t count) {
-    unsigned bits = 4;
-    while ((size_t{1} << bits) < count * 2) ++bits;
-    if (bits <= Bits_ && !Slots_.empty()) return;
-    std::vector<const void*> old(size_t{1} << bits, nullptr);
-    old.swap(Slots_);
-    Bits_ = bits;
-    for (const void* p : old)
-      if (p) {
-        size_t i = SlotOf(p);
-        while (Slots_[i]) i = (i + 1) & (Slots_.size() - 1);
-        Slots_[i] = p;
+    bool Contains(const void* p) const {
+      const std::less<> less;
+      const size_t size = Pointers.size();
+      size_t lo = 0, hi = size;
+      if (Next < size && !less(p, Pointers[Next])) {
+        size_t step = 1;
+        lo = Next;
+        while (lo + step < size && less(Pointers[lo + step], p)) {
+          lo += step;
+          step *= 2;
+        }
+        hi = std::min(size, lo + step + 1);
       }
-  }
-
-  std::vector<const void*> Slots_;
-  unsigned Bits_ = 0;
-  size_t Count_ = 0;
+      const auto begin = Pointers.begin();
+      Next = static_cast<size_t>(std::lower_bound(begin + static_cast<std::ptrdiff_t>(lo),
+                                                  begin + static_cast<std::ptrdiff_t>(hi), p, less) -
+                                 begin);
+      return Next < size && Pointers[Next] == p;
+    }
+  };
+  Run InOrder_, Others_;
 };
 
 }  // namespace ZOR_RAM

@@ -50,12 +50,6 @@ inline void PrefetchEntries(const TList& list) {
   if (count > 0) PrefetchSpan(list.Items_.data(), list.Items_.data() + count);
 }
 
-// Starts reading the fields by which a list finds item's place in it (see
-// TItemData::IndexIn), for walks that ask each item's index in a list.
-inline void PrefetchListPlace(const TItemData* item) {
-  if (item) PrefetchLine(&item->Home_);
-}
-
 // The item whose fields another item's GetName reads (a placement's signal),
 // for walks that read names: it can be asked for once the item has arrived.
 using TNameSourceOf = const TItemData* (*)(const TItemData* item);

@@ -43,41 +43,29 @@ std::vector<const TNetSig*> FramePlacements(const TZOR_RAM& ram) {
 }
 
 // Whether some placement of a frame places a signal of this name. The placed
-// signals are gathered once per check run, marked by their index in the
-// Signals list (a signal's own field gives it, so a test reads nothing more
-// than the signal at hand), which answers for every signal that is placed
-// itself; the names of all placed signals are gathered only when one that is
-// not asks.
+// signals' addresses are gathered once per check run, and a signal placed
+// itself is found among them without reading any placed signal; the names of
+// all placed signals are gathered only when one that is not asks.
 bool IsMappedToFrame(TSignal& signal) {
   static const char kKey = 0;
   TZOR_RAM& ram = *signal.Ram;
   struct Placed {
     std::vector<const TNetSig*> Placements;
-    std::vector<bool> ByIndex;  // per entry of the Signals list
-    TPointerSet Others;         // placed signals outside the Signals list
+    TSortedPointers Signals;
     mutable std::unique_ptr<TNameTable<bool>> Names;
   };
   const Placed& placed = ram.CheckRunValue<Placed>(&kKey, [&] {
-    Placed result{FramePlacements(ram), std::vector<bool>(static_cast<size_t>(ram.Signals.Count())), TPointerSet(),
-                  nullptr};
-    const std::vector<const TNetSig*>& placements = result.Placements;
-    // Reads the placements far ahead, since the walk does little per item,
-    // and their signals' list places once the placements are in.
+    std::vector<const TNetSig*> placements = FramePlacements(ram);
+    std::vector<const void*> signals;
+    signals.reserve(placements.size());
+    // The walk does little per placement, so it reads them far ahead.
     for (size_t i = 0; i < placements.size(); ++i) {
       if (i + kFarAhead < placements.size()) PrefetchLine(&placements[i + kFarAhead]->Signal);
-      if (i + kReadAhead < placements.size()) PrefetchListPlace(placements[i + kReadAhead]->Signal);
-      const TSignal* placedSignal = placements[i]->Signal;
-      if (!placedSignal) continue;
-      if (const int index = placedSignal->IndexIn(ram.Signals); index >= 0)
-        result.ByIndex[static_cast<size_t>(index)] = true;
-      else
-        result.Others.Insert(placedSignal);
+      if (const TSignal* placedSignal = placements[i]->Signal) signals.push_back(placedSignal);
     }
-    return result;
+    return Placed{std::move(placements), TSortedPointers(signals), nullptr};
   });
-  const int index = signal.IndexIn(ram.Signals);
-  const bool listed = index >= 0 && static_cast<size_t>(index) < placed.ByIndex.size();
-  if (listed ? placed.ByIndex[static_cast<size_t>(index)] : placed.Others.Contains(&signal)) return true;
+  if (placed.Signals.Contains(&signal)) return true;
   if (!placed.Names) {
     placed.Names = std::make_unique<TNameTable<bool>>();
     WalkAhead(placed.Placements, [](const TNetSig* netSig) { return netSig->Signal; },
