@@ -13,14 +13,19 @@ namespace ZOR_RAM {
 
 namespace {
 
-// A frame's check reads its placements. The frame at index + 6 has arrived by
-// now, so the array of its placements is asked for; the placements of the
-// frame at index + 4 are asked for once their array has arrived.
-void PlacementsAhead(const TList& frames, int index) {
-  if (const auto* frame = static_cast<const TNetFrame*>(frames.Get(index + 3 * kReadAhead / 4)))
+// A frame's check reads its placements and transmit timings. The frame at
+// index + 6 has arrived by now, so the arrays of both are asked for; the
+// placements and timings of the frame at index + 4 are asked for once their
+// arrays have arrived.
+void FramePartsAhead(const TList& frames, int index) {
+  if (const auto* frame = static_cast<const TNetFrame*>(frames.Get(index + 3 * kReadAhead / 4))) {
     PrefetchEntries(frame->NetSigs);
-  if (const auto* frame = static_cast<const TNetFrame*>(frames.Get(index + kReadAhead / 2)))
+    PrefetchEntries(frame->TxFrameTimings);
+  }
+  if (const auto* frame = static_cast<const TNetFrame*>(frames.Get(index + kReadAhead / 2))) {
     for (const TNetSig* placement : frame->NetSigs) PrefetchItem(placement);
+    for (const TTxFrameTiming* timing : frame->TxFrameTimings) PrefetchItem(timing);
+  }
 }
 
 // The walked lists, in the order they are checked, with their progress texts
@@ -35,7 +40,7 @@ struct CheckStep {
 const CheckStep kSteps[] = {
     ZOR_STEP(Networks, "Checking Networks ..."),
     ZOR_STEP(NetModes, "Checking Network Modes ..."),
-    ZOR_STEP(NetFrames, "Checking Frames ...", PlacementsAhead),
+    ZOR_STEP(NetFrames, "Checking Frames ...", FramePartsAhead),
     ZOR_STEP(FrameHolders, "Checking Frame Holders ..."),
     ZOR_STEP(NetSigs, "Checking Network Signals ..."),
     ZOR_STEP(SchEntries, "Checking Schedule Entries ..."),

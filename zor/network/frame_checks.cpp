@@ -177,7 +177,7 @@ void TNetFrame::CheckCanFrame(bool* err) {
     const int64_t period = node ? node->FrameProcessingPeriod : 0;
     for (TTxFrameTiming* timing : TxFrameTimings) {
       if (!timing) continue;
-      const std::string mode = timing->GetName();
+      const TLazyText mode([timing] { return timing->GetName(); });
       if (timing->FramePeriod < 1) ReportFinding<kTxTimingZero>(err, name, mode.c_str());
       if (period != 0 && int64_t{timing->FramePeriod} % period != 0)
         ReportFinding<kTxTimingNotMultiple>(err, name, node->Name.c_str(), mode.c_str());
