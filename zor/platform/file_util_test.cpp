@@ -7,7 +7,11 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <chrono>
+#include <thread>
 
 #include <cstdlib>
 #include <filesystem>
@@ -127,6 +131,39 @@ TEST_F(AtomicSave, LargeStreamsCommitWholeOrNotAtAll) {
   ASSERT_TRUE(stream.Commit(&error)) << error;
   EXPECT_TRUE(Read(path) == expected);
   ExpectOnly({"big.xml"});
+}
+
+// The files that saves replace are closed off the caller's path: after many
+// saves every descriptor is closed again, and a child forked after a save
+// saves and exits without waiting for the parent's closing thread.
+TEST_F(AtomicSave, ReplacedFilesAreClosedAfterwardsAlsoInAForkedChild) {
+  const auto openFiles = [] {
+    size_t n = 0;
+    for (auto& e : fs::directory_iterator("/proc/self/fd")) n += e.path().filename() != "." ? 1 : 0;
+    return n;
+  };
+  const std::string path = (Dir / "a.xml").string();
+  Write(path, "old");
+  const size_t before = openFiles();
+  std::string error;
+  for (int i = 0; i < 20; ++i) ASSERT_TRUE(WriteFileAtomically(path, std::to_string(i), &error)) << error;
+  EXPECT_EQ(Read(path), "19");
+  ExpectOnly({"a.xml"});
+  for (int wait = 0; wait < 500 && openFiles() > before; ++wait)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_EQ(openFiles(), before);
+
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    alarm(10);  // a hang fails the test instead of stalling it
+    std::string childError;
+    std::exit(WriteFileAtomically(path, "child", &childError) ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  EXPECT_EQ(Read(path), "child");
 }
 
 TEST_F(AtomicSave, NamesNearTheLengthLimit) {
