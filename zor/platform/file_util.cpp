@@ -93,7 +93,9 @@ class ReplacedFileCloser {
           // No thread to be had: the caller waits for the close after all.
         }
       }
-      if (Thread_.joinable() && !Stopping_) {
+      // A few descriptors wait at most, so that saves in quick succession
+      // never use up the process's descriptors: beyond them the caller waits.
+      if (Thread_.joinable() && !Stopping_ && Pending_.size() < kMaxPending) {
         Pending_.push_back(fd);
         fd = -1;
       }
@@ -128,6 +130,8 @@ class ReplacedFileCloser {
       lock.lock();
     }
   }
+
+  static constexpr size_t kMaxPending = 16;
 
   std::mutex Mutex_;
   std::condition_variable Wake_;
