@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <functional>
+#include <utility>
 #include <vector>
 
 namespace ZOR_RAM {
@@ -18,18 +19,21 @@ class TSortedPointers {
  public:
   TSortedPointers() = default;
   // Pointers gathered from lists of items created in order come mostly in
-  // order already: those that keep the order are taken as they come, and only
-  // the few others are sorted.
-  explicit TSortedPointers(const std::vector<const void*>& pointers) {
+  // order already: those that keep the order stay where they are (moved up
+  // over the others), and only the few others are sorted.
+  explicit TSortedPointers(std::vector<const void*> pointers) {
     const std::less<> less;
-    InOrder_.Pointers.reserve(pointers.size());
-    for (const void* p : pointers) {
+    size_t kept = 0;
+    for (size_t i = 0; i < pointers.size(); ++i) {
+      const void* p = pointers[i];
       if (!p) continue;
-      if (InOrder_.Pointers.empty() || !less(p, InOrder_.Pointers.back()))
-        InOrder_.Pointers.push_back(p);
+      if (kept == 0 || !less(p, pointers[kept - 1]))
+        pointers[kept++] = p;
       else
         Others_.Pointers.push_back(p);
     }
+    pointers.resize(kept);
+    InOrder_.Pointers = std::move(pointers);
     std::sort(Others_.Pointers.begin(), Others_.Pointers.end(), less);
   }
 

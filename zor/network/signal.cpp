@@ -4,7 +4,7 @@
 #include <array>
 #include <limits>
 #include <memory>
-#include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "zor/QXML/QXMLDocument.h"
@@ -63,7 +63,7 @@ bool IsMappedToFrame(TSignal& signal) {
       if (i + kFarAhead < placements.size()) PrefetchLine(&placements[i + kFarAhead]->Signal);
       if (const TSignal* placedSignal = placements[i]->Signal) signals.push_back(placedSignal);
     }
-    return Placed{std::move(placements), TSortedPointers(signals), nullptr};
+    return Placed{std::move(placements), TSortedPointers(std::move(signals)), nullptr};
   });
   if (placed.Signals.Contains(&signal)) return true;
   if (!placed.Names) {
