@@ -36,20 +36,51 @@ void TQXMLDocument::SetRootName(std::string_view name) {
 bool TQXMLDocument::IsEmpty() const { return root_->GetCount() == 0; }
 
 void TQXMLDocument::Clear() {
+  if (arena_) ReleaseReadOnlyTree();
   root_->Clear();
   root_->LocalName = RootName;
 }
 
+void TQXMLDocument::ReleaseReadOnlyTree() {
+  // The nodes and their texts are the arena's; only child lists, attributes
+  // and comments are on the heap, and the parse noted the nodes that hold them.
+  // Freed newest first, the heap blocks merge as they go instead of leaving
+  // many small free blocks behind that slow the heap down afterwards.
+  for (auto it = heapOwners_.rbegin(); it != heapOwners_.rend(); ++it) {
+    TQXMLNode* node = *it;
+    delete node->Items;
+    node->Items = nullptr;
+    node->ClearAttribs();
+    node->CommentsBefore.clear();
+    node->CommentsAfter.clear();
+  }
+  heapOwners_.clear();
+  heapOwners_.shrink_to_fit();
+  root_->Items = nullptr;
+  // The root itself is not the arena's, but its texts may be.
+  root_->Prefix.assign(root_->Prefix.view());
+  root_->LocalName.assign(root_->LocalName.view());
+  root_->Text.assign(root_->Text.view());
+  arena_.reset();
+}
+
 void TQXMLDocument::RaiseException(const std::string& message) { throw std::runtime_error(message); }
 
-bool TQXMLDocument::Run(std::istream& stream, const std::string* path, bool loadSubtree) {
+bool TQXMLDocument::Run(std::istream& stream, const std::string* path, bool loadSubtree, bool readOnly) {
   TQXMLReader reader(stream, [this](int percent) {
+    // The host's handler allocates nothing from the arena.
+    const qxml_pages::Arena::Scope none(nullptr);
     if (OnPercent) OnPercent(this, percent);
   });
   if (reader.Utf8Bom()) Encoding = QXMLEncUTF8;
   TQXMLsynt parser(reader, *this, root_, loadSubtree);
   if (path) parser.Semantics().SetPath(*path);
   Clear();
+  if (readOnly) {
+    arena_ = std::make_unique<qxml_pages::Arena>();
+    parser.Semantics().CollectHeapOwners(&heapOwners_);
+  }
+  const qxml_pages::Arena::Scope scope(arena_.get());
   int result = 1;
   QXMLSetLastStopOffset(-1);
   try {
@@ -83,6 +114,11 @@ std::ifstream OpenForReading(const std::string& fileName) {
 bool TQXMLDocument::LoadFromFile(const std::string& fileName) {
   std::ifstream in = OpenForReading(fileName);
   return LoadFromStream(in);
+}
+
+bool TQXMLDocument::LoadFromFileReadOnly(const std::string& fileName) {
+  std::ifstream in = OpenForReading(fileName);
+  return Run(in, nullptr, /*loadSubtree=*/true, /*readOnly=*/true);
 }
 
 bool TQXMLDocument::FindNodeInFile(const std::string& fileName, const std::string& path, bool loadSubtree) {

@@ -5,8 +5,10 @@
 
 #include <functional>
 #include <iosfwd>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "zor/QXML/qxml_node.h"
 #include "zor/QXML/qxml_types.h"
@@ -37,6 +39,11 @@ class ZOR_API TQXMLDocument : public TQXMLOptions {
   // not accepted); reading errors throw std::runtime_error.
   bool LoadFromStream(std::istream& stream);
   bool LoadFromFile(const std::string& fileName);
+  // As LoadFromFile, for a caller that only reads the tree: its nodes and texts
+  // live in pages the document owns, which go all at once when the document is
+  // cleared or destroyed. Nodes of such a tree must not be changed, moved or
+  // kept past that.
+  bool LoadFromFileReadOnly(const std::string& fileName);
   void SaveToStream(std::ostream& stream);
   void SaveToFile(const std::string& fileName);
   // Searches for the element named by path (names separated by ';' or blanks,
@@ -51,8 +58,12 @@ class ZOR_API TQXMLDocument : public TQXMLOptions {
   ErrorEvent OnError;  // never raised by the library
 
  private:
-  bool Run(std::istream& stream, const std::string* path, bool loadSubtree);
+  bool Run(std::istream& stream, const std::string* path, bool loadSubtree, bool readOnly = false);
+  // Lets go of a read-only tree: what its nodes hold on the heap, then the arena.
+  void ReleaseReadOnlyTree();
 
   void* owner_;
   TQXMLNode* root_;
+  std::unique_ptr<qxml_pages::Arena> arena_;  // pages of a read-only tree
+  std::vector<TQXMLNode*> heapOwners_;        // its nodes that hold heap memory
 };

@@ -79,9 +79,13 @@ void TQXMLSemantics::Start(std::string_view name, std::vector<std::string>& pend
     ++skipDepth_;
     return;
   }
-  if (!firstElement_) current_ = current_->Add();
+  if (!firstElement_) {
+    if (heapOwners_ && !current_->Items) heapOwners_->push_back(current_);
+    current_ = current_->Add();
+  }
   firstElement_ = false;
   // The caller empties the pending list right after, so moving equals copying.
+  if (heapOwners_ && !pending.empty()) heapOwners_->push_back(current_);
   current_->CommentsBefore.swap(pending);
   const size_t colon = name.find(':');
   if (colon == std::string_view::npos) {
@@ -183,6 +187,7 @@ void TQXMLSemantics::StoreAttrib(std::string_view prefix, std::string_view local
   // Same result as SetAttrib; an index keeps elements with many attributes linear.
   TCLazyList<TQXMLAttribElement>& attribs = current_->Attribs;
   const int count = attribs.GetCount();
+  if (heapOwners_ && count == 0) heapOwners_->push_back(current_);
   if (count < kIndexAttribsFrom) {
     current_->SetAttrib(prefix, local, value);
     return;
@@ -226,7 +231,11 @@ void TQXMLSemantics::End(std::vector<std::string>& pending) {
 
 void TQXMLSemantics::CloseCurrent(std::vector<std::string>& pending) {
   // Comments between the last child and the end tag follow that child.
-  if (int count = current_->GetCount(); count > 0) current_->GetItem(count - 1)->CommentsAfter = pending;
+  if (int count = current_->GetCount(); count > 0) {
+    TQXMLNode* last = current_->GetItem(count - 1);
+    if (heapOwners_ && !pending.empty()) heapOwners_->push_back(last);
+    last->CommentsAfter = pending;
+  }
   if (current_ == found_) throw QXMLException("Break.");
   current_ = current_->Parent;
 }

@@ -28,6 +28,9 @@ class TQXMLSemantics {
   // Splits path at ';' and white space; "..." keeps both ("" inside stands
   // for one quote). An empty path loads the whole document.
   void SetPath(std::string_view path);
+  // Collects in owners every node that is given a child list, attributes or
+  // comments (a node may appear more than once).
+  void CollectHeapOwners(std::vector<TQXMLNode*>* owners) { heapOwners_ = owners; }
   int PathCount() const { return static_cast<int>(path_.size()); }
   int MatchedCount() const { return matched_; }
   TQXMLNode* FoundNode() const { return found_; }
@@ -61,6 +64,7 @@ class TQXMLSemantics {
 
   bool firstElement_ = true;
   TQXMLNode* current_;
+  std::vector<TQXMLNode*>* heapOwners_ = nullptr;
   TQXMLOptions& options_;
   bool loadSubtree_;
   std::vector<std::string> path_;

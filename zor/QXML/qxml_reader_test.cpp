@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -314,6 +315,38 @@ TEST(QXMLReader, SampleFileTree) {
   EXPECT_EQ(can->FindItem("ZORId")->Text, "Network0");
   EXPECT_EQ(can->Find("Frames"), 2);
   EXPECT_EQ(networks->GetItem(1)->FindItem("Name")->Text, "Door <LIN>");
+}
+
+// A read-only load gives the tree an ordinary load gives, and lets go of it on
+// a reload, a failed load and destruction; what the host makes in its progress
+// handler meanwhile stays the host's.
+TEST(QXMLReader, ReadOnlyLoadGivesTheSameTree) {
+  const auto saved = [](TQXMLDocument& doc) {
+    std::ostringstream out;
+    doc.SaveToStream(out);
+    return out.str();
+  };
+  TQXMLDocument plain(nullptr);
+  ASSERT_FALSE(plain.LoadFromFile(kData + "sample.xml"));
+  std::unique_ptr<TQXMLNode> kept;
+  {
+    TQXMLDocument doc(nullptr);
+    doc.OnPercent = [&](TQXMLDocument*, int) {
+      kept = std::make_unique<TQXMLNode>();
+      kept->Text.AssignPaged("made by the host's handler");
+    };
+    for (int load = 0; load < 2; ++load) {
+      ASSERT_FALSE(doc.LoadFromFileReadOnly(kData + "sample.xml"));
+      EXPECT_EQ(saved(doc), saved(plain));
+    }
+    EXPECT_THROW(doc.LoadFromFileReadOnly(kData + "two_roots.xml"), std::runtime_error);
+    ASSERT_FALSE(doc.LoadFromFileReadOnly(kData + "sample.xml"));
+    doc.Clear();
+    EXPECT_EQ(doc.GetRoot()->LocalName, "Root");
+    EXPECT_EQ(doc.GetRoot()->GetCount(), 0);
+  }
+  ASSERT_NE(kept, nullptr);
+  EXPECT_EQ(kept->Text, "made by the host's handler");
 }
 
 TEST(QXMLReader, SecondRootInFileRaises) {

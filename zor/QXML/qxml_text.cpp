@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "zor/QXML/qxml_text_field.h"
 #include "zor/platform/codepage.h"
 
 namespace {
@@ -105,10 +106,13 @@ void Utf8Warn(const char* format, ...) {
   va_start(args, format);
   std::vsnprintf(line, sizeof line, format, args);
   va_end(args);
-  if (g_warnHandler)
+  if (g_warnHandler) {
+    // The host's handler allocates nothing from an arena a load installed.
+    const qxml_pages::Arena::Scope none(nullptr);
     g_warnHandler(line);
-  else
+  } else {
     std::fputs(line, stderr);
+  }
 }
 
 Utf8WarnHandler SetUtf8WarnHandler(Utf8WarnHandler handler) {

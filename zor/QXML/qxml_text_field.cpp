@@ -1,5 +1,6 @@
 #include "zor/QXML/qxml_text_field.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <new>
 #include <ostream>
@@ -70,6 +71,7 @@ void UnmapPage(void* page, size_t bytes) {
 // that still hands out memory from the page; whoever drops the last one frees it.
 struct alignas(16) PageHeader {
   std::atomic<int> refs{1};
+  bool arena = false;  // the page belongs to an arena: releases do nothing
   size_t bytes = kPageSize;
 };
 
@@ -92,6 +94,7 @@ struct PageCursor {
 };
 
 thread_local PageCursor t_cursor;
+thread_local qxml_pages::Arena* t_arena = nullptr;
 
 PageHeader* NewPage(size_t bytes) {
   PageHeader* page = new (MapPage(bytes)) PageHeader;
@@ -102,6 +105,7 @@ PageHeader* NewPage(size_t bytes) {
 }  // namespace
 
 void* qxml_pages::Allocate(size_t size) {
+  if (Arena* arena = t_arena) return arena->Allocate(size);
   size = (size + 15) & ~size_t{15};
   const size_t header = sizeof(PageHeader);
   if (header + size > kPageSize / 4) {
@@ -123,8 +127,69 @@ void* qxml_pages::Allocate(size_t size) {
 
 void qxml_pages::Release(void* p) noexcept {
   if (!p) return;
-  Unref(reinterpret_cast<PageHeader*>(reinterpret_cast<uintptr_t>(p) & ~(uintptr_t{kPageSize} - 1)));
+  PageHeader* page = reinterpret_cast<PageHeader*>(reinterpret_cast<uintptr_t>(p) & ~(uintptr_t{kPageSize} - 1));
+  if (!page->arena) Unref(page);
 }
+
+// An arena maps regions of whole pages, each page with a header that marks it
+// as the arena's; a region's first page also links the regions. Ordinary
+// regions grow from one page to kMaxRegionPages, so that a small document maps
+// little and a large one makes few calls.
+struct qxml_pages::Arena::Region {
+  Region* next;
+  size_t bytes;
+};
+
+namespace {
+constexpr size_t kMaxRegionPages = 8;
+constexpr size_t kRegionHeader = sizeof(PageHeader) + ((sizeof(void*) * 2 + 15) & ~size_t{15});
+}  // namespace
+
+char* qxml_pages::Arena::NewRegion(size_t bytes) {
+  char* base = static_cast<char*>(MapPage(bytes));
+  auto* header = new (base) PageHeader;
+  header->arena = true;
+  header->bytes = bytes;
+  regions_ = new (base + sizeof(PageHeader)) Region{regions_, bytes};
+  return base;
+}
+
+void* qxml_pages::Arena::AllocateSlow(size_t size) {
+  if (kRegionHeader + size > kPageSize / 4) {
+    // Large: a region of its own; the current page stays in use.
+    char* base = NewRegion((kRegionHeader + size + kPageSize - 1) / kPageSize * kPageSize);
+    return base + kRegionHeader;
+  }
+  if (nextPage_ < regionEnd_) {
+    auto* header = new (nextPage_) PageHeader;
+    header->arena = true;
+    next_ = nextPage_ + sizeof(PageHeader);
+    end_ = nextPage_ + kPageSize;
+    nextPage_ += kPageSize;
+  } else {
+    regionBytes_ = regionBytes_ == 0 ? kPageSize : std::min(regionBytes_ * 2, kMaxRegionPages * kPageSize);
+    char* base = NewRegion(regionBytes_);
+    next_ = base + kRegionHeader;
+    end_ = base + kPageSize;
+    nextPage_ = base + kPageSize;
+    regionEnd_ = base + regionBytes_;
+  }
+  void* p = next_;
+  next_ += size;
+  return p;
+}
+
+qxml_pages::Arena::~Arena() {
+  for (Region* r = regions_; r;) {
+    Region* next = r->next;
+    UnmapPage(reinterpret_cast<char*>(r) - sizeof(PageHeader), r->bytes);
+    r = next;
+  }
+}
+
+qxml_pages::Arena::Scope::Scope(Arena* arena) noexcept : previous_(t_arena) { t_arena = arena; }
+
+qxml_pages::Arena::Scope::~Scope() { t_arena = previous_; }
 
 // ---------------------------------------------------------------------------
 // TQXMLString

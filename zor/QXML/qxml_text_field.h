@@ -26,6 +26,50 @@
 namespace qxml_pages {
 ZOR_API void* Allocate(size_t size);
 ZOR_API void Release(void* p) noexcept;
+
+// Pages that are let go all at once. While an arena is installed on a thread,
+// Allocate on that thread takes memory from it without counting allocations,
+// and Release of that memory does nothing: the arena returns its pages to the
+// system when it is destroyed, so nothing may use its memory after that.
+class ZOR_API Arena {
+ public:
+  Arena() = default;
+  Arena(const Arena&) = delete;
+  Arena& operator=(const Arena&) = delete;
+  ~Arena();
+
+  // Installs an arena (or, with null, none) on this thread for the scope's life.
+  class ZOR_API Scope {
+   public:
+    explicit Scope(Arena* arena) noexcept;
+    Scope(const Scope&) = delete;
+    Scope& operator=(const Scope&) = delete;
+    ~Scope();
+
+   private:
+    Arena* previous_;
+  };
+
+  void* Allocate(size_t size) {
+    size = (size + 15) & ~size_t{15};
+    if (size > static_cast<size_t>(end_ - next_)) return AllocateSlow(size);
+    void* p = next_;
+    next_ += size;
+    return p;
+  }
+
+ private:
+  struct Region;
+  void* AllocateSlow(size_t size);
+  char* NewRegion(size_t bytes);
+
+  char* nextPage_ = nullptr;  // next unused page of the newest region
+  char* regionEnd_ = nullptr;
+  size_t regionBytes_ = 0;    // size of the newest ordinary region
+  Region* regions_ = nullptr;  // newest first
+  char* next_ = nullptr;       // free space in the current page
+  char* end_ = nullptr;
+};
 }  // namespace qxml_pages
 
 // Text field: behaves as a read-only std::string that can be reassigned.

@@ -129,7 +129,7 @@ bool LoadFile(const std::string& fileName, TZOR_RAM* ram) {
       zor::ReportError("The file " + fileName + " does not exist,Can not load ZOR file!");
       return true;
     }
-    if (document->LoadFromFile(fileName)) return true;
+    if (document->LoadFromFileReadOnly(fileName)) return true;
     TQXMLNode* root = document->GetRoot();
     failed = CheckHeader(root, ram) || LoadSections(root, ram);
   } catch (const std::exception& e) {
