@@ -1,5 +1,7 @@
 #include "zor/QXML/qxml_parser.h"
 
+#include <cstring>
+
 #include "zor/QXML/qxml_node.h"
 #include "zor/QXML/qxml_text.h"
 
@@ -131,19 +133,59 @@ void TQXMLSemantics::Attrib(std::string_view name, std::string_view value) {
   }
 }
 
+namespace {
+
+// A hash of a name of at least seven characters from its length and its
+// first and last eight (or four) bytes: element names differ there.
+uint64_t NameHash(std::string_view name) {
+  uint64_t head;
+  uint64_t tail;
+  if (name.size() >= 8) {
+    std::memcpy(&head, name.data(), 8);
+    std::memcpy(&tail, name.data() + name.size() - 8, 8);
+  } else {
+    uint32_t h;
+    uint32_t t;
+    std::memcpy(&h, name.data(), 4);
+    std::memcpy(&t, name.data() + name.size() - 4, 4);
+    head = h;
+    tail = t;
+  }
+  const uint64_t x = head * 0x9E3779B97F4A7C15ull ^ (tail + name.size()) * 0xC2B2AE3D27D4EB4Full;
+  return x ^ (x >> 29);
+}
+
+}  // namespace
+
 void TQXMLSemantics::StoreName(TQXMLString& field, std::string_view name) {
   // Short names live inside the field; longer ones share one block per name.
-  if (name.size() <= 6 || names_.size() >= kMaxNames) {
+  if (name.size() <= 6 || nameCount_ >= kMaxNames) {
     field.AssignPaged(name);
     return;
   }
-  auto it = names_.find(name);
-  if (it == names_.end()) {
-    TQXMLString stored;
-    stored.AssignPaged(name);
-    it = names_.emplace(stored.view(), stored).first;
+  if ((nameCount_ + 1) * 2 > names_.size()) {
+    std::vector<NameSlot> larger(names_.empty() ? 64 : names_.size() * 2);
+    for (NameSlot& slot : names_) {
+      if (slot.Text.empty()) continue;
+      size_t i = slot.Hash & (larger.size() - 1);
+      while (!larger[i].Text.empty()) i = (i + 1) & (larger.size() - 1);
+      larger[i] = std::move(slot);
+    }
+    names_.swap(larger);
   }
-  field = it->second;
+  const uint64_t hash = NameHash(name);
+  const size_t mask = names_.size() - 1;
+  size_t i = hash & mask;
+  for (; !names_[i].Text.empty(); i = (i + 1) & mask) {
+    if (names_[i].Hash == hash && names_[i].Text == name) {
+      field = names_[i].Text;
+      return;
+    }
+  }
+  names_[i].Hash = hash;
+  names_[i].Text.AssignPaged(name);
+  ++nameCount_;
+  field = names_[i].Text;
 }
 
 namespace {

@@ -11,7 +11,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "zor/QXML/qxml_scanner.h"
@@ -71,7 +70,14 @@ class TQXMLSemantics {
   int32_t matched_ = 0;
   TQXMLNode* found_ = nullptr;
   int skipDepth_ = 0;
-  std::unordered_map<std::string_view, TQXMLString> names_;  // keys view the stored texts
+  // The long element names of this load, open-addressed by NameHash; grows at
+  // a load of one half.
+  struct NameSlot {
+    uint64_t Hash = 0;
+    TQXMLString Text;  // empty: free
+  };
+  std::vector<NameSlot> names_;
+  size_t nameCount_ = 0;
   // An open-addressed index of the attributes of one element with many of
   // them: each slot holds the high half of the name's hash and the number + 1
   // of the first attribute of that name (0: free). It compares the names in
