@@ -314,6 +314,7 @@ int TQXMLsynt::Parse() {
   }
 
   int depth = 0;  // elements whose content is being read
+  const bool loadsAll = semantics_.LoadsAll();
   for (;;) {
     // tok is a start tag.
     int base = 2 + 5 * depth;
@@ -351,6 +352,17 @@ int TQXMLsynt::Parse() {
       if (depth == 0) {
         if (lex_.Next() != kTokEnd) Error("parse error");
         return 0;
+      }
+      // A leaf element in one step; its tokens would need at most eight
+      // entries above the current ones.
+      std::string_view leafName;
+      std::string_view leafText;
+      if (loadsAll && 2 + 5 * depth + 8 <= kMaxStack && lex_.NextLeaf(leafName, leafText)) {
+        semantics_.Start(leafName, pending_);
+        pending_.clear();
+        if (!leafText.empty()) semantics_.ContentData(leafText);
+        semantics_.End(leafName, pending_);
+        continue;
       }
       tok = lex_.Next();
       if (tok == kTokStartTag) break;

@@ -31,6 +31,8 @@ class TQXMLSemantics {
   // comments (a node may appear more than once).
   void CollectHeapOwners(std::vector<TQXMLNode*>* owners) { heapOwners_ = owners; }
   int PathCount() const { return static_cast<int>(path_.size()); }
+  // Whether every element is loaded (no path search).
+  bool LoadsAll() const { return path_.empty(); }
   int MatchedCount() const { return matched_; }
   TQXMLNode* FoundNode() const { return found_; }
 
@@ -100,6 +102,8 @@ class TQXMLsynt {
 
   // 0 when the document was accepted. Errors are raised as exceptions.
   int Parse();
+  // Off: every token goes through the general scanner (tests compare both).
+  void SetFastPath(bool on) { lex_.SetFastPath(on); }
   // Input offset of the scanner: where reading stopped after an error.
   uint64_t StopOffset() const { return lex_.Offset(); }
   TQXMLSemantics& Semantics() { return semantics_; }

@@ -8,6 +8,7 @@
 
 #include "tests/support.h"
 #include "zor/QXML/QXMLDocument.h"
+#include "zor/QXML/qxml_parser.h"
 #include "zor/QXML/qxml_reader.h"
 #include "zor/QXML/qxml_text.h"
 
@@ -347,6 +348,52 @@ TEST(QXMLReader, ReadOnlyLoadGivesTheSameTree) {
   }
   ASSERT_NE(kept, nullptr);
   EXPECT_EQ(kept->Text, "made by the host's handler");
+}
+
+namespace {
+
+void Dump(const TQXMLNode& node, std::string& out) {
+  out += "<" + node.GetIdent() + " " + node.GetAttribsText() + ">" + std::string(node.Text) + "|";
+  for (const std::string& c : node.CommentsBefore) out += "{" + c + "}";
+  for (const std::string& c : node.CommentsAfter) out += "[" + c + "]";
+  for (int i = 0; i < node.GetCount(); ++i) Dump(*node.GetItem(i), out);
+  out += "/";
+}
+
+// The tree, or the error and where reading stopped, that parsing text gives.
+std::string Parsed(const std::string& text, bool fastPath) {
+  std::istringstream in(text);
+  TQXMLReader reader(in, nullptr);
+  TQXMLOptions options;
+  auto root = std::make_unique<TQXMLNode>();
+  TQXMLsynt parser(reader, options, root.get(), true);
+  parser.SetFastPath(fastPath);
+  std::string out;
+  try {
+    parser.Parse();
+  } catch (const std::runtime_error& e) {
+    out = std::string(e.what()) + " at " + std::to_string(parser.StopOffset()) + ": ";
+  }
+  Dump(*root, out);
+  return out;
+}
+
+}  // namespace
+
+// Whole elements read in one step give the tree and errors the tokens give,
+// on every prefix of inputs that mix such elements with everything else.
+TEST(QXMLReader, LeafElementsMatchTheGeneralParser) {
+  const std::string inputs[] = {
+      "<r>\n<a>x</a>\n<b></b> <c>x&amp;y</c><d> y</d><e>z</e ><f>1</ff><g>\xC3\xA9</g><h:i>1</h:i>"
+      "<j k=\"1\">t</j><l>t</l><!--c--><m>t</m></r>",
+      "<r><a>x</b><c>y</c></r>",
+  };
+  for (const std::string& text : inputs) {
+    for (size_t n = 0; n <= text.size(); ++n) {
+      const std::string prefix = text.substr(0, n);
+      ASSERT_EQ(Parsed(prefix, true), Parsed(prefix, false)) << prefix;
+    }
+  }
 }
 
 TEST(QXMLReader, SecondRootInFileRaises) {

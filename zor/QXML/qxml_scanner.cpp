@@ -413,6 +413,36 @@ inline int TQXMLlex::NextCommon() {
   return -1;
 }
 
+bool TQXMLlex::NextLeaf(std::string_view& name, std::string_view& text) {
+  if (!fastPath_ || state_ != State::Content) return false;
+  const char* const end = buffer_.data() + end_;
+  const char* q = buffer_.data() + pos_;
+  while (Is(q, kWs)) ++q;
+  if (*q != '<' || !Is(q + 1, kNameStart)) return false;
+  const char* nameBegin = q + 1;
+  const char* nameEnd = NameRun(nameBegin);
+  if (*nameEnd != '>') return false;
+  for (const char* c = nameBegin; c < nameEnd; ++c)
+    if (static_cast<unsigned char>(*c) >= 0x80) return false;
+  // Text that starts with white space, or holds references or bytes that a
+  // conversion may change, takes the general way.
+  const char* textBegin = nameEnd + 1;
+  if (Is(textBegin, kWs)) return false;
+  const char* textEnd = textBegin;
+  while (*textEnd != '<' && *textEnd != '&' && *textEnd != 0 && static_cast<unsigned char>(*textEnd) < 0x80)
+    ++textEnd;
+  const size_t length = static_cast<size_t>(nameEnd - nameBegin);
+  const char* close = textEnd + 2 + length;  // the end tag's '>'
+  if (*textEnd != '<' || textEnd[1] != '/' || close >= end ||
+      std::memcmp(textEnd + 2, nameBegin, length) != 0 || *close != '>')
+    return false;
+  name = std::string_view(nameBegin, length);
+  text = std::string_view(textBegin, static_cast<size_t>(textEnd - textBegin));
+  text_ = std::string_view();
+  pos_ = static_cast<size_t>(close + 1 - buffer_.data());
+  return true;
+}
+
 int TQXMLlex::Next() {
   if (fastPath_) {
     const int token = NextCommon();

@@ -36,6 +36,12 @@ class TQXMLlex {
 
   // Next token code. Raises the reading errors through the document.
   int Next();
+  // In content: a whole element without attributes whose text holds no markup
+  // or references, "<name>text</name>" after optional white space, read in
+  // one step. True when the input there is such an element, plain ASCII and
+  // already read in; the tokens it stands for would give the same name and
+  // text. False leaves the position as it was.
+  bool NextLeaf(std::string_view& name, std::string_view& text);
   // Text of the last text-carrying token, in the code page; valid until the
   // next call of Next.
   std::string_view Text() const { return text_; }
