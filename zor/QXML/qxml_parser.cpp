@@ -87,8 +87,10 @@ void TQXMLSemantics::Start(std::string_view name, std::vector<std::string>& pend
   }
   firstElement_ = false;
   // The caller empties the pending list right after, so moving equals copying.
-  if (heapOwners_ && !pending.empty()) heapOwners_->push_back(current_);
-  current_->CommentsBefore.swap(pending);
+  if (!pending.empty()) {
+    if (heapOwners_) heapOwners_->push_back(current_);
+    current_->CommentsBefore.swap(pending);
+  }
   const size_t colon = name.find(':');
   if (colon == std::string_view::npos) {
     current_->Prefix.clear();
@@ -101,10 +103,10 @@ void TQXMLSemantics::Start(std::string_view name, std::vector<std::string>& pend
   if (completes) found_ = current_;
 }
 
-void TQXMLSemantics::ContentData(std::string_view text) {
+void TQXMLSemantics::ContentData(std::string_view text, bool withReferences) {
   if (Searching()) return;
   if (!Skipping()) {
-    if (options_.AutoValidate && text.find('&') != std::string_view::npos)
+    if (withReferences && options_.AutoValidate && text.find('&') != std::string_view::npos)
       current_->Text.AssignPaged(DecodeEntities(text));
     else
       current_->Text.AssignPaged(text);
@@ -360,8 +362,8 @@ int TQXMLsynt::Parse() {
       if (loadsAll && 2 + 5 * depth + 8 <= kMaxStack && lex_.NextLeaf(leafName, leafText)) {
         semantics_.Start(leafName, pending_);
         pending_.clear();
-        if (!leafText.empty()) semantics_.ContentData(leafText);
-        semantics_.End(leafName, pending_);
+        if (!leafText.empty()) semantics_.ContentData(leafText, /*withReferences=*/false);
+        semantics_.End(pending_);  // the end tag's name is the start tag's
         continue;
       }
       tok = lex_.Next();

@@ -40,7 +40,8 @@ class TQXMLSemantics {
   void DocType(std::string_view text);
   void Comment(std::string_view text, std::vector<std::string>& pending);
   void Start(std::string_view name, std::vector<std::string>& pending);
-  void ContentData(std::string_view text);
+  // withReferences false: the text is known to hold no '&'.
+  void ContentData(std::string_view text, bool withReferences = true);
   void Attrib(std::string_view name);
   void Attrib(std::string_view name, std::string_view value);
   void End(std::string_view name, std::vector<std::string>& pending);
