@@ -3,11 +3,8 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <new>
-
-#include "zor/QXML/qxml_text_field.h"
 
 // Small growable list of pointers. Growth and shrinking follow fixed steps:
 // appending to a full list grows the capacity by the current capacity
@@ -22,7 +19,7 @@ class TCList {
   TCList() = default;
   TCList(const TCList&) = delete;
   TCList& operator=(const TCList&) = delete;
-  ~TCList() { FreeStorage(); }
+  ~TCList() { std::free(List); }
 
   int GetCount() const { return Count; }
   int GetCapacity() const { return Capacity; }
@@ -67,7 +64,7 @@ class TCList {
 
   // Forgets every entry and releases the array; never deletes the items.
   void Clear() {
-    FreeStorage();
+    std::free(List);
     List = nullptr;
     Count = Capacity = 0;
   }
@@ -76,8 +73,6 @@ class TCList {
   T* PopBack() { return Count > 0 ? List[--Count] : nullptr; }
 
   bool OwnsItems = false;  // kept for layout compatibility; never set here
-  // The array lies in an arena (see qxml_pages), which frees it.
-  bool InArena = false;
 
  private:
   // The slots allocated for a capacity.
@@ -89,31 +84,13 @@ class TCList {
     return power;
   }
 
-  void FreeStorage() {
-    if (!InArena) std::free(List);
-    InArena = false;
-  }
-
-  // While an arena is installed, a growing array moves into it; out of one,
-  // an array moves back to the heap when it has to grow.
   void Reallocate(int capacity) {
     if (capacity == 0) {
-      FreeStorage();
+      std::free(List);
       List = nullptr;
     } else if (!List || Room(capacity) != Room(Capacity)) {
-      const size_t bytes = sizeof(T*) * Room(capacity);
-      void* p = qxml_pages::AllocateInArena(bytes);
-      const bool paged = p != nullptr;
-      if (paged || InArena) {
-        if (!paged) p = std::malloc(bytes);
-        if (!p) throw std::bad_alloc();
-        if (List) std::memcpy(p, List, sizeof(T*) * static_cast<size_t>(Count));
-        FreeStorage();
-        InArena = paged;
-      } else {
-        p = std::realloc(static_cast<void*>(List), bytes);
-        if (!p) throw std::bad_alloc();
-      }
+      void* p = std::realloc(static_cast<void*>(List), sizeof(T*) * Room(capacity));
+      if (!p) throw std::bad_alloc();
       List = static_cast<T**>(p);
     }
     Capacity = capacity;

@@ -233,27 +233,6 @@ TEST(TCList, EntriesSurviveStorageDoublings) {
   for (int i = 0; i < 3000; ++i) ASSERT_EQ(list.Get(i + 1), &values[static_cast<size_t>(i)]);
 }
 
-// A list grown while an arena is installed keeps its entries when it grows
-// and shrinks again without one, and frees only what is not the arena's.
-TEST(TCList, ListsMoveBetweenArenaAndHeap) {
-  std::vector<int> values(3000);
-  qxml_pages::Arena arena;
-  TCList<int> list;
-  {
-    const qxml_pages::Arena::Scope scope(&arena);
-    for (int i = 0; i < 100; ++i) list.Add(&values[static_cast<size_t>(i)]);
-  }
-  for (int i = 100; i < 3000; ++i) list.Add(&values[static_cast<size_t>(i)]);
-  {
-    const qxml_pages::Arena::Scope scope(&arena);
-    for (int i = 0; i < 2500; ++i) list.Delete(list.GetCount() - 1);
-  }
-  ASSERT_EQ(list.GetCount(), 500);
-  for (int i = 0; i < 500; ++i) ASSERT_EQ(list.Get(i), &values[static_cast<size_t>(i)]);
-  list.Clear();
-  list.Add(&values[0]);
-}
-
 TEST(TCList, InsertAndIndexOf) {
   TCList<int> list;
   int dummy[1];

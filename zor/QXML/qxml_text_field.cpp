@@ -125,11 +125,6 @@ void* qxml_pages::Allocate(size_t size) {
   return p;
 }
 
-void* qxml_pages::AllocateInArena(size_t size) {
-  Arena* arena = t_arena;
-  return arena ? arena->Allocate(size) : nullptr;
-}
-
 void qxml_pages::Release(void* p) noexcept {
   if (!p) return;
   PageHeader* page = reinterpret_cast<PageHeader*>(reinterpret_cast<uintptr_t>(p) & ~(uintptr_t{kPageSize} - 1));

@@ -26,8 +26,6 @@
 namespace qxml_pages {
 ZOR_API void* Allocate(size_t size);
 ZOR_API void Release(void* p) noexcept;
-// Memory from the arena installed on this thread, or null when there is none.
-ZOR_API void* AllocateInArena(size_t size);
 
 // Pages that are let go all at once. While an arena is installed on a thread,
 // Allocate on that thread takes memory from it without counting allocations,
