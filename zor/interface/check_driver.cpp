@@ -7,6 +7,7 @@
 #include "zor/network/frame.h"
 #include "zor/network/lin_diag.h"
 #include "zor/network/network.h"
+#include "zor/network/signal.h"
 #include "zor/node/controller.h"
 
 namespace ZOR_RAM {
@@ -26,6 +27,18 @@ void FramePartsAhead(const TList& frames, int index) {
     for (const TNetSig* placement : frame->NetSigs) PrefetchItem(placement);
     for (const TTxFrameTiming* timing : frame->TxFrameTimings) PrefetchItem(timing);
   }
+  if (const auto* frame = static_cast<const TNetFrame*>(frames.Get(index + kReadAhead / 4)))
+    for (const TNetSig* placement : frame->NetSigs)
+      if (placement && placement->Signal) PrefetchLine(&placement->Signal->Size);
+}
+
+// A placement's check reads its signal and its frame: both are asked for once
+// the placement at index + 4 has arrived.
+void PlacementPartsAhead(const TList& placements, int index) {
+  if (const auto* placement = static_cast<const TNetSig*>(placements.Get(index + kReadAhead / 2))) {
+    PrefetchItem(placement->Signal);
+    PrefetchItem(placement->Frame);
+  }
 }
 
 // The walked lists, in the order they are checked, with their progress texts
@@ -42,7 +55,7 @@ const CheckStep kSteps[] = {
     ZOR_STEP(NetModes, "Checking Network Modes ..."),
     ZOR_STEP(NetFrames, "Checking Frames ...", FramePartsAhead),
     ZOR_STEP(FrameHolders, "Checking Frame Holders ..."),
-    ZOR_STEP(NetSigs, "Checking Network Signals ..."),
+    ZOR_STEP(NetSigs, "Checking Network Signals ...", PlacementPartsAhead),
     ZOR_STEP(SchEntries, "Checking Schedule Entries ..."),
     ZOR_STEP(TxFrameTimings, "Checking Tx Frame Timings ..."),
     ZOR_STEP(Signals, "Checking Signals ..."),
