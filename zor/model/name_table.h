@@ -33,7 +33,7 @@ class TNameTable {
   // Inserts the names of items 0..count-1 in order, as a loop of Insert
   // would. nameOf(i, name) sets item i's name, or returns false to skip the
   // item; added(value, i) then receives the value of its entry. The names are
-  // read a few items ahead and the slots they hash to are prefetched, so that
+  // read 32 items ahead and the slots they hash to are prefetched, so that
   // in a table larger than the cache the slot reads overlap; prefetch(i), when
   // given, is called further ahead still, to start reading item i itself.
   template <class NameOf, class Added>
@@ -42,7 +42,7 @@ class TNameTable {
   }
   template <class NameOf, class Added, class Prefetch>
   void InsertAll(size_t count, NameOf&& nameOf, Added&& added, Prefetch&& prefetch) {
-    constexpr size_t kAhead = 8;
+    constexpr size_t kAhead = 32;
     struct Pending {
       std::string Name;
       uint64_t Hash = 0;
