@@ -56,7 +56,6 @@ void TQXMLDocument::ReleaseReadOnlyTree() {
   }
   heapOwners_.clear();
   heapOwners_.shrink_to_fit();
-  root_->Items = nullptr;
   // The root itself is not the arena's, but its texts may be.
   root_->Prefix.assign(root_->Prefix.view());
   root_->LocalName.assign(root_->LocalName.view());

@@ -137,21 +137,26 @@ void qxml_pages::Release(void* p) noexcept {
 // little and a large one makes few calls.
 struct qxml_pages::Arena::Region {
   Region* next;
-  size_t bytes;
 };
 
 namespace {
+
 constexpr size_t kMaxRegionPages = 8;
-constexpr size_t kRegionHeader = sizeof(PageHeader) + ((sizeof(void*) * 2 + 15) & ~size_t{15});
+constexpr size_t kRegionHeader = (sizeof(PageHeader) + sizeof(qxml_pages::Arena::Region) + 15) & ~size_t{15};
+
+PageHeader* ArenaPage(void* at, size_t bytes) {
+  auto* header = new (at) PageHeader;
+  header->arena = true;
+  header->bytes = bytes;
+  return header;
+}
+
 }  // namespace
 
 char* qxml_pages::Arena::NewRegion(size_t bytes) {
-  char* base = static_cast<char*>(MapPage(bytes));
-  auto* header = new (base) PageHeader;
-  header->arena = true;
-  header->bytes = bytes;
-  regions_ = new (base + sizeof(PageHeader)) Region{regions_, bytes};
-  return base;
+  PageHeader* header = ArenaPage(MapPage(bytes), bytes);
+  regions_ = new (header + 1) Region{regions_};
+  return reinterpret_cast<char*>(header);
 }
 
 void* qxml_pages::Arena::AllocateSlow(size_t size) {
@@ -161,9 +166,7 @@ void* qxml_pages::Arena::AllocateSlow(size_t size) {
     return base + kRegionHeader;
   }
   if (nextPage_ < regionEnd_) {
-    auto* header = new (nextPage_) PageHeader;
-    header->arena = true;
-    next_ = nextPage_ + sizeof(PageHeader);
+    next_ = reinterpret_cast<char*>(ArenaPage(nextPage_, kPageSize) + 1);
     end_ = nextPage_ + kPageSize;
     nextPage_ += kPageSize;
   } else {
@@ -181,9 +184,9 @@ void* qxml_pages::Arena::AllocateSlow(size_t size) {
 
 qxml_pages::Arena::~Arena() {
   for (Region* r = regions_; r;) {
-    Region* next = r->next;
-    UnmapPage(reinterpret_cast<char*>(r) - sizeof(PageHeader), r->bytes);
-    r = next;
+    PageHeader* header = reinterpret_cast<PageHeader*>(r) - 1;
+    r = r->next;
+    UnmapPage(header, header->bytes);
   }
 }
 

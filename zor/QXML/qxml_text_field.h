@@ -58,8 +58,9 @@ class ZOR_API Arena {
     return p;
   }
 
- private:
   struct Region;
+
+ private:
   void* AllocateSlow(size_t size);
   char* NewRegion(size_t bytes);
 

@@ -1,10 +1,8 @@
 #include "zor/model/item.h"
 
 #include <algorithm>
-#include <functional>
-#include <string_view>
-#include <vector>
 
+#include "zor/model/name_table.h"
 #include "zor/model/prefetch.h"
 #include "zor/model/ram.h"
 #include "zor/model/xml_values.h"
@@ -15,50 +13,11 @@ namespace ZOR_RAM {
 // TList
 
 // Identifiers of the items below Mark, each mapped to the first item that
-// carries it. Items at and above Mark have not been looked at yet. The table
-// is open-addressed and keeps the hash and the item only: an identifier is
-// compared in the item itself, which keeps it unchanged while lookups last.
+// carries it. Items at and above Mark have not been looked at yet.
 struct TList::IdIndex {
-  struct Slot {
-    uint64_t Hash;
-    TItemData* Item;  // null: free
-  };
-  std::vector<Slot> Slots;
-  size_t Used = 0;
+  explicit IdIndex(size_t expected) : First(expected) {}
+  TNameTable<TItemData*> First;
   int Mark = 0;
-
-  static uint64_t HashOf(std::string_view id) { return std::hash<std::string_view>()(id); }
-
-  TItemData* Find(std::string_view id, uint64_t hash) const {
-    if (Slots.empty()) return nullptr;
-    const size_t mask = Slots.size() - 1;
-    for (size_t i = hash & mask; Slots[i].Item; i = (i + 1) & mask)
-      if (Slots[i].Hash == hash && Slots[i].Item->GetId() == id) return Slots[i].Item;
-    return nullptr;
-  }
-
-  // Adds item unless an earlier item carries the same identifier.
-  void Add(TItemData* item, std::string_view id, uint64_t hash) {
-    if ((Used + 1) * 2 > Slots.size()) Grow();
-    const size_t mask = Slots.size() - 1;
-    size_t i = hash & mask;
-    for (; Slots[i].Item; i = (i + 1) & mask)
-      if (Slots[i].Hash == hash && Slots[i].Item->GetId() == id) return;
-    Slots[i] = Slot{hash, item};
-    ++Used;
-  }
-
-  void Grow() {
-    std::vector<Slot> larger(Slots.empty() ? 64 : Slots.size() * 2, Slot{0, nullptr});
-    const size_t mask = larger.size() - 1;
-    for (const Slot& slot : Slots) {
-      if (!slot.Item) continue;
-      size_t i = slot.Hash & mask;
-      while (larger[i].Item) i = (i + 1) & mask;
-      larger[i] = slot;
-    }
-    Slots.swap(larger);
-  }
 };
 
 TList::TList() = default;
@@ -199,14 +158,14 @@ TItemData* TList::FindById(const std::string& id) {
       if (item && item->GetId() == id) return item;
     return nullptr;
   }
-  if (!IdIndex_) IdIndex_ = std::make_unique<IdIndex>();
+  if (!IdIndex_) IdIndex_ = std::make_unique<IdIndex>(static_cast<size_t>(Count()));
   IdIndex& index = *IdIndex_;
-  if (TItemData* found = index.Find(id, IdIndex::HashOf(id))) return found;
+  if (TItemData* const* found = index.First.Find(id)) return *found;
   while (index.Mark < Count()) {
     TItemData* item = Items_[static_cast<size_t>(index.Mark++)];
     if (!item) continue;
     const std::string& itemId = item->GetId();
-    index.Add(item, itemId, IdIndex::HashOf(itemId));
+    if (auto [first, added] = index.First.Insert(itemId); added) first = item;
     if (itemId == id) return item;
   }
   return nullptr;
