@@ -200,4 +200,16 @@ inline std::string Golden(const std::string& path) {
   return out;
 }
 
+// The direct paths of the XML reader give what its general path gives:
+// result(text, direct) is compared both ways on every prefix of each input.
+inline void ExpectSameOnEveryPrefix(const std::vector<std::string>& inputs,
+                                    const std::function<std::string(const std::string&, bool)>& result) {
+  for (const std::string& text : inputs) {
+    for (size_t n = 0; n <= text.size(); ++n) {
+      const std::string prefix = text.substr(0, n);
+      ASSERT_EQ(result(prefix, true), result(prefix, false)) << prefix;
+    }
+  }
+}
+
 }  // namespace zortest
