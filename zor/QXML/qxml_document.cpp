@@ -65,7 +65,8 @@ void TQXMLDocument::ReleaseReadOnlyTree() {
 
 void TQXMLDocument::RaiseException(const std::string& message) { throw std::runtime_error(message); }
 
-bool TQXMLDocument::Run(std::istream& stream, const std::string* path, bool loadSubtree, bool readOnly) {
+bool TQXMLDocument::Run(std::istream& stream, const std::string* path, bool loadSubtree, bool readOnly,
+                        TQXMLLoadObserver* observer) {
   TQXMLReader reader(stream, [this](int percent) {
     // The host's handler allocates nothing from the arena.
     const qxml_pages::Arena::Scope none(nullptr);
@@ -74,6 +75,7 @@ bool TQXMLDocument::Run(std::istream& stream, const std::string* path, bool load
   if (reader.Utf8Bom()) Encoding = QXMLEncUTF8;
   TQXMLsynt parser(reader, *this, root_, loadSubtree);
   if (path) parser.Semantics().SetPath(*path);
+  parser.Semantics().SetObserver(observer);
   Clear();
   if (readOnly) {
     arena_ = std::make_unique<qxml_pages::Arena>();
@@ -115,9 +117,9 @@ bool TQXMLDocument::LoadFromFile(const std::string& fileName) {
   return LoadFromStream(in);
 }
 
-bool TQXMLDocument::LoadFromFileReadOnly(const std::string& fileName) {
+bool TQXMLDocument::LoadFromFileReadOnly(const std::string& fileName, TQXMLLoadObserver* observer) {
   std::ifstream in = OpenForReading(fileName);
-  return Run(in, nullptr, /*loadSubtree=*/true, /*readOnly=*/true);
+  return Run(in, nullptr, /*loadSubtree=*/true, /*readOnly=*/true, observer);
 }
 
 bool TQXMLDocument::FindNodeInFile(const std::string& fileName, const std::string& path, bool loadSubtree) {

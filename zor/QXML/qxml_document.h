@@ -42,8 +42,8 @@ class ZOR_API TQXMLDocument : public TQXMLOptions {
   // As LoadFromFile, for a caller that only reads the tree: its nodes and texts
   // live in pages the document owns, which go all at once when the document is
   // cleared or destroyed. Nodes of such a tree must not be changed, moved or
-  // kept past that.
-  bool LoadFromFileReadOnly(const std::string& fileName);
+  // kept past that. An observer is told of the outer elements as they are built.
+  bool LoadFromFileReadOnly(const std::string& fileName, TQXMLLoadObserver* observer = nullptr);
   void SaveToStream(std::ostream& stream);
   void SaveToFile(const std::string& fileName);
   // Searches for the element named by path (names separated by ';' or blanks,
@@ -58,7 +58,8 @@ class ZOR_API TQXMLDocument : public TQXMLOptions {
   ErrorEvent OnError;  // never raised by the library
 
  private:
-  bool Run(std::istream& stream, const std::string* path, bool loadSubtree, bool readOnly = false);
+  bool Run(std::istream& stream, const std::string* path, bool loadSubtree, bool readOnly = false,
+           TQXMLLoadObserver* observer = nullptr);
   // Lets go of a read-only tree: what its nodes hold on the heap, then the arena.
   void ReleaseReadOnlyTree();
 

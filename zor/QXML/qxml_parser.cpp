@@ -84,6 +84,7 @@ void TQXMLSemantics::Start(std::string_view name, std::vector<std::string>& pend
   if (!firstElement_) {
     if (heapOwners_ && !current_->Items) heapOwners_->push_back(current_);
     current_ = current_->Add();
+    ++depth_;
   }
   firstElement_ = false;
   // The caller empties the pending list right after, so moving equals copying.
@@ -101,6 +102,7 @@ void TQXMLSemantics::Start(std::string_view name, std::vector<std::string>& pend
   }
   attribNode_ = nullptr;
   if (completes) found_ = current_;
+  if (observer_ && depth_ >= 1 && depth_ <= 2) observer_->Opened(current_, depth_);
 }
 
 void TQXMLSemantics::ContentData(std::string_view text, bool withReferences) {
@@ -281,7 +283,9 @@ void TQXMLSemantics::CloseCurrent(std::vector<std::string>& pending) {
     last->CommentsAfter = pending;
   }
   if (current_ == found_) throw QXMLException("Break.");
+  if (observer_ && depth_ >= 1 && depth_ <= 2) observer_->Closed(current_, depth_);
   current_ = current_->Parent;
+  --depth_;
 }
 
 // ---------------------------------------------------------------------------

@@ -30,6 +30,9 @@ class TQXMLSemantics {
   // Collects in owners every node that is given a child list, attributes or
   // comments (a node may appear more than once).
   void CollectHeapOwners(std::vector<TQXMLNode*>* owners) { heapOwners_ = owners; }
+  // Tells observer of the root's children and grandchildren as they open and
+  // close (whole loads only).
+  void SetObserver(TQXMLLoadObserver* observer) { observer_ = observer; }
   int PathCount() const { return static_cast<int>(path_.size()); }
   // Whether every element is loaded (no path search).
   bool LoadsAll() const { return path_.empty(); }
@@ -66,6 +69,8 @@ class TQXMLSemantics {
 
   bool firstElement_ = true;
   TQXMLNode* current_;
+  int depth_ = 0;  // of current_ below the root element
+  TQXMLLoadObserver* observer_ = nullptr;
   std::vector<TQXMLNode*>* heapOwners_ = nullptr;
   TQXMLOptions& options_;
   bool loadSubtree_;

@@ -199,8 +199,14 @@ qxml_pages::Arena::Scope::~Scope() { t_arena = previous_; }
 
 static_assert(sizeof(TQXMLString) == 8, "a text field is one pointer wide");
 
+// Blocks in an arena go with it and are not counted: sharing such a block
+// (the element names of a load) then only reads it, so a thread that reads
+// the tree while the parser shares the names does not fight it for the line.
+constexpr uint32_t kUncounted = 0x80000000u;
+
 TQXMLString::TQXMLString(const TQXMLString& other) noexcept : block_(other.block_) {
-  if (!IsInline() && block_) block_->refs.fetch_add(1, std::memory_order_relaxed);
+  if (!IsInline() && block_ && block_->refs.load(std::memory_order_relaxed) < kUncounted)
+    block_->refs.fetch_add(1, std::memory_order_relaxed);
 }
 
 TQXMLString& TQXMLString::operator=(const TQXMLString& other) noexcept {
@@ -215,6 +221,7 @@ TQXMLString& TQXMLString::operator=(const TQXMLString& other) noexcept {
 
 void TQXMLString::Drop() noexcept {
   if (IsInline() || !block_) return;
+  if (block_->refs.load(std::memory_order_relaxed) >= kUncounted) return;
   if (block_->refs.fetch_sub(1, std::memory_order_acq_rel) != 1) return;
   if (block_->paged)
     qxml_pages::Release(block_);
@@ -236,7 +243,7 @@ void TQXMLString::Assign(std::string_view text, bool paged) {
     void* p = paged ? qxml_pages::Allocate(bytes) : std::malloc(bytes);
     if (!p) throw std::bad_alloc();
     Block* b = static_cast<Block*>(p);
-    new (&b->refs) std::atomic<uint32_t>(1);
+    new (&b->refs) std::atomic<uint32_t>(paged && t_arena ? kUncounted : 1);
     b->size = static_cast<uint32_t>(text.size()) & 0x7FFFFFFF;
     b->paged = paged ? 1 : 0;
     std::memcpy(b->text, text.data(), text.size());

@@ -19,6 +19,19 @@ class ZOR_API QXMLException : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+class TQXMLNode;
+
+// Told, on the parsing thread, of the outer elements of a whole load as the
+// parser builds them: depth 1 is a child of the root element, depth 2 a child
+// of one of those. Once an element has closed, its subtree no longer changes,
+// but for the comments after its last child, which its parent's close adds.
+class ZOR_API TQXMLLoadObserver {
+ public:
+  virtual ~TQXMLLoadObserver() = default;
+  virtual void Opened(TQXMLNode* element, int depth) = 0;
+  virtual void Closed(TQXMLNode* element, int depth) = 0;
+};
+
 // What steers reading and writing; the document carries these fields.
 struct ZOR_API TQXMLOptions {
   std::string GetEncodingText() const;

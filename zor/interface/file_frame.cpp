@@ -1,9 +1,12 @@
 #include "zor/interface/file_frame.h"
 
+#include <deque>
 #include <exception>
 #include <memory>
+#include <utility>
 
 #include "zor/QXML/QXMLDocument.h"
+#include "zor/QXML/qxml_background_load.h"
 #include "zor/QXML/qxml_scanner.h"
 #include "zor/env/env.h"
 #include "zor/io/line_writer.h"
@@ -39,25 +42,64 @@ constexpr Section kEnvGroups{"EnvGroups", "EnvGroup", "EnvGroup", "Loading EnvGr
 constexpr Section kMOSTFBlocks{"MOSTFBlocks", "MOSTFBlock", "MOSTFBlocks", "Loading MOSTFBlocks ...",
                                "Saving MOSTFBlocks ..."};
 
+// Where a load finds the children of the root element: in a parsed tree, or
+// in one a background load is still building.
+class TOuterElements {
+ public:
+  explicit TOuterElements(TQXMLNode* root) : root_(root) {}
+  TOuterElements(TQXMLNode* root, TQXMLBackgroundLoad& load) : root_(root), load_(&load) {}
+
+  TQXMLNode* Root() const { return root_; }
+  // The first child of the root named name, once it has opened (whole: closed).
+  TQXMLNode* Find(const char* name, bool whole) {
+    return load_ ? load_->Outer(name, whole) : FindChild(root_, name);
+  }
+  // Child index of outer once it has closed; null past the last.
+  TQXMLNode* Child(TQXMLNode* outer, int index) {
+    if (load_) return load_->Child(outer, index);
+    return index < outer->GetCount() ? outer->GetItem(index) : nullptr;
+  }
+  // Reports that items 0..index-1 of outer are read. While the tree is being
+  // built, the count of outer's children is known only once the load ends:
+  // the report is then held back (see LoadFileInto), and FillTotals gives it
+  // the count before it goes out.
+  void Progress(TQXMLNode* outer, int index, const char* text) {
+    if (!load_) {
+      zor::ReportProgress(index * 100 / outer->GetCount(), text);
+      return;
+    }
+    if (totals_.empty() || totals_.back().first != outer) totals_.emplace_back(outer, 0);
+    zor::ReportProgressOf(index, &totals_.back().second, text);
+  }
+  void FillTotals() {
+    for (auto& [outer, total] : totals_) total = outer->GetCount();
+  }
+
+ private:
+  TQXMLNode* root_;
+  TQXMLBackgroundLoad* load_ = nullptr;
+  std::deque<std::pair<TQXMLNode*, int>> totals_;  // stable addresses
+};
+
 // Reads every child of the section element as an item of class T.
 template <class T>
-bool LoadSection(TQXMLNode* root, TZOR_RAM& ram, TZORList<T>& list, const Section& section,
+bool LoadSection(TOuterElements& outer, TZOR_RAM& ram, TZORList<T>& list, const Section& section,
                  void (*afterItems)(TZOR_RAM&) = nullptr) {
-  TQXMLNode* element = FindChild(root, section.Name);
+  TQXMLNode* element = outer.Find(section.Name, /*whole=*/false);
   if (!element) {
     zor::ReportError(std::string(section.Name) + " section not found in XML file.");
     return true;
   }
-  const int n = element->GetCount();
-  for (int i = 0; i < n; ++i) {
-    TQXMLNode* child = element->GetItem(i);
+  for (int i = 0;; ++i) {
+    TQXMLNode* child = outer.Child(element, i);
+    if (!child) break;
     if (!child->Prefix.empty() || child->LocalName != section.ItemName) {
       zor::ReportError(std::string(section.WrongChild) + " section not found in XML file.");
       return true;
     }
     T* item = ram.NewItem(list);
     if (item->ReadXml(child)) return true;
-    zor::ReportProgress(i * 100 / n, section.LoadText);
+    outer.Progress(element, i, section.LoadText);
   }
   if (afterItems) afterItems(ram);
   zor::ReportProgress(0, "");
@@ -98,9 +140,15 @@ bool IsSupportedVersion(const std::string& version) {
   return false;
 }
 
+namespace {
+bool LoadFileInto(const std::string& fileName, TZOR_RAM* ram, bool overlapped);
+}  // namespace
+
 TZOR_RAM* LoadDatabase(const std::string& fileName) {
   auto ram = std::make_unique<TZOR_RAM>();
-  if (LoadFile(fileName, ram.get())) return nullptr;
+  // The database is new and dropped on failure: its items may be read while
+  // the file is parsed.
+  if (LoadFileInto(fileName, ram.get(), /*overlapped=*/true)) return nullptr;
   ram->Update();
   return ram.release();
 }
@@ -111,14 +159,89 @@ thread_local int64_t t_loadStopOffset = -1;
 
 int64_t LastLoadStopOffset() { return t_loadStopOffset; }
 
-bool LoadFile(const std::string& fileName, TZOR_RAM* ram) {
+namespace {
+
+bool CheckHeaderIn(TOuterElements& outer, TZOR_RAM& ram) {
+  TQXMLNode* info = outer.Find("ZORInfo", /*whole=*/true);
+  if (!info) return true;
+  const TQXMLNode* root = outer.Root();
+  if (root->GetIdent() != "Measurement_Config_File" && root->GetIdent() != "KELVO_Config_File")
+    return true;
+  TQXMLNode* version = FindChild(info, "Version");
+  if (!version) {
+    zor::ReportError("Version information not found.");
+    return true;
+  }
+  ram.Version = version->Text;
+  if (!IsSupportedVersion(ram.Version)) {
+    zor::ReportError("ZOR '" + ram.Version + "' version is not supported.");
+    return true;
+  }
+  TQXMLNode* description = FindChild(info, "Description");
+  ram.Description = description ? description->Text : std::string();
+  return false;
+}
+
+bool LoadSectionsIn(TOuterElements& outer, TZOR_RAM& db) {
+  // The host gets control back only at the end: look-up indexes may live
+  // until then.
+  const TZOR_RAM::CallScope call(db);
+  if (LoadSection(outer, db, db.EncTypes, kEncTypes) || LoadSection(outer, db, db.Signals, kSignals) ||
+      LoadSection(outer, db, db.Networks, kNetworks) || LoadSection(outer, db, db.Nodes, kNodes))
+    return true;
+  if (db.IsVersion2() && LoadSection(outer, db, db.EnvGroups, kEnvGroups, &LinkEnvGroups)) return true;
+  if (LoadSection(outer, db, db.MOSTFBlocks, kMOSTFBlocks)) return true;
+
+  // Resolution pass: each item resolves its own nested items; gateways and
+  // subscribed signals are walked in full because their links cross nodes.
+  ResolveChildren(db.EncTypes);
+  ResolveChildren(db.Signals);
+  ResolveChildren(db.Networks);
+  ResolveChildren(db.Nodes);
+  ResolveChildren(db.MOSTFBlocks);
+  ResolveChildren(db.Gateways);
+  ResolveChildren(db.SubSigs);
+  return false;
+}
+
+// Reads the items while a second thread parses the file: each child of a
+// section is read as soon as the parser has closed it. What the reading
+// reports is held back until the parse has ended, so that the sinks get what
+// a load in sequence gives, in the same order: the parse's progress, then the
+// reading's reports, or, when the parse fails, only what the parse reports.
+// Returns whether the parse failed; failed tells whether the reading did, and
+// the reading's exception is thrown again once its reports are out.
+bool ReadWhileParsing(TQXMLDocument& document, const std::string& fileName, TZOR_RAM& ram, bool& failed) {
+  std::exception_ptr readError;
+  TQXMLBackgroundLoad load(document, fileName);
+  zor::MessageCapture held;
+  TOuterElements outer(document.GetRoot(), load);
+  try {
+    failed = CheckHeaderIn(outer, ram) || LoadSectionsIn(outer, ram);
+  } catch (...) {
+    readError = std::current_exception();
+    failed = true;
+  }
+  if (load.Finish()) return true;
+  outer.FillTotals();
+  held.Flush();
+  if (readError) std::rethrow_exception(readError);
+  return false;
+}
+
+// The load driver behind LoadFile and LoadDatabase; overlapped reads the
+// items while the file is parsed, which leaves the items read so far in ram
+// when the parse fails.
+bool LoadFileInto(const std::string& fileName, TZOR_RAM* ram, bool overlapped) {
   t_loadStopOffset = -1;
   QXMLSetLastStopOffset(-1);
   if (!ram) return true;
   auto document = std::make_unique<TQXMLDocument>(nullptr);
   document->AutoValidate = true;
   document->OnPercent = [](TQXMLDocument*, int percent) {
-    zor::ReportProgress(percent, "Parsing XML file ...");
+    // While items are read alongside, their reports are held back; the
+    // parse's progress comes before all of them.
+    zor::ReportProgressPastCapture(percent, "Parsing XML file ...");
   };
   document->OnError = [](TQXMLDocument*, const char*, bool&) {
     zor::ReportError("The ZOR file's format is wrong.");
@@ -129,9 +252,16 @@ bool LoadFile(const std::string& fileName, TZOR_RAM* ram) {
       zor::ReportError("The file " + fileName + " does not exist,Can not load ZOR file!");
       return true;
     }
-    if (document->LoadFromFileReadOnly(fileName)) return true;
-    TQXMLNode* root = document->GetRoot();
-    failed = CheckHeader(root, ram) || LoadSections(root, ram);
+    if (overlapped) {
+      if (ReadWhileParsing(*document, fileName, *ram, failed)) {
+        ForgetSourceNodes(*ram);
+        return true;
+      }
+    } else {
+      if (document->LoadFromFileReadOnly(fileName)) return true;
+      TOuterElements outer(document->GetRoot());
+      failed = CheckHeaderIn(outer, *ram) || LoadSectionsIn(outer, *ram);
+    }
   } catch (const std::exception& e) {
     t_loadStopOffset = QXMLLastStopOffset();
     zor::ReportError(e.what());
@@ -144,53 +274,24 @@ bool LoadFile(const std::string& fileName, TZOR_RAM* ram) {
   return failed;
 }
 
+}  // namespace
+
+bool LoadFile(const std::string& fileName, TZOR_RAM* ram) { return LoadFileInto(fileName, ram, false); }
+
 bool CheckHeader(TQXMLNode* root, TZOR_RAM* ram) {
   if (!ram) return true;
   if (!root) {
     zor::ReportError("XML root not found.\nThis is not a Kelvo Config File.");
     return true;
   }
-  TQXMLNode* info = FindChild(root, "ZORInfo");
-  if (!info) return true;
-  if (root->GetIdent() != "Measurement_Config_File" && root->GetIdent() != "KELVO_Config_File")
-    return true;
-  TQXMLNode* version = FindChild(info, "Version");
-  if (!version) {
-    zor::ReportError("Version information not found.");
-    return true;
-  }
-  ram->Version = version->Text;
-  if (!IsSupportedVersion(ram->Version)) {
-    zor::ReportError("ZOR '" + ram->Version + "' version is not supported.");
-    return true;
-  }
-  TQXMLNode* description = FindChild(info, "Description");
-  ram->Description = description ? description->Text : std::string();
-  return false;
+  TOuterElements outer(root);
+  return CheckHeaderIn(outer, *ram);
 }
 
 bool LoadSections(TQXMLNode* root, TZOR_RAM* ram) {
   if (!ram) return true;
-  TZOR_RAM& db = *ram;
-  // The host gets control back only at the end: look-up indexes may live
-  // until then.
-  const TZOR_RAM::CallScope call(db);
-  if (LoadSection(root, db, db.EncTypes, kEncTypes) || LoadSection(root, db, db.Signals, kSignals) ||
-      LoadSection(root, db, db.Networks, kNetworks) || LoadSection(root, db, db.Nodes, kNodes))
-    return true;
-  if (db.IsVersion2() && LoadSection(root, db, db.EnvGroups, kEnvGroups, &LinkEnvGroups)) return true;
-  if (LoadSection(root, db, db.MOSTFBlocks, kMOSTFBlocks)) return true;
-
-  // Resolution pass: each item resolves its own nested items; gateways and
-  // subscribed signals are walked in full because their links cross nodes.
-  ResolveChildren(db.EncTypes);
-  ResolveChildren(db.Signals);
-  ResolveChildren(db.Networks);
-  ResolveChildren(db.Nodes);
-  ResolveChildren(db.MOSTFBlocks);
-  ResolveChildren(db.Gateways);
-  ResolveChildren(db.SubSigs);
-  return false;
+  TOuterElements outer(root);
+  return LoadSectionsIn(outer, *ram);
 }
 
 namespace {

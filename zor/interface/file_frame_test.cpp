@@ -4,6 +4,7 @@
 
 #include <clocale>
 #include <filesystem>
+#include <memory>
 
 #include "tests/support.h"
 #include "zor/model/ram.h"
@@ -252,4 +253,63 @@ TEST(LoadFile, ZeroByteReferenceEndsTheTextAndTheSavedFileLoadsAgain) {
   EXPECT_EQ(again->Signals[0]->Name, "Sig");
   _FreeRAM(again);
   std::remove(out.c_str());
+}
+
+// A database load reads the items while the file is parsed; what it reports
+// and where it stops must be what the load in sequence gives, also when a
+// later syntax error overrides an item's error.
+TEST(LoadFile, ReadingWhileParsingReportsAsInSequence) {
+  std::string manySignals = "<EncTypes/><Signals>";
+  for (int i = 0; i < 5000; ++i)
+    manySignals += "<Signal><ZORId>Signal" + std::to_string(i) + "</ZORId><Name>S" + std::to_string(i) +
+                   "</Name><Size>8</Size></Signal>\n";
+  manySignals += "</Signals><Networks/><Nodes/>";
+  const std::string badSignal = "<EncTypes/><Signals><Signal><Size>1x</Size></Signal></Signals>";
+  const std::string cases[] = {
+      Config("1.201", (manySignals + "<MOSTFBlocks/>").c_str()),
+      Config("2.000", (manySignals + "<EnvGroups/><MOSTFBlocks/>").c_str()),
+      Config("1.201", (manySignals + "<!-- c --><MOSTFBlocks/><Signals/>").c_str()),
+      Config("1.201", badSignal.c_str()),
+      Config("1.201", (badSignal + "<Nodes></Networks>").c_str()),
+      Config("1.201", (manySignals + "<MOSTFBlocks>").c_str()),
+      Config("2.0", kAllSections),
+      "<Measurement_Config_File><Signals/></Measurement_Config_File>",
+      "<Measurement_Config_File><ZORInfo>",
+      "",
+  };
+  const std::string path = zortest::TempPath("overlapped.xml");
+  for (const std::string& text : cases) {
+    SCOPED_TRACE(text.substr(0, 200));
+    zortest::WriteFile(path, text);
+    struct Outcome {
+      bool Failed;
+      int64_t Stop;
+      std::vector<std::string> Errors, Warnings;
+      std::vector<std::pair<int, std::string>> Progress;
+      std::string Saved;
+    };
+    const auto load = [&](bool overlapped) {
+      zortest::MessageCapture messages;
+      std::unique_ptr<TZOR_RAM> ram;
+      if (overlapped) {
+        ram.reset(LoadDatabase(path));
+      } else {
+        ram = std::make_unique<TZOR_RAM>();
+        if (LoadFile(path, ram.get())) ram.reset();
+        else ram->Update();
+      }
+      Outcome outcome{ram == nullptr, LastLoadStopOffset(), messages.Errors, messages.Warnings,
+                      messages.Progress, std::string()};
+      if (ram) SaveToText(*ram, outcome.Saved);
+      return outcome;
+    };
+    const Outcome serial = load(false), overlapped = load(true);
+    EXPECT_EQ(overlapped.Failed, serial.Failed);
+    EXPECT_EQ(overlapped.Stop, serial.Stop);
+    EXPECT_EQ(overlapped.Errors, serial.Errors);
+    EXPECT_EQ(overlapped.Warnings, serial.Warnings);
+    EXPECT_EQ(overlapped.Progress, serial.Progress);
+    EXPECT_EQ(overlapped.Saved, serial.Saved);
+  }
+  std::remove(path.c_str());
 }

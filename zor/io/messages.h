@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "zor/zor.h"
 
@@ -25,5 +26,43 @@ void ReportWarning(const std::string& text);
 // Calls the progress sink, if one is set, with text. Walks report every item,
 // so the text goes to the sink as it is, without a copy.
 void ReportProgress(int percent, const char* text);
+// Reports to the progress sink even under a capture: for reports that come
+// before everything a capture holds.
+void ReportProgressPastCapture(int percent, const char* text);
+// Reports done * 100 / *total; under a capture, *total is read at the flush,
+// so the total may become known after the report.
+void ReportProgressOf(int done, const int* total, const char* text);
+
+// While a capture lives on a thread, what that thread reports is kept in it,
+// in order, instead of going to the sinks. Flush hands it on; a capture that
+// ends unflushed drops it. Captures nest.
+class MessageCapture {
+ public:
+  MessageCapture();
+  MessageCapture(const MessageCapture&) = delete;
+  MessageCapture& operator=(const MessageCapture&) = delete;
+  ~MessageCapture();
+
+  // Hands what was kept to the sinks, in order, and stops keeping.
+  void Flush();
+
+ private:
+  friend void ReportError(const std::string& text);
+  friend void ReportWarning(const std::string& text);
+  friend void ReportProgress(int percent, const char* text);
+  friend void ReportProgressOf(int done, const int* total, const char* text);
+  enum Kind { kError, kWarning, kProgress };
+  struct Entry {
+    Kind What;
+    int Percent;         // or the count done, when Total is set
+    const int* Total;    // null: Percent is the percentage
+    std::string Text;
+  };
+  void Release();
+
+  std::vector<Entry> entries_;
+  MessageCapture* previous_;
+  bool active_ = true;
+};
 
 }  // namespace zor
