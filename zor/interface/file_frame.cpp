@@ -3,6 +3,8 @@
 #include <deque>
 #include <exception>
 #include <memory>
+#include <system_error>
+#include <thread>
 #include <utility>
 
 #include "zor/QXML/QXMLDocument.h"
@@ -141,14 +143,40 @@ bool IsSupportedVersion(const std::string& version) {
 }
 
 namespace {
-bool LoadFileInto(const std::string& fileName, TZOR_RAM* ram, bool overlapped);
+
+// Frees a loaded document on a thread of its own while the caller goes on
+// with work that no longer needs it; ends by waiting for it.
+class TDocumentRelease {
+ public:
+  TDocumentRelease() = default;
+  TDocumentRelease(const TDocumentRelease&) = delete;
+  TDocumentRelease& operator=(const TDocumentRelease&) = delete;
+  ~TDocumentRelease() {
+    if (thread_.joinable()) thread_.join();
+  }
+
+  void Start(std::unique_ptr<TQXMLDocument> document) {
+    try {
+      thread_ = std::thread([document = std::move(document)]() mutable { document.reset(); });
+    } catch (const std::system_error&) {
+      // No thread to be had: the document went with the thread's function.
+    }
+  }
+
+ private:
+  std::thread thread_;
+};
+
+bool LoadFileInto(const std::string& fileName, TZOR_RAM* ram, TDocumentRelease* release);
+
 }  // namespace
 
 TZOR_RAM* LoadDatabase(const std::string& fileName) {
   auto ram = std::make_unique<TZOR_RAM>();
   // The database is new and dropped on failure: its items may be read while
-  // the file is parsed.
-  if (LoadFileInto(fileName, ram.get(), /*overlapped=*/true)) return nullptr;
+  // the file is parsed, and the parsed document is freed during the update.
+  TDocumentRelease release;
+  if (LoadFileInto(fileName, ram.get(), &release)) return nullptr;
   ram->Update();
   return ram.release();
 }
@@ -229,10 +257,10 @@ bool ReadWhileParsing(TQXMLDocument& document, const std::string& fileName, TZOR
   return false;
 }
 
-// The load driver behind LoadFile and LoadDatabase; overlapped reads the
-// items while the file is parsed, which leaves the items read so far in ram
-// when the parse fails.
-bool LoadFileInto(const std::string& fileName, TZOR_RAM* ram, bool overlapped) {
+// The load driver behind LoadFile and LoadDatabase. With release, the items
+// are read while the file is parsed, which leaves the items read so far in
+// ram when the parse fails, and release frees the document.
+bool LoadFileInto(const std::string& fileName, TZOR_RAM* ram, TDocumentRelease* release) {
   t_loadStopOffset = -1;
   QXMLSetLastStopOffset(-1);
   if (!ram) return true;
@@ -252,7 +280,7 @@ bool LoadFileInto(const std::string& fileName, TZOR_RAM* ram, bool overlapped) {
       zor::ReportError("The file " + fileName + " does not exist,Can not load ZOR file!");
       return true;
     }
-    if (overlapped) {
+    if (release) {
       if (ReadWhileParsing(*document, fileName, *ram, failed)) {
         ForgetSourceNodes(*ram);
         return true;
@@ -268,6 +296,7 @@ bool LoadFileInto(const std::string& fileName, TZOR_RAM* ram, bool overlapped) {
     failed = true;
   }
   ForgetSourceNodes(*ram);
+  if (release) release->Start(std::move(document));
   if (!failed) ram->FileName = fileName;
   // The lists grew while reading; they hold what was read from now on.
   ram->ForEachList([](TList& list) { list.Compact(); });
@@ -276,7 +305,7 @@ bool LoadFileInto(const std::string& fileName, TZOR_RAM* ram, bool overlapped) {
 
 }  // namespace
 
-bool LoadFile(const std::string& fileName, TZOR_RAM* ram) { return LoadFileInto(fileName, ram, false); }
+bool LoadFile(const std::string& fileName, TZOR_RAM* ram) { return LoadFileInto(fileName, ram, nullptr); }
 
 bool CheckHeader(TQXMLNode* root, TZOR_RAM* ram) {
   if (!ram) return true;
