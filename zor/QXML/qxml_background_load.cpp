@@ -5,6 +5,21 @@
 #include "zor/QXML/qxml_node.h"
 #include "zor/QXML/qxml_scanner.h"
 
+#if defined(__i386__) || defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
+namespace {
+
+// Tells the processor that this is a wait loop.
+inline void Pause() {
+#if defined(__i386__) || defined(__x86_64__)
+  _mm_pause();
+#endif
+}
+
+}  // namespace
+
 TQXMLBackgroundLoad::TQXMLBackgroundLoad(TQXMLDocument& document, std::string fileName)
     : document_(document),
       fileName_(std::move(fileName)),
@@ -49,6 +64,7 @@ void TQXMLBackgroundLoad::Run() {
     error_ = std::current_exception();
   }
   stopOffset_ = QXMLLastStopOffset();
+  published_.store(written_);
   done_ = true;
   WakeReader();
 }
@@ -71,7 +87,13 @@ void TQXMLBackgroundLoad::Append(TQXMLNode* node, Kind what, int32_t percent) {
     writeChunk_ = writeChunk_->Next;
   }
   writeChunk_->Events[at] = Event{node, what, percent};
-  published_.store(++written_);
+  ++written_;
+  // Each hand-over costs the reader's copy of the count's line, so events go
+  // over in batches, or at once when the reader has run out of them.
+  if (written_ - published_.load(std::memory_order_relaxed) < kBatch && what == kChildClosed &&
+      !hungry_.load(std::memory_order_relaxed))
+    return;
+  published_.store(written_);
   WakeReader();
 }
 
@@ -91,8 +113,11 @@ void TQXMLBackgroundLoad::Advance(bool wait) {
   if (wait && published == read_ && !done_.load()) {
     // The reader is usually close behind the parser: a short spin finds the
     // next events without two system calls.
-    for (int spin = 0; spin < 20000 && published == read_ && !done_.load(std::memory_order_acquire); ++spin)
+    hungry_.store(true, std::memory_order_relaxed);
+    for (int spin = 0; spin < 20000 && published == read_ && !done_.load(std::memory_order_acquire); ++spin) {
+      Pause();
       published = published_.load(std::memory_order_acquire);
+    }
     if (published == read_ && !done_.load()) {
       std::unique_lock<std::mutex> lock(mutex_);
       blocked_ = true;
@@ -100,6 +125,7 @@ void TQXMLBackgroundLoad::Advance(bool wait) {
       blocked_ = false;
       published = published_.load(std::memory_order_acquire);
     }
+    hungry_.store(false, std::memory_order_relaxed);
   }
   for (; read_ < published; ++read_) {
     const size_t at = read_ % kChunk;

@@ -79,11 +79,15 @@ class ZOR_API TQXMLBackgroundLoad : private TQXMLLoadObserver {
   std::string fileName_;
   TQXMLDocument::PercentEvent onPercent_;  // the caller's handler
 
+  static constexpr size_t kBatch = 16;
   std::unique_ptr<Chunk> first_;
-  std::atomic<size_t> published_{0};  // events the reader may read
-  std::atomic<bool> done_{false};     // the parse has ended
-  std::atomic<bool> blocked_{false};  // the reader sleeps on changed_
-  std::atomic<bool> stop_{false};
+  // The parser writes these; the reader reads them.
+  alignas(64) std::atomic<size_t> published_{0};  // events the reader may read
+  std::atomic<bool> done_{false};                 // the parse has ended
+  // The reader writes these, seldom; the parser reads them.
+  alignas(64) std::atomic<bool> hungry_{false};   // the reader has read every event
+  std::atomic<bool> blocked_{false};              // the reader sleeps on changed_
+  alignas(64) std::atomic<bool> stop_{false};
   std::mutex mutex_;
   std::condition_variable changed_;
   // Written by the parsing thread before done_ is set.
