@@ -42,21 +42,20 @@ void TQXMLDocument::Clear() {
 }
 
 void TQXMLDocument::ReleaseReadOnlyTree() {
-  // The nodes and their texts are the arena's; only child lists, attributes
-  // and comments are on the heap, and the parse noted the nodes that hold them.
-  // Freed newest first, the heap blocks merge as they go instead of leaving
-  // many small free blocks behind that slow the heap down afterwards.
+  // The nodes, their texts and their child lists are the arena's; only
+  // attributes and comments are on the heap, and the parse noted the nodes
+  // that hold them. Freed newest first, the heap blocks merge as they go
+  // instead of leaving many small free blocks behind that slow the heap down.
   for (auto it = heapOwners_.rbegin(); it != heapOwners_.rend(); ++it) {
     TQXMLNode* node = *it;
-    delete node->Items;
-    node->Items = nullptr;
     node->ClearAttribs();
     node->CommentsBefore.clear();
     node->CommentsAfter.clear();
   }
   heapOwners_.clear();
   heapOwners_.shrink_to_fit();
-  // The root itself is not the arena's, but its texts may be.
+  // The root itself is not the arena's, but its texts and child list may be.
+  root_->Items = nullptr;
   root_->Prefix.assign(root_->Prefix.view());
   root_->LocalName.assign(root_->LocalName.view());
   root_->Text.assign(root_->Text.view());
@@ -80,6 +79,7 @@ bool TQXMLDocument::Run(std::istream& stream, const std::string* path, bool load
   if (readOnly) {
     arena_ = std::make_unique<qxml_pages::Arena>();
     parser.Semantics().CollectHeapOwners(&heapOwners_);
+    parser.Semantics().MakeFixedLists();
   }
   const qxml_pages::Arena::Scope scope(arena_.get());
   int result = 1;

@@ -74,6 +74,20 @@ class TCList {
 
   bool OwnsItems = false;  // kept for layout compatibility; never set here
 
+  // A list of items[0..count), made with its entries in one block taken
+  // from allocate(bytes), which owns the block: for trees that are only read
+  // and let go all at once, whose lists are never changed nor destroyed.
+  template <class Allocate>
+  static TCList* MakeFixed(T* const* items, int count, Allocate&& allocate) {
+    const size_t head = (sizeof(TCList) + sizeof(T*) - 1) / sizeof(T*) * sizeof(T*);
+    char* block = static_cast<char*>(allocate(head + sizeof(T*) * static_cast<size_t>(count)));
+    auto* list = new (block) TCList;
+    list->List = reinterpret_cast<T**>(block + head);
+    for (int i = 0; i < count; ++i) list->List[i] = items[i];
+    list->Count = list->Capacity = count;
+    return list;
+  }
+
  private:
   // The slots allocated for a capacity.
   static size_t Room(int capacity) {

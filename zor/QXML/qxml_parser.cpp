@@ -81,7 +81,14 @@ void TQXMLSemantics::Start(std::string_view name, std::vector<std::string>& pend
     ++skipDepth_;
     return;
   }
-  if (!firstElement_) {
+  if (firstElement_) {
+  } else if (fixedLists_) {
+    auto* node = new TQXMLNode;
+    node->Parent = current_;
+    OpenChildren(depth_).push_back(node);
+    current_ = node;
+    ++depth_;
+  } else {
     if (heapOwners_ && !current_->Items) heapOwners_->push_back(current_);
     current_ = current_->Add();
     ++depth_;
@@ -275,7 +282,21 @@ void TQXMLSemantics::End(std::vector<std::string>& pending) {
   CloseCurrent(pending);
 }
 
+std::vector<TQXMLNode*>& TQXMLSemantics::OpenChildren(int depth) {
+  const size_t at = static_cast<size_t>(depth);
+  if (openChildren_.size() <= at) openChildren_.resize(at + 1);
+  return openChildren_[at];
+}
+
 void TQXMLSemantics::CloseCurrent(std::vector<std::string>& pending) {
+  if (fixedLists_ && depth_ >= 0) {
+    std::vector<TQXMLNode*>& children = OpenChildren(depth_);
+    if (!children.empty()) {
+      current_->Items = TCList<TQXMLNode>::MakeFixed(children.data(), static_cast<int>(children.size()),
+                                                     qxml_pages::Allocate);
+      children.clear();
+    }
+  }
   // Comments between the last child and the end tag follow that child.
   if (int count = current_->GetCount(); count > 0) {
     TQXMLNode* last = current_->GetItem(count - 1);

@@ -27,9 +27,12 @@ class TQXMLSemantics {
   // Splits path at ';' and white space; "..." keeps both ("" inside stands
   // for one quote). An empty path loads the whole document.
   void SetPath(std::string_view path);
-  // Collects in owners every node that is given a child list, attributes or
-  // comments (a node may appear more than once).
+  // Collects in owners every node that is given attributes, comments or a
+  // heap child list (a node may appear more than once).
   void CollectHeapOwners(std::vector<TQXMLNode*>* owners) { heapOwners_ = owners; }
+  // For a tree in an arena that is only read: an element's child list is
+  // made once, when it closes, in the arena (whole loads only).
+  void MakeFixedLists() { fixedLists_ = true; }
   // Tells observer of the root's children and grandchildren as they open and
   // close (whole loads only).
   void SetObserver(TQXMLLoadObserver* observer) { observer_ = observer; }
@@ -55,6 +58,7 @@ class TQXMLSemantics {
   // Below a found element whose subtree is not loaded.
   bool Skipping() const { return skipDepth_ > 0; }
   void CloseCurrent(std::vector<std::string>& pending);
+  std::vector<TQXMLNode*>& OpenChildren(int depth);
   // Stores an element name; long names are shared between the elements of a load.
   void StoreName(TQXMLString& field, std::string_view name);
   void StoreAttrib(std::string_view prefix, std::string_view local, std::string_view value);
@@ -70,6 +74,9 @@ class TQXMLSemantics {
   bool firstElement_ = true;
   TQXMLNode* current_;
   int depth_ = 0;  // of current_ below the root element
+  bool fixedLists_ = false;
+  // With fixed lists: the children so far of the open element at each depth.
+  std::vector<std::vector<TQXMLNode*>> openChildren_;
   TQXMLLoadObserver* observer_ = nullptr;
   std::vector<TQXMLNode*>* heapOwners_ = nullptr;
   TQXMLOptions& options_;
