@@ -214,16 +214,21 @@ bool LoadSectionsIn(TOuterElements& outer, TZOR_RAM& db) {
   // The host gets control back only at the end: look-up indexes may live
   // until then.
   const TZOR_RAM::CallScope call(db);
-  if (LoadSection(outer, db, db.EncTypes, kEncTypes) || LoadSection(outer, db, db.Signals, kSignals) ||
-      LoadSection(outer, db, db.Networks, kNetworks) || LoadSection(outer, db, db.Nodes, kNodes))
-    return true;
+  if (LoadSection(outer, db, db.EncTypes, kEncTypes) || LoadSection(outer, db, db.Signals, kSignals)) return true;
+  // Signals link only to encoding types, and the later sections link to
+  // signals and networks: what can be done once these lists are complete is
+  // done now, while a background parse still builds the later sections.
+  ResolveChildren(db.EncTypes);
+  ResolveChildren(db.Signals);
+  if (LoadSection(outer, db, db.Networks, kNetworks)) return true;
+  db.Signals.IndexIds();
+  db.Networks.IndexIds();
+  if (LoadSection(outer, db, db.Nodes, kNodes)) return true;
   if (db.IsVersion2() && LoadSection(outer, db, db.EnvGroups, kEnvGroups, &LinkEnvGroups)) return true;
   if (LoadSection(outer, db, db.MOSTFBlocks, kMOSTFBlocks)) return true;
 
   // Resolution pass: each item resolves its own nested items; gateways and
   // subscribed signals are walked in full because their links cross nodes.
-  ResolveChildren(db.EncTypes);
-  ResolveChildren(db.Signals);
   ResolveChildren(db.Networks);
   ResolveChildren(db.Nodes);
   ResolveChildren(db.MOSTFBlocks);

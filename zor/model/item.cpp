@@ -171,6 +171,26 @@ TItemData* TList::FindById(const std::string& id) {
   return nullptr;
 }
 
+void TList::IndexIds() {
+  if (IdScopes_ == 0) return;
+  if (!IdIndex_) IdIndex_ = std::make_unique<IdIndex>(static_cast<size_t>(Count()));
+  IdIndex& index = *IdIndex_;
+  const size_t from = static_cast<size_t>(index.Mark);
+  const size_t count = Items_.size() - from;
+  index.First.InsertAll(
+      count,
+      [&](size_t i, std::string& id) {
+        TItemData* item = Items_[from + i];
+        if (item) id = item->GetId();
+        return item != nullptr;
+      },
+      [&](TItemData*& first, size_t i) {
+        if (!first) first = Items_[from + i];
+      },
+      [&](size_t i) { PrefetchItem(Items_[from + i]); });
+  index.Mark = Count();
+}
+
 void TList::ResetIdIndex() { IdIndex_.reset(); }
 
 void TList::BeginIdLookups() { ++IdScopes_; }

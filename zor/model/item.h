@@ -58,6 +58,9 @@ class ZOR_API TList {
   // it has seen, so a series of look-ups costs linear time; outside one it
   // scans, so identifiers a host edited between calls are always seen.
   TItemData* FindById(const std::string& id);
+  // Inside a look-up scope, indexes every item's identifier now, as look-ups
+  // would on their way: for a complete list while nothing else is waiting.
+  void IndexIds();
   // Forgets the look-up index (call after identifiers were edited directly).
   void ResetIdIndex();
   // Opens and closes an identifier look-up scope; scopes nest, and the index
