@@ -14,6 +14,7 @@
 #include "zor/io/line_writer.h"
 #include "zor/io/messages.h"
 #include "zor/model/children.h"
+#include "zor/model/prefetch.h"
 #include "zor/model/ram.h"
 #include "zor/model/xml_values.h"
 #include "zor/most/fblock.h"
@@ -129,8 +130,12 @@ bool SaveSection(TZORList<T>& list, const Section& section) {
 // a pointer into it.
 void ForgetSourceNodes(TZOR_RAM& ram) {
   ram.ForEachList([](TList& list) {
-    for (int i = 0; i < list.Count(); ++i)
+    const int count = list.Count();
+    for (int i = 0; i < count; ++i) {
+      // Little is done per item: the items far ahead are asked for.
+      if (const TItemData* ahead = list.Get(i + kFarAhead)) PrefetchLine(&ahead->SourceNode);
       if (TItemData* item = list.Get(i)) item->SourceNode = nullptr;
+    }
   });
 }
 
