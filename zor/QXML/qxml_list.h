@@ -19,7 +19,9 @@ class TCList {
   TCList() = default;
   TCList(const TCList&) = delete;
   TCList& operator=(const TCList&) = delete;
-  ~TCList() { std::free(List); }
+  ~TCList() {
+    if (!InBlock()) std::free(List);
+  }
 
   int GetCount() const { return Count; }
   int GetCapacity() const { return Capacity; }
@@ -64,7 +66,7 @@ class TCList {
 
   // Forgets every entry and releases the array; never deletes the items.
   void Clear() {
-    std::free(List);
+    if (!InBlock()) std::free(List);
     List = nullptr;
     Count = Capacity = 0;
   }
@@ -76,16 +78,24 @@ class TCList {
 
   // A list of items[0..count), made with its entries in one block taken
   // from allocate(bytes), which owns the block: for trees that are only read
-  // and let go all at once, whose lists are never changed nor destroyed.
+  // and let go all at once. A change moves the entries to storage of the
+  // list's own; such a list is ended with Destroy.
   template <class Allocate>
   static TCList* MakeFixed(T* const* items, int count, Allocate&& allocate) {
-    const size_t head = (sizeof(TCList) + sizeof(T*) - 1) / sizeof(T*) * sizeof(T*);
-    char* block = static_cast<char*>(allocate(head + sizeof(T*) * static_cast<size_t>(count)));
+    char* block = static_cast<char*>(allocate(Head() + sizeof(T*) * static_cast<size_t>(count)));
     auto* list = new (block) TCList;
-    list->List = reinterpret_cast<T**>(block + head);
+    list->Placed = true;
+    list->List = list->BlockEntries();
     for (int i = 0; i < count; ++i) list->List[i] = items[i];
     list->Count = list->Capacity = count;
     return list;
+  }
+  // Ends a list made by new or by MakeFixed.
+  static void Destroy(TCList* list) {
+    if (list && list->Placed)
+      list->~TCList();
+    else
+      delete list;
   }
 
  private:
@@ -99,6 +109,18 @@ class TCList {
   }
 
   void Reallocate(int capacity) {
+    if (InBlock()) {
+      // The entries move to storage of the list's own; the block stays its owner's.
+      T** own = nullptr;
+      if (capacity > 0) {
+        own = static_cast<T**>(std::malloc(sizeof(T*) * Room(capacity)));
+        if (!own) throw std::bad_alloc();
+        for (int i = 0; i < Count && i < capacity; ++i) own[i] = List[i];
+      }
+      List = own;
+      Capacity = capacity;
+      return;
+    }
     if (capacity == 0) {
       std::free(List);
       List = nullptr;
@@ -110,9 +132,16 @@ class TCList {
     Capacity = capacity;
   }
 
+  // MakeFixed places the entries right after the list in its block.
+  static constexpr size_t Head() { return (sizeof(TCList) + sizeof(T*) - 1) / sizeof(T*) * sizeof(T*); }
+  T** BlockEntries() { return reinterpret_cast<T**>(reinterpret_cast<char*>(this) + Head()); }
+  // Whether the entries still lie in the block MakeFixed was given.
+  bool InBlock() { return Placed && List == BlockEntries(); }
+
   T** List = nullptr;
   int32_t Count = 0;
   int32_t Capacity = 0;
+  bool Placed = false;  // the list lies in a block MakeFixed was given
 };
 
 // A TCList that holds no storage until the first entry is added; for lists

@@ -56,7 +56,7 @@ void TQXMLNode::Clear() {
     delete node;  // detaches itself
     node = parent;
   }
-  delete Items;
+  TCList<TQXMLNode>::Destroy(Items);
   Items = nullptr;
 }
 

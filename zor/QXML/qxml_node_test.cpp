@@ -233,6 +233,31 @@ TEST(TCList, EntriesSurviveStorageDoublings) {
   for (int i = 0; i < 3000; ++i) ASSERT_EQ(list.Get(i + 1), &values[static_cast<size_t>(i)]);
 }
 
+// A list over a block it does not own leaves the block alone when changed,
+// shrunk past 1024 free slots, cleared or ended (the sanitizers see a wrong free).
+TEST(TCList, FixedListsMoveToTheirOwnStorageWhenChanged) {
+  std::vector<int> values(3000);
+  std::vector<int*> pointers;
+  for (int& v : values) pointers.push_back(&v);
+  std::vector<int*> block(3010);
+  for (int change = 0; change < 4; ++change) {
+    auto* list = TCList<int>::MakeFixed(pointers.data(), 3000, [&](size_t bytes) {
+      EXPECT_LE(bytes, block.size() * sizeof(int*));
+      return static_cast<void*>(block.data());
+    });
+    ASSERT_EQ(list->GetCount(), 3000);
+    if (change == 0) list->Add(&values[0]);
+    if (change == 1) {
+      for (int i = 0; i < 1100; ++i) list->Delete(list->GetCount() - 1);
+    }
+    if (change == 2) list->Clear();
+    if (change <= 1) {
+      EXPECT_EQ(list->Get(2999 - 1100 * change), &values[2999 - 1100 * static_cast<size_t>(change)]);
+    }
+    TCList<int>::Destroy(list);
+  }
+}
+
 TEST(TCList, InsertAndIndexOf) {
   TCList<int> list;
   int dummy[1];
