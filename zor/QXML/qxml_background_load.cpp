@@ -110,6 +110,12 @@ void TQXMLBackgroundLoad::WakeReader() {
 
 void TQXMLBackgroundLoad::Advance(bool wait) {
   size_t published = published_.load(std::memory_order_acquire);
+  // The parser's next region of fresh pages is mapped here, in time the
+  // reader mostly has to spare, rather than on the parser's thread.
+  if (!done_.load(std::memory_order_relaxed)) {
+    stock_.Fill();
+    published = published_.load(std::memory_order_acquire);
+  }
   if (wait && published == read_ && !done_.load()) {
     // The reader is usually close behind the parser: a short spin finds the
     // next events without two system calls.

@@ -67,6 +67,7 @@ class ZOR_API TQXMLBackgroundLoad : private TQXMLLoadObserver {
   void Run();
   void Opened(TQXMLNode* element, int depth) override;
   void Closed(TQXMLNode* element, int depth) override;
+  qxml_pages::RegionStock* Stock() override { return &stock_; }
   void Append(TQXMLNode* node, Kind what, int32_t percent = 0);
   void WakeReader();
 
@@ -90,6 +91,7 @@ class ZOR_API TQXMLBackgroundLoad : private TQXMLLoadObserver {
   alignas(64) std::atomic<bool> stop_{false};
   std::mutex mutex_;
   std::condition_variable changed_;
+  qxml_pages::RegionStock stock_;  // kept filled by the caller's thread
   // Written by the parsing thread before done_ is set.
   bool failed_ = true;
   std::exception_ptr error_;

@@ -78,12 +78,20 @@ bool TQXMLDocument::Run(std::istream& stream, const std::string* path, bool load
   Clear();
   if (readOnly) {
     arena_ = std::make_unique<qxml_pages::Arena>();
+    if (observer) arena_->SetStock(observer->Stock());
     parser.Semantics().CollectHeapOwners(&heapOwners_);
     parser.Semantics().MakeFixedLists();
   }
   const qxml_pages::Arena::Scope scope(arena_.get());
   int result = 1;
   QXMLSetLastStopOffset(-1);
+  // The stock may go once the parse has ended.
+  struct StockUntilEnd {
+    qxml_pages::Arena* arena;
+    ~StockUntilEnd() {
+      if (arena) arena->SetStock(nullptr);
+    }
+  } stockUntilEnd{arena_.get()};
   try {
     result = parser.Parse();
   } catch (const QXMLException&) {

@@ -153,8 +153,27 @@ PageHeader* ArenaPage(void* at, size_t bytes) {
 
 }  // namespace
 
+constexpr size_t kRegionBytes = kMaxRegionPages * kPageSize;
+
+void qxml_pages::RegionStock::Fill() noexcept {
+  if (region_.load() != nullptr) return;
+  void* region = nullptr;
+  try {
+    region = MapPage(kRegionBytes);
+  } catch (const std::bad_alloc&) {
+    return;  // the arena's thread maps its own
+  }
+  void* none = nullptr;
+  if (!region_.compare_exchange_strong(none, region)) UnmapPage(region, kRegionBytes);
+}
+
+qxml_pages::RegionStock::~RegionStock() {
+  if (void* region = region_.load()) UnmapPage(region, kRegionBytes);
+}
+
 char* qxml_pages::Arena::NewRegion(size_t bytes) {
-  PageHeader* header = ArenaPage(MapPage(bytes), bytes);
+  void* at = bytes == kRegionBytes && stock_ ? stock_->Take() : nullptr;
+  PageHeader* header = ArenaPage(at ? at : MapPage(bytes), bytes);
   regions_ = new (header + 1) Region{regions_};
   return reinterpret_cast<char*>(header);
 }
@@ -170,7 +189,7 @@ void* qxml_pages::Arena::AllocateSlow(size_t size) {
     end_ = nextPage_ + kPageSize;
     nextPage_ += kPageSize;
   } else {
-    regionBytes_ = regionBytes_ == 0 ? kPageSize : std::min(regionBytes_ * 2, kMaxRegionPages * kPageSize);
+    regionBytes_ = regionBytes_ == 0 ? kPageSize : std::min(regionBytes_ * 2, kRegionBytes);
     char* base = NewRegion(regionBytes_);
     next_ = base + kRegionHeader;
     end_ = base + kPageSize;

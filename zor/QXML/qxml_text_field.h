@@ -27,6 +27,26 @@ namespace qxml_pages {
 ZOR_API void* Allocate(size_t size);
 ZOR_API void Release(void* p) noexcept;
 
+// Regions of an arena mapped ahead by another thread, so that the thread that
+// fills the arena does not wait for the system to supply their pages. Holds
+// at most one region; what it holds when destroyed is unmapped.
+class ZOR_API RegionStock {
+ public:
+  RegionStock() = default;
+  RegionStock(const RegionStock&) = delete;
+  RegionStock& operator=(const RegionStock&) = delete;
+  ~RegionStock();
+
+  // Maps a full-size region unless one is waiting; for the one other thread.
+  // Without memory to be had, does nothing.
+  void Fill() noexcept;
+  // The waiting region, or null; for the arena's thread.
+  void* Take() noexcept { return region_.exchange(nullptr); }
+
+ private:
+  std::atomic<void*> region_{nullptr};
+};
+
 // Pages that are let go all at once. While an arena is installed on a thread,
 // Allocate on that thread takes memory from it without counting allocations,
 // and Release of that memory does nothing: the arena returns its pages to the
@@ -50,6 +70,9 @@ class ZOR_API Arena {
     Arena* previous_;
   };
 
+  // Full-size regions are taken from stock while it holds one (null: none).
+  void SetStock(RegionStock* stock) noexcept { stock_ = stock; }
+
   void* Allocate(size_t size) {
     size = (size + 15) & ~size_t{15};
     if (size > static_cast<size_t>(end_ - next_)) return AllocateSlow(size);
@@ -70,6 +93,7 @@ class ZOR_API Arena {
   Region* regions_ = nullptr;  // newest first
   char* next_ = nullptr;       // free space in the current page
   char* end_ = nullptr;
+  RegionStock* stock_ = nullptr;
 };
 }  // namespace qxml_pages
 
