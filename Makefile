@@ -1,6 +1,7 @@
 # Thin wrapper over CMake. `make run` and `make test` work on a fresh machine.
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
+TSAN_BUILD ?= build-tsan
 FUZZ_BUILD ?= build-fuzz
 BENCH_BUILD ?= build-bench
 JOBS       ?= $(shell nproc)
@@ -14,7 +15,7 @@ WINE       ?= $(shell command -v wine64 2>/dev/null || echo /usr/lib/wine/wine64
 WINEPREFIX ?= $(abspath $(WIN64_BUILD))/wineprefix
 WINE_ENV   := WINEPREFIX=$(WINEPREFIX) WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 
-.PHONY: all build deps run test asan fuzz fuzz-config fuzz-dbc fuzz-ldf bench clean
+.PHONY: all build deps run test asan tsan fuzz fuzz-config fuzz-dbc fuzz-ldf bench clean
 .PHONY: windows windows-test windows-exports windows-tools
 
 all: build
@@ -48,6 +49,12 @@ asan:
 	cmake -S . -B $(ASAN_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DZOR_SANITIZE=ON
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
+
+# The load reads items on one thread while another parses the file.
+tsan:
+	cmake -S . -B $(TSAN_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZOR_SANITIZE_THREAD=ON
+	cmake --build $(TSAN_BUILD) -j $(JOBS)
+	cd $(TSAN_BUILD) && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -j $(JOBS)
 
 # Builds the fuzz targets with clang and libFuzzer, then runs one:
 # $(call fuzz-run,TARGET,CORPUS,DICTIONARY).
@@ -140,4 +147,4 @@ windows-tools:
 	fi
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(BENCH_BUILD) $(WIN32_BUILD) $(WIN64_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD) $(BENCH_BUILD) $(WIN32_BUILD) $(WIN64_BUILD)

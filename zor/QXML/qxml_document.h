@@ -39,10 +39,11 @@ class ZOR_API TQXMLDocument : public TQXMLOptions {
   // not accepted); reading errors throw std::runtime_error.
   bool LoadFromStream(std::istream& stream);
   bool LoadFromFile(const std::string& fileName);
-  // As LoadFromFile, for a caller that only reads the tree: its nodes and texts
-  // live in pages the document owns, which go all at once when the document is
-  // cleared or destroyed. Nodes of such a tree must not be changed, moved or
-  // kept past that. An observer is told of the outer elements as they are built.
+  // As LoadFromFile, for a caller that only reads the tree: its nodes, texts
+  // and child lists live in pages the document owns, which go all at once when
+  // the document is cleared or destroyed. Nodes of such a tree must not be
+  // changed, moved or kept past that. An observer is told of the outer
+  // elements as they are built.
   bool LoadFromFileReadOnly(const std::string& fileName, TQXMLLoadObserver* observer = nullptr);
   void SaveToStream(std::ostream& stream);
   void SaveToFile(const std::string& fileName);

@@ -64,7 +64,7 @@ class TOuterElements {
   }
   // Reports that items 0..index-1 of outer are read. While the tree is being
   // built, the count of outer's children is known only once the load ends:
-  // the report is then held back (see LoadFileInto), and FillTotals gives it
+  // the report is then held back (see ReadWhileParsing), and FillTotals gives it
   // the count before it goes out.
   void Progress(TQXMLNode* outer, int index, const char* text) {
     if (!load_) {
