@@ -306,10 +306,12 @@ bool LoadFileInto(const std::string& fileName, TZOR_RAM* ram, TDocumentRelease* 
     failed = true;
   }
   ForgetSourceNodes(*ram);
-  if (release) release->Start(std::move(document));
   if (!failed) ram->FileName = fileName;
   // The lists grew while reading; they hold what was read from now on.
   ram->ForEachList([](TList& list) { list.Compact(); });
+  // Last: while the document's pages go back to the system, taking fresh
+  // pages here waits for the system, and the compaction takes many.
+  if (release) release->Start(std::move(document));
   return failed;
 }
 
