@@ -30,7 +30,8 @@ class ZOR_API TQXMLLoadObserver {
   virtual ~TQXMLLoadObserver() = default;
   virtual void Opened(TQXMLNode* element, int depth) = 0;
   virtual void Closed(TQXMLNode* element, int depth) = 0;
-  // Regions mapped ahead for the tree's arena, or null.
+  // Asked once, before a read-only load: regions that another thread maps
+  // ahead for the tree's arena, or null.
   virtual qxml_pages::RegionStock* Stock() { return nullptr; }
 };
 
