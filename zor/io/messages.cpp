@@ -35,7 +35,14 @@ void ReportProgress(int percent, const char* text) {
 }
 
 void ReportProgressPastCapture(int percent, const char* text) {
-  if (g_sinks.Progress) g_sinks.Progress(percent, text);
+  if (!g_sinks.Progress) return;
+  // What the host's handler reports in turn is not held either.
+  struct Lift {
+    MessageCapture* held = t_capture;
+    Lift() { t_capture = nullptr; }
+    ~Lift() { t_capture = held; }
+  } lift;
+  g_sinks.Progress(percent, text);
 }
 
 void ReportProgressOf(int done, const int* total, const char* text) {

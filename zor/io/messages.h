@@ -27,7 +27,8 @@ void ReportWarning(const std::string& text);
 // so the text goes to the sink as it is, without a copy.
 void ReportProgress(int percent, const char* text);
 // Reports to the progress sink even under a capture: for reports that come
-// before everything a capture holds.
+// before everything a capture holds. What the sink reports in turn, from the
+// host's handler, is not held either.
 void ReportProgressPastCapture(int percent, const char* text);
 // Reports done * 100 / *total; under a capture, *total is read at the flush,
 // so the total may become known after the report.
