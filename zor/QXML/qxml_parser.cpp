@@ -81,16 +81,16 @@ void TQXMLSemantics::Start(std::string_view name, std::vector<std::string>& pend
     ++skipDepth_;
     return;
   }
-  if (firstElement_) {
-  } else if (fixedLists_) {
-    auto* node = new TQXMLNode;
-    node->Parent = current_;
-    OpenChildren(depth_).push_back(node);
-    current_ = node;
-    ++depth_;
-  } else {
-    if (heapOwners_ && !current_->Items) heapOwners_->push_back(current_);
-    current_ = current_->Add();
+  if (!firstElement_) {
+    if (fixedLists_) {
+      auto* node = new TQXMLNode;
+      node->Parent = current_;
+      OpenChildren(depth_).push_back(node);
+      current_ = node;
+    } else {
+      if (heapOwners_ && !current_->Items) heapOwners_->push_back(current_);
+      current_ = current_->Add();
+    }
     ++depth_;
   }
   firstElement_ = false;

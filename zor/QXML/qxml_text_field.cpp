@@ -142,6 +142,7 @@ struct qxml_pages::Arena::Region {
 namespace {
 
 constexpr size_t kMaxRegionPages = 8;
+constexpr size_t kRegionBytes = kMaxRegionPages * kPageSize;
 constexpr size_t kRegionHeader = (sizeof(PageHeader) + sizeof(qxml_pages::Arena::Region) + 15) & ~size_t{15};
 
 PageHeader* ArenaPage(void* at, size_t bytes) {
@@ -152,8 +153,6 @@ PageHeader* ArenaPage(void* at, size_t bytes) {
 }
 
 }  // namespace
-
-constexpr size_t kRegionBytes = kMaxRegionPages * kPageSize;
 
 void qxml_pages::RegionStock::Fill() noexcept {
   if (region_.load() != nullptr) return;

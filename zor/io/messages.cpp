@@ -6,31 +6,30 @@ Sinks g_sinks;
 thread_local MessageCapture* t_capture = nullptr;
 }  // namespace
 
+bool MessageCapture::Hold(Entry entry) {
+  if (MessageCapture* capture = t_capture) {
+    capture->entries_.push_back(std::move(entry));
+    return true;
+  }
+  return false;
+}
+
 Sinks GetSinks() { return g_sinks; }
 void SetSinks(const Sinks& sinks) { g_sinks = sinks; }
 
 void ReportError(const std::string& text) {
-  if (MessageCapture* capture = t_capture) {
-    capture->entries_.push_back({MessageCapture::kError, 0, nullptr, text});
-    return;
-  }
+  if (MessageCapture::Hold({MessageCapture::kError, 0, nullptr, text})) return;
   if (g_sinks.Error) g_sinks.Error(text.c_str());
 }
 
 void ReportWarning(const std::string& text) {
-  if (MessageCapture* capture = t_capture) {
-    capture->entries_.push_back({MessageCapture::kWarning, 0, nullptr, text});
-    return;
-  }
+  if (MessageCapture::Hold({MessageCapture::kWarning, 0, nullptr, text})) return;
   if (g_sinks.Warning) g_sinks.Warning(text.c_str());
 }
 
 void ReportProgress(int percent, const char* text) {
   if (!g_sinks.Progress) return;
-  if (MessageCapture* capture = t_capture) {
-    capture->entries_.push_back({MessageCapture::kProgress, percent, nullptr, text});
-    return;
-  }
+  if (MessageCapture::Hold({MessageCapture::kProgress, percent, nullptr, text})) return;
   g_sinks.Progress(percent, text);
 }
 
@@ -47,10 +46,7 @@ void ReportProgressPastCapture(int percent, const char* text) {
 
 void ReportProgressOf(int done, const int* total, const char* text) {
   if (!g_sinks.Progress) return;
-  if (MessageCapture* capture = t_capture) {
-    capture->entries_.push_back({MessageCapture::kProgress, done, total, text});
-    return;
-  }
+  if (MessageCapture::Hold({MessageCapture::kProgress, done, total, text})) return;
   g_sinks.Progress(*total > 0 ? done * 100 / *total : 0, text);
 }
 

@@ -59,6 +59,8 @@ class MessageCapture {
     const int* Total;    // null: Percent is the percentage
     std::string Text;
   };
+  // Keeps a report in this thread's capture, if one is held; true when kept.
+  static bool Hold(Entry entry);
   void Release();
 
   std::vector<Entry> entries_;

@@ -158,8 +158,7 @@ TItemData* TList::FindById(const std::string& id) {
       if (item && item->GetId() == id) return item;
     return nullptr;
   }
-  if (!IdIndex_) IdIndex_ = std::make_unique<IdIndex>(static_cast<size_t>(Count()));
-  IdIndex& index = *IdIndex_;
+  IdIndex& index = UseIdIndex();
   if (TItemData* const* found = index.First.Find(id)) return *found;
   while (index.Mark < Count()) {
     TItemData* item = Items_[static_cast<size_t>(index.Mark++)];
@@ -173,8 +172,7 @@ TItemData* TList::FindById(const std::string& id) {
 
 void TList::IndexIds() {
   if (IdScopes_ == 0) return;
-  if (!IdIndex_) IdIndex_ = std::make_unique<IdIndex>(static_cast<size_t>(Count()));
-  IdIndex& index = *IdIndex_;
+  IdIndex& index = UseIdIndex();
   const size_t from = static_cast<size_t>(index.Mark);
   const size_t count = Items_.size() - from;
   index.First.InsertAll(
@@ -189,6 +187,11 @@ void TList::IndexIds() {
       },
       [&](size_t i) { PrefetchItem(Items_[from + i]); });
   index.Mark = Count();
+}
+
+TList::IdIndex& TList::UseIdIndex() {
+  if (!IdIndex_) IdIndex_ = std::make_unique<IdIndex>(static_cast<size_t>(Count()));
+  return *IdIndex_;
 }
 
 void TList::ResetIdIndex() { IdIndex_.reset(); }

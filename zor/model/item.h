@@ -78,6 +78,7 @@ class ZOR_API TList {
   friend class TZOR_RAM;
   friend void PrefetchEntries(const TList& list);
   struct IdIndex;
+  IdIndex& UseIdIndex();
 
   void Adopt(TItemData* item, int index);
   void Release(TItemData* item);
