@@ -170,23 +170,32 @@ TItemData* TList::FindById(const std::string& id) {
   return nullptr;
 }
 
-void TList::IndexIds() {
-  if (IdScopes_ == 0) return;
+bool TList::IndexIds() {
+  if (IdScopes_ == 0) return false;
   IdIndex& index = UseIdIndex();
   const size_t from = static_cast<size_t>(index.Mark);
   const size_t count = Items_.size() - from;
+  // An item without an identifier would have one built now, from its place
+  // in the list; FindById goes on from there when a look-up gets that far.
+  size_t indexed = count;
   index.First.InsertAll(
       count,
       [&](size_t i, std::string& id) {
         TItemData* item = Items_[from + i];
-        if (item) id = item->GetId();
-        return item != nullptr;
+        if (!item || i >= indexed) return false;
+        if (item->Id.empty()) {
+          indexed = i;
+          return false;
+        }
+        id = item->GetId();
+        return true;
       },
       [&](TItemData*& first, size_t i) {
         if (!first) first = Items_[from + i];
       },
       [&](size_t i) { PrefetchItem(Items_[from + i]); });
-  index.Mark = Count();
+  index.Mark = static_cast<int>(from + indexed);
+  return index.Mark == Count();
 }
 
 TList::IdIndex& TList::UseIdIndex() {

@@ -58,9 +58,11 @@ class ZOR_API TList {
   // it has seen, so a series of look-ups costs linear time; outside one it
   // scans, so identifiers a host edited between calls are always seen.
   TItemData* FindById(const std::string& id);
-  // Inside a look-up scope, indexes every item's identifier now, as look-ups
+  // Inside a look-up scope, indexes the items' identifiers now, as look-ups
   // would on their way: for a complete list while nothing else is waiting.
-  void IndexIds();
+  // Stops before an item without an identifier, whose default a look-up
+  // builds only on reaching it. Returns whether every item is indexed.
+  bool IndexIds();
   // Forgets the look-up index (call after identifiers were edited directly).
   void ResetIdIndex();
   // Opens and closes an identifier look-up scope; scopes nest, and the index

@@ -304,6 +304,23 @@ TEST(FindById, FirstMatchAndIdentifiersBuiltAlongTheWay) {
   EXPECT_EQ(ram.Nodes.FindById("Node0"), n0);
 }
 
+TEST(FindById, IndexingAheadBuildsNoIdentifierALookUpWouldNot) {
+  TZOR_RAM ram;
+  TNode* a = ram.NewItem(ram.Nodes);
+  TNode* b = ram.NewItem(ram.Nodes);
+  TNode* c = ram.NewItem(ram.Nodes);
+  a->Id = "A";
+  c->Id = "C";
+  const TZOR_RAM::CallScope call(ram);
+  EXPECT_FALSE(ram.Nodes.IndexIds());
+  EXPECT_EQ(b->Id, "");
+  EXPECT_EQ(ram.Nodes.FindById("A"), a);
+  EXPECT_EQ(b->Id, "");
+  EXPECT_EQ(ram.Nodes.FindById("C"), c);  // passes b, as a scan would
+  EXPECT_EQ(b->Id, "Node1");
+  EXPECT_TRUE(ram.Nodes.IndexIds());
+}
+
 TEST(FindById, SeesItemsAddedLaterAndForgetsRemovedOnes) {
   TZOR_RAM ram;
   TNode* a = ram.NewItem(ram.Nodes);
