@@ -43,6 +43,12 @@ inline void PrefetchItem(const TItemData* item) {
   for (int line = 0; line < 5; ++line) PrefetchLine(bytes + 64 * line);
 }
 
+// Starts reading the first bytes of item, up to its name and the fields
+// around it: for walks that read little else.
+inline void PrefetchItemHead(const TItemData* item, size_t bytes) {
+  if (item) PrefetchSpan(item, reinterpret_cast<const char*>(item) + bytes);
+}
+
 // Starts reading the first entries of list's pointer array, which lies apart
 // from the item holding the list: for walks that go on to the list's items.
 inline void PrefetchEntries(const TList& list) {
