@@ -252,6 +252,8 @@ bool TItemData::WriteXml(bool /*withElement*/) {
 
 bool TItemData::ReadBase(TQXMLNode* element) {
   SourceNode = element;
+  // The item looks for most of its children by name next.
+  PrefetchChildren(element);
   return TItemData::ReadXml(element);
 }
 

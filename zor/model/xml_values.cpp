@@ -8,6 +8,7 @@
 #include "zor/QXML/QXMLDocument.h"
 #include "zor/io/line_writer.h"
 #include "zor/io/messages.h"
+#include "zor/model/prefetch.h"
 
 namespace ZOR_RAM {
 
@@ -61,6 +62,12 @@ uint8_t HexTokenLowByte(std::string_view token) {
 TQXMLNode* FindChild(const TQXMLNode* element, std::string_view name) {
   int index = element->Find(name);
   return index >= 0 ? element->GetItem(index) : nullptr;
+}
+
+void PrefetchChildren(const TQXMLNode* element) {
+  if (!element) return;
+  const int count = element->GetCount();
+  for (int i = 0; i < count; ++i) PrefetchLine(&element->Items->Get(i)->LocalName);
 }
 
 std::string ReadText(const TQXMLNode* element, std::string_view name) {

@@ -15,6 +15,10 @@ namespace ZOR_RAM {
 
 // The child named `name` (prefix:local form), or null. `element` must not be null.
 TQXMLNode* FindChild(const TQXMLNode* element, std::string_view name);
+// Starts reading the nodes of all children of element (null: none), for a
+// reader about to look for several of them by name: their reads overlap
+// instead of following one another.
+void PrefetchChildren(const TQXMLNode* element);
 
 // Each reader gives its default (empty text, 0) when the child is absent or
 // its text is empty.
