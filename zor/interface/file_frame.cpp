@@ -14,6 +14,7 @@
 #include "zor/io/line_writer.h"
 #include "zor/io/messages.h"
 #include "zor/model/children.h"
+#include "zor/model/parallel_resolve.h"
 #include "zor/model/prefetch.h"
 #include "zor/model/ram.h"
 #include "zor/model/xml_values.h"
@@ -215,6 +216,21 @@ bool CheckHeaderIn(TOuterElements& outer, TZOR_RAM& ram) {
   return false;
 }
 
+// Below this many references a second thread costs more than it saves.
+constexpr int kParallelReferences = 4096;
+
+// The nodes hold most of the references of a file; they are resolved on two
+// threads when the lists they look up in are indexed in full.
+void ResolveNodes(TZOR_RAM& db) {
+  if (db.Nodes.Count() < 2 || db.NetSigs.Count() + db.PubSigs.Count() + db.SubSigs.Count() < kParallelReferences) {
+    ResolveChildren(db.Nodes);
+    return;
+  }
+  TList* const homes[] = {&db.Networks, &db.Signals, &db.NetFrames, &db.FrameHolders, &db.NetSigs,
+                          &db.IfcModes, &db.Ifcs,    &db.PubSigs,   &db.Gateways,     &db.MOSTFBlocks};
+  ResolveChildrenInParallel(db.Nodes, homes);
+}
+
 bool LoadSectionsIn(TOuterElements& outer, TZOR_RAM& db) {
   // The host gets control back only at the end: look-up indexes may live
   // until then.
@@ -235,7 +251,7 @@ bool LoadSectionsIn(TOuterElements& outer, TZOR_RAM& db) {
   // Resolution pass: each item resolves its own nested items; gateways and
   // subscribed signals are walked in full because their links cross nodes.
   ResolveChildren(db.Networks);
-  ResolveChildren(db.Nodes);
+  ResolveNodes(db);
   ResolveChildren(db.MOSTFBlocks);
   ResolveChildren(db.Gateways);
   ResolveChildren(db.SubSigs);

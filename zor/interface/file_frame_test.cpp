@@ -10,6 +10,7 @@
 #include "zor/model/ram.h"
 #include "zor/model/xml_values.h"
 #include "zor/network/signal.h"
+#include "zor/node/controller.h"
 #include "zor/zor.h"
 
 using namespace ZOR_RAM;
@@ -319,4 +320,43 @@ TEST(LoadFile, ReadingWhileParsingReportsAsInSequence) {
     EXPECT_EQ(overlapped.Saved, serial.Saved);
   }
   std::remove(path.c_str());
+}
+
+// The nodes of a large file are resolved on two threads: every link as in
+// order, and what the resolution reports in node order. A signal without an
+// identifier keeps the look-ups from being shared; the walk in order then
+// gives the same.
+TEST(LoadFile, NodesResolvedBesideEachOtherAsInOrder) {
+  constexpr int kNodes = 5, kPerNode = 1000;
+  for (const bool sharedLookups : {true, false}) {
+    SCOPED_TRACE(sharedLookups);
+    std::string text = "<EncTypes/><Signals>";
+    for (int i = 0; i < kPerNode; ++i)
+      text += "<Signal><ZORId>Signal" + std::to_string(i) + "</ZORId><Name>S" + std::to_string(i) + "</Name></Signal>";
+    if (!sharedLookups) text += "<Signal><Name>NoId</Name></Signal>";
+    text += "</Signals><Networks/><Nodes>";
+    for (int n = 0; n < kNodes; ++n) {
+      const std::string node = std::to_string(n);
+      text += "<Node><ZORId>Node" + node + "</ZORId><Name>N" + node + "</Name><Ifcs><Ifc><ZORId>Ifc" + node +
+              "</ZORId><PubSigs>";
+      for (int i = 0; i < kPerNode; ++i)
+        text += "<PubSig><ZORId>P" + node + "_" + std::to_string(i) + "</ZORId><Signal>Signal" +
+                std::to_string((i + n) % kPerNode) + "</Signal></PubSig>";
+      text += "</PubSigs><Ctrls><Ctrl><RxFrames><Wrong" + node + "/></RxFrames></Ctrl></Ctrls></Ifc></Ifcs></Node>";
+    }
+    text += "</Nodes><MOSTFBlocks/>";
+    zortest::MessageCapture messages;
+    TZOR_RAM* ram = LoadText(Config("1.201", text.c_str()));
+    ASSERT_NE(ram, nullptr);
+    std::vector<std::string> expected;
+    for (int n = 0; n < kNodes; ++n) expected.push_back("NetFrame expected but Wrong" + std::to_string(n) + " found.");
+    EXPECT_EQ(messages.Errors, expected);
+    ASSERT_EQ(ram->PubSigs.Count(), kNodes * kPerNode);
+    for (int k = 0; k < ram->PubSigs.Count(); ++k) {
+      const TSignal* signal = ram->PubSigs[k]->Signal;
+      ASSERT_NE(signal, nullptr) << k;
+      EXPECT_EQ(signal->Name, "S" + std::to_string((k % kPerNode + k / kPerNode) % kPerNode)) << k;
+    }
+    _FreeRAM(ram);
+  }
 }

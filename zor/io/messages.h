@@ -46,6 +46,9 @@ class MessageCapture {
 
   // Hands what was kept to the sinks, in order, and stops keeping.
   void Flush();
+  // Stops keeping on the thread that made the capture; what was kept waits
+  // for a Flush, which may come from another thread.
+  void Stop() { Release(); }
 
  private:
   friend void ReportError(const std::string& text);

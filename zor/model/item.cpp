@@ -152,7 +152,20 @@ void TList::RefreshDisplayNames() {
   }
 }
 
+namespace {
+thread_local bool t_sharedLookups = false;
+}  // namespace
+
+TList::SharedLookups::SharedLookups() : previous_(t_sharedLookups) { t_sharedLookups = true; }
+
+TList::SharedLookups::~SharedLookups() { t_sharedLookups = previous_; }
+
 TItemData* TList::FindById(const std::string& id) {
+  if (t_sharedLookups) {
+    if (IdScopes_ == 0 || !IdIndex_ || IdIndex_->Mark < Count()) throw IndexNeeded();
+    TItemData* const* found = IdIndex_->First.FindShared(id);
+    return found ? *found : nullptr;
+  }
   if (IdScopes_ == 0) {
     for (TItemData* item : Items_)
       if (item && item->GetId() == id) return item;

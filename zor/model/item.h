@@ -65,6 +65,20 @@ class ZOR_API TList {
   bool IndexIds();
   // Forgets the look-up index (call after identifiers were edited directly).
   void ResetIdIndex();
+  // While one lives on a thread, FindById on that thread may run beside
+  // look-ups on other threads: it only reads an index that IndexIds made
+  // complete, and throws IndexNeeded where it would build or extend one.
+  class ZOR_API SharedLookups {
+   public:
+    SharedLookups();
+    SharedLookups(const SharedLookups&) = delete;
+    SharedLookups& operator=(const SharedLookups&) = delete;
+    ~SharedLookups();
+
+   private:
+    bool previous_;
+  };
+  struct IndexNeeded {};
   // Opens and closes an identifier look-up scope; scopes nest, and the index
   // is dropped when the outermost one closes.
   void BeginIdLookups();

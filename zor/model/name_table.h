@@ -77,6 +77,13 @@ class TNameTable {
     return &Entries_[entry - 1].Val;
   }
 
+  // As Find, without trying or moving the entry after the last one found:
+  // for look-ups from several threads at once.
+  const Value* FindShared(std::string_view name) const {
+    const uint32_t entry = EntryOf(Slots_[FindSlot(name, Hash(name))]);
+    return entry == 0 ? nullptr : &Entries_[entry - 1].Val;
+  }
+
   size_t Size() const { return Entries_.size(); }
 
  private:
