@@ -10,7 +10,7 @@ namespace ZOR_RAM {
 
 // Resolves every item of items, as ResolveChildren does, with a second thread
 // taking items too. First the two threads index the identifiers of homes, the
-// lists the items look up (TList::IndexIds), so that look-ups only read those
+// distinct lists the items look up (TList::IndexIds), so that look-ups only read those
 // indexes. When a home cannot be indexed in full, or a look-up would build an
 // index after all, the items are resolved in order on this thread instead.
 // What each item reports is held and handed on in item order; when an item
