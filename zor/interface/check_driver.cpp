@@ -1,5 +1,8 @@
 #include "zor/interface/check_driver.h"
 
+#include <vector>
+
+#include "zor/check/findings.h"
 #include "zor/io/messages.h"
 #include "zor/model/check_run_values.h"
 #include "zor/model/prefetch.h"
@@ -9,6 +12,7 @@
 #include "zor/network/network.h"
 #include "zor/network/signal.h"
 #include "zor/node/controller.h"
+#include "zor/node/node.h"
 
 namespace ZOR_RAM {
 
@@ -99,6 +103,21 @@ bool CheckDatabase(TZOR_RAM& ram, uint64_t flags) {
   // signal look-ups of gateways and subscriptions are indexed meanwhile.
   TCheckRunScope run(ram);
   TNetSigIndexScope netSigs(ram);
+  // The name tests of signals and of each interface's published and
+  // subscribed signals come late in the walk: their indexes are built
+  // meanwhile on a second thread.
+  std::vector<const TList*> named;
+  if (flags & kCheckUnique) {
+    const auto add = [&named](const TList& list) {
+      if (list.Count() > kScannedListLength) named.push_back(&list);
+    };
+    add(ram.Signals);
+    for (const TIfc* ifc : ram.Ifcs)
+      if (ifc) add(ifc->PubSigs);
+    for (const TIfc* ifc : ram.Ifcs)
+      if (ifc) add(ifc->SubSigs);
+  }
+  const TNameIndexesAhead namesAhead(ram, std::move(named));
   HasLinDiagNetwork = false;
   bool errorFound = false;
   for (const CheckStep& step : kSteps) {

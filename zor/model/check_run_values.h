@@ -5,9 +5,11 @@
 // one check run: outside a run every value is built afresh on each call.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <utility>
+#include <vector>
 
 #include "zor/model/prefetch.h"
 #include "zor/model/ram.h"
@@ -72,6 +74,26 @@ struct THolders {
 // Whether list holds item. During a check run a long list's items are
 // gathered once; otherwise the list is searched.
 ZOR_API bool ListHolds(TZOR_RAM* ram, const TList& list, const TItemData* item);
+
+// Builds on a second thread, while a check run goes on, the name indexes
+// that OtherItemHasName will ask for in it, in the order of lists: the run
+// then meets them built. An index that is asked for before its build has
+// started is built by the asking thread, as without this; one being built is
+// waited for. Only for lists whose items' GetName reads nothing but item
+// fields (no check run value). Lives inside the run it serves, which must not
+// change those lists or names meanwhile; its thread ends with it.
+class ZOR_API TNameIndexesAhead {
+ public:
+  TNameIndexesAhead(TZOR_RAM& ram, std::vector<const TList*> lists);
+  TNameIndexesAhead(const TNameIndexesAhead&) = delete;
+  TNameIndexesAhead& operator=(const TNameIndexesAhead&) = delete;
+  ~TNameIndexesAhead();
+
+  struct State;
+
+ private:
+  std::unique_ptr<State> state_;
+};
 
 // Whether an item of list other than self has GetName() exactly equal to
 // name. Self may or may not be in the list: only the other items count.
