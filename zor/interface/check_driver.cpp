@@ -103,21 +103,23 @@ bool CheckDatabase(TZOR_RAM& ram, uint64_t flags) {
   // signal look-ups of gateways and subscriptions are indexed meanwhile.
   TCheckRunScope run(ram);
   TNetSigIndexScope netSigs(ram);
-  // The name tests of signals and of each interface's published and
-  // subscribed signals come late in the walk: their indexes are built
-  // meanwhile on a second thread.
-  std::vector<const TList*> named;
+  // Values that later steps ask for are built meanwhile on a second thread,
+  // in the order they are asked for: the sorted published signals of each
+  // interface (placements), the placed signals (signals), the name indexes
+  // (signals, published and subscribed signals).
+  TCheckRunValuesAhead ahead(ram);
+  if (flags & kCheckAll)
+    for (const TIfc* ifc : ram.Ifcs)
+      if (ifc) QueuePublishedCounts(ahead, *ifc);
+  QueuePlacedSignals(ahead, ram);
   if (flags & kCheckUnique) {
-    const auto add = [&named](const TList& list) {
-      if (list.Count() > kScannedListLength) named.push_back(&list);
-    };
-    add(ram.Signals);
+    QueueNameIndex(ahead, ram.Signals);
     for (const TIfc* ifc : ram.Ifcs)
-      if (ifc) add(ifc->PubSigs);
+      if (ifc) QueueNameIndex(ahead, ifc->PubSigs);
     for (const TIfc* ifc : ram.Ifcs)
-      if (ifc) add(ifc->SubSigs);
+      if (ifc) QueueNameIndex(ahead, ifc->SubSigs);
   }
-  const TNameIndexesAhead namesAhead(ram, std::move(named));
+  ahead.Start();
   HasLinDiagNetwork = false;
   bool errorFound = false;
   for (const CheckStep& step : kSteps) {

@@ -2,7 +2,6 @@
 
 #include <condition_variable>
 #include <mutex>
-#include <optional>
 #include <system_error>
 #include <thread>
 #include <unordered_map>
@@ -41,23 +40,30 @@ TNameIndex BuildNameIndex(const TList& items, TNameSourceOf nameSource) {
   return index;
 }
 
-// Where a check run finds its TNameIndexesAhead, if it has one.
+const char kNameIndexKey = 0;
+
+// Where a check run finds its TCheckRunValuesAhead, if it has one.
 struct TAheadSlot {
-  mutable TNameIndexesAhead::State* Ahead = nullptr;
+  mutable TCheckRunValuesAhead::State* Ahead = nullptr;
 };
 const char kAheadKey = 0;
 
 }  // namespace
 
-struct TNameIndexesAhead::State {
+struct TCheckRunValuesAhead::State {
   enum Phase { kWaiting, kBuilding, kBuilt, kTaken };
   struct Job {
-    const TList* List;
+    std::function<std::shared_ptr<void>()> Build;
     Phase Now = kWaiting;
-    std::optional<TNameIndex> Index;  // when built and not failed
+    std::shared_ptr<void> Value;  // once built, unless the build failed
+  };
+  struct KeyHash {
+    size_t operator()(const std::pair<const void*, const void*>& k) const {
+      return std::hash<const void*>()(k.first) * 31 ^ std::hash<const void*>()(k.second);
+    }
   };
   std::vector<Job> Jobs;
-  std::unordered_map<const TList*, size_t> JobOf;
+  std::unordered_map<std::pair<const void*, const void*>, size_t, KeyHash> JobOf;
   std::mutex Lock;
   std::condition_variable Built;
   bool Stop = false;
@@ -72,55 +78,80 @@ struct TNameIndexesAhead::State {
         if (job.Now != kWaiting) continue;
         job.Now = kBuilding;
       }
-      std::optional<TNameIndex> index;
+      std::shared_ptr<void> value;
       try {
-        index.emplace(BuildNameIndex(*job.List, nullptr));
+        value = job.Build();
       } catch (...) {
         // Out of memory: the run builds this one itself, or meets the failure again.
       }
       std::lock_guard<std::mutex> hold(Lock);
-      job.Index = std::move(index);
+      job.Value = std::move(value);
       job.Now = kBuilt;
       Built.notify_all();
     }
   }
 
-  // The index of list built ahead, or nothing: then the caller builds it.
-  std::optional<TNameIndex> Take(const TList* list) {
-    const auto found = JobOf.find(list);
-    if (found == JobOf.end()) return std::nullopt;
+  std::shared_ptr<void> Take(const void* key, const void* owner) {
+    const auto found = JobOf.find({key, owner});
+    if (found == JobOf.end()) return nullptr;
     Job& job = Jobs[found->second];
     std::unique_lock<std::mutex> hold(Lock);
-    if (job.Now == kWaiting) job.Now = kTaken;  // not to be built now
+    if (job.Now == kWaiting) job.Now = kTaken;  // the asking thread builds it
     Built.wait(hold, [&job] { return job.Now != kBuilding; });
-    if (job.Now != kBuilt) return std::nullopt;
     job.Now = kTaken;
-    return std::move(job.Index);
+    return std::move(job.Value);
   }
 };
 
-TNameIndexesAhead::TNameIndexesAhead(TZOR_RAM& ram, std::vector<const TList*> lists)
-    : state_(std::make_unique<State>()) {
-  if (!ram.InCheckRun() || lists.empty()) return;
-  state_->Jobs.reserve(lists.size());
-  for (const TList* list : lists)
-    if (list && state_->JobOf.emplace(list, state_->Jobs.size()).second) state_->Jobs.push_back({list, State::kWaiting, std::nullopt});
+TCheckRunValuesAhead::TCheckRunValuesAhead(TZOR_RAM& ram) : ram_(ram), state_(std::make_unique<State>()) {}
+
+void TCheckRunValuesAhead::QueueBuild(const void* key, const void* owner,
+                                      std::function<std::shared_ptr<void>()> build) {
+  if (state_->Thread.joinable()) return;  // started
+  if (state_->JobOf.emplace(std::make_pair(key, owner), state_->Jobs.size()).second)
+    state_->Jobs.push_back({std::move(build), State::kWaiting, nullptr});
+}
+
+void TCheckRunValuesAhead::Start() {
+  if (!ram_.InCheckRun() || state_->Jobs.empty() || state_->Thread.joinable()) return;
+  const TAheadSlot& slot = ram_.CheckRunValue<TAheadSlot>(&kAheadKey, [] { return TAheadSlot(); });
+  if (slot.Ahead) return;
   try {
     state_->Thread = std::thread([state = state_.get()] { state->Run(); });
   } catch (const std::system_error&) {
-    return;  // no second thread: the run builds every index itself
+    return;  // no second thread: the run builds every value itself
   }
-  state_->Slot = &ram.CheckRunValue<TAheadSlot>(&kAheadKey, [] { return TAheadSlot(); });
-  state_->Slot->Ahead = state_.get();
+  state_->Slot = &slot;
+  slot.Ahead = state_.get();
 }
 
-TNameIndexesAhead::~TNameIndexesAhead() {
+void TCheckRunValuesAhead::WaitForBuilds() {
+  std::unique_lock<std::mutex> hold(state_->Lock);
+  if (!state_->Thread.joinable()) return;
+  state_->Built.wait(hold, [this] {
+    for (const State::Job& job : state_->Jobs)
+      if (job.Now == State::kWaiting || job.Now == State::kBuilding) return false;
+    return true;
+  });
+}
+
+TCheckRunValuesAhead::~TCheckRunValuesAhead() {
   if (state_->Slot) state_->Slot->Ahead = nullptr;
   {
     std::lock_guard<std::mutex> hold(state_->Lock);
     state_->Stop = true;
   }
   if (state_->Thread.joinable()) state_->Thread.join();
+}
+
+std::shared_ptr<void> TCheckRunValuesAhead::Take(TZOR_RAM& ram, const void* key, const void* owner) {
+  const TAheadSlot& slot = ram.CheckRunValue<TAheadSlot>(&kAheadKey, [] { return TAheadSlot(); });
+  return slot.Ahead ? slot.Ahead->Take(key, owner) : nullptr;
+}
+
+void QueueNameIndex(TCheckRunValuesAhead& ahead, const TList& list) {
+  if (list.Count() > kScannedListLength)
+    ahead.Queue<TNameIndex>(&kNameIndexKey, &list, [](const TList* items) { return BuildNameIndex(*items, nullptr); });
 }
 
 bool OtherItemHasName(TZOR_RAM* ram, const TList& list, TItemData* self, const std::string& name,
@@ -130,14 +161,8 @@ bool OtherItemHasName(TZOR_RAM* ram, const TList& list, TItemData* self, const s
       if (TItemData* item = list.Get(i); item && item != self && item->GetName() == name) return true;
     return false;
   }
-  static const char kKey = 0;
-  TZOR_RAM& db = *ram;
-  const TNameIndex& index = CheckRunValueOf<TNameIndex>(db, &kKey, &list, [&db, nameSource](const TList* items) {
-    const TAheadSlot& slot = db.CheckRunValue<TAheadSlot>(&kAheadKey, [] { return TAheadSlot(); });
-    if (slot.Ahead)
-      if (std::optional<TNameIndex> built = slot.Ahead->Take(items)) return std::move(*built);
-    return BuildNameIndex(*items, nameSource);
-  });
+  const TNameIndex& index = CheckRunValueOf<TNameIndex>(
+      *ram, &kNameIndexKey, &list, [nameSource](const TList* items) { return BuildNameIndex(*items, nameSource); });
   const THolders<TItemData>* found = index.Find(name);
   return found && found->HasOtherThan(self);
 }

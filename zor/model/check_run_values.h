@@ -5,6 +5,7 @@
 // one check run: outside a run every value is built afresh on each call.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -38,6 +39,42 @@ class TCheckRunScope {
 // items costs less than building an index for them.
 inline constexpr int kScannedListLength = 16;
 
+// Builds on a second thread, while a check run goes on, values that the run
+// will ask CheckRunValueOf for later, so that it meets them built. Each is
+// queued with the key, owner and build of the call that will ask for it, in
+// the order the run will ask. A value asked for before its build has started
+// is built by the asking thread, as without this; one being built is waited
+// for. A build may read only what the run leaves unchanged (fields and lists
+// of items, not other check run values). Lives inside the run it serves; its
+// thread ends with it.
+class ZOR_API TCheckRunValuesAhead {
+ public:
+  explicit TCheckRunValuesAhead(TZOR_RAM& ram);
+  TCheckRunValuesAhead(const TCheckRunValuesAhead&) = delete;
+  TCheckRunValuesAhead& operator=(const TCheckRunValuesAhead&) = delete;
+  ~TCheckRunValuesAhead();
+
+  template <class Value, class Owner, class Build>
+  void Queue(const void* key, const Owner* owner, Build build) {
+    QueueBuild(key, owner, [owner, build] { return std::shared_ptr<void>(std::make_shared<Value>(build(owner))); });
+  }
+  // Starts building what was queued, unless the run has a builder already
+  // (an outer caller's), which then serves it.
+  void Start();
+  // Waits until all that was queued is built: for tests of the values built ahead.
+  void WaitForBuilds();
+
+  // The value for (key, owner) built ahead in ram's check run, or null.
+  static std::shared_ptr<void> Take(TZOR_RAM& ram, const void* key, const void* owner);
+
+  struct State;
+
+ private:
+  void QueueBuild(const void* key, const void* owner, std::function<std::shared_ptr<void>()> build);
+  TZOR_RAM& ram_;
+  std::unique_ptr<State> state_;
+};
+
 // The value build(owner) for one owner (an item or a list). During a check run
 // it is built once per (key, owner) and reused; outside one it is built on
 // every call. key is any address the caller owns; the reference stays valid
@@ -50,6 +87,8 @@ const Value& CheckRunValueOf(TZOR_RAM& ram, const void* key, const Owner* owner,
   const Values& values = ram.CheckRunValue<Values>(key, [] { return Values{}; });
   auto found = values.ByOwner.find(owner);
   if (found != values.ByOwner.end()) return found->second;
+  if (std::shared_ptr<void> ahead = TCheckRunValuesAhead::Take(ram, key, owner))
+    return values.ByOwner.try_emplace(owner, std::move(*static_cast<Value*>(ahead.get()))).first->second;
   Value value = build(owner);  // may itself ask for other owners' values
   return values.ByOwner.try_emplace(owner, std::move(value)).first->second;
 }
@@ -75,26 +114,6 @@ struct THolders {
 // gathered once; otherwise the list is searched.
 ZOR_API bool ListHolds(TZOR_RAM* ram, const TList& list, const TItemData* item);
 
-// Builds on a second thread, while a check run goes on, the name indexes
-// that OtherItemHasName will ask for in it, in the order of lists: the run
-// then meets them built. An index that is asked for before its build has
-// started is built by the asking thread, as without this; one being built is
-// waited for. Only for lists whose items' GetName reads nothing but item
-// fields (no check run value). Lives inside the run it serves, which must not
-// change those lists or names meanwhile; its thread ends with it.
-class ZOR_API TNameIndexesAhead {
- public:
-  TNameIndexesAhead(TZOR_RAM& ram, std::vector<const TList*> lists);
-  TNameIndexesAhead(const TNameIndexesAhead&) = delete;
-  TNameIndexesAhead& operator=(const TNameIndexesAhead&) = delete;
-  ~TNameIndexesAhead();
-
-  struct State;
-
- private:
-  std::unique_ptr<State> state_;
-};
-
 // Whether an item of list other than self has GetName() exactly equal to
 // name. Self may or may not be in the list: only the other items count.
 // Linear outside a check run; during one each list is indexed once.
@@ -103,5 +122,8 @@ ZOR_API bool OtherItemHasName(TZOR_RAM* ram, const TList& list, TItemData* self,
 // (nameSource), which the index then reads ahead as well.
 ZOR_API bool OtherItemHasName(TZOR_RAM* ram, const TList& list, TItemData* self, const std::string& name,
                               TNameSourceOf nameSource);
+// Queues the index OtherItemHasName builds for list, when it builds one. For
+// lists whose items' GetName reads only item fields.
+void QueueNameIndex(TCheckRunValuesAhead& ahead, const TList& list);
 
 }  // namespace ZOR_RAM

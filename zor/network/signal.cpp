@@ -42,29 +42,34 @@ std::vector<const TNetSig*> FramePlacements(const TZOR_RAM& ram) {
   return placements;
 }
 
-// Whether some placement of a frame places a signal of this name. The placed
-// signals' addresses are gathered once per check run, and a signal placed
-// itself is found among them without reading any placed signal; the names of
-// all placed signals are gathered only when one that is not asks.
+// The placements of the database's frames and the signals they place, kept
+// for a check run; the names of the placed signals are gathered only when
+// asked for.
+struct TPlacedSignals {
+  std::vector<const TNetSig*> Placements;
+  TSortedPointers Signals;
+  mutable std::unique_ptr<TNameTable<bool>> Names;
+};
+const char kPlacedSignalsKey = 0;
+
+TPlacedSignals PlacedSignalsOf(const TZOR_RAM* ram) {
+  std::vector<const TNetSig*> placements = FramePlacements(*ram);
+  std::vector<const void*> signals;
+  signals.reserve(placements.size());
+  // The walk does little per placement, so it reads them far ahead.
+  for (size_t i = 0; i < placements.size(); ++i) {
+    if (i + kFarAhead < placements.size()) PrefetchLine(&placements[i + kFarAhead]->Signal);
+    if (const TSignal* placedSignal = placements[i]->Signal) signals.push_back(placedSignal);
+  }
+  return TPlacedSignals{std::move(placements), TSortedPointers(std::move(signals)), nullptr};
+}
+
+// Whether some placement of a frame places a signal of this name. A signal
+// placed itself is found among the placed signals' addresses without reading
+// any placed signal.
 bool IsMappedToFrame(TSignal& signal) {
-  static const char kKey = 0;
-  TZOR_RAM& ram = *signal.Ram;
-  struct Placed {
-    std::vector<const TNetSig*> Placements;
-    TSortedPointers Signals;
-    mutable std::unique_ptr<TNameTable<bool>> Names;
-  };
-  const Placed& placed = ram.CheckRunValue<Placed>(&kKey, [&] {
-    std::vector<const TNetSig*> placements = FramePlacements(ram);
-    std::vector<const void*> signals;
-    signals.reserve(placements.size());
-    // The walk does little per placement, so it reads them far ahead.
-    for (size_t i = 0; i < placements.size(); ++i) {
-      if (i + kFarAhead < placements.size()) PrefetchLine(&placements[i + kFarAhead]->Signal);
-      if (const TSignal* placedSignal = placements[i]->Signal) signals.push_back(placedSignal);
-    }
-    return Placed{std::move(placements), TSortedPointers(std::move(signals)), nullptr};
-  });
+  const TZOR_RAM& ram = *signal.Ram;
+  const TPlacedSignals& placed = CheckRunValueOf<TPlacedSignals>(*signal.Ram, &kPlacedSignalsKey, &ram, PlacedSignalsOf);
   if (placed.Signals.Contains(&signal)) return true;
   if (!placed.Names) {
     placed.Names = std::make_unique<TNameTable<bool>>();
@@ -128,6 +133,11 @@ bool EncodesOverlap(const TEncType& type) {
 }
 
 }  // namespace
+
+void QueuePlacedSignals(TCheckRunValuesAhead& ahead, const TZOR_RAM& ram) {
+  ahead.Queue<TPlacedSignals>(&kPlacedSignalsKey, &ram, PlacedSignalsOf);
+}
+
 
 bool IsReservedDiagSignalName(const std::string& name) {
   static constexpr std::array<const char*, 16> kNames = {

@@ -108,4 +108,7 @@ ZOR_API void RemoveSignal(TSignal* signal);
 // (MasterReqB0..7, SlaveRespB0..7), ignoring case.
 ZOR_API bool IsReservedDiagSignalName(const std::string& name);
 
+// Queues the set of placed signals that a signal's check asks for.
+void QueuePlacedSignals(class TCheckRunValuesAhead& ahead, const TZOR_RAM& ram);
+
 }  // namespace ZOR_RAM

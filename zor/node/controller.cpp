@@ -59,6 +59,24 @@ TNetSig* FirstNetSigInFramesOf(const TIfc* ifc, const TSignal* signal) {
   return nullptr;
 }
 
+// The signals that the items of list (published or subscribed signals)
+// carry, in address order, and the key they are kept under in a check run.
+template <class Item>
+std::vector<const TSignal*> SortedSignalsOf(const TZORList<Item>* items) {
+  std::vector<const TSignal*> result;
+  const int count = items->Count();
+  result.reserve(static_cast<size_t>(count));
+  for (int i = 0; i < count; ++i) {
+    // Only the Signal field is read, so the items are asked for far ahead.
+    if (const Item* ahead = items->Get(i + kFarAhead)) PrefetchLine(&ahead->Signal);
+    if (const Item* item = items->Get(i)) result.push_back(item->Signal);
+  }
+  std::sort(result.begin(), result.end(), std::less<>());
+  return result;
+}
+template <class Item>
+const char kSortedSignalsKey = 0;
+
 // How many items of list (published or subscribed signals) carry signal.
 template <class Item>
 int CountSignalIn(const TZORList<Item>& list, const TSignal* signal, TZOR_RAM* ram) {
@@ -67,22 +85,16 @@ int CountSignalIn(const TZORList<Item>& list, const TSignal* signal, TZOR_RAM* r
     for (const Item* item : list) count += item && item->Signal == signal;
     return count;
   }
-  static const char kKey = 0;  // one per item class
-  const auto& sorted =
-      CheckRunValueOf<std::vector<const TSignal*>>(*ram, &kKey, &list, [](const TZORList<Item>* items) {
-        std::vector<const TSignal*> result;
-        const int count = items->Count();
-        result.reserve(static_cast<size_t>(count));
-        for (int i = 0; i < count; ++i) {
-          // Only the Signal field is read, so the items are asked for far ahead.
-          if (const Item* ahead = items->Get(i + kFarAhead)) PrefetchLine(&ahead->Signal);
-          if (const Item* item = items->Get(i)) result.push_back(item->Signal);
-        }
-        std::sort(result.begin(), result.end(), std::less<>());
-        return result;
-      });
+  const auto& sorted = CheckRunValueOf<std::vector<const TSignal*>>(*ram, &kSortedSignalsKey<Item>, &list,
+                                                                    SortedSignalsOf<Item>);
   const auto [first, last] = std::equal_range(sorted.begin(), sorted.end(), signal, std::less<>());
   return static_cast<int>(last - first);
+}
+
+template <class Item>
+void QueueSortedSignals(TCheckRunValuesAhead& ahead, const TZORList<Item>& list) {
+  if (list.Count() > kScannedListLength)
+    ahead.Queue<std::vector<const TSignal*>>(&kSortedSignalsKey<Item>, &list, SortedSignalsOf<Item>);
 }
 
 // Whether node has a round gateway for signal whose input is on network.
@@ -550,6 +562,8 @@ TNetSigIndexScope::~TNetSigIndexScope() {
 
 int CountPublished(const TIfc& ifc, const TSignal* signal) { return CountSignalIn(ifc.PubSigs, signal, ifc.Ram); }
 int CountSubscribed(const TIfc& ifc, const TSignal* signal) { return CountSignalIn(ifc.SubSigs, signal, ifc.Ram); }
+void QueuePublishedCounts(TCheckRunValuesAhead& ahead, const TIfc& ifc) { QueueSortedSignals(ahead, ifc.PubSigs); }
+void QueueSubscribedCounts(TCheckRunValuesAhead& ahead, const TIfc& ifc) { QueueSortedSignals(ahead, ifc.SubSigs); }
 
 // Without an index scope: O(placements on the network) per call, plus the
 // gateways of the nodes whose frames carry the signal. Asking never builds
