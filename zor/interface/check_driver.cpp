@@ -96,18 +96,14 @@ const CheckStep kSteps[] = {
 #undef ZOR_STEP
 static_assert(sizeof kSteps / sizeof kSteps[0] == 37);
 
-}  // namespace
+// A smaller database is checked sooner than a second thread starts.
+constexpr int kValuesAheadItems = 4096;
 
-bool CheckDatabase(TZOR_RAM& ram, uint64_t flags) {
-  // The run's values live until the walk ends, however it ends; the network
-  // signal look-ups of gateways and subscriptions are indexed meanwhile.
-  TCheckRunScope run(ram);
-  TNetSigIndexScope netSigs(ram);
-  // Values that later steps ask for are built meanwhile on a second thread,
-  // in the order they are asked for: the sorted published signals of each
-  // interface (placements), the placed signals (signals), the name indexes
-  // (signals, published and subscribed signals).
-  TCheckRunValuesAhead ahead(ram);
+// Queues, in the order the steps ask for them, the values a second thread
+// builds while the walk goes on: the sorted published signals of each
+// interface (placements), the placed signals (signals), the name indexes
+// (signals, published and subscribed signals).
+void QueueValuesAhead(TCheckRunValuesAhead& ahead, TZOR_RAM& ram, uint64_t flags) {
   if (flags & kCheckAll)
     for (const TIfc* ifc : ram.Ifcs)
       if (ifc) QueuePublishedCounts(ahead, *ifc);
@@ -119,6 +115,18 @@ bool CheckDatabase(TZOR_RAM& ram, uint64_t flags) {
     for (const TIfc* ifc : ram.Ifcs)
       if (ifc) QueueNameIndex(ahead, ifc->SubSigs);
   }
+}
+
+}  // namespace
+
+bool CheckDatabase(TZOR_RAM& ram, uint64_t flags) {
+  // The run's values live until the walk ends, however it ends; the network
+  // signal look-ups of gateways and subscriptions are indexed meanwhile.
+  TCheckRunScope run(ram);
+  TNetSigIndexScope netSigs(ram);
+  // Values that later steps ask for are built meanwhile on a second thread.
+  TCheckRunValuesAhead ahead(ram);
+  if (ram.Signals.Count() + ram.NetSigs.Count() >= kValuesAheadItems) QueueValuesAhead(ahead, ram, flags);
   ahead.Start();
   HasLinDiagNetwork = false;
   bool errorFound = false;

@@ -563,7 +563,6 @@ TNetSigIndexScope::~TNetSigIndexScope() {
 int CountPublished(const TIfc& ifc, const TSignal* signal) { return CountSignalIn(ifc.PubSigs, signal, ifc.Ram); }
 int CountSubscribed(const TIfc& ifc, const TSignal* signal) { return CountSignalIn(ifc.SubSigs, signal, ifc.Ram); }
 void QueuePublishedCounts(TCheckRunValuesAhead& ahead, const TIfc& ifc) { QueueSortedSignals(ahead, ifc.PubSigs); }
-void QueueSubscribedCounts(TCheckRunValuesAhead& ahead, const TIfc& ifc) { QueueSortedSignals(ahead, ifc.SubSigs); }
 
 // Without an index scope: O(placements on the network) per call, plus the
 // gateways of the nodes whose frames carry the signal. Asking never builds

@@ -178,9 +178,8 @@ class ZOR_API TNetSigIndexScope {
 // scanned.
 ZOR_API int CountPublished(const TIfc& ifc, const TSignal* signal);
 ZOR_API int CountSubscribed(const TIfc& ifc, const TSignal* signal);
-// Queues the sorted lists that CountPublished (CountSubscribed) makes for ifc.
+// Queues the sorted list that CountPublished makes for ifc.
 void QueuePublishedCounts(class TCheckRunValuesAhead& ahead, const TIfc& ifc);
-void QueueSubscribedCounts(class TCheckRunValuesAhead& ahead, const TIfc& ifc);
 
 // Removals used when signals are removed and by the update pass. Each takes
 // the item out of its owner's list and destroys it (with its dependants as
