@@ -145,6 +145,7 @@ TCheckRunValuesAhead::~TCheckRunValuesAhead() {
 }
 
 std::shared_ptr<void> TCheckRunValuesAhead::Take(TZOR_RAM& ram, const void* key, const void* owner) {
+  if (!ram.InCheckRun()) return nullptr;
   const TAheadSlot& slot = ram.CheckRunValue<TAheadSlot>(&kAheadKey, [] { return TAheadSlot(); });
   return slot.Ahead ? slot.Ahead->Take(key, owner) : nullptr;
 }
