@@ -96,10 +96,10 @@ struct TCheckRunValuesAhead::State {
     if (found == JobOf.end()) return nullptr;
     Job& job = Jobs[found->second];
     std::unique_lock<std::mutex> hold(Lock);
-    if (job.Now == kWaiting) job.Now = kTaken;  // the asking thread builds it
+    const bool started = job.Now != kWaiting;  // if not, the asking thread builds it
     Built.wait(hold, [&job] { return job.Now != kBuilding; });
     job.Now = kTaken;
-    return std::move(job.Value);
+    return started ? std::move(job.Value) : nullptr;
   }
 };
 

@@ -151,8 +151,9 @@ class TNameTable {
   uint32_t TagOf(uint64_t hash) const {
     return EntryBits_ >= 32 ? 0 : static_cast<uint32_t>((hash >> 32) << EntryBits_);
   }
-  uint32_t EntryOf(uint32_t slot) const {
-    return EntryBits_ >= 32 ? slot : slot & ((uint32_t{1} << EntryBits_) - 1);
+  uint32_t EntryOf(uint32_t slot) const { return EntryIn(slot, EntryBits_); }
+  static uint32_t EntryIn(uint32_t slot, uint32_t entryBits) {
+    return entryBits >= 32 ? slot : slot & ((uint32_t{1} << entryBits) - 1);
   }
 
   bool Same(const Entry& entry, std::string_view name) const {
@@ -187,7 +188,7 @@ class TNameTable {
     const size_t mask = size - 1;
     for (const uint32_t slot : old) {
       if (slot == 0) continue;
-      const uint32_t number = oldBits >= 32 ? slot : slot & ((uint32_t{1} << oldBits) - 1);
+      const uint32_t number = EntryIn(slot, oldBits);
       const Entry& entry = Entries_[number - 1];
       const uint64_t hash = Hash(std::string_view(Chars_.data() + entry.Offset, entry.Length));
       size_t i = static_cast<size_t>(hash) & mask;

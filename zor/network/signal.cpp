@@ -68,8 +68,8 @@ TPlacedSignals PlacedSignalsOf(const TZOR_RAM* ram) {
 // placed itself is found among the placed signals' addresses without reading
 // any placed signal.
 bool IsMappedToFrame(TSignal& signal) {
-  const TZOR_RAM& ram = *signal.Ram;
-  const TPlacedSignals& placed = CheckRunValueOf<TPlacedSignals>(*signal.Ram, &kPlacedSignalsKey, &ram, PlacedSignalsOf);
+  TZOR_RAM& ram = *signal.Ram;
+  const TPlacedSignals& placed = CheckRunValueOf<TPlacedSignals>(ram, &kPlacedSignalsKey, &ram, PlacedSignalsOf);
   if (placed.Signals.Contains(&signal)) return true;
   if (!placed.Names) {
     placed.Names = std::make_unique<TNameTable<bool>>();
@@ -137,7 +137,6 @@ bool EncodesOverlap(const TEncType& type) {
 void QueuePlacedSignals(TCheckRunValuesAhead& ahead, const TZOR_RAM& ram) {
   ahead.Queue<TPlacedSignals>(&kPlacedSignalsKey, &ram, PlacedSignalsOf);
 }
-
 
 bool IsReservedDiagSignalName(const std::string& name) {
   static constexpr std::array<const char*, 16> kNames = {
